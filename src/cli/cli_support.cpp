@@ -1,0 +1,86 @@
+#include "cli/cli_support.h"
+#include "cli/commands.h"
+
+#include <charconv>
+#include <iostream>
+
+namespace pq::cli {
+
+std::optional<std::int64_t> parseOffset(std::string_view text)
+{
+    int base = 10;
+    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+        text.remove_prefix(2);
+        base = 16;
+    }
+    if (text.empty())
+        return std::nullopt;
+    std::int64_t value = 0;
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value, base);
+    if (ec != std::errc() || end != text.data() + text.size() || value < 0)
+        return std::nullopt;
+    return value;
+}
+
+std::string offsetValidator(const std::string& text)
+{
+    if (parseOffset(text))
+        return {};
+    return "not a byte offset (a non-negative decimal number, or hexadecimal with 0x): " + text;
+}
+
+std::shared_ptr<const FileData> readFileOrReport(const std::string& path)
+{
+    auto data = FileData::readFile(path);
+    if (!data) {
+        printError(data.error().message(path));
+        return nullptr;
+    }
+    return *data;
+}
+
+std::string formatName(const IconFormat& format)
+{
+    if (format.bitDepth <= 0)
+        return std::to_string(format.bitDepth) + "-bit";
+    const auto side = std::to_string(format.pixelsPerSide());
+    return std::to_string(format.bitDepth) + "-bit " + side + "x" + side;
+}
+
+std::string describeChunkerError(ChunkerError error, const IconFormat& format, std::int64_t offset,
+                                 std::int64_t fileSize, bool withMask)
+{
+    switch (error) {
+    case ChunkerError::InvalidElementWidthInBits:
+    case ChunkerError::NotOnByteBoundary:
+        return "Cannot decode icons of " + std::to_string(format.bitDepth) + " bits per pixel and " +
+               std::to_string(format.widthInBits) + " bits per row: only 1-, 4- and 8-bit icons of whole bytes per row are supported.";
+    case ChunkerError::dataTooShort:
+        return "The file is too short for " + formatName(format) + " icons: it has " + std::to_string(fileSize) +
+               " bytes and needs at least " + std::to_string(32 * (format.chunkLength() + 1)) + ".";
+    case ChunkerError::OutOfBounds:
+        return "Offset " + std::to_string(offset) + " is outside the file: a " + formatName(format) + " icon" +
+               (withMask ? " with its mask" : "") + " there would run past the end of the " + std::to_string(fileSize) +
+               "-byte file.";
+    case ChunkerError::NewChunkInvalidSize:
+    case ChunkerError::NoImageCreated: break;
+    }
+    return std::string("Decoding failed (") + chunkerErrorName(error) + ").";
+}
+
+void printError(const std::string& message)
+{
+    std::cerr << "pixelquarry-cli: " << message << '\n';
+}
+
+} // namespace pq::cli
+
+namespace pq::cli {
+
+std::vector<CommandRegistration>& commandRegistry()
+{
+    static std::vector<CommandRegistration> registry;
+    return registry;
+}
+
+} // namespace pq::cli

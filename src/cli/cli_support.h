@@ -1,0 +1,33 @@
+#pragma once
+
+#include "decoding/chunker.h"
+#include "decoding/file_data.h"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace pq::cli {
+
+// A byte offset in decimal or with a 0x prefix in hexadecimal; empty for anything else.
+std::optional<std::int64_t> parseOffset(std::string_view text);
+
+// CLI11 validator form of parseOffset.
+std::string offsetValidator(const std::string& text);
+
+// Reads FILE whole; on failure prints one line on stderr and returns null.
+std::shared_ptr<const FileData> readFileOrReport(const std::string& path);
+
+// One sentence for a decoding failure, naming the format and the offset where they matter.
+std::string describeChunkerError(ChunkerError error, const IconFormat& format, std::int64_t offset,
+                                 std::int64_t fileSize, bool withMask);
+
+// "1-bit 32x32"
+std::string formatName(const IconFormat& format);
+
+// Prints "pixelquarry-cli: <message>" on stderr.
+void printError(const std::string& message);
+
+} // namespace pq::cli

@@ -1,0 +1,45 @@
+#include "cli/cli_support.h"
+#include "cli/commands.h"
+#include "document/sha256_hex.h"
+
+#include <nlohmann/json.hpp>
+
+#include <iostream>
+#include <memory>
+
+namespace pq::cli {
+
+namespace {
+
+Action addInfoCommand(CLI::App& app)
+{
+    auto* cmd = app.add_subcommand("info", "Print the size, SHA-256 digest and tile counts of a file as JSON");
+    auto path = std::make_shared<std::string>();
+    cmd->add_option("FILE", *path, "The file to describe")->required();
+    return [path]() {
+        auto data = readFileOrReport(*path);
+        if (!data)
+            return 1;
+        nlohmann::ordered_json counts = nlohmann::ordered_json::object();
+        for (Dimensions size : allDimensions) {
+            for (BitDepth depth : allBitDepths) {
+                const IconFormat format = IconFormat::from(depth, size);
+                auto chunker = Chunker::create(data, format.bitDepth, format.widthInBits);
+                const std::string key = std::to_string(rawValue(depth)) + "x" + std::to_string(rawValue(size));
+                counts[key] = chunker ? chunker->tileCount() : 0;
+            }
+        }
+        nlohmann::ordered_json out;
+        out["path"] = *path;
+        out["size"] = data->size();
+        out["sha256"] = sha256Hex(data->bytes());
+        out["tileCount"] = counts;
+        std::cout << out.dump(2) << '\n';
+        return 0;
+    };
+}
+
+const CommandRegistrar registrar{10, &addInfoCommand};
+
+} // namespace
+} // namespace pq::cli

@@ -1,0 +1,41 @@
+// pixelquarry-cli: the program's headless front end. Every command runs the same core code as
+// the desktop program.
+#include "cli/commands.h"
+
+#include <QGuiApplication>
+
+#include <iostream>
+#include <algorithm>
+#include <vector>
+
+int main(int argc, char** argv)
+{
+    // The command line never shows a window; drawing text into images still needs a GUI
+    // application, which the offscreen platform provides without a display.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication qtApp(argc, argv);
+    QGuiApplication::setOrganizationDomain(QStringLiteral("pixelquarry.org"));
+    QGuiApplication::setApplicationName(QStringLiteral("Pixelquarry"));
+
+    CLI::App app{"Pixelquarry: find icons in raw disk images", "pixelquarry-cli"};
+    app.require_subcommand(1);
+    auto registry = pq::cli::commandRegistry();
+    std::ranges::sort(registry, {}, &pq::cli::CommandRegistration::order);
+    std::vector<pq::cli::Action> actions;
+    for (const auto& command : registry)
+        actions.push_back(command.factory(app));
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        // Help and version requests exit 0; every other parse error is a usage error.
+        const int status = app.exit(e);
+        return status == 0 ? 0 : 2;
+    }
+    // Subcommands are registered in registry order, so the parsed one has the same index.
+    const auto subcommands = app.get_subcommands({});
+    for (std::size_t i = 0; i < subcommands.size() && i < actions.size(); ++i)
+        if (subcommands[i]->parsed())
+            return actions[i]();
+    return 2;
+}

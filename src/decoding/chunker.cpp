@@ -1,0 +1,175 @@
+#include "decoding/chunker.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace pq {
+
+const char* chunkerErrorName(ChunkerError error)
+{
+    switch (error) {
+    case ChunkerError::InvalidElementWidthInBits: return "InvalidElementWidthInBits";
+    case ChunkerError::NotOnByteBoundary: return "NotOnByteBoundary";
+    case ChunkerError::OutOfBounds: return "OutOfBounds";
+    case ChunkerError::dataTooShort: return "dataTooShort";
+    case ChunkerError::NewChunkInvalidSize: return "NewChunkInvalidSize";
+    case ChunkerError::NoImageCreated: return "NoImageCreated";
+    }
+    return "unknown";
+}
+
+std::shared_ptr<const ColorTable> builtInPalette(std::int64_t bitDepth)
+{
+    static const auto palette4 = std::make_shared<const ColorTable>(parseColorTable(colorTable4Bit()));
+    static const auto palette8 = std::make_shared<const ColorTable>(parseColorTable(colorTable8Bit()));
+    if (bitDepth == 4)
+        return palette4;
+    if (bitDepth == 8)
+        return palette8;
+    return nullptr;
+}
+
+Chunker::Chunker(std::shared_ptr<const FileData> data, IconFormat format)
+    : m_data(std::move(data)), m_format(format), m_coreMLRequest(makeCoreMLRequest(format.bitDepth))
+{
+}
+
+std::expected<Chunker, ChunkerError> Chunker::create(std::shared_ptr<const FileData> data, std::int64_t bitDepth,
+                                                     std::int64_t widthInBits)
+{
+    if (bitDepth <= 0)
+        return std::unexpected(ChunkerError::InvalidElementWidthInBits);
+    if (bitDepth >= 8 && bitDepth % 8 != 0)
+        return std::unexpected(ChunkerError::InvalidElementWidthInBits);
+    if ((static_cast<__int128>(bitDepth) * widthInBits) % 8 != 0)
+        return std::unexpected(ChunkerError::NotOnByteBoundary);
+    // A chunk length too large for 64 bits is certainly longer than any data.
+    std::int64_t length = 0;
+    const IconFormat format{bitDepth, widthInBits};
+    if (__builtin_mul_overflow(format.bytesPerRow(), format.pixelsPerSide(), &length))
+        return std::unexpected(ChunkerError::dataTooShort);
+    const std::int64_t size = data ? data->size() : 0;
+    if (size / 32 - static_cast<__int128>(length) <= 0)
+        return std::unexpected(ChunkerError::dataTooShort);
+    return Chunker(std::move(data), format);
+}
+
+void Chunker::setBitDepth(std::int64_t bitDepth)
+{
+    m_format.bitDepth = bitDepth;
+    m_coreMLRequest = makeCoreMLRequest(bitDepth);
+}
+
+void Chunker::setWidthInBits(std::int64_t widthInBits)
+{
+    m_format.widthInBits = widthInBits;
+    m_coreMLRequest = makeCoreMLRequest(m_format.bitDepth);
+}
+
+void Chunker::setFormat(IconFormat format)
+{
+    setBitDepth(format.bitDepth);
+    setWidthInBits(format.widthInBits);
+}
+
+std::optional<ChunkerError> Chunker::formatError() const
+{
+    const auto& f = m_format;
+    if (f.bitDepth != 1 && f.bitDepth != 4 && f.bitDepth != 8)
+        return ChunkerError::InvalidElementWidthInBits;
+    if (f.widthInBits <= 0 || f.widthInBits / f.bitDepth > IconFormat::maxPixelsPerSide)
+        return ChunkerError::InvalidElementWidthInBits;
+    if (!f.isDecodable())
+        return ChunkerError::NotOnByteBoundary;
+    return std::nullopt;
+}
+
+std::int64_t Chunker::tileCount() const
+{
+    if (formatError() || !m_data)
+        return 0;
+    return m_data->size() / m_format.bytesPerRow() - m_format.chunkLength();
+}
+
+std::expected<Chunk, ChunkerError> Chunker::chunkAt(std::int64_t offset, bool withMask) const
+{
+    if (auto error = formatError())
+        return std::unexpected(*error);
+    const std::int64_t length = m_format.chunkLength(); // at most 256 * 256 bytes
+    const std::int64_t size = m_data ? m_data->size() : 0;
+    if (offset < 0 || offset > std::numeric_limits<std::int64_t>::max() - 2 * length)
+        return std::unexpected(ChunkerError::OutOfBounds);
+    const std::int64_t end = offset + length;
+    if (end >= size)
+        return std::unexpected(ChunkerError::OutOfBounds);
+    if (withMask && end + length > size)
+        return std::unexpected(ChunkerError::OutOfBounds);
+
+    const std::uint8_t* bytes = m_data->data();
+    std::span<const std::uint8_t> plane(bytes + offset, static_cast<std::size_t>(length));
+    std::span<const std::uint8_t> mask;
+    if (withMask)
+        mask = std::span<const std::uint8_t>(bytes + end, static_cast<std::size_t>(length));
+
+    Chunk chunk;
+    chunk.offsetInFile = offset;
+    chunk.length = length;
+    chunk.colorTable = builtInPalette(m_format.bitDepth);
+    chunk.isBlank = std::all_of(plane.begin(), plane.end(), [](std::uint8_t b) { return b == 0; });
+    chunk.pixelArray = decodePixelArray(plane, m_format.bitDepth, m_format.pixelsPerSide(), mask, chunk.colorTable.get());
+    return chunk;
+}
+
+namespace {
+
+inline unsigned elementAt(const std::uint8_t* row, std::int64_t bitDepth, std::int64_t x)
+{
+    switch (bitDepth) {
+    case 1: return (row[x / 8] >> (7 - (x % 8))) & 1u;
+    case 4: return (x % 2 == 0) ? (row[x / 2] >> 4) : (row[x / 2] & 0x0Fu);
+    default: return row[x];
+    }
+}
+
+} // namespace
+
+PixelArray decodePixelArray(std::span<const std::uint8_t> plane, std::int64_t bitDepth, std::int64_t columns,
+                            std::span<const std::uint8_t> maskPlane, const ColorTable* palette)
+{
+    if (bitDepth <= 0 || columns <= 0)
+        return {};
+    const std::int64_t bytesPerRow = bitDepth * columns / 8;
+    if (bytesPerRow <= 0 || bytesPerRow * 8 < bitDepth * columns)
+        return {};
+    const std::int64_t rows = static_cast<std::int64_t>(plane.size()) / bytesPerRow;
+    const bool hasMask = !maskPlane.empty() && maskPlane.size() >= plane.size();
+
+    // Palette colours are made once per entry, not once per pixel.
+    std::vector<Color> colours;
+    if (palette) {
+        colours.reserve(palette->ctTable.size());
+        for (const ColorSpec& spec : palette->ctTable)
+            colours.push_back(Color::fromRgb16(static_cast<std::uint16_t>(spec.red), static_cast<std::uint16_t>(spec.green),
+                                               static_cast<std::uint16_t>(spec.blue)));
+    }
+
+    PixelArray result(rows, columns);
+    for (std::int64_t r = 0; r < rows; ++r) {
+        const std::uint8_t* row = plane.data() + r * bytesPerRow;
+        const std::uint8_t* maskRow = hasMask ? maskPlane.data() + r * bytesPerRow : nullptr;
+        for (std::int64_t x = 0; x < columns; ++x) {
+            const unsigned v = elementAt(row, bitDepth, x);
+            Color c;
+            if (palette)
+                c = v < colours.size() ? colours[v] : Color::clear();
+            else
+                c = v != 0 ? Color::black() : Color::white();
+            if (maskRow && elementAt(maskRow, bitDepth, x) != 1)
+                c = Color::clear();
+            result.at(r, x) = c;
+        }
+    }
+    return result;
+}
+
+} // namespace pq

@@ -1,0 +1,79 @@
+#pragma once
+
+#include "classification/classifier_request.h"
+#include "decoding/chunk.h"
+#include "decoding/file_data.h"
+#include "decoding/icon_format.h"
+
+#include <cstdint>
+#include <expected>
+#include <memory>
+#include <optional>
+#include <span>
+
+namespace pq {
+
+// Raw codes are stable: they appear in messages and logs.
+enum class ChunkerError : std::int64_t {
+    InvalidElementWidthInBits = 0,
+    NotOnByteBoundary = 1,
+    OutOfBounds = 2,
+    dataTooShort = 3,
+    NewChunkInvalidSize = 4, // never raised
+    NoImageCreated = 5,      // never raised
+};
+
+const char* chunkerErrorName(ChunkerError error);
+
+// Cuts icon candidates out of a file's bytes at any offset and decodes them. A plain value:
+// copies are independent but share the file's bytes, which are never copied or modified.
+class Chunker {
+public:
+    // Construction checks, in order: bitDepth <= 0, then bitDepth >= 8 and not a multiple of
+    // 8 (InvalidElementWidthInBits); bitDepth * widthInBits not a multiple of 8
+    // (NotOnByteBoundary); size / 32 - chunk length <= 0 (dataTooShort).
+    static std::expected<Chunker, ChunkerError> create(std::shared_ptr<const FileData> data, std::int64_t bitDepth,
+                                                       std::int64_t widthInBits);
+
+    const std::shared_ptr<const FileData>& data() const { return m_data; }
+    std::int64_t bitDepth() const { return m_format.bitDepth; }
+    std::int64_t widthInBits() const { return m_format.widthInBits; }
+    const IconFormat& format() const { return m_format; }
+    const std::optional<ClassifierRequest>& coreMLRequest() const { return m_coreMLRequest; }
+
+    // Assignments skip the construction checks (formats come from bookmarks files too);
+    // chunkAt and tileCount refuse any format they cannot decode safely. Each assignment
+    // rebuilds the classifier request for the current bit depth.
+    void setBitDepth(std::int64_t bitDepth);
+    void setWidthInBits(std::int64_t widthInBits);
+    void setFormat(IconFormat format);
+
+    // The chunk whose pixel plane starts at `offset`. The pixel plane must end before the
+    // last byte of the data (a chunk ending exactly on the last byte is refused), and a mask
+    // plane, when asked for, must lie within the data; otherwise, and for negative offsets,
+    // OutOfBounds. An undecodable format gives InvalidElementWidthInBits (bit depth not 1, 4
+    // or 8, row width out of range) or NotOnByteBoundary (rows not whole bytes or pixels).
+    std::expected<Chunk, ChunkerError> chunkAt(std::int64_t offset, bool withMask) const;
+
+    // Tiles the browser shows: size / bytes per row - chunk length. Negative when the format
+    // was switched to one the data is too short for; 0 for an undecodable format.
+    std::int64_t tileCount() const;
+
+private:
+    Chunker(std::shared_ptr<const FileData> data, IconFormat format);
+    std::optional<ChunkerError> formatError() const;
+
+    std::shared_ptr<const FileData> m_data;
+    IconFormat m_format;
+    std::optional<ClassifierRequest> m_coreMLRequest;
+};
+
+// Decodes a pixel plane (and optional mask plane of the same layout) of a decodable format.
+// Exposed for the decoder's tests and for scanners that decode candidates themselves.
+PixelArray decodePixelArray(std::span<const std::uint8_t> plane, std::int64_t bitDepth, std::int64_t columns,
+                            std::span<const std::uint8_t> maskPlane, const ColorTable* palette);
+
+// The parsed built-in palette for a bit depth (4 or 8), parsed once; empty for other depths.
+std::shared_ptr<const ColorTable> builtInPalette(std::int64_t bitDepth);
+
+} // namespace pq

@@ -1,0 +1,74 @@
+#include "test_support.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QUuid>
+
+#include <random>
+#include <stdexcept>
+
+namespace pq::test {
+namespace {
+QString g_home;
+}
+
+QString testHome() { return g_home; }
+void setTestHome(const QString& path) { g_home = path; }
+
+QString makeTempDir()
+{
+    const QString path = g_home + QStringLiteral("/tmp-") + QUuid::createUuid().toString(QUuid::Id128);
+    if (!QDir().mkpath(path))
+        throw std::runtime_error("cannot make a temporary folder");
+    return path;
+}
+
+std::string writeTempFile(const std::vector<std::uint8_t>& bytes, const std::string& name)
+{
+    const QString path = makeTempDir() + QLatin1Char('/') + QString::fromStdString(name);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) ||
+        file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size())) != qint64(bytes.size()))
+        throw std::runtime_error("cannot write a temporary file");
+    return path.toStdString();
+}
+
+std::vector<std::uint8_t> randomBytes(std::size_t count, std::uint32_t seed)
+{
+    std::mt19937 rng(seed);
+    std::vector<std::uint8_t> bytes(count);
+    for (auto& b : bytes)
+        b = static_cast<std::uint8_t>(rng());
+    return bytes;
+}
+
+std::string cliPath()
+{
+    const QByteArray path = qgetenv("PQ_CLI");
+    if (path.isEmpty())
+        throw std::runtime_error("PQ_CLI is not set");
+    return path.toStdString();
+}
+
+ProcessResult runCli(const std::vector<std::string>& args)
+{
+    QProcess process;
+    QStringList list;
+    for (const auto& a : args)
+        list << QString::fromStdString(a);
+    process.start(QString::fromStdString(cliPath()), list);
+    process.closeWriteChannel();
+    ProcessResult result;
+    if (!process.waitForFinished(120000)) {
+        process.kill();
+        process.waitForFinished();
+        return result;
+    }
+    result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    result.out = process.readAllStandardOutput().toStdString();
+    result.err = process.readAllStandardError().toStdString();
+    return result;
+}
+
+} // namespace pq::test

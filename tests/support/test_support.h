@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace pq::test {
+
+// The temporary folder that XDG_DATA_HOME and XDG_CONFIG_HOME point into for this run.
+QString testHome();
+void setTestHome(const QString& path);
+
+// A fresh empty folder inside the test home.
+QString makeTempDir();
+
+// Writes bytes to a new file in a fresh folder and returns its path.
+std::string writeTempFile(const std::vector<std::uint8_t>& bytes, const std::string& name = "data.bin");
+
+// Deterministic pseudo-random bytes.
+std::vector<std::uint8_t> randomBytes(std::size_t count, std::uint32_t seed);
+
+// The path of the pixelquarry-cli program under test (from the PQ_CLI environment variable).
+std::string cliPath();
+
+struct ProcessResult {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+// Runs pixelquarry-cli with the given arguments, with the test environment.
+ProcessResult runCli(const std::vector<std::string>& args);
+
+} // namespace pq::test
