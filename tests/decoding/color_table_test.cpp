@@ -1,1 +1,85 @@
+#include "decoding/color.h"
+#include "decoding/color_table.h"
+
 #include <gtest/gtest.h>
+
+namespace pq {
+namespace {
+
+TEST(ColorTable, SixteenColourPalette)
+{
+    const auto& image = colorTable4Bit();
+    EXPECT_EQ(image.size(), 136u);
+    const ColorTable t = parseColorTable(image);
+    EXPECT_EQ(t.ctSeed, 8);
+    EXPECT_EQ(t.ctFlags, 0x8000);
+    EXPECT_EQ(t.ctSize, 15);
+    ASSERT_EQ(t.ctTable.size(), 16u);
+    EXPECT_EQ(t.ctTable[2], (ColorSpec{0x000F, 0xFFFF, 0x6565, 0x0000}));
+    EXPECT_EQ(t.ctTable[0], (ColorSpec{0x000F, 0xFFFF, 0xFFFF, 0xFFFF}));
+    EXPECT_EQ(t.ctTable[11], (ColorSpec{0x000F, 0x9797, 0x6565, 0x3636}));
+    EXPECT_EQ(t.ctTable[15], (ColorSpec{0x000F, 0, 0, 0}));
+    // Stored big-endian: seed, flags, size, then entry 0 = value 0x000F, white.
+    const std::vector<std::uint8_t> head(image.begin(), image.begin() + 16);
+    EXPECT_EQ(head, (std::vector<std::uint8_t>{0, 0, 0, 8, 0x80, 0, 0, 15, 0, 0x0F, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}));
+}
+
+TEST(ColorTable, TwoHundredFiftySixColourPaletteTellingRows)
+{
+    const auto& image = colorTable8Bit();
+    EXPECT_EQ(image.size(), 2056u);
+    const ColorTable t = parseColorTable(image);
+    EXPECT_EQ(t.ctSize, 255);
+    ASSERT_EQ(t.ctTable.size(), 256u);
+    struct Row {
+        int index;
+        std::int64_t r, g, b;
+    };
+    for (const Row& row : {Row{0, 0xFFFF, 0xFFFF, 0xFFFF}, Row{5, 0xFFFF, 0xFFFF, 0}, Row{35, 0xFFFF, 0, 0},
+                           Row{43, 0xCCCC, 0xCCCC, 0xCCCC}, Row{214, 0, 0, 0x3333}, Row{215, 0xEEEE, 0, 0},
+                           Row{225, 0, 0xEEEE, 0}, Row{244, 0, 0, 0x1111}, Row{245, 0xEEEE, 0xEEEE, 0xEEEE},
+                           Row{254, 0x1111, 0x1111, 0x1111}, Row{255, 0, 0, 0}}) {
+        EXPECT_EQ(t.ctTable[row.index], (ColorSpec{0, row.r, row.g, row.b})) << row.index;
+    }
+}
+
+TEST(ColorTable, ShortImagesReadZeroInsteadOfPastTheEnd)
+{
+    const ColorTable empty = parseColorTable({});
+    EXPECT_EQ(empty.ctSize, 0);
+    ASSERT_EQ(empty.ctTable.size(), 1u);
+    EXPECT_EQ(empty.ctTable[0], ColorSpec{});
+
+    // A header that claims 65535 entries over a 12-byte image.
+    const std::vector<std::uint8_t> truncated{0, 0, 0, 1, 0, 0, 0xFF, 0xFF, 0, 1, 0x12, 0x34};
+    const ColorTable t = parseColorTable(truncated);
+    ASSERT_EQ(t.ctTable.size(), 65536u);
+    EXPECT_EQ(t.ctTable[0], (ColorSpec{1, 0x1234, 0, 0}));
+    EXPECT_EQ(t.ctTable[65535], ColorSpec{});
+}
+
+TEST(Color, PredefinedColoursDifferFromPaletteColoursWithEqualComponents)
+{
+    EXPECT_EQ(Color::black(), Color::black());
+    EXPECT_NE(Color::fromRgb16(0, 0, 0), Color::black());
+    EXPECT_NE(Color::fromRgb16(0xFFFF, 0xFFFF, 0xFFFF), Color::white());
+    EXPECT_NE(Color::clear(), Color::black());
+    EXPECT_EQ(Color::fromRgb16(1, 2, 3), Color::fromRgb16(1, 2, 3));
+    EXPECT_NE(Color::fromRgb16(1, 2, 3), Color::fromRgb16(1, 2, 4));
+}
+
+TEST(Color, ComponentConversions)
+{
+    const Color orange = Color::fromRgb16(0xFFFF, 0x6565, 0);
+    EXPECT_DOUBLE_EQ(orange.redF(), 1.0);
+    EXPECT_NEAR(orange.greenF(), 0.3961, 1e-4);
+    EXPECT_EQ(orange.green8(), 0x65);
+    EXPECT_EQ(orange.argb32Premultiplied(), 0xFFFF6500u);
+    EXPECT_EQ(Color::clear().argb32Premultiplied(), 0u);
+    EXPECT_EQ(Color::black().argb32Premultiplied(), 0xFF000000u);
+    EXPECT_EQ(Color::white().argb32Premultiplied(), 0xFFFFFFFFu);
+    EXPECT_EQ(Color::clear().alphaF(), 0.0);
+}
+
+} // namespace
+} // namespace pq

@@ -1,1 +1,161 @@
+#include "decoding/chunker.h"
+#include "decoding/pixel_array_renderer.h"
+
+#include "test_support.h"
+
+#include <QImage>
+#include <QPainter>
+
 #include <gtest/gtest.h>
+
+namespace pq {
+namespace {
+
+PixelArray randomIcon(BitDepth depth, Dimensions size, bool mask, std::uint32_t seed = 11)
+{
+    const IconFormat f = IconFormat::from(depth, size);
+    auto chunker = Chunker::create(FileData::fromBytes(pq::test::randomBytes(40000, seed)), f.bitDepth, f.widthInBits);
+    return chunker->chunkAt(17, mask)->pixelArray;
+}
+
+QRgb expectedArgb(const Color& c)
+{
+    return c.isClear() ? 0u : qRgba(c.red8(), c.green8(), c.blue8(), 255);
+}
+
+// The raster pixel at bottom-up coordinates (x, y) of an image.
+QRgb at(const QImage& image, int x, int y) { return image.pixel(x, image.height() - 1 - y); }
+
+class BitmapWithoutOverlay : public testing::TestWithParam<std::tuple<BitDepth, Dimensions, bool, int>> {};
+
+TEST_P(BitmapWithoutOverlay, EveryIconPixelIsAnExactZoomBlock)
+{
+    const auto [depth, size, mask, zoom] = GetParam();
+    const PixelArray icon = randomIcon(depth, size, mask);
+    auto image = makeBitmapImageRep(zoom, false, icon);
+    ASSERT_TRUE(image.has_value());
+    const int n = int(rawValue(size));
+    ASSERT_EQ(image->width(), n * zoom);
+    ASSERT_EQ(image->height(), n * zoom);
+    EXPECT_EQ(image->format(), QImage::Format_RGBA8888);
+    for (int y = 0; y < image->height(); ++y)
+        for (int x = 0; x < image->width(); ++x)
+            ASSERT_EQ(image->pixel(x, y), expectedArgb(icon.at(y / zoom, x / zoom))) << x << "," << y;
+}
+
+INSTANTIATE_TEST_SUITE_P(AllFormats, BitmapWithoutOverlay,
+                         testing::Combine(testing::Values(BitDepth::_1bit, BitDepth::_4bit, BitDepth::_8bit),
+                                          testing::Values(Dimensions::_32x32, Dimensions::_16x16), testing::Bool(),
+                                          testing::Values(1, 3, 8)));
+
+TEST(Bitmap, RulerWorkedExample)
+{
+    const PixelArray icon = randomIcon(BitDepth::_8bit, Dimensions::_32x32, false);
+    auto image = makeBitmapImageRep(8, true, icon);
+    ASSERT_TRUE(image.has_value());
+    ASSERT_EQ(image->size(), QSize(264, 264));
+    // The icon covers x, y in [8, 264): test the centre of every square (ruler lines run
+    // along the square edges).
+    for (int r = 0; r < 32; ++r)
+        for (int c = 0; c < 32; ++c)
+            ASSERT_EQ(at(*image, 8 + c * 8 + 4, 8 + (31 - r) * 8 + 4), expectedArgb(icon.at(r, c))) << r << "," << c;
+    // The corner cell has no label: light grey inside.
+    EXPECT_EQ(at(*image, 3, 3), qRgba(204, 204, 204, 255));
+
+    auto darkPixelsIn = [&](int x0, int x1, int y0, int y1) {
+        int n = 0;
+        for (int x = x0; x < x1; ++x)
+            for (int y = y0; y < y1; ++y)
+                if (qRed(at(*image, x, y)) < 128 && qAlpha(at(*image, x, y)) == 255)
+                    ++n;
+        return n;
+    };
+    // Bottom labels 2, 4, ... 32 start at x = 21, 37, ... 261 on the baseline y = 4.
+    EXPECT_GT(darkPixelsIn(21, 28, 4, 12), 0);
+    EXPECT_GT(darkPixelsIn(261, 264, 4, 12), 0);
+    // Left labels sit at x = 5 on the baseline y = j * 8 + 5.
+    EXPECT_GT(darkPixelsIn(5, 8, 2 * 8 + 5, 2 * 8 + 13), 0);
+    // Ruler strokes are cyan.
+    EXPECT_EQ(at(*image, 16, 2), qRgba(0, 255, 255, 255));
+}
+
+TEST(Bitmap, OverlayWithOddZoomStartsOnePixelEarly)
+{
+    const PixelArray icon = randomIcon(BitDepth::_1bit, Dimensions::_16x16, false);
+    auto image = makeBitmapImageRep(5, true, icon);
+    ASSERT_TRUE(image.has_value());
+    ASSERT_EQ(image->size(), QSize(85, 85));
+    // At this zoom the labels reach into the left columns and bottom rows; test the rest.
+    for (int r = 0; r < 12; ++r)
+        for (int c = 4; c < 16; ++c)
+            ASSERT_EQ(at(*image, 4 + c * 5 + 2, 4 + (15 - r) * 5 + 2), expectedArgb(icon.at(r, c))) << r << "," << c;
+}
+
+TEST(Bitmap, OverlayAtZoomOneGivesOneExtraPixel)
+{
+    auto image = makeBitmapImageRep(1, true, randomIcon(BitDepth::_4bit, Dimensions::_16x16, false));
+    ASSERT_TRUE(image.has_value());
+    EXPECT_EQ(image->size(), QSize(17, 17));
+}
+
+TEST(Bitmap, RefusesWhatCannotBeDrawn)
+{
+    const PixelArray icon = randomIcon(BitDepth::_1bit, Dimensions::_32x32, false);
+    EXPECT_EQ(makeBitmapImageRep(0, false, icon).error(), PixelArrayError::errorCreatingContext);
+    EXPECT_EQ(makeBitmapImageRep(-3, true, icon).error(), PixelArrayError::errorCreatingContext);
+    EXPECT_EQ(makeBitmapImageRep(1, false, PixelArray{}).error(), PixelArrayError::errorCreatingContext);
+    EXPECT_EQ(makeBitmapImageRep(std::int64_t{1} << 40, false, icon).error(), PixelArrayError::errorCreatingContext);
+    EXPECT_EQ(makeBitmapImageRep(std::numeric_limits<std::int64_t>::max(), true, icon).error(),
+              PixelArrayError::errorCreatingContext);
+}
+
+QImage drawn(QSize size, int zoom, bool grid, const PixelArray& icon, QColor background = Qt::transparent)
+{
+    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(background);
+    QPainter painter(&image);
+    drawPixelArray(painter, QSizeF(size), zoom, grid, false, icon);
+    return image;
+}
+
+TEST(DrawPixelArray, GridOnlyFromZoomThree)
+{
+    PixelArray black(16, 16);
+    for (int r = 0; r < 16; ++r)
+        for (int c = 0; c < 16; ++c)
+            black.at(r, c) = Color::black();
+    EXPECT_EQ(drawn({32, 32}, 2, true, black), drawn({32, 32}, 2, false, black));
+    const QImage withGrid = drawn({48, 48}, 3, true, black);
+    EXPECT_NE(withGrid, drawn({48, 48}, 3, false, black));
+    // Grid lines are light: the pixel on a shared edge is lighter than black, the centre stays black.
+    EXPECT_GT(qRed(withGrid.pixel(3, 1)), 0);
+    EXPECT_EQ(withGrid.pixel(1, 1), qRgb(0, 0, 0));
+}
+
+TEST(DrawPixelArray, CentresTheIconInTheRectangle)
+{
+    const PixelArray icon = randomIcon(BitDepth::_8bit, Dimensions::_16x16, false);
+    const QImage image = drawn({200, 180}, 10, false, icon);
+    // x0 = 20, y0 = 10 bottom-up; row 0 occupies y in [160, 170), raster rows [10, 20).
+    EXPECT_EQ(image.pixel(25, 15), expectedArgb(icon.at(0, 0)));
+    EXPECT_EQ(image.pixel(175, 165), expectedArgb(icon.at(15, 15)));
+    EXPECT_EQ(qAlpha(image.pixel(19, 15)), 0);
+    EXPECT_EQ(qAlpha(image.pixel(25, 9)), 0);
+    EXPECT_EQ(qAlpha(image.pixel(25, 170)), 0);
+}
+
+TEST(DrawPixelArray, ClearPixelsKeepWhatIsUnderneath)
+{
+    PixelArray icon(2, 2);
+    icon.at(0, 0) = Color::clear();
+    icon.at(0, 1) = Color::black();
+    icon.at(1, 0) = Color::white();
+    icon.at(1, 1) = Color::fromRgb16(0, 0, 0);
+    const QImage image = drawn({8, 8}, 4, false, icon, QColor(255, 0, 0));
+    EXPECT_EQ(image.pixel(1, 1), qRgb(255, 0, 0));
+    EXPECT_EQ(image.pixel(5, 1), qRgb(0, 0, 0));
+    EXPECT_EQ(image.pixel(1, 5), qRgb(255, 255, 255));
+}
+
+} // namespace
+} // namespace pq
