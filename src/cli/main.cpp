@@ -8,8 +8,22 @@
 #include <algorithm>
 #include <vector>
 
+namespace {
+// The offscreen platform warns about a missing runtime folder, which means nothing to a
+// command-line user; every other Qt message passes through.
+QtMessageHandler g_defaultHandler = nullptr;
+
+void quietMessageHandler(QtMsgType type, const QMessageLogContext& context, const QString& message)
+{
+    if (message.contains(QLatin1String("XDG_RUNTIME_DIR")))
+        return;
+    g_defaultHandler(type, context, message);
+}
+} // namespace
+
 int main(int argc, char** argv)
 {
+    g_defaultHandler = qInstallMessageHandler(quietMessageHandler);
     // The command line never shows a window; drawing text into images still needs a GUI
     // application, which the offscreen platform provides without a display.
     qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -148,9 +148,9 @@ PixelArray decodePixelArray(std::span<const std::uint8_t> plane, std::int64_t bi
     std::vector<Color> colours;
     if (palette) {
         colours.reserve(palette->ctTable.size());
-        for (const ColorSpec& spec : palette->ctTable)
-            colours.push_back(Color::fromRgb16(static_cast<std::uint16_t>(spec.red), static_cast<std::uint16_t>(spec.green),
-                                               static_cast<std::uint16_t>(spec.blue)));
+        for (const ColorSpec& entry : palette->ctTable)
+            colours.push_back(Color::fromRgb16(static_cast<std::uint16_t>(entry.red), static_cast<std::uint16_t>(entry.green),
+                                               static_cast<std::uint16_t>(entry.blue)));
     }
 
     PixelArray result(rows, columns);
