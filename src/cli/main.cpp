@@ -17,7 +17,10 @@ void quietMessageHandler(QtMsgType type, const QMessageLogContext& context, cons
 {
     if (message.contains(QLatin1String("XDG_RUNTIME_DIR")))
         return;
-    g_defaultHandler(type, context, message);
+    if (g_defaultHandler)
+        g_defaultHandler(type, context, message);
+    else
+        std::cerr << qPrintable(qFormatLogMessage(type, context, message)) << '\n';
 }
 } // namespace
 
