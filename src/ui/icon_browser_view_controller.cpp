@@ -1,0 +1,227 @@
+#include "ui/icon_browser_view_controller.h"
+
+#include "decoding/icon_format.h"
+#include "ui/icon_browser_host.h"
+#include "ui/navigation_keys.h"
+#include "ui/notification_center.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QSlider>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace pq {
+namespace {
+
+QString qTitle(std::string_view title) { return QString::fromUtf8(title.data(), static_cast<qsizetype>(title.size())); }
+
+std::int64_t positionOf(Dimensions size)
+{
+    const auto it = std::find(allDimensions.begin(), allDimensions.end(), size);
+    return static_cast<std::int64_t>(it - allDimensions.begin());
+}
+
+} // namespace
+
+IconBrowserViewController::IconBrowserViewController(QWidget* parent) : QWidget(parent)
+{
+    m_bitDepthPopup = new QComboBox(this);
+    m_dimensionPopup = new QComboBox(this);
+    m_offsetSlider = new QSlider(Qt::Horizontal, this);
+    m_showGridCheckBox = new QCheckBox(tr("Show Pixel Grid"), this);
+    m_iconCollectionView = new IconBrowserView(this);
+    m_dropLabel = new QLabel(m_iconCollectionView->viewport());
+
+    m_bitDepthPopup->setObjectName(QStringLiteral("bitDepthPopup"));
+    m_dimensionPopup->setObjectName(QStringLiteral("dimensionPopup"));
+    m_offsetSlider->setObjectName(QStringLiteral("offsetSlider"));
+    m_offsetSlider->setToolTip(tr("Byte shift within an icon row"));
+    m_showGridCheckBox->setObjectName(QStringLiteral("showGridCheckBox"));
+    m_showGridCheckBox->setChecked(true);
+
+    auto* controls = new QHBoxLayout;
+    controls->addWidget(m_bitDepthPopup);
+    controls->addWidget(m_dimensionPopup);
+    controls->addWidget(new QLabel(tr("Shift:"), this));
+    controls->addWidget(m_offsetSlider, 1);
+    controls->addWidget(m_showGridCheckBox);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(6, 6, 6, 6);
+    layout->addLayout(controls);
+    layout->addWidget(m_iconCollectionView, 1);
+
+    // The hint sits in the middle of the empty grid.
+    auto* hintLayout = new QVBoxLayout(m_iconCollectionView->viewport());
+    hintLayout->addWidget(m_dropLabel, 0, Qt::AlignCenter);
+    QFont hintFont = m_dropLabel->font();
+    hintFont.setPointSizeF(hintFont.pointSizeF() * 1.4);
+    m_dropLabel->setFont(hintFont);
+    m_dropLabel->setAlignment(Qt::AlignCenter);
+    m_dropLabel->setWordWrap(true);
+
+    // Set-up: popups from the formats in order, tick-marked slider, hint, reset settings,
+    // and the navigation-key observer.
+    m_dimensionPopup->clear();
+    for (Dimensions d : allDimensions)
+        m_dimensionPopup->addItem(qTitle(title(d)));
+    m_bitDepthPopup->clear();
+    for (BitDepth d : allBitDepths)
+        m_bitDepthPopup->addItem(qTitle(title(d)));
+    m_offsetSlider->setTickPosition(QSlider::TicksBelow);
+    m_offsetSlider->setTickInterval(1);
+    m_offsetSlider->setSingleStep(1);
+    m_offsetSlider->setPageStep(1);
+    m_dropLabel->setText(tr(kHint));
+    resetParameters();
+
+    m_iconCollectionView->setDataSource(this);
+    connect(m_bitDepthPopup, &QComboBox::activated, this, &IconBrowserViewController::selectNewParameter);
+    connect(m_dimensionPopup, &QComboBox::activated, this, &IconBrowserViewController::selectNewParameter);
+    connect(m_offsetSlider, &QSlider::valueChanged, this, &IconBrowserViewController::step);
+    connect(m_showGridCheckBox, &QCheckBox::toggled, this, &IconBrowserViewController::showHideGrid);
+    connect(&NotificationCenter::instance(), &NotificationCenter::userNavigationKey, this,
+            &IconBrowserViewController::handleNavigationKey);
+}
+
+std::int64_t IconBrowserViewController::tileZoomFactor(Dimensions size) { return 5 * positionOf(size) + 5; }
+
+void IconBrowserViewController::resetParameters()
+{
+    m_selectedBitDepth = BitDepth::_1bit;
+    m_selectedDimension = Dimensions::_32x32;
+    selectPopupTitles();
+    const QSignalBlocker block(m_offsetSlider);
+    m_offsetSlider->setRange(0, 3);
+    m_offsetSlider->setValue(0);
+    m_iconCollectionView->clearSelection();
+}
+
+void IconBrowserViewController::selectPopupTitles()
+{
+    m_bitDepthPopup->setCurrentIndex(m_bitDepthPopup->findText(qTitle(title(m_selectedBitDepth))));
+    m_dimensionPopup->setCurrentIndex(m_dimensionPopup->findText(qTitle(title(m_selectedDimension))));
+}
+
+void IconBrowserViewController::readPopups()
+{
+    m_selectedBitDepth = BitDepth::_1bit;
+    for (BitDepth d : allBitDepths)
+        if (m_bitDepthPopup->currentText() == qTitle(title(d)))
+            m_selectedBitDepth = d;
+    m_selectedDimension = Dimensions::_32x32;
+    for (Dimensions d : allDimensions)
+        if (m_dimensionPopup->currentText() == qTitle(title(d)))
+            m_selectedDimension = d;
+}
+
+void IconBrowserViewController::reloadBrowser(bool scrollToTop)
+{
+    m_iconCollectionView->reloadData();
+    if (scrollToTop && m_iconCollectionView->numberOfItems() > 0)
+        m_iconCollectionView->scrollToTop();
+}
+
+void IconBrowserViewController::setSliderRange(std::int64_t bytesPerRow)
+{
+    // One tick per byte of an icon row; the slider keeps its value within the new range.
+    m_offsetSlider->setRange(0, static_cast<int>(std::clamp<std::int64_t>(bytesPerRow - 1, 0, 1 << 20)));
+}
+
+void IconBrowserViewController::applyParameters()
+{
+    const IconFormat format = IconFormat::from(m_selectedBitDepth, m_selectedDimension);
+    if (m_host)
+        m_host->setChunkerParameters(format.bitDepth, format.widthInBits);
+    m_iconCollectionView->reloadData();
+    const Chunker* chunker = m_host ? m_host->chunker() : nullptr;
+    setSliderRange(chunker ? chunker->widthInBits() / 8 : format.bytesPerRow());
+}
+
+void IconBrowserViewController::selectNewParameter()
+{
+    const Chunker* current = m_host ? m_host->chunker() : nullptr;
+    if (!current)
+        return;
+    const std::int64_t oldCount = current->tileCount();
+    const BitDepth oldDepth = m_selectedBitDepth;
+    const Dimensions oldSize = m_selectedDimension;
+    readPopups();
+    if (oldDepth == m_selectedBitDepth && oldSize == m_selectedDimension)
+        return;
+    const TileRange visible = m_iconCollectionView->visibleItems();
+    applyParameters();
+    if (visible.isEmpty())
+        return;
+    const std::int64_t anchor = visible.first + visible.count() / 2;
+    const Chunker* now = m_host->chunker();
+    if (!now)
+        return;
+    if (const auto translated = TileGridLayout::translateTile(oldCount, now->tileCount(), anchor))
+        m_iconCollectionView->centreItems({*translated, *translated});
+}
+
+void IconBrowserViewController::step() { m_iconCollectionView->viewport()->update(); }
+
+void IconBrowserViewController::showHideGrid()
+{
+    if (m_host)
+        m_host->setMustShowPixelGrid(m_showGridCheckBox->isChecked());
+    m_iconCollectionView->viewport()->update();
+}
+
+void IconBrowserViewController::showBookmark(std::int64_t offset, std::int64_t bitDepth, std::int64_t widthInBits)
+{
+    if (bitDepth <= 0 || widthInBits < 8)
+        return;
+    if (const auto depth = bitDepthFromRaw(bitDepth))
+        m_selectedBitDepth = *depth;
+    if (widthInBits % bitDepth == 0)
+        if (const auto size = dimensionsFromRaw(widthInBits / bitDepth))
+            m_selectedDimension = *size;
+    selectPopupTitles();
+    applyParameters();
+    // The browser's own row length: the bookmark's whenever its format is one the popups
+    // offer, so that a hand-edited format cannot push the slider out of its range.
+    const std::int64_t r = IconFormat::from(m_selectedBitDepth, m_selectedDimension).bytesPerRow();
+    if (offset < 0)
+        return;
+    m_offsetSlider->setValue(static_cast<int>(offset % r));
+    m_iconCollectionView->selectItem(offset / r, true);
+}
+
+std::int64_t IconBrowserViewController::scrollOrigin(std::uint16_t keyCode) const
+{
+    const TileGridLayout& layout = m_iconCollectionView->gridLayout();
+    return navigationTarget(keyCode, layout.origin(), layout.viewportSize().height(), layout.contentHeight());
+}
+
+void IconBrowserViewController::handleNavigationKey(QObject*, quint16 keyCode)
+{
+    m_iconCollectionView->setScrollOrigin(scrollOrigin(keyCode));
+}
+
+std::int64_t IconBrowserViewController::numberOfItems() const
+{
+    const Chunker* chunker = m_host ? m_host->chunker() : nullptr;
+    return chunker ? std::max<std::int64_t>(0, chunker->tileCount()) : 0;
+}
+
+void IconBrowserViewController::configureItem(std::int64_t item, IconCollectionViewItem& tile) const
+{
+    const Chunker* chunker = m_host ? m_host->chunker() : nullptr;
+    if (!chunker)
+        return;
+    const std::int64_t offset = item * (chunker->widthInBits() / 8) + m_offsetSlider->value();
+    auto chunk = chunker->chunkAt(offset, false);
+    if (!chunk)
+        return;
+    tile.setRepresentedObject(std::move(*chunk));
+    tile.setZoomFactor(tileZoomFactor(m_selectedDimension));
+    tile.setWithGrid(m_showGridCheckBox->isChecked());
+}
+
+} // namespace pq

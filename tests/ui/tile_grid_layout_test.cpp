@@ -1,0 +1,283 @@
+#include "ui/navigation_keys.h"
+#include "ui/tile_grid_layout.h"
+
+#include <gtest/gtest.h>
+
+#include <Qt>
+
+#include <cstdint>
+#include <optional>
+
+namespace pq {
+namespace {
+
+using L = TileGridLayout;
+
+TileGridLayout makeLayout(std::int64_t count, QSize viewport = {1920, 1080})
+{
+    TileGridLayout layout;
+    layout.setViewportSize(viewport);
+    layout.setTileCount(count);
+    return layout;
+}
+
+// Tiles at 1 bit 16x16 (2 bytes per row, 32-byte chunks) of a 16 GiB file.
+constexpr std::int64_t k16GiB = std::int64_t{16} << 30;
+constexpr std::int64_t kHugeCount = k16GiB / 2 - 32;
+
+TEST(TileGridLayout, NegativeOrZeroCountShowsNothing)
+{
+    for (std::int64_t count : {std::int64_t{-5}, std::int64_t{0}}) {
+        const auto layout = makeLayout(count);
+        EXPECT_EQ(layout.tileCount(), 0);
+        EXPECT_EQ(layout.rowCount(), 0);
+        EXPECT_EQ(layout.contentHeight(), 0);
+        EXPECT_TRUE(layout.visibleTiles().isEmpty());
+        EXPECT_EQ(layout.tileAt({100, 100}), std::nullopt);
+        EXPECT_EQ(layout.scrollBarMaximum(), 0);
+    }
+}
+
+struct ColumnCase {
+    int width;
+    int columns;
+};
+class TileGridColumns : public testing::TestWithParam<ColumnCase> {};
+
+TEST_P(TileGridColumns, FitsAsManyTilesAsTheWidthHoldsAndAtLeastOne)
+{
+    const auto layout = makeLayout(100, {GetParam().width, 500});
+    EXPECT_EQ(layout.columns(), GetParam().columns);
+    // The grid is centred: equal room left and right (within one pixel).
+    const int left = layout.columnLeft(0);
+    const int right = GetParam().width - (layout.columnLeft(layout.columns() - 1) + L::kTileWidth);
+    if (GetParam().width >= L::kTileWidth + 2 * L::kMargin) {
+        EXPECT_LE(std::abs(left - right), 1);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Widths, TileGridColumns,
+                         testing::Values(ColumnCase{0, 1}, ColumnCase{150, 1}, ColumnCase{200, 1},
+                                         ColumnCase{389, 1}, ColumnCase{390, 2}, ColumnCase{1920, 10}));
+
+TEST(TileGridLayout, TileRectanglesAndHitTestsAgree)
+{
+    auto layout = makeLayout(95, {1000, 700}); // 5 columns, 19 rows
+    ASSERT_EQ(layout.columns(), 5);
+    EXPECT_EQ(layout.rowCount(), 19);
+    EXPECT_EQ(layout.contentHeight(), 2 * L::kMargin + 19 * L::kRowPitch - L::kSpacing);
+    layout.setOrigin(1000);
+    const TileRange visible = layout.visibleTiles();
+    ASSERT_FALSE(visible.isEmpty());
+    for (std::int64_t i = visible.first; i <= visible.last; ++i) {
+        const auto rect = layout.viewportRect(i);
+        ASSERT_TRUE(rect) << i;
+        const QRect shown = rect->intersected(QRect(QPoint(0, 0), layout.viewportSize()));
+        ASSERT_FALSE(shown.isEmpty()) << i;
+        EXPECT_EQ(layout.tileAt(shown.center()), i);
+        EXPECT_EQ(layout.tileAt(shown.topLeft()), i);
+        EXPECT_EQ(layout.tileAt(shown.bottomRight()), i);
+    }
+    // Rows just outside the range are out of view; gaps between tiles hit nothing.
+    EXPECT_FALSE(layout.viewportRect(visible.first - 1));
+    EXPECT_FALSE(layout.viewportRect(visible.last + 1));
+    const QRect first = *layout.viewportRect(visible.first);
+    EXPECT_EQ(layout.tileAt({first.right() + 3, first.center().y()}), std::nullopt);
+}
+
+TEST(TileGridLayout, LastRowMayBePartial)
+{
+    auto layout = makeLayout(12, {1000, 2000}); // 5 columns: rows of 5, 5, 2
+    EXPECT_EQ(layout.rowCount(), 3);
+    EXPECT_EQ(layout.visibleTiles(), (TileRange{0, 11}));
+    const QRect lastRowFirst = *layout.viewportRect(10);
+    EXPECT_EQ(layout.tileAt({lastRowFirst.center().x() + 2 * (L::kTileWidth + L::kSpacing), lastRowFirst.center().y()}),
+              std::nullopt);
+}
+
+TEST(TileGridLayout, OriginStaysWithinContent)
+{
+    auto layout = makeLayout(1000, {1000, 700});
+    layout.setOrigin(-50);
+    EXPECT_EQ(layout.origin(), 0);
+    layout.setOrigin(layout.contentHeight());
+    EXPECT_EQ(layout.origin(), layout.contentHeight() - 700);
+    layout.scrollBy(INT64_MAX);
+    EXPECT_EQ(layout.origin(), layout.maxOrigin());
+    layout.scrollBy(INT64_MIN);
+    EXPECT_EQ(layout.origin(), 0);
+    // Fewer tiles than the viewport holds: nothing to scroll.
+    auto small = makeLayout(3, {1000, 700});
+    small.setOrigin(500);
+    EXPECT_EQ(small.origin(), 0);
+    // Shrinking the count pulls the origin back inside.
+    layout.setOrigin(layout.maxOrigin());
+    layout.setTileCount(10);
+    EXPECT_EQ(layout.origin(), layout.maxOrigin());
+}
+
+TEST(TileGridLayout, CentringPutsTheTileRowInTheMiddle)
+{
+    auto layout = makeLayout(10000, {1000, 700});
+    const std::int64_t item = 4321;
+    layout.setOrigin(layout.originCentring(item));
+    const auto rect = layout.viewportRect(item);
+    ASSERT_TRUE(rect);
+    EXPECT_LE(std::abs(rect->center().y() - 350), 1);
+    // Near either end the content limits the centring.
+    EXPECT_EQ(layout.originCentring(0), 0);
+    EXPECT_EQ(layout.originCentring(9999), layout.maxOrigin());
+    // A range is centred on the middle of its rows.
+    layout.setOrigin(layout.originCentring(TileRange{500, 524}));
+    const int top = layout.viewportRect(500)->top();
+    const int bottom = layout.viewportRect(524)->bottom();
+    EXPECT_LE(std::abs((top + bottom) / 2 - 350), 1);
+}
+
+TEST(TileGridLayout, ResizingAndRecentringKeepsTheSameTilesInView)
+{
+    auto layout = makeLayout(10000, {1000, 700});
+    layout.setOrigin(layout.originCentring(5000));
+    const TileRange before = layout.visibleTiles();
+    layout.setViewportSize({1400, 900});
+    layout.setOrigin(layout.originCentring(before));
+    const TileRange after = layout.visibleTiles();
+    EXPECT_LE(after.first, before.first);
+    EXPECT_GE(after.last, before.last);
+}
+
+TEST(TileGridLayout, HugeFileFirstMiddleAndLastTiles)
+{
+    auto layout = makeLayout(kHugeCount);
+    EXPECT_EQ(layout.tileCount(), 8'589'934'560);
+    EXPECT_EQ(layout.rowCount(), 858'993'456);
+    EXPECT_GT(layout.contentHeight(), std::int64_t{1} << 37);
+
+    EXPECT_EQ(layout.visibleTiles().first, 0);
+    EXPECT_EQ(layout.position(), (ScrollPosition{0, 0}));
+
+    const std::int64_t middle = kHugeCount / 2;
+    layout.setOrigin(layout.originCentring(middle));
+    ASSERT_TRUE(layout.viewportRect(middle));
+    EXPECT_LE(std::abs(layout.viewportRect(middle)->center().y() - 540), 1);
+    EXPECT_EQ(layout.position().row * L::kRowPitch + layout.position().pixelOffset, layout.origin());
+    EXPECT_EQ(layout.tileAt(layout.viewportRect(middle)->center()), middle);
+
+    layout.setOrigin(navigationTarget(kEndKeyCode, layout.origin(), 1080, layout.contentHeight()));
+    EXPECT_EQ(layout.origin(), layout.maxOrigin());
+    const TileRange end = layout.visibleTiles();
+    EXPECT_EQ(end.last, kHugeCount - 1);
+    const auto last = layout.viewportRect(kHugeCount - 1);
+    ASSERT_TRUE(last);
+    EXPECT_LE(last->bottom(), 1080);
+    EXPECT_EQ(layout.tileAt(last->center()), kHugeCount - 1);
+}
+
+TEST(TileGridLayout, HugeFileScrollBarCoversTheWholeRange)
+{
+    auto layout = makeLayout(kHugeCount);
+    EXPECT_EQ(layout.scrollBarMaximum(), L::kScrollBarLimit);
+    EXPECT_GE(layout.scrollBarPageStep(), 1);
+    layout.setOriginFromScrollBar(L::kScrollBarLimit);
+    EXPECT_EQ(layout.origin(), layout.maxOrigin());
+    EXPECT_EQ(layout.scrollBarValue(), L::kScrollBarLimit);
+    layout.setOriginFromScrollBar(L::kScrollBarLimit / 2);
+    EXPECT_NEAR(double(layout.origin()), double(layout.maxOrigin()) / 2, double(layout.maxOrigin()) / L::kScrollBarLimit + 1);
+    EXPECT_EQ(layout.scrollBarValue(), L::kScrollBarLimit / 2);
+    layout.setOriginFromScrollBar(-7);
+    EXPECT_EQ(layout.origin(), 0);
+
+    // Small content maps one scroll bar step to one pixel.
+    auto small = makeLayout(1000, {1000, 700});
+    EXPECT_EQ(small.scrollBarMaximum(), small.maxOrigin());
+    small.setOriginFromScrollBar(1234);
+    EXPECT_EQ(small.origin(), 1234);
+    EXPECT_EQ(small.scrollBarValue(), 1234);
+    EXPECT_EQ(small.scrollBarPageStep(), 700);
+}
+
+TEST(TileGridLayout, HugeFilePageDownNearTheEndStopsAtTheLastRow)
+{
+    auto layout = makeLayout(kHugeCount);
+    layout.setOrigin(layout.maxOrigin() - 100);
+    const std::int64_t target = navigationTarget(kPageDownKeyCode, layout.origin(), 1080, layout.contentHeight());
+    EXPECT_EQ(target, layout.maxOrigin());
+    layout.setOrigin(navigationTarget(kPageUpKeyCode, target, 1080, layout.contentHeight()));
+    EXPECT_EQ(layout.origin(), layout.maxOrigin() - 1080);
+    EXPECT_EQ(navigationTarget(kHomeKeyCode, layout.origin(), 1080, layout.contentHeight()), 0);
+}
+
+TEST(TileGridLayout, HugeFileRecentringBetweenFormats)
+{
+    // 1 bit 32x32 (4-byte rows, 128-byte chunks) -> 1 bit 16x16 and back.
+    const std::int64_t count32 = k16GiB / 4 - 128;
+    const std::int64_t anchor = 2'000'000'123;
+    const auto to16 = L::translateTile(count32, kHugeCount, anchor);
+    ASSERT_TRUE(to16);
+    EXPECT_EQ(*to16, anchor * 2);
+    auto layout = makeLayout(kHugeCount);
+    layout.setOrigin(layout.originCentring(*to16));
+    EXPECT_TRUE(layout.viewportRect(*to16));
+    EXPECT_EQ(L::translateTile(kHugeCount, count32, *to16), anchor);
+}
+
+struct TranslateCase {
+    std::int64_t oldCount, newCount, item;
+    std::optional<std::int64_t> expected;
+};
+class TranslateTile : public testing::TestWithParam<TranslateCase> {};
+
+TEST_P(TranslateTile, ScalesByTheIntegerRatioOfTheCounts)
+{
+    const auto& c = GetParam();
+    EXPECT_EQ(L::translateTile(c.oldCount, c.newCount, c.item), c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, TranslateTile,
+    testing::Values(TranslateCase{1000, 2000, 10, 20}, TranslateCase{2000, 1000, 10, 5},
+                    TranslateCase{1000, 1500, 10, 10}, TranslateCase{1000, 1000, 999, 999},
+                    TranslateCase{1000, 0, 10, std::nullopt}, TranslateCase{1000, -4, 10, std::nullopt},
+                    TranslateCase{0, 1000, 10, std::nullopt},
+                    // A stale anchor beyond the old count stays inside the new one.
+                    TranslateCase{10, 25, 40, 24}));
+
+struct KeyCase {
+    std::uint16_t code;
+    std::int64_t y, h, H, expected;
+};
+class NavigationTarget : public testing::TestWithParam<KeyCase> {};
+
+TEST_P(NavigationTarget, FollowsTheKeyAndStaysWithinTheContent)
+{
+    const auto& c = GetParam();
+    EXPECT_EQ(navigationTarget(c.code, c.y, c.h, c.H), c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Keys, NavigationTarget,
+    testing::Values(KeyCase{kHomeKeyCode, 5000, 700, 10000, 0}, KeyCase{kEndKeyCode, 0, 700, 10000, 9300},
+                    KeyCase{kPageDownKeyCode, 0, 700, 10000, 700}, KeyCase{kPageUpKeyCode, 700, 700, 10000, 0},
+                    KeyCase{kPageUpKeyCode, 0, 700, 10000, 0},      // at the top: stays
+                    KeyCase{kPageDownKeyCode, 9000, 700, 10000, 9300}, // near the end: the last page
+                    KeyCase{kEndKeyCode, 0, 700, 300, 0},           // content shorter than the view
+                    KeyCase{0x75, 1234, 700, 10000, 1234}, KeyCase{0x78, 1234, 700, 10000, 1234}));
+
+TEST(NavigationKeys, ExactlyFourCodesPass)
+{
+    int passed = 0;
+    for (int code = 0; code <= 0xFFFF; ++code)
+        if (isNavigationKeyCode(code))
+            ++passed;
+    EXPECT_EQ(passed, 4);
+    for (std::uint16_t code : {kHomeKeyCode, kPageUpKeyCode, kEndKeyCode, kPageDownKeyCode})
+        EXPECT_TRUE(isNavigationKeyCode(code));
+    EXPECT_EQ(navigationKeyCodeForQtKey(Qt::Key_Home), kHomeKeyCode);
+    EXPECT_EQ(navigationKeyCodeForQtKey(Qt::Key_PageUp), kPageUpKeyCode);
+    EXPECT_EQ(navigationKeyCodeForQtKey(Qt::Key_End), kEndKeyCode);
+    EXPECT_EQ(navigationKeyCodeForQtKey(Qt::Key_PageDown), kPageDownKeyCode);
+    EXPECT_EQ(navigationKeyCodeForQtKey(Qt::Key_Down), std::nullopt);
+}
+
+} // namespace
+} // namespace pq
