@@ -155,10 +155,13 @@ private:
     std::expected<void, DocumentError> checkEditable() const;
     std::expected<void, DocumentError> writeTo(const QString& path);
     void askForSaveLocation();
-    ImportReport importNow(const QByteArray& data, const QString& path);
+    ImportReport importNow(const BookmarkFile& file, const QString& path);
     void runNextIntake();
     void readNextIntakeFile();
     void finishIntake(std::expected<void, IntakeError> result);
+    void answerSaveLocation(std::uint64_t generation, const SaveLocationAnswer& answer);
+    void runDeferredImports();
+    void postToMain(std::function<void()> work);
 
     DocumentScreen& m_screen;
     std::shared_ptr<BookmarkStore> m_store;
@@ -178,6 +181,10 @@ private:
     std::shared_ptr<DigestJob> m_digestJob;
     std::deque<std::pair<QByteArray, QString>> m_deferredImports;
     bool m_askingForLocation = false;
+    // The bookmarks of a document replaced while its save location was being asked for:
+    // saved to the answered location instead of being lost.
+    std::optional<BookmarkFile> m_locationStash;
+    bool m_digestProgressShown = false;
 
     std::deque<std::shared_ptr<IntakeBatch>> m_intake;
     std::shared_ptr<std::atomic<bool>> m_readCancel;

@@ -60,7 +60,8 @@ public:
     virtual void setHintVisible(bool visible) = 0;
 
     // Progress of a long operation (reading or hashing a large file). `cancel` may be called
-    // by the screen (on the main thread) while the progress is shown.
+    // by the screen (on the main thread) while the progress is shown; when it is empty the
+    // operation cannot be cancelled.
     virtual void beginProgress(const QString& label, std::function<void()> cancel) { (void)label; (void)cancel; }
     virtual void updateProgress(std::int64_t done, std::int64_t total) { (void)done; (void)total; }
     virtual void endProgress() {}
