@@ -1,0 +1,20 @@
+#include "export/export_error.h"
+
+namespace pq {
+
+const char* exportErrorName(ExportError error)
+{
+    switch (error) {
+    case ExportError::WriteFailed: return "WriteFailed";
+    case ExportError::UnknownImageFormat: return "UnknownImageFormat";
+    case ExportError::ImageNotCreated: return "ImageNotCreated";
+    case ExportError::EncoderProducedNothing: return "EncoderProducedNothing";
+    case ExportError::SceneNotEncoded: return "SceneNotEncoded";
+    case ExportError::DecodingFailed: return "DecodingFailed";
+    case ExportError::InvalidZoom: return "InvalidZoom";
+    case ExportError::Cancelled: return "Cancelled";
+    }
+    return "Unknown";
+}
+
+} // namespace pq
