@@ -1,0 +1,82 @@
+#include "export_test_support.h"
+
+#include "test_support.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <stdexcept>
+
+namespace pq::test {
+
+namespace {
+Color colourOf(char letter)
+{
+    switch (letter) {
+    case 'B': return Color::black();
+    case 'W': return Color::white();
+    case '.': return Color::clear();
+    case 'k': return Color::fromRgb16(0, 0, 0);
+    case 'w': return Color::fromRgb16(0xFFFF, 0xFFFF, 0xFFFF);
+    case 'r': return Color::fromRgb16(0xFFFF, 0x8000, 0);
+    case 'g': return Color::fromRgb16(0, 0xC000, 0x2000);
+    case 'u': return Color::fromRgb16(0x1000, 0x2000, 0xFFFF);
+    }
+    throw std::invalid_argument("unknown pixel letter");
+}
+} // namespace
+
+PixelArray pixelsFromRows(std::initializer_list<std::string_view> rows)
+{
+    const std::int64_t columns = rows.size() ? static_cast<std::int64_t>(rows.begin()->size()) : 0;
+    PixelArray pixels(static_cast<std::int64_t>(rows.size()), columns);
+    std::int64_t r = 0;
+    for (std::string_view row : rows) {
+        for (std::int64_t c = 0; c < columns; ++c)
+            pixels.at(r, c) = colourOf(row.at(static_cast<std::size_t>(c)));
+        ++r;
+    }
+    return pixels;
+}
+
+PixelArray patternPixels(int side, int colours)
+{
+    PixelArray pixels(side, side);
+    for (int r = 0; r < side; ++r)
+        for (int c = 0; c < side; ++c) {
+            const int i = r * side + c;
+            if (i % 7 == 3) {
+                pixels.at(r, c) = Color::clear();
+                continue;
+            }
+            const int k = i % colours;
+            pixels.at(r, c) = k == 0   ? Color::black()
+                              : k == 1 ? Color::white()
+                                       : Color::fromRgb16(static_cast<std::uint16_t>(k * 0x0F0F),
+                                                          static_cast<std::uint16_t>(0xFFFF - k * 0x0303),
+                                                          static_cast<std::uint16_t>((k * 0x3131) & 0xFFFF));
+        }
+    return pixels;
+}
+
+QByteArray readWholeFile(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return file.readAll();
+}
+
+QStringList folderEntries(const QString& folder)
+{
+    QStringList names = QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    names.sort();
+    return names;
+}
+
+QString missingFolder()
+{
+    return makeTempDir() + QStringLiteral("/missing");
+}
+
+} // namespace pq::test

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "decoding/pixel_array.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <initializer_list>
+#include <string_view>
+
+namespace pq::test {
+
+// A pixel array from rows of letters: 'B' black, 'W' white, '.' clear, 'k' palette (0, 0, 0),
+// 'w' palette white, 'r' palette (1, 0.5, 0), 'g' palette green, 'u' palette blue.
+PixelArray pixelsFromRows(std::initializer_list<std::string_view> rows);
+
+// A square icon of `side` whose pixels cycle through `palette` colours, with every seventh
+// pixel clear.
+PixelArray patternPixels(int side, int colours);
+
+QByteArray readWholeFile(const QString& path);
+
+// The names of the entries of a folder, sorted, hidden ones included.
+QStringList folderEntries(const QString& folder);
+
+// A folder path that does not exist (tests run as root, so permissions cannot make a
+// folder unwritable; a missing folder can never be written into).
+QString missingFolder();
+
+} // namespace pq::test
