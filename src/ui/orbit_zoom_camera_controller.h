@@ -1,0 +1,22 @@
+#pragma once
+
+#include <Qt3DExtras/QAbstractCameraController>
+
+namespace pq {
+
+// Mouse control of the viewer's camera: dragging with either button orbits the camera
+// around the icon, the wheel zooms. There is no panning: the camera always looks at the
+// icon's centre, and the zoom keeps it between the nearest and farthest allowed distance.
+class OrbitZoomCameraController : public Qt3DExtras::QAbstractCameraController {
+    Q_OBJECT
+public:
+    explicit OrbitZoomCameraController(Qt3DCore::QNode* parent = nullptr);
+
+    // The camera's distance after zooming by `amount` from `distance`, within the limits.
+    static float zoomedDistance(float distance, float amount);
+
+private:
+    void moveCamera(const InputState& state, float dt) override;
+};
+
+} // namespace pq

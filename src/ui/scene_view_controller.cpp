@@ -1,0 +1,80 @@
+#include "ui/scene_view_controller.h"
+
+#include "ui/orbit_zoom_camera_controller.h"
+#include "ui/scene_viewer_scene.h"
+
+#include <Qt3DCore/QEntity>
+#include <Qt3DExtras/QForwardRenderer>
+#include <Qt3DExtras/Qt3DWindow>
+#include <Qt3DRender/QCamera>
+#include <Qt3DRender/QRenderCapture>
+
+#include <QResizeEvent>
+#include <QVBoxLayout>
+
+namespace pq {
+
+SceneViewController::SceneViewController(QWidget* parent)
+    : QWidget(parent), m_scene(new SceneViewerScene(this)), m_view(new Qt3DExtras::Qt3DWindow)
+{
+    setAttribute(Qt::WA_DeleteOnClose);
+    resize(640, 480);
+
+    m_view->defaultFrameGraph()->setClearColor(SceneViewerGeometry::background());
+    m_view->defaultFrameGraph()->setCamera(m_scene->camera());
+    // A capture node at the top of the frame graph lets a frame be read back.
+    m_capture = new Qt3DRender::QRenderCapture;
+    m_view->activeFrameGraph()->setParent(m_capture);
+    m_view->setActiveFrameGraph(m_capture);
+
+    auto* controller = new OrbitZoomCameraController(m_scene->root());
+    controller->setCamera(m_scene->camera());
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(QWidget::createWindowContainer(m_view, this));
+    m_view->setRootEntity(m_scene->root());
+}
+
+SceneViewController::~SceneViewController() = default;
+
+void SceneViewController::buildScene()
+{
+    m_scene->showIcon(m_pixelArray);
+}
+
+void SceneViewController::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    if (height() > 0)
+        m_scene->camera()->lens()->setAspectRatio(float(width()) / float(height()));
+}
+
+std::optional<PixelArray> decodeForViewer(const Chunker* documentChunker, const Bookmark& bookmark)
+{
+    if (bookmark.bitDepth == 0 || !documentChunker)
+        return std::nullopt;
+    Chunker decoder = *documentChunker; // shares the bytes; the document's format stays
+    decoder.setFormat(bookmark.format());
+    auto chunk = decoder.chunkAt(bookmark.offset, bookmark.hasMask);
+    if (!chunk)
+        return std::nullopt;
+    return std::move(chunk->pixelArray);
+}
+
+SceneViewController* openSceneViewer(const Chunker* documentChunker, const Bookmark& bookmark)
+{
+    auto pixels = decodeForViewer(documentChunker, bookmark);
+    if (!pixels)
+        return nullptr;
+    auto* viewer = new SceneViewController;
+    viewer->setPixelArray(std::move(*pixels));
+    viewer->setWindowTitle(QString::fromStdString(bookmark.nickname));
+    viewer->show();
+    viewer->buildScene();
+    viewer->raise();
+    viewer->activateWindow();
+    return viewer;
+}
+
+} // namespace pq
