@@ -1,0 +1,278 @@
+#include "ui/main_view_controller.h"
+
+#include "ui/bookmark_list_view_controller.h"
+#include "ui/icon_browser_view.h"
+#include "ui/icon_browser_view_controller.h"
+#include "ui/notification_center.h"
+
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSplitter>
+#include <QUrl>
+#include <QVBoxLayout>
+
+namespace pq {
+
+MainViewController::MainViewController(QWidget* parent) : QWidget(parent)
+{
+    m_document = std::make_unique<DocumentController>(*this);
+
+    m_dropZone = new DropZone(this);
+    m_splitter = new QSplitter(Qt::Horizontal);
+    m_browser = new IconBrowserViewController(m_splitter);
+    m_list = new BookmarkListViewController(m_splitter);
+    m_splitter->addWidget(m_browser);
+    m_splitter->addWidget(m_list);
+    m_splitter->setStretchFactor(0, 3);
+    m_splitter->setStretchFactor(1, 1);
+    m_splitter->setChildrenCollapsible(false);
+    m_dropZone->setContent(m_splitter);
+    m_dropZone->setDelegate(this);
+    m_browser->setHost(this);
+    m_list->setHost(this);
+    m_list->setMustShowPixelGrid(m_document->mustShowPixelGrid());
+
+    m_progressRow = new QWidget(this);
+    m_progressLabel = new QLabel(m_progressRow);
+    m_progressBar = new QProgressBar(m_progressRow);
+    m_progressCancel = new QPushButton(tr("Cancel"), m_progressRow);
+    auto* progressLayout = new QHBoxLayout(m_progressRow);
+    progressLayout->setContentsMargins(8, 2, 8, 4);
+    progressLayout->addWidget(m_progressLabel);
+    progressLayout->addWidget(m_progressBar, 1);
+    progressLayout->addWidget(m_progressCancel);
+    m_progressRow->hide();
+    connect(m_progressCancel, &QPushButton::clicked, this, [this] {
+        if (m_cancel)
+            m_cancel();
+    });
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(m_dropZone, 1);
+    layout->addWidget(m_progressRow);
+
+    // A tile's add button bookmarks its chunk with the decoder's current format.
+    connect(&NotificationCenter::instance(), &NotificationCenter::userIsBookmarking, this,
+            [this](const Chunk& chunk) { m_document->bookmarkChunk(chunk); });
+}
+
+MainViewController::~MainViewController()
+{
+    // The panes outlive the document while the widget tree is torn down.
+    m_browser->setHost(nullptr);
+    m_list->setHost(nullptr);
+    m_document.reset();
+}
+
+IconBrowserViewController* MainViewController::iconBrowserViewController() const
+{
+    return findChild<IconBrowserViewController*>();
+}
+
+BookmarkListViewController* MainViewController::bookmarkListViewController() const
+{
+    return findChild<BookmarkListViewController*>();
+}
+
+void MainViewController::openFiles(const QStringList& paths, DocumentController::IntakeDone done)
+{
+    m_document->openFiles(paths, std::move(done));
+}
+
+void MainViewController::processDroppedFiles(const QStringList& paths) { openFiles(paths); }
+
+void MainViewController::openDocument()
+{
+    if (!hasWindow())
+        return;
+    auto* panel = new QFileDialog(window(), tr("Open"));
+    panel->setAttribute(Qt::WA_DeleteOnClose);
+    panel->setWindowModality(Qt::WindowModal);
+    panel->setFileMode(QFileDialog::ExistingFiles);
+    panel->setAcceptMode(QFileDialog::AcceptOpen);
+    connect(panel, &QFileDialog::filesSelected, this, [this](const QStringList& files) {
+        openFiles(files, [this](const std::expected<void, IntakeError>& result) {
+            if (!result)
+                m_document->displayError(result.error());
+        });
+    });
+    panel->open();
+}
+
+void MainViewController::showHelp()
+{
+    const QUrl url(QString::fromLatin1(kHelpAddress));
+    if (url.isValid())
+        QDesktopServices::openUrl(url);
+}
+
+bool MainViewController::hasWindow() const
+{
+    // The view is in a window when its top-level window is shown.
+    return window() != nullptr && window()->isVisible();
+}
+
+QMessageBox* MainViewController::currentAlert() const { return m_alert; }
+
+void MainViewController::displayErrorWithError(const QString& title, const QString& informativeText)
+{
+    if (!hasWindow())
+        return;
+    showAlert(true, title, informativeText);
+}
+
+void MainViewController::showAlert(bool isError, const QString& title, const QString& informativeText)
+{
+    auto* alert = new QMessageBox(isError ? QMessageBox::Warning : QMessageBox::Information, title, QString(),
+                                  QMessageBox::Ok, window());
+    alert->setText(title);
+    alert->setInformativeText(informativeText);
+    alert->setAttribute(Qt::WA_DeleteOnClose);
+    alert->setWindowModality(Qt::WindowModal);
+    m_alert = alert;
+    connect(alert, &QObject::destroyed, this, [this, alert] {
+        if (m_alert == alert)
+            m_alert = nullptr;
+    });
+    alert->open();
+}
+
+void MainViewController::showError(const QString& title, const QString& informativeText)
+{
+    displayErrorWithError(title, informativeText);
+}
+
+void MainViewController::showInformation(const QString& title, const QString& informativeText)
+{
+    if (hasWindow())
+        showAlert(false, title, informativeText);
+}
+
+void MainViewController::showStatus(const QString& text) { emit statusMessage(text); }
+
+void MainViewController::askSaveLocation(const SaveLocationRequest& request,
+                                         std::function<void(const SaveLocationAnswer&)> answer)
+{
+    auto* panel = new QFileDialog(window(), request.title, request.folder);
+    panel->setAttribute(Qt::WA_DeleteOnClose);
+    panel->setWindowModality(Qt::WindowModal);
+    panel->setAcceptMode(QFileDialog::AcceptSave);
+    panel->setFileMode(QFileDialog::AnyFile);
+    panel->setDefaultSuffix(request.allowedSuffix);
+    panel->setNameFilter(tr("Bookmarks file (*.%1)").arg(request.allowedSuffix));
+    panel->setLabelText(QFileDialog::FileName, request.nameFieldLabel);
+    panel->selectFile(request.suggestedFileName);
+    // The answer is given exactly once, when the panel closes.
+    connect(panel, &QFileDialog::finished, this, [panel, answer = std::move(answer)](int result) {
+        SaveLocationAnswer reply;
+        if (result == QDialog::Accepted) {
+            const QStringList files = panel->selectedFiles();
+            if (files.isEmpty() || files.front().isEmpty()) {
+                reply.kind = SaveLocationAnswer::Kind::ConfirmedWithoutLocation;
+            } else {
+                reply.kind = SaveLocationAnswer::Kind::Confirmed;
+                reply.path = files.front();
+            }
+        }
+        answer(reply);
+    });
+    panel->open();
+}
+
+void MainViewController::refreshBookmarks() { m_list->refreshBookmarks(); }
+void MainViewController::selectBookmarkRow(int row) { m_list->selectBookmarkRow(row); }
+void MainViewController::scrollToBookmarkRow(int row) { m_list->scrollToBookmarkRow(row); }
+void MainViewController::resetBrowserSettings() { m_browser->resetParameters(); }
+void MainViewController::reloadBrowserFromFirstTile() { m_browser->reloadBrowser(true); }
+
+void MainViewController::setWindowTitle(const QString& title)
+{
+    if (hasWindow())
+        window()->setWindowTitle(title);
+}
+
+void MainViewController::setHintVisible(bool visible) { m_browser->dropLabel()->setVisible(visible); }
+
+void MainViewController::beginProgress(const QString& label, std::function<void()> cancel)
+{
+    m_cancel = std::move(cancel);
+    m_progressLabel->setText(label);
+    m_progressBar->setRange(0, 0);
+    m_progressCancel->setVisible(static_cast<bool>(m_cancel));
+    m_progressRow->show();
+}
+
+void MainViewController::updateProgress(std::int64_t done, std::int64_t total)
+{
+    if (total <= 0)
+        return;
+    // Per mille keeps multi-gigabyte counts inside the bar's int range.
+    m_progressBar->setRange(0, 1000);
+    m_progressBar->setValue(static_cast<int>(std::clamp<std::int64_t>(done * 1000 / total, 0, 1000)));
+}
+
+void MainViewController::endProgress()
+{
+    m_cancel = nullptr;
+    m_progressRow->hide();
+}
+
+const Chunker* MainViewController::chunker() const
+{
+    const auto& chunker = m_document->chunker();
+    return chunker ? &*chunker : nullptr;
+}
+
+void MainViewController::setChunkerParameters(std::int64_t bitDepth, std::int64_t widthInBits)
+{
+    m_document->setChunkerParameters(bitDepth, widthInBits);
+}
+
+void MainViewController::setMustShowPixelGrid(bool on)
+{
+    m_document->setMustShowPixelGrid(on);
+    m_list->setMustShowPixelGrid(on);
+    m_list->reloadData();
+}
+
+const BookmarkFile* MainViewController::bookmarkFile() const
+{
+    const auto& file = m_document->bookmarkFile();
+    return file ? &*file : nullptr;
+}
+
+void MainViewController::report(const std::expected<void, DocumentError>& result)
+{
+    if (!result)
+        m_document->displayError(result.error());
+}
+
+void MainViewController::renameBookmark(const BookmarkKey& key, const QString& nickname)
+{
+    if (const auto row = m_document->rowOf(key))
+        report(m_document->renameBookmark(*row, nickname.toStdString()));
+}
+
+void MainViewController::deleteBookmark(const BookmarkKey& key)
+{
+    report(m_document->deleteBookmark(key.offset, key.bitDepth, key.widthInBits));
+}
+
+void MainViewController::setBookmarkMask(const BookmarkKey& key, bool hasMask)
+{
+    report(m_document->setBookmarkMask(key.offset, key.bitDepth, key.widthInBits, hasMask));
+}
+
+void MainViewController::showBookmarkInBrowser(const Bookmark& bookmark)
+{
+    m_browser->showBookmark(bookmark.offset, bookmark.bitDepth, bookmark.widthInBits);
+}
+
+} // namespace pq

@@ -1,0 +1,113 @@
+#pragma once
+
+#include "document/document_controller.h"
+#include "document/document_screen.h"
+#include "ui/bookmark_list_host.h"
+#include "ui/drop_zone.h"
+#include "ui/icon_browser_host.h"
+
+#include <QStringList>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+
+class QLabel;
+class QMessageBox;
+class QProgressBar;
+class QPushButton;
+class QSplitter;
+
+namespace pq {
+
+class BookmarkListViewController;
+class IconBrowserViewController;
+
+// The main window's content: the drop zone holding the icon browser and the bookmark list in a
+// split view, and the progress row of long reads. It shows the document that its
+// DocumentController holds and carries out what that controller asks of the screen; errors
+// reach the user only through displayErrorWithError (a window-modal alert).
+class MainViewController : public QWidget,
+                           public DocumentScreen,
+                           public IconBrowserHost,
+                           public BookmarkListHost,
+                           public DropZone::Delegate {
+    Q_OBJECT
+public:
+    static constexpr const char* kHelpAddress = "https://pixelquarry.org/help/help";
+
+    explicit MainViewController(QWidget* parent = nullptr);
+    ~MainViewController() override;
+
+    DocumentController& document() { return *m_document; }
+    DropZone* dropZone() const { return m_dropZone; }
+    QSplitter* splitView() const { return m_splitter; }
+    // The first child of each class, or nothing.
+    IconBrowserViewController* iconBrowserViewController() const;
+    BookmarkListViewController* bookmarkListViewController() const;
+
+    // Files from the open panel, the command line or the desktop: bookmarks files are imported
+    // first, then the others opened, each read in a worker. `done` gets the failure, if any.
+    void openFiles(const QStringList& paths, DocumentController::IntakeDone done = {});
+    // The open panel: files only, several at once; a failure is shown in an alert.
+    void openDocument();
+    // Opens the help page in the default web browser.
+    static void showHelp();
+
+    void displayErrorWithError(const QString& title, const QString& informativeText);
+    // The alert on show, if one is open.
+    QMessageBox* currentAlert() const;
+
+    // DocumentScreen
+    bool hasWindow() const override;
+    void showError(const QString& title, const QString& informativeText) override;
+    void showInformation(const QString& title, const QString& informativeText) override;
+    void showStatus(const QString& text) override;
+    void askSaveLocation(const SaveLocationRequest& request,
+                         std::function<void(const SaveLocationAnswer&)> answer) override;
+    void refreshBookmarks() override;
+    void selectBookmarkRow(int row) override;
+    void scrollToBookmarkRow(int row) override;
+    void resetBrowserSettings() override;
+    void reloadBrowserFromFirstTile() override;
+    void setWindowTitle(const QString& title) override;
+    void setHintVisible(bool visible) override;
+    void beginProgress(const QString& label, std::function<void()> cancel) override;
+    void updateProgress(std::int64_t done, std::int64_t total) override;
+    void endProgress() override;
+
+    // IconBrowserHost and BookmarkListHost
+    const Chunker* chunker() const override;
+    void setChunkerParameters(std::int64_t bitDepth, std::int64_t widthInBits) override;
+    void setMustShowPixelGrid(bool on) override;
+    const BookmarkFile* bookmarkFile() const override;
+    void renameBookmark(const BookmarkKey& key, const QString& nickname) override;
+    void deleteBookmark(const BookmarkKey& key) override;
+    void setBookmarkMask(const BookmarkKey& key, bool hasMask) override;
+    void showBookmarkInBrowser(const Bookmark& bookmark) override;
+
+    // DropZone::Delegate: failures of a drop are not shown.
+    void processDroppedFiles(const QStringList& paths) override;
+
+signals:
+    // A line for the status bar.
+    void statusMessage(const QString& text);
+
+private:
+    void showAlert(bool isError, const QString& title, const QString& informativeText);
+    void report(const std::expected<void, DocumentError>& result);
+
+    DropZone* m_dropZone = nullptr;
+    QSplitter* m_splitter = nullptr;
+    IconBrowserViewController* m_browser = nullptr;
+    BookmarkListViewController* m_list = nullptr;
+    QWidget* m_progressRow = nullptr;
+    QLabel* m_progressLabel = nullptr;
+    QProgressBar* m_progressBar = nullptr;
+    QPushButton* m_progressCancel = nullptr;
+    std::function<void()> m_cancel;
+    QMessageBox* m_alert = nullptr;
+    std::unique_ptr<DocumentController> m_document;
+};
+
+} // namespace pq
