@@ -1,0 +1,373 @@
+#include "decoding/chunker.h"
+#include "test_support.h"
+#include "ui/icon_browser_host.h"
+#include "ui/icon_browser_view.h"
+#include "ui/icon_browser_view_controller.h"
+#include "ui/icon_view.h"
+#include "ui/navigation_keys.h"
+#include "ui/notification_center.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QImage>
+#include <QLabel>
+#include <QPainter>
+#include <QSignalSpy>
+#include <QSlider>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <optional>
+
+namespace pq {
+namespace {
+
+constexpr std::int64_t kFileSize = 200000;
+
+// The document side of the browser: holds a decoder over random bytes.
+class FakeHost : public IconBrowserHost {
+public:
+    std::optional<Chunker> decoder;
+    std::optional<bool> grid;
+
+    const Chunker* chunker() const override { return decoder ? &*decoder : nullptr; }
+    void setChunkerParameters(std::int64_t bitDepth, std::int64_t widthInBits) override
+    {
+        if (decoder) {
+            decoder->setBitDepth(bitDepth);
+            decoder->setWidthInBits(widthInBits);
+        }
+    }
+    void setMustShowPixelGrid(bool on) override { grid = on; }
+};
+
+class IconBrowserTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        browser = std::make_unique<IconBrowserViewController>();
+        browser->setHost(&host);
+        browser->resize(1000, 800);
+        browser->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(browser.get()));
+    }
+    void TearDown() override { browser.reset(); }
+
+    // What the document controller does when a file is opened.
+    void openFile(std::int64_t size = kFileSize)
+    {
+        browser->resetParameters();
+        auto decoder = Chunker::create(FileData::fromBytes(test::randomBytes(std::size_t(size), 7)), 1, 32);
+        ASSERT_TRUE(decoder);
+        host.decoder = std::move(*decoder);
+        browser->reloadBrowser(true);
+        browser->dropLabel()->hide();
+    }
+    IconBrowserView& view() { return *browser->iconCollectionView(); }
+    std::int64_t offsetOf(std::int64_t item) { return view().makeItem(item).representedObject()->offsetInFile; }
+    void choose(QComboBox* popup, const char* title)
+    {
+        const int index = popup->findText(QString::fromUtf8(title));
+        ASSERT_GE(index, 0) << title;
+        popup->setCurrentIndex(index);
+        emit popup->activated(index);
+    }
+    // Distance of a tile's centre from the viewport's vertical centre.
+    int offCentre(std::int64_t item)
+    {
+        const auto rect = view().rectForItem(item);
+        return rect ? std::abs(rect->center().y() - view().viewport()->height() / 2) : 1 << 30;
+    }
+
+    FakeHost host;
+    std::unique_ptr<IconBrowserViewController> browser;
+};
+
+TEST_F(IconBrowserTest, BeforeAFileItShowsTheHintAndNoTiles)
+{
+    ASSERT_EQ(browser->bitDepthPopup()->count(), 3);
+    EXPECT_EQ(browser->bitDepthPopup()->itemText(0), "Black and White (1-bit)");
+    EXPECT_EQ(browser->bitDepthPopup()->itemText(1), "16 Colors (4-bit)");
+    EXPECT_EQ(browser->bitDepthPopup()->itemText(2), "256 Colors (8-bit)");
+    ASSERT_EQ(browser->dimensionPopup()->count(), 2);
+    EXPECT_EQ(browser->dimensionPopup()->itemText(0), "Regular Icon (32x32)");
+    EXPECT_EQ(browser->dimensionPopup()->itemText(1), "Small Icon (16x16)");
+    EXPECT_EQ(browser->dropLabel()->text(), "Drag and Drop a disk image file to start your adventure!");
+    EXPECT_TRUE(browser->dropLabel()->isVisible());
+    EXPECT_EQ(view().numberOfItems(), 0);
+    // Popup changes without a file are accepted by the controls and ignored.
+    choose(browser->bitDepthPopup(), "256 Colors (8-bit)");
+    EXPECT_EQ(browser->selectedBitDepth(), BitDepth::_1bit);
+}
+
+TEST_F(IconBrowserTest, OpeningAFileShowsOneBit32x32FromTheFirstTile)
+{
+    openFile();
+    EXPECT_EQ(browser->bitDepthPopup()->currentText(), "Black and White (1-bit)");
+    EXPECT_EQ(browser->dimensionPopup()->currentText(), "Regular Icon (32x32)");
+    EXPECT_EQ(browser->offsetSlider()->minimum(), 0);
+    EXPECT_EQ(browser->offsetSlider()->maximum(), 3);
+    EXPECT_EQ(browser->offsetSlider()->value(), 0);
+    EXPECT_EQ(view().numberOfItems(), kFileSize / 4 - 128);
+    EXPECT_EQ(view().scrollOrigin(), 0);
+    EXPECT_EQ(view().visibleItems().first, 0);
+    EXPECT_EQ(offsetOf(0), 0);
+    EXPECT_EQ(offsetOf(1), 4);
+    const IconCollectionViewItem tile = view().makeItem(1);
+    EXPECT_EQ(tile.labelText(), "4");
+    EXPECT_EQ(tile.zoomFactor(), 5);
+    EXPECT_TRUE(tile.withGrid());
+}
+
+TEST_F(IconBrowserTest, SliderShiftsEveryTileByBytes)
+{
+    openFile();
+    choose(browser->bitDepthPopup(), "256 Colors (8-bit)");
+    EXPECT_EQ(browser->offsetSlider()->maximum(), 31);
+    browser->offsetSlider()->setValue(5);
+    EXPECT_EQ(offsetOf(3), 3 * 32 + 5);
+    // A smaller row length keeps the slider inside its new range.
+    choose(browser->dimensionPopup(), "Small Icon (16x16)");
+    EXPECT_EQ(browser->offsetSlider()->maximum(), 15);
+    EXPECT_EQ(view().makeItem(0).zoomFactor(), 10);
+    browser->offsetSlider()->setValue(31);
+    EXPECT_EQ(browser->offsetSlider()->value(), 15);
+}
+
+TEST_F(IconBrowserTest, AFormatChangeRecentresTheMiddleVisibleTile)
+{
+    openFile();
+    view().setScrollOrigin(view().gridLayout().originCentring(20000));
+    const TileRange before = view().visibleItems();
+    const std::int64_t anchor = before.first + before.count() / 2;
+    const std::int64_t oldCount = view().numberOfItems();
+    choose(browser->dimensionPopup(), "Small Icon (16x16)");
+    const std::int64_t newCount = view().numberOfItems();
+    EXPECT_EQ(newCount, kFileSize / 2 - 32);
+    const std::int64_t expected = anchor * (newCount / oldCount);
+    EXPECT_LE(offCentre(expected), TileGridLayout::kRowPitch / 2);
+
+    // Choosing the same entries again reloads nothing and keeps the position.
+    const std::int64_t origin = view().scrollOrigin();
+    choose(browser->dimensionPopup(), "Small Icon (16x16)");
+    EXPECT_EQ(view().scrollOrigin(), origin);
+
+    // Back to 32x32: divided by the ratio.
+    const TileRange now = view().visibleItems();
+    const std::int64_t anchor2 = now.first + now.count() / 2;
+    choose(browser->dimensionPopup(), "Regular Icon (32x32)");
+    EXPECT_LE(offCentre(anchor2 / (newCount / oldCount)), TileGridLayout::kRowPitch / 2);
+}
+
+TEST_F(IconBrowserTest, ShowBookmarkSwitchesFormatAndSelectsTheCentredTile)
+{
+    openFile();
+    QSignalSpy selection(&view(), &IconBrowserView::selectionChanged);
+    browser->showBookmark(1234, 4, 128);
+    EXPECT_EQ(browser->bitDepthPopup()->currentText(), "16 Colors (4-bit)");
+    EXPECT_EQ(browser->dimensionPopup()->currentText(), "Regular Icon (32x32)");
+    EXPECT_EQ(browser->offsetSlider()->maximum(), 15);
+    EXPECT_EQ(browser->offsetSlider()->value(), 2);
+    EXPECT_EQ(view().selectedItem(), 77);
+    EXPECT_EQ(offsetOf(77), 1234);
+    EXPECT_LE(offCentre(77), 1);
+    EXPECT_TRUE(view().makeItem(77).isAddButtonVisible());
+    EXPECT_FALSE(view().makeItem(76).isAddButtonVisible());
+    EXPECT_EQ(selection.count(), 1);
+
+    // An unknown bit depth keeps the bit-depth popup; the size still follows.
+    browser->showBookmark(64, 2, 32);
+    EXPECT_EQ(browser->bitDepthPopup()->currentText(), "16 Colors (4-bit)");
+    EXPECT_EQ(browser->dimensionPopup()->currentText(), "Small Icon (16x16)");
+    // Bit depth 0 or rows under a byte are ignored as a whole.
+    browser->showBookmark(64, 0, 32);
+    browser->showBookmark(64, 1, 4);
+    EXPECT_EQ(browser->bitDepthPopup()->currentText(), "16 Colors (4-bit)");
+    EXPECT_EQ(browser->dimensionPopup()->currentText(), "Small Icon (16x16)");
+}
+
+TEST_F(IconBrowserTest, NavigationKeysScrollWithinTheContent)
+{
+    openFile();
+    const int h = view().viewport()->height();
+    const std::int64_t H = view().gridLayout().contentHeight();
+    QSignalSpy posted(&NotificationCenter::instance(), &NotificationCenter::userNavigationKey);
+    view().setFocus();
+
+    QTest::keyClick(&view(), Qt::Key_PageDown);
+    EXPECT_EQ(view().scrollOrigin(), h);
+    QTest::keyClick(&view(), Qt::Key_PageDown, Qt::ShiftModifier);
+    EXPECT_EQ(view().scrollOrigin(), 2 * h);
+    QTest::keyClick(&view(), Qt::Key_PageUp);
+    EXPECT_EQ(view().scrollOrigin(), h);
+    QTest::keyClick(&view(), Qt::Key_End);
+    EXPECT_EQ(view().scrollOrigin(), H - h);
+    EXPECT_EQ(view().visibleItems().last, view().numberOfItems() - 1);
+    QTest::keyClick(&view(), Qt::Key_PageDown);
+    EXPECT_EQ(view().scrollOrigin(), H - h);
+    QTest::keyClick(&view(), Qt::Key_Home);
+    EXPECT_EQ(view().scrollOrigin(), 0);
+    QTest::keyClick(&view(), Qt::Key_PageUp);
+    EXPECT_EQ(view().scrollOrigin(), 0);
+
+    ASSERT_EQ(posted.count(), 7);
+    const std::uint16_t codes[] = {kPageDownKeyCode, kPageDownKeyCode, kPageUpKeyCode, kEndKeyCode,
+                                   kPageDownKeyCode, kHomeKeyCode,     kPageUpKeyCode};
+    for (int i = 0; i < posted.count(); ++i) {
+        EXPECT_EQ(posted.at(i).at(0).value<QObject*>(), &view());
+        EXPECT_EQ(posted.at(i).at(1).value<quint16>(), codes[i]);
+    }
+
+    // Arrow keys and letters post nothing; arrows move the selection.
+    QTest::keyClick(&view(), Qt::Key_Right);
+    EXPECT_EQ(view().selectedItem(), 0);
+    QTest::keyClick(&view(), Qt::Key_Right);
+    QTest::keyClick(&view(), Qt::Key_Down);
+    EXPECT_EQ(view().selectedItem(), 1 + view().gridLayout().columns());
+    QTest::keyClick(&view(), Qt::Key_A);
+    QTest::keyClick(&view(), Qt::Key_Return);
+    EXPECT_EQ(posted.count(), 7);
+}
+
+TEST_F(IconBrowserTest, ClickSelectsAndTheAddButtonPostsTheChunkOnce)
+{
+    openFile();
+    QSignalSpy bookmarking(&NotificationCenter::instance(), &NotificationCenter::userIsBookmarking);
+    const QRect tile = *view().rectForItem(2);
+    const QPoint button = IconCollectionViewItem::addButtonRect(tile).center();
+    // The button is not there before the tile is selected: the click only selects.
+    QTest::mouseClick(view().viewport(), Qt::LeftButton, {}, button);
+    EXPECT_EQ(view().selectedItem(), 2);
+    EXPECT_EQ(bookmarking.count(), 0);
+    QTest::mouseClick(view().viewport(), Qt::LeftButton, {}, button);
+    ASSERT_EQ(bookmarking.count(), 1);
+    EXPECT_EQ(bookmarking.at(0).at(0).value<Chunk>().offsetInFile, 8);
+    // A click on another tile moves the selection.
+    QTest::mouseClick(view().viewport(), Qt::LeftButton, {}, view().rectForItem(3)->center());
+    EXPECT_EQ(view().selectedItem(), 3);
+    EXPECT_EQ(bookmarking.count(), 1);
+}
+
+TEST_F(IconBrowserTest, ResizeKeepsTheVisibleTilesCentred)
+{
+    openFile();
+    view().setScrollOrigin(view().gridLayout().originCentring(30000));
+    const TileRange before = view().visibleItems();
+    browser->resize(1300, 1000);
+    QCoreApplication::processEvents();
+    const TileRange after = view().visibleItems();
+    EXPECT_LE(after.first, before.first);
+    EXPECT_GE(after.last, before.last);
+    browser->resize(700, 500);
+    QCoreApplication::processEvents();
+    const std::int64_t middle = before.first + before.count() / 2;
+    EXPECT_LE(offCentre(middle), TileGridLayout::kRowPitch);
+}
+
+TEST_F(IconBrowserTest, GridCheckBoxReachesTilesAndHost)
+{
+    openFile();
+    browser->showGridCheckBox()->click();
+    EXPECT_EQ(host.grid, false);
+    EXPECT_FALSE(view().makeItem(0).withGrid());
+    browser->showGridCheckBox()->click();
+    EXPECT_EQ(host.grid, true);
+    EXPECT_TRUE(view().makeItem(0).withGrid());
+}
+
+TEST_F(IconBrowserTest, ShortFileOrNegativeCountShowsNoTiles)
+{
+    openFile();
+    // The decoder switched to a format the data is too short for: a negative count.
+    auto decoder = Chunker::create(FileData::fromBytes(test::randomBytes(5000, 3)), 1, 32);
+    ASSERT_TRUE(decoder);
+    host.decoder = std::move(*decoder);
+    host.setChunkerParameters(8, 256);
+    ASSERT_LT(host.decoder->tileCount(), 0);
+    browser->reloadBrowser(true);
+    EXPECT_EQ(view().numberOfItems(), 0);
+    EXPECT_TRUE(view().visibleItems().isEmpty());
+    browser->showBookmark(40, 1, 32); // back to a format with tiles
+    EXPECT_GT(view().numberOfItems(), 0);
+}
+
+// Renders one tile into an image.
+QImage renderTile(const IconCollectionViewItem& tile)
+{
+    QImage image(TileGridLayout::kTileWidth, TileGridLayout::kTileHeight, QImage::Format_ARGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    QPalette palette;
+    palette.setColor(QPalette::Highlight, QColor(0, 0, 255));
+    tile.paint(painter, image.rect(), palette);
+    return image;
+}
+
+TEST(IconTile, SelectionShowsBorderBackgroundAndAddButton)
+{
+    auto decoder = Chunker::create(FileData::fromBytes(std::vector<std::uint8_t>(8192, 0)), 1, 32);
+    ASSERT_TRUE(decoder);
+    IconCollectionViewItem tile;
+    tile.setRepresentedObject(*decoder->chunkAt(1234, false));
+    EXPECT_EQ(tile.labelText(), "1234");
+    const QRect area(0, 0, TileGridLayout::kTileWidth, TileGridLayout::kTileHeight);
+    const QPoint border(area.center().x(), 1);
+    const QPoint background(5, area.center().y());
+    const QPoint button = IconCollectionViewItem::addButtonRect(area).topLeft() +
+                          QPoint(IconCollectionViewItem::addButtonRect(area).width() / 2, 3);
+
+    const QImage plain = renderTile(tile);
+    EXPECT_EQ(plain.pixelColor(border), QColor(Qt::white));
+    EXPECT_EQ(plain.pixelColor(background), QColor(Qt::white));
+    EXPECT_EQ(plain.pixelColor(button), QColor(Qt::white));
+    EXPECT_FALSE(tile.isAddButtonVisible());
+
+    tile.setSelected(true);
+    const QImage selected = renderTile(tile);
+    EXPECT_EQ(selected.pixelColor(border), QColor(0, 0, 255));
+    const QColor tint = selected.pixelColor(background); // 25 % blue over white
+    EXPECT_NEAR(tint.red(), 191, 2);
+    EXPECT_EQ(tint.blue(), 255);
+    EXPECT_EQ(selected.pixelColor(button), QColor(0, 0, 255));
+    EXPECT_TRUE(tile.isAddButtonVisible());
+
+    tile.setSelected(false);
+    EXPECT_TRUE(renderTile(tile) == plain);
+}
+
+TEST(IconTile, WithoutAChunkNothingIsPostedOrLabelled)
+{
+    QSignalSpy bookmarking(&NotificationCenter::instance(), &NotificationCenter::userIsBookmarking);
+    IconCollectionViewItem tile;
+    tile.setSelected(true);
+    tile.addBookmark();
+    EXPECT_EQ(bookmarking.count(), 0);
+    EXPECT_EQ(tile.labelText(), "");
+}
+
+TEST(IconViewWidget, FreshViewDrawsNothingAndDefaultsToGridAtZoomFive)
+{
+    IconView view;
+    EXPECT_TRUE(view.withGrid());
+    EXPECT_EQ(view.zoomFactor(), 5);
+    EXPECT_FALSE(view.pixelData());
+    view.resize(160, 160);
+    QImage image(160, 160, QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    view.render(&image, {}, {}, QWidget::RenderFlags());
+    image.fill(Qt::transparent); // render paints the background; draw the icon layer alone
+    QPainter painter(&image);
+    PixelArray pixels(2, 2);
+    pixels.at(0, 0) = Color::black();
+    IconView::paintIcon(painter, image.rect(), pixels, 5, false);
+    painter.end();
+    // Centred: the 10 x 10 icon covers (75..84, 75..84); its top-left pixel is black.
+    EXPECT_EQ(image.pixelColor(75, 75), QColor(Qt::black));
+    EXPECT_EQ(image.pixelColor(74, 74).alpha(), 0);
+    EXPECT_EQ(image.pixelColor(84, 84).alpha(), 0); // clear pixel
+}
+
+} // namespace
+} // namespace pq

@@ -1,0 +1,63 @@
+// Renders one frame of the 3D viewer on a real X server (xvfb-run) and checks that the icon
+// shows. Qt 3D cannot render on the offscreen platform, so there the test is skipped.
+#include "ui/scene_view_controller.h"
+
+#include "test_support.h"
+
+#include <Qt3DRender/QRenderCapture>
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+namespace pq {
+namespace {
+
+TEST(SceneViewerRendering, ShowsTheIconAsColouredBoxes)
+{
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        GTEST_SKIP() << "No X server (platform " << QGuiApplication::platformName().toStdString()
+                     << "): run under xvfb-run to render the 3D viewer.";
+    std::vector<std::uint8_t> bytes(20000, 0);
+    for (int i = 0; i < 512; ++i)
+        bytes[std::size_t(4000 + i)] = std::uint8_t((i % 16) * 0x11); // 4-bit 32x32, stripes of every colour
+    auto chunker = *Chunker::create(FileData::fromBytes(bytes), 4, 128);
+    const Bookmark bookmark{4000, "Stripes", 4, 128, false};
+
+    SceneViewController* first = openSceneViewer(&chunker, bookmark);
+    SceneViewController* second = openSceneViewer(&chunker, bookmark);
+    ASSERT_NE(first, nullptr);
+    ASSERT_NE(second, nullptr);
+    EXPECT_NE(first, second);
+    EXPECT_EQ(first->windowTitle(), QStringLiteral("Stripes"));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(first));
+
+    QImage frame;
+    for (int attempt = 0; attempt < 20 && frame.isNull(); ++attempt) {
+        QTest::qWait(attempt == 0 ? 1500 : 250);
+        Qt3DRender::QRenderCaptureReply* reply = first->renderCapture()->requestCapture();
+        QSignalSpy done(reply, &Qt3DRender::QRenderCaptureReply::completed);
+        if (done.wait(3000) && reply->isComplete())
+            frame = reply->image();
+        delete reply;
+    }
+    ASSERT_FALSE(frame.isNull()) << "no frame was rendered";
+    if (const QByteArray out = qgetenv("PQ_VIEWER_FRAME"); !out.isEmpty())
+        frame.save(QString::fromLocal8Bit(out));
+    std::set<QRgb> colours;
+    for (int y = 0; y < frame.height(); y += 4)
+        for (int x = 0; x < frame.width(); x += 4)
+            colours.insert(frame.pixel(x, y) & 0xFFFFFF);
+    // The dark grey background and many shades of the boxes.
+    EXPECT_GT(colours.size(), 8u);
+    first->close();
+    second->close();
+}
+
+} // namespace
+} // namespace pq

@@ -1,0 +1,142 @@
+#include "ui/orbit_zoom_camera_controller.h"
+#include "ui/scene_view_controller.h"
+#include "ui/scene_viewer_scene.h"
+
+#include "test_support.h"
+
+#include <Qt3DCore/QEntity>
+#include <Qt3DCore/QTransform>
+#include <Qt3DRender/QCamera>
+#include <Qt3DRender/QGeometryRenderer>
+
+#include <QApplication>
+#include <QVariantAnimation>
+
+#include <gtest/gtest.h>
+
+namespace pq {
+namespace {
+
+PixelArray threeColourIcon(int side)
+{
+    PixelArray p(side, side);
+    for (int r = 0; r < side; ++r)
+        for (int c = 0; c < side; ++c)
+            p.at(r, c) = (r + c) % 4 == 0 ? Color::clear()
+                         : (r + c) % 4 == 1 ? Color::black()
+                         : (r + c) % 4 == 2 ? Color::fromRgb16(0, 0, 0)
+                                            : Color::fromRgb16(0xFFFF, 0x6565, 0);
+    return p;
+}
+
+int countRenderers(Qt3DCore::QEntity* entity)
+{
+    return int(entity->findChildren<Qt3DRender::QGeometryRenderer*>().size());
+}
+
+TEST(SceneViewerGeometry, CameraStartAndEndFollowTheIconWidth)
+{
+    EXPECT_FLOAT_EQ(SceneViewerGeometry::cameraStart(32).z(), 0.5f);
+    EXPECT_FLOAT_EQ(SceneViewerGeometry::cameraEnd(32).z(), 0.4f);
+    EXPECT_FLOAT_EQ(SceneViewerGeometry::cameraStart(16).z(), 0.25f);
+    EXPECT_FLOAT_EQ(SceneViewerGeometry::cameraEnd(16).z(), 0.2f);
+    EXPECT_EQ(SceneViewerGeometry::cameraEnd(32).x(), 0.0f);
+    // At either zoom limit, seen from any side, the whole icon lies between the clip planes:
+    // its farthest point is a half diagonal plus half a box depth from its centre.
+    for (int w : {16, 32}) {
+        const float reach = float(w) * 0.01f * 0.7072f + 0.0025f;
+        EXPECT_LT(SceneViewerGeometry::minDistance(w), SceneViewerGeometry::cameraEnd(w).z()) << w;
+        EXPECT_GT(SceneViewerGeometry::minDistance(w) - reach, SceneViewerGeometry::nearPlane) << w;
+        EXPECT_LT(SceneViewerGeometry::maxDistance(w) + reach, SceneViewerGeometry::farPlane) << w;
+    }
+}
+
+TEST(SceneViewerScene, ShowsOneMeshPerColourAndStartsTheMove)
+{
+    SceneViewerScene scene;
+    scene.showIcon(threeColourIcon(32));
+    ASSERT_NE(scene.icon(), nullptr);
+    EXPECT_EQ(scene.icon()->objectName(), QStringLiteral("Group"));
+    // Black, palette (0, 0, 0) and orange are three materials; clear pixels have no box.
+    EXPECT_EQ(countRenderers(scene.icon()), 3);
+    EXPECT_EQ(scene.camera()->position(), QVector3D(0, 0, 0.5f));
+    EXPECT_EQ(scene.camera()->objectName(), QStringLiteral("Camera"));
+    EXPECT_EQ(scene.move()->duration(), 10000);
+    EXPECT_EQ(scene.move()->state(), QAbstractAnimation::Running);
+
+    scene.move()->stop();
+    scene.applyMove(1.0f);
+    EXPECT_NEAR(scene.camera()->position().z(), 0.4f, 1e-6);
+    const QQuaternion turned = QQuaternion::fromAxisAndAngle(QVector3D(0, 1, 0), -22.5f);
+    EXPECT_NEAR(std::abs(QQuaternion::dotProduct(scene.iconTransform()->rotation(), turned)), 1.0f, 1e-6);
+}
+
+TEST(SceneViewerScene, TheMoveKeepsTheDirectionTheUserOrbitedTo)
+{
+    SceneViewerScene scene;
+    scene.showIcon(threeColourIcon(16));
+    scene.move()->stop();
+    scene.camera()->setPosition(QVector3D(0.25f, 0, 0)); // orbited a quarter turn
+    scene.applyMove(0.5f);
+    const QVector3D p = scene.camera()->position();
+    EXPECT_NEAR(p.x(), 0.225f, 1e-6);
+    EXPECT_NEAR(p.z(), 0.0f, 1e-6);
+}
+
+TEST(SceneViewerScene, EmptyPixelsLeaveTheSceneAndCameraAlone)
+{
+    SceneViewerScene scene;
+    scene.showIcon(PixelArray{});
+    EXPECT_EQ(scene.icon(), nullptr);
+    EXPECT_EQ(scene.camera()->position(), QVector3D(0, 0, 0));
+    EXPECT_NE(scene.move()->state(), QAbstractAnimation::Running);
+}
+
+TEST(OrbitZoomCameraController, ZoomStaysWithinTheLimits)
+{
+    EXPECT_FLOAT_EQ(OrbitZoomCameraController::zoomedDistance(0.5f, 0.1f, 0.25f, 20.0f), 0.45f);
+    EXPECT_FLOAT_EQ(OrbitZoomCameraController::zoomedDistance(0.3f, 0.5f, 0.25f, 20.0f), 0.25f);
+    EXPECT_FLOAT_EQ(OrbitZoomCameraController::zoomedDistance(19.0f, -0.5f, 0.25f, 20.0f), 20.0f);
+}
+
+class ViewerDecoding : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        auto bytes = pq::test::randomBytes(20000, 9);
+        std::fill(bytes.begin() + 1000, bytes.begin() + 1032, 0xFF); // 1-bit 16x16 image, all black
+        std::fill(bytes.begin() + 1032, bytes.begin() + 1064, 0x00); // its mask: all transparent
+        bytes[1032] = 0x80;                                        // but the top-left pixel
+        m_chunker = *Chunker::create(FileData::fromBytes(bytes), 1, 32);
+    }
+    std::optional<Chunker> m_chunker;
+};
+
+TEST_F(ViewerDecoding, DecodesWithItsOwnCopyOfTheDecoder)
+{
+    const Bookmark small{1000, "small", 1, 16, true};
+    auto pixels = decodeForViewer(&*m_chunker, small);
+    ASSERT_TRUE(pixels.has_value());
+    EXPECT_EQ(pixels->columns(), 16);
+    EXPECT_EQ(pixels->at(0, 0), Color::black());
+    EXPECT_EQ(pixels->at(0, 1), Color::clear());
+    // The document's decoder keeps the browser's format.
+    EXPECT_EQ(m_chunker->bitDepth(), 1);
+    EXPECT_EQ(m_chunker->widthInBits(), 32);
+}
+
+TEST_F(ViewerDecoding, UndecodableBookmarksOpenNoWindow)
+{
+    const int windowsBefore = int(QApplication::topLevelWidgets().size());
+    for (const Bookmark& b : {Bookmark{0, "zero depth", 0, 0, false}, Bookmark{19990, "past the end", 1, 32, false},
+                              Bookmark{-5, "negative", 1, 32, false}, Bookmark{0, "three bits", 3, 96, false},
+                              Bookmark{0, "odd width", 4, 12, false}}) {
+        EXPECT_FALSE(decodeForViewer(&*m_chunker, b).has_value()) << b.nickname;
+        EXPECT_EQ(openSceneViewer(&*m_chunker, b), nullptr) << b.nickname;
+    }
+    EXPECT_EQ(openSceneViewer(nullptr, Bookmark{0, "no document", 1, 32, false}), nullptr);
+    EXPECT_EQ(int(QApplication::topLevelWidgets().size()), windowsBefore);
+}
+
+} // namespace
+} // namespace pq
