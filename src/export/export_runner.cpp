@@ -61,22 +61,26 @@ ExportReport runExport(ExportRequest request, const ExportCallbacks& callbacks)
         if (kinds.empty())
             break;
         // Decoded once per bookmark: every kind gets the same pixels.
-        request.chunker.setFormat(bookmark.format());
-        const auto chunk = request.chunker.chunkAt(bookmark.offset, bookmark.hasMask);
+        std::optional<std::expected<Chunk, ChunkerError>> chunk;
+        if (request.chunker) {
+            request.chunker->setFormat(bookmark.format());
+            chunk = request.chunker->chunkAt(bookmark.offset, bookmark.hasMask);
+        }
         for (const ExportKind kind : kinds) {
             if (callbacks.isCancelled && callbacks.isCancelled()) {
                 report.cancelled = true;
                 return report;
             }
             const QString meant = exportFilePath(request.folder, bookmark.nickname, exportFileExtension(kind, options));
-            if (!chunk) {
-                report.failure = ExportFailure{{ExportError::DecodingFailed, meant, {}}, {}, bookmark, kind, chunk.error()};
+            if (chunk && !*chunk) {
+                report.failure =
+                    ExportFailure{{ExportError::DecodingFailed, meant, {}}, {}, bookmark, kind, chunk->error()};
                 return report;
             }
-            if (chunk->pixelArray.isEmpty()) {
+            if (!chunk || (*chunk)->pixelArray.isEmpty()) {
                 ++report.skippedFiles;
             } else {
-                auto written = writeKind(kind, bookmark, options, request.folder, chunk->pixelArray);
+                auto written = writeKind(kind, bookmark, options, request.folder, (*chunk)->pixelArray);
                 if (!written) {
                     report.failure = ExportFailure{written.error(), {}, bookmark, kind, {}};
                     return report;

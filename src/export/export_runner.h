@@ -16,10 +16,11 @@
 namespace pq {
 
 // One export: a copy of the document's decoder (its format is changed per bookmark, the
-// document's own decoder is never touched), the bookmarks as they were when the export was
-// asked for, the options and the folder every file goes into.
+// document's own decoder is never touched; absent when no document is open, and then every
+// file is skipped), the bookmarks as they were when the export was asked for, the options
+// and the folder every file goes into.
 struct ExportRequest {
-    Chunker chunker;
+    std::optional<Chunker> chunker;
     std::vector<Bookmark> bookmarks;
     ExportOptions options;
     QString folder;
@@ -37,7 +38,7 @@ struct ExportFailure {
 
 struct ExportReport {
     std::vector<QString> writtenFiles;    // in writing order
-    std::int64_t skippedFiles = 0;        // kinds skipped because a chunk held no pixels
+    std::int64_t skippedFiles = 0;        // files skipped: no decoder, or a chunk without pixels
     std::optional<ExportFailure> failure; // the first failure; nothing after it was written
     bool cancelled = false;
 };
@@ -56,8 +57,8 @@ QString exportFileExtension(ExportKind kind, const ExportOptions& options);
 // Runs the export in the calling thread. The options are checked against the bookmarks'
 // widths first. Then, for each bookmark in order, its chunk is decoded with the bookmark's
 // own format and mask and the kinds switched on are written in order (image, text, 3D
-// scene, SVG), each file named after the nickname directly inside the folder. A chunk
-// without pixels skips its files; the first failure or a cancel stops the export, and the
+// scene, SVG), each file named after the nickname directly inside the folder. A missing
+// decoder or a chunk without pixels skips the files; the first failure or a cancel stops the export, and the
 // files written before it stay.
 ExportReport runExport(ExportRequest request, const ExportCallbacks& callbacks = {});
 

@@ -56,7 +56,7 @@ TEST(RunExport, EveryKindPerBookmarkInOrder)
     EXPECT_EQ(progress.back(), (std::pair<std::int64_t, std::int64_t>{8, 8}));
 
     // each bookmark was decoded with its own format and mask
-    Chunker decoder = request.chunker;
+    Chunker decoder = *request.chunker;
     const Chunk mono = decoder.chunkAt(100, true).value();
     decoder.setFormat({8, 128});
     const Chunk colour = decoder.chunkAt(7, false).value();
@@ -149,11 +149,22 @@ TEST(RunExport, CancelStopsBeforeTheNextFile)
     EXPECT_EQ(test::folderEntries(folder).size(), 3);
 }
 
+TEST(RunExport, WithoutADecoderEveryFileIsSkipped)
+{
+    const QString folder = test::makeTempDir();
+    const ExportReport report = runExport({std::nullopt, {{0, "a", 1, 32, false}, {9, "b", 4, 64, false}}, {}, folder});
+    EXPECT_FALSE(report.failure);
+    EXPECT_EQ(report.skippedFiles, 8);
+    EXPECT_TRUE(report.writtenFiles.empty());
+    EXPECT_TRUE(test::folderEntries(folder).isEmpty());
+}
+
 TEST(StartExport, RunsOnAWorkerAndReportsProgress)
 {
     const QString folder = test::makeTempDir();
     ExportRequest request{makeChunker(), {{0, "a", 4, 64, false}, {64, "b", 1, 16, false}}, {}, folder};
     request.options.exportText = false;
+    request.options.imageCoordinatesOverlay = true; // ruler labels are drawn on the worker too
     QFuture<ExportReport> future = startExport(request);
     future.waitForFinished();
     ASSERT_EQ(future.resultCount(), 1);
@@ -163,6 +174,7 @@ TEST(StartExport, RunsOnAWorkerAndReportsProgress)
     EXPECT_EQ(future.progressMaximum(), 6);
     EXPECT_EQ(future.progressValue(), 6);
     EXPECT_EQ(future.progressText(), folder + "/b.svg");
+    EXPECT_EQ(QImageReader(folder + "/a.png").size(), QSize(17 * 8, 17 * 8));
 }
 
 } // namespace
