@@ -1,7 +1,5 @@
 #include "ui/orbit_zoom_camera_controller.h"
 
-#include "ui/scene_viewer_scene.h"
-
 #include <Qt3DRender/QCamera>
 
 #include <algorithm>
@@ -15,11 +13,16 @@ OrbitZoomCameraController::OrbitZoomCameraController(Qt3DCore::QNode* parent)
     setLinearSpeed(1.0f);
 }
 
-float OrbitZoomCameraController::zoomedDistance(float distance, float amount)
+void OrbitZoomCameraController::setDistanceLimits(float nearest, float farthest)
+{
+    m_nearest = nearest;
+    m_farthest = std::max(nearest, farthest);
+}
+
+float OrbitZoomCameraController::zoomedDistance(float distance, float amount, float nearest, float farthest)
 {
     // Zooming scales the distance, so each wheel step feels the same near and far.
-    const float scaled = distance * (1.0f - amount);
-    return std::clamp(scaled, SceneViewerGeometry::minDistance, SceneViewerGeometry::maxDistance);
+    return std::clamp(distance * (1.0f - amount), nearest, farthest);
 }
 
 void OrbitZoomCameraController::moveCamera(const InputState& state, float dt)
@@ -33,7 +36,8 @@ void OrbitZoomCameraController::moveCamera(const InputState& state, float dt)
     }
     if (state.tzAxisValue != 0.0f) {
         const QVector3D offset = cam->position() - cam->viewCenter();
-        const float distance = zoomedDistance(offset.length(), std::clamp(state.tzAxisValue * linearSpeed() * dt, -0.5f, 0.5f));
+        const float amount = std::clamp(state.tzAxisValue * linearSpeed() * dt, -0.5f, 0.5f);
+        const float distance = zoomedDistance(offset.length(), amount, m_nearest, m_farthest);
         cam->setPosition(cam->viewCenter() + offset.normalized() * distance);
     }
 }

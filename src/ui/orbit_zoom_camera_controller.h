@@ -12,11 +12,17 @@ class OrbitZoomCameraController : public Qt3DExtras::QAbstractCameraController {
 public:
     explicit OrbitZoomCameraController(Qt3DCore::QNode* parent = nullptr);
 
+    // The camera's distance from the icon's centre stays within these.
+    void setDistanceLimits(float nearest, float farthest);
+
     // The camera's distance after zooming by `amount` from `distance`, within the limits.
-    static float zoomedDistance(float distance, float amount);
+    static float zoomedDistance(float distance, float amount, float nearest, float farthest);
 
 private:
     void moveCamera(const InputState& state, float dt) override;
+
+    float m_nearest = 0.01f;
+    float m_farthest = 50.0f;
 };
 
 } // namespace pq

@@ -27,8 +27,8 @@ SceneViewController::SceneViewController(QWidget* parent)
     m_view->activeFrameGraph()->setParent(m_capture);
     m_view->setActiveFrameGraph(m_capture);
 
-    auto* controller = new OrbitZoomCameraController(m_scene->root());
-    controller->setCamera(m_scene->camera());
+    m_controller = new OrbitZoomCameraController(m_scene->root());
+    m_controller->setCamera(m_scene->camera());
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -41,6 +41,8 @@ SceneViewController::~SceneViewController() = default;
 void SceneViewController::buildScene()
 {
     m_scene->showIcon(m_pixelArray);
+    if (const int w = m_scene->iconWidth(); w > 0)
+        m_controller->setDistanceLimits(SceneViewerGeometry::minDistance(w), SceneViewerGeometry::maxDistance(w));
 }
 
 void SceneViewController::resizeEvent(QResizeEvent* event)

@@ -16,6 +16,7 @@ class QRenderCapture;
 
 namespace pq {
 
+class OrbitZoomCameraController;
 class SceneViewerScene;
 
 // A window showing one icon as coloured boxes that the user can orbit and zoom.
@@ -42,6 +43,7 @@ private:
     SceneViewerScene* m_scene;
     Qt3DExtras::Qt3DWindow* m_view;
     Qt3DRender::QRenderCapture* m_capture = nullptr;
+    OrbitZoomCameraController* m_controller;
     PixelArray m_pixelArray;
 };
 

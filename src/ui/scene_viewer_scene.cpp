@@ -59,13 +59,12 @@ Qt3DCore::QEntity* meshEntity(const PixelMesh& mesh, const PixelMaterial& materi
     renderer->setGeometry(geometry);
     renderer->setPrimitiveType(Qt3DRender::QGeometryRenderer::Triangles);
 
-    // Qt 3D has no ambient light. Its stand-in: most of each box's colour comes from the
-    // material's ambient term, which lights every face evenly, and a weak light from the
-    // viewer's side adds just enough shading to tell the faces apart.
-    const QColor colour = QColor::fromRgbF(material.rgb[0], material.rgb[1], material.rgb[2]);
+    // Qt 3D has no ambient light. Its stand-in: the Phong material's ambient term, which Qt 3D
+    // multiplies by the diffuse colour, lights every face evenly at 85 %, and a weak light from
+    // the viewer's side (see the constructor) adds just enough shading to tell faces apart.
     auto* phong = new Qt3DExtras::QPhongMaterial(entity);
-    phong->setAmbient(QColor::fromRgbF(material.rgb[0] * 0.8f, material.rgb[1] * 0.8f, material.rgb[2] * 0.8f));
-    phong->setDiffuse(QColor::fromRgbF(colour.redF() * 0.3f, colour.greenF() * 0.3f, colour.blueF() * 0.3f));
+    phong->setDiffuse(QColor::fromRgbF(material.rgb[0], material.rgb[1], material.rgb[2]));
+    phong->setAmbient(QColor::fromRgbF(0.85f, 0.85f, 0.85f));
     phong->setSpecular(Qt::black);
     phong->setShininess(0.0f);
 
@@ -83,7 +82,7 @@ SceneViewerScene::SceneViewerScene(QObject* parent)
     auto* lightEntity = new Qt3DCore::QEntity(m_root);
     auto* light = new Qt3DRender::QDirectionalLight(lightEntity);
     light->setWorldDirection(QVector3D(-0.3f, -0.4f, -1.0f));
-    light->setIntensity(1.0f);
+    light->setIntensity(0.2f);
     lightEntity->addComponent(light);
 
     m_camera->setObjectName(QStringLiteral("Camera"));

@@ -27,10 +27,11 @@ struct SceneViewerGeometry {
     {
         return cameraStart(width) + QVector3D(0.0f, 0.0f, float(width) * 0.0625f * -0.05f);
     }
-    // Nearest and farthest camera distances the zoom allows; with the clip planes below the
-    // icon stays visible at both.
-    static constexpr float minDistance = 0.02f;
-    static constexpr float maxDistance = 20.0f;
+    // Nearest and farthest camera distances the zoom allows: never inside the icon (whose
+    // corners lie width x edge x 0.71 from its centre), at most forty times the start
+    // distance. With the clip planes below the whole icon stays visible at both.
+    static float minDistance(int width) { return float(width) * float(boxEdge) * 0.75f + 0.01f; }
+    static float maxDistance(int width) { return cameraStart(width).z() * 40.0f; }
     static constexpr float nearPlane = 0.001f;
     static constexpr float farPlane = 100.0f;
     static QColor background() { return QColor::fromRgbF(1.0f / 3, 1.0f / 3, 1.0f / 3); }
@@ -50,6 +51,8 @@ public:
     Qt3DCore::QEntity* icon() const { return m_icon; }
     Qt3DCore::QTransform* iconTransform() const { return m_iconTransform; }
     QVariantAnimation* move() const { return m_move; }
+    // Pixels per row of the icon shown; 0 before.
+    int iconWidth() const { return m_width; }
 
     // Adds the icon's boxes, puts the camera at its start and starts the 10-second move (the
     // camera closing in while the icon turns). An empty pixel array changes nothing.

@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 
 namespace pq {
@@ -53,8 +54,13 @@ TEST(SceneViewerRendering, ShowsTheIconAsColouredBoxes)
     for (int y = 0; y < frame.height(); y += 4)
         for (int x = 0; x < frame.width(); x += 4)
             colours.insert(frame.pixel(x, y) & 0xFFFFFF);
-    // The dark grey background and many shades of the boxes.
+    // The dark grey background and the boxes in their palette colours, evenly lit: palette
+    // white and yellow come out nearly as bright as they are.
     EXPECT_GT(colours.size(), 8u);
+    auto has = [&](auto&& wanted) { return std::any_of(colours.begin(), colours.end(), wanted); };
+    EXPECT_TRUE(has([](QRgb c) { return qRed(c) > 200 && qGreen(c) > 200 && qBlue(c) > 200; })) << "no white box";
+    EXPECT_TRUE(has([](QRgb c) { return qRed(c) > 200 && qGreen(c) > 200 && qBlue(c) < 60; })) << "no yellow box";
+    EXPECT_TRUE(has([](QRgb c) { return c == 0x555555u; })) << "no dark grey background";
     first->close();
     second->close();
 }
