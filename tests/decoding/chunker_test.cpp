@@ -323,3 +323,22 @@ TEST(FileData, ReadsWholeFilesAndReportsMissingOnes)
 
 } // namespace
 } // namespace pq
+
+namespace pq {
+namespace {
+
+TEST(Chunker, HoldsNoClassifierRequestWithoutAModelRuntime)
+{
+    EXPECT_EQ(classifierModelName(1), "Mono Icon Classifier");
+    EXPECT_EQ(classifierModelName(4), "Color Icon Classifier");
+    EXPECT_EQ(classifierModelName(8), "Color Icon Classifier");
+    Chunker c = *Chunker::create(FileData::fromBytes(std::vector<std::uint8_t>(40000)), 1, 32);
+    EXPECT_FALSE(c.coreMLRequest().has_value());
+    c.setBitDepth(8);
+    c.setWidthInBits(256);
+    EXPECT_FALSE(c.coreMLRequest().has_value());
+    EXPECT_TRUE(c.chunkAt(0, false).has_value()); // decoding works without a request
+}
+
+} // namespace
+} // namespace pq
