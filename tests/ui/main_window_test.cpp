@@ -1,0 +1,415 @@
+#include "document/bookmark_file_json.h"
+#include "document/bookmark_store.h"
+#include "document/sha256_hex.h"
+#include "test_support.h"
+#include "ui/app_delegate.h"
+#include "ui/bookmark_list_cell.h"
+#include "ui/bookmark_list_view_controller.h"
+#include "ui/drop_zone.h"
+#include "ui/icon_browser_view.h"
+#include "ui/icon_browser_view_controller.h"
+#include "ui/icon_view.h"
+#include "ui/main_view_controller.h"
+#include "ui/main_window.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QDragEnterEvent>
+#include <QFile>
+#include <QFileDialog>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPushButton>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QSlider>
+#include <QTest>
+#include <QUrl>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace pq {
+namespace {
+
+// Catches the help page instead of starting a web browser.
+class UrlCatcher : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> urls;
+public slots:
+    void open(const QUrl& url) { urls << url; }
+};
+
+// The bookmarks file on disk, read with Qt's own JSON reader.
+QJsonArray storedBookmarks(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QJsonDocument::fromJson(file.readAll()).object().value(QStringLiteral("bookmarks")).toArray();
+}
+
+class MainWindowTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        window = std::make_unique<MainWindow>();
+        window->resize(1400, 900);
+        window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        mvc = window->mainViewController();
+        browser = mvc->iconBrowserViewController();
+        list = mvc->bookmarkListViewController();
+        ASSERT_TRUE(browser && list);
+    }
+    void TearDown() override { window.reset(); }
+
+    QString writeImage(std::uint32_t seed, const std::string& name = "disk.img", std::size_t size = 100000)
+    {
+        bytes = test::randomBytes(size, seed);
+        return QString::fromStdString(test::writeTempFile(bytes, name));
+    }
+    void open(const QStringList& paths)
+    {
+        mvc->openFiles(paths);
+        ASSERT_TRUE(mvc->document().waitForIntake(20000));
+        ASSERT_TRUE(mvc->document().waitForDigest(20000));
+    }
+    IconBrowserView& grid() { return *browser->iconCollectionView(); }
+    void clickAddButtonOf(std::int64_t item)
+    {
+        if (grid().selectedItem() != item)
+            QTest::mouseClick(grid().viewport(), Qt::LeftButton, {}, grid().rectForItem(item)->center());
+        QTest::mouseClick(grid().viewport(), Qt::LeftButton, {},
+                          IconCollectionViewItem::addButtonRect(*grid().rectForItem(item)).center());
+    }
+    // Row actions are delivered after the event that caused them.
+    static void settle() { QCoreApplication::processEvents(); }
+
+    std::vector<std::uint8_t> bytes;
+    std::unique_ptr<MainWindow> window;
+    MainViewController* mvc = nullptr;
+    IconBrowserViewController* browser = nullptr;
+    BookmarkListViewController* list = nullptr;
+};
+
+TEST_F(MainWindowTest, OpeningAFileShowsItFromTheFirstTile)
+{
+    EXPECT_TRUE(browser->dropLabel()->isVisible());
+    open({writeImage(101)});
+    EXPECT_EQ(window->windowTitle(), "disk.img");
+    EXPECT_FALSE(browser->dropLabel()->isVisible());
+    EXPECT_EQ(browser->bitDepthPopup()->currentText(), "Black and White (1-bit)");
+    EXPECT_EQ(browser->dimensionPopup()->currentText(), "Regular Icon (32x32)");
+    EXPECT_EQ(browser->offsetSlider()->maximum(), 3);
+    EXPECT_EQ(browser->offsetSlider()->value(), 0);
+    EXPECT_EQ(grid().numberOfItems(), 100000 / 4 - 128);
+    EXPECT_EQ(grid().makeItem(1).representedObject()->offsetInFile, 4);
+    EXPECT_EQ(list->tableView()->count(), 0);
+    EXPECT_FALSE(list->exportAllButton()->isEnabled());
+
+    // A second file resets the browser and replaces the title.
+    const int eightBit = browser->bitDepthPopup()->findText(QStringLiteral("256 Colors (8-bit)"));
+    browser->bitDepthPopup()->setCurrentIndex(eightBit);
+    emit browser->bitDepthPopup()->activated(eightBit);
+    EXPECT_EQ(browser->offsetSlider()->maximum(), 31);
+    open({writeImage(102, "other.bin")});
+    EXPECT_EQ(window->windowTitle(), "other.bin");
+    EXPECT_EQ(browser->bitDepthPopup()->currentText(), "Black and White (1-bit)");
+    EXPECT_EQ(browser->offsetSlider()->maximum(), 3);
+}
+
+TEST_F(MainWindowTest, AddButtonSavesOneBookmarkAndASecondPressSelectsItsRow)
+{
+    open({writeImage(103)});
+    clickAddButtonOf(5);
+    ASSERT_EQ(list->tableView()->count(), 1);
+    const QJsonArray stored = storedBookmarks(mvc->document().jsonFileURL());
+    ASSERT_EQ(stored.size(), 1);
+    EXPECT_EQ(stored[0].toObject().value("offset").toInteger(), 20);
+    EXPECT_EQ(stored[0].toObject().value("bitDepth").toInteger(), 1);
+    EXPECT_EQ(stored[0].toObject().value("widthInBits").toInteger(), 32);
+    EXPECT_EQ(list->cellAt(0)->coordinatesLabel()->text(), "Offset: 20\nBit Depth: 1\nDimensions: 32x32");
+
+    list->tableView()->clearSelection();
+    clickAddButtonOf(5);
+    EXPECT_EQ(list->tableView()->count(), 1);
+    EXPECT_EQ(storedBookmarks(mvc->document().jsonFileURL()).size(), 1);
+    EXPECT_EQ(list->tableView()->currentRow(), 0);
+    EXPECT_EQ(list->tableView()->selectedItems().size(), 1);
+}
+
+TEST_F(MainWindowTest, RowControlsRenameMaskAndDelete)
+{
+    open({writeImage(104)});
+    clickAddButtonOf(3);
+    ASSERT_EQ(list->tableView()->count(), 1);
+    const QString json = mvc->document().jsonFileURL();
+
+    // Rename: type into the field and press Return.
+    QLineEdit* name = list->cellAt(0)->nickname();
+    name->setFocus();
+    name->selectAll();
+    QTest::keyClicks(name, "Rocket");
+    QTest::keyClick(name, Qt::Key_Return);
+    settle();
+    EXPECT_EQ(storedBookmarks(json)[0].toObject().value("nickname").toString(), "Rocket");
+    ASSERT_EQ(list->tableView()->count(), 1);
+    EXPECT_EQ(list->cellAt(0)->nickname()->text(), "Rocket");
+
+    // Mask: the row shows its icon again with the mask applied (some pixels become clear).
+    QCheckBox* mask = list->cellAt(0)->iconMaskCheckBox();
+    ASSERT_FALSE(mask->isHidden());
+    EXPECT_FALSE(mask->isChecked());
+    const auto hasClear = [](const PixelArray& p) {
+        return std::any_of(p.pixels().begin(), p.pixels().end(), [](const Color& c) { return c.isClear(); });
+    };
+    EXPECT_FALSE(hasClear(*list->cellAt(0)->pixelArray()));
+    QTest::mouseClick(mask, Qt::LeftButton, {}, QPoint(6, mask->height() / 2)); // on the box itself
+    settle();
+    EXPECT_TRUE(storedBookmarks(json)[0].toObject().value("hasMask").toBool());
+    EXPECT_TRUE(list->cellAt(0)->iconMaskCheckBox()->isChecked());
+    EXPECT_TRUE(hasClear(*list->cellAt(0)->pixelArray()));
+
+    // Delete.
+    QTest::mouseClick(list->cellAt(0)->deleteButton(), Qt::LeftButton);
+    settle();
+    EXPECT_EQ(list->tableView()->count(), 0);
+    EXPECT_EQ(storedBookmarks(json).size(), 0);
+    EXPECT_FALSE(list->exportAllButton()->isEnabled());
+}
+
+TEST_F(MainWindowTest, SelectingARowDrivesTheBrowserAndTheGridReachesRows)
+{
+    open({writeImage(105)});
+    ASSERT_TRUE(mvc->document().appendBookmark({1234, "four", 4, 128, false}));
+    ASSERT_TRUE(mvc->document().appendBookmark({40, "one", 1, 16, true}));
+    ASSERT_EQ(list->tableView()->count(), 2);
+    EXPECT_TRUE(list->cellAt(0)->iconMaskCheckBox()->isHidden());
+    EXPECT_FALSE(list->cellAt(1)->iconMaskCheckBox()->isHidden());
+    EXPECT_TRUE(list->cellAt(1)->iconMaskCheckBox()->isChecked());
+    EXPECT_EQ(list->cellAt(0)->iconView()->zoomFactor(), 3);
+    EXPECT_TRUE(list->cellAt(0)->iconView()->withGrid());
+
+    QTest::mouseClick(list->tableView()->viewport(), Qt::LeftButton, {},
+                      list->tableView()->visualItemRect(list->tableView()->item(0)).topLeft() + QPoint(3, 3));
+    EXPECT_EQ(browser->bitDepthPopup()->currentText(), "16 Colors (4-bit)");
+    EXPECT_EQ(browser->dimensionPopup()->currentText(), "Regular Icon (32x32)");
+    EXPECT_EQ(browser->offsetSlider()->value(), 2);
+    EXPECT_EQ(grid().selectedItem(), 77);
+
+    list->selectBookmarkRow(1);
+    EXPECT_EQ(browser->bitDepthPopup()->currentText(), "Black and White (1-bit)");
+    EXPECT_EQ(browser->dimensionPopup()->currentText(), "Small Icon (16x16)");
+    EXPECT_EQ(grid().selectedItem(), 20);
+
+    browser->showGridCheckBox()->click();
+    EXPECT_FALSE(mvc->document().mustShowPixelGrid());
+    EXPECT_FALSE(list->cellAt(0)->iconView()->withGrid());
+    EXPECT_FALSE(grid().makeItem(0).withGrid());
+}
+
+TEST_F(MainWindowTest, UndecodableBookmarksGetRowsThatSaySo)
+{
+    const QString image = writeImage(106);
+    // A hand-edited bookmarks file already in the store for this data.
+    BookmarkFile edited{"disk.img", sha256Hex(bytes), {}};
+    edited.bookmarks = {{10, "zero depth", 0, 32, false},
+                        {5, "odd depth", 3, 24, false},
+                        {std::int64_t{1} << 40, "far away", 1, 32, true},
+                        {-8, "negative", 1, 32, false},
+                        {20, "fine", 4, 128, false}};
+    BookmarkStore store;
+    ASSERT_TRUE(store.ensureFolder());
+    {
+        QFile file(store.pathFor(edited.sha256));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray::fromStdString(*encodeBookmarkFile(edited)));
+    }
+    open({image});
+    ASSERT_EQ(list->tableView()->count(), 5);
+    for (int row = 0; row < 4; ++row) {
+        BookmarkListCell* cell = list->cellAt(row);
+        EXPECT_FALSE(cell->problemLabel()->isHidden()) << row;
+        EXPECT_FALSE(cell->pixelArray()) << row;
+        EXPECT_TRUE(cell->deleteButton()->isEnabled()) << row;
+    }
+    EXPECT_EQ(list->cellAt(0)->coordinatesLabel()->text(), "Offset: 10\nBit Depth: 0\nDimensions: unknown");
+    EXPECT_EQ(list->cellAt(1)->coordinatesLabel()->text(), "Offset: 5\nBit Depth: 3\nDimensions: 8x8");
+    EXPECT_TRUE(list->cellAt(4)->problemLabel()->isHidden());
+    EXPECT_TRUE(list->cellAt(4)->pixelArray());
+
+    // Selecting every row in turn never fails; the bad formats leave the popups alone.
+    for (int row = 0; row < 5; ++row)
+        list->selectBookmarkRow(row);
+    EXPECT_EQ(browser->bitDepthPopup()->currentText(), "16 Colors (4-bit)");
+    EXPECT_EQ(grid().selectedItem(), 1);
+
+    // The undecodable ones can still be deleted through their rows.
+    QTest::mouseClick(list->cellAt(0)->deleteButton(), Qt::LeftButton);
+    settle();
+    EXPECT_EQ(list->tableView()->count(), 4);
+}
+
+TEST_F(MainWindowTest, DropImportsBookmarksFilesBeforeOpeningImages)
+{
+    const QString first = writeImage(107, "first.img");
+    const std::string firstDigest = sha256Hex(bytes);
+    open({first});
+    const QString second = writeImage(108, "second.img");
+    // An old bookmarks file of the first image, kept elsewhere.
+    const BookmarkFile old{"first.img", firstDigest, {{64, "from elsewhere", 1, 32, false}}};
+    const std::string encoded = *encodeBookmarkFile(old);
+    const QString json = QString::fromStdString(
+        test::writeTempFile(std::vector<std::uint8_t>(encoded.begin(), encoded.end()), "old bookmarks.json"));
+
+    std::vector<QString> events;
+    QObject::connect(&mvc->document(), &DocumentController::importFinished, mvc,
+                     [&](const ImportReport& r) { events.push_back(QStringLiteral("import %1").arg(r.added)); });
+    QObject::connect(&mvc->document(), &DocumentController::documentOpened, mvc,
+                     [&] { events.push_back(QStringLiteral("open ") + mvc->document().fileName()); });
+
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(second), QUrl::fromLocalFile(json)});
+    DropZone* zone = mvc->dropZone();
+    QDragEnterEvent enter(QPoint(50, 50), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(zone, &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    EXPECT_TRUE(zone->isHighlighted());
+    QDropEvent drop(QPointF(50, 50), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(zone, &drop);
+    EXPECT_TRUE(drop.isAccepted());
+    EXPECT_FALSE(zone->isHighlighted());
+    ASSERT_TRUE(mvc->document().waitForIntake(20000));
+    ASSERT_TRUE(mvc->document().waitForDigest(20000));
+
+    ASSERT_EQ(events.size(), 2u);
+    EXPECT_EQ(events[0], "import 1");
+    EXPECT_EQ(events[1], "open second.img");
+    EXPECT_EQ(window->windowTitle(), "second.img");
+    // The import went into the first image's bookmarks.
+    EXPECT_EQ(storedBookmarks(BookmarkStore().pathFor(firstDigest)).size(), 1);
+}
+
+TEST_F(MainWindowTest, DragsWithoutFilesAreRefusedAndLeavingRemovesTheHighlight)
+{
+    DropZone* zone = mvc->dropZone();
+    QMimeData text;
+    text.setText(QStringLiteral("just words"));
+    QDragEnterEvent refused(QPoint(10, 10), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(zone, &refused);
+    EXPECT_FALSE(refused.isAccepted());
+    EXPECT_FALSE(zone->isHighlighted());
+
+    QMimeData web;
+    web.setUrls({QUrl(QStringLiteral("https://example.org/disk.img"))});
+    QDragEnterEvent remote(QPoint(10, 10), Qt::CopyAction, &web, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(zone, &remote);
+    EXPECT_FALSE(remote.isAccepted());
+
+    QMimeData files;
+    files.setUrls({QUrl::fromLocalFile(QStringLiteral("/tmp/x.img"))});
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(zone, &enter);
+    EXPECT_TRUE(zone->isHighlighted());
+    QDragLeaveEvent leave;
+    QCoreApplication::sendEvent(zone, &leave);
+    EXPECT_FALSE(zone->isHighlighted());
+    EXPECT_FALSE(mvc->document().hasDocument());
+}
+
+TEST_F(MainWindowTest, OpenPanelTakesSeveralFilesAndShowsFailuresInAWindowModalAlert)
+{
+    QAction* openAction = window->findChild<QAction*>(QStringLiteral("openAction"));
+    ASSERT_TRUE(openAction);
+    EXPECT_EQ(openAction->shortcut(), QKeySequence(QKeySequence::Open));
+    openAction->trigger();
+    auto* panel = window->findChild<QFileDialog*>();
+    ASSERT_TRUE(panel);
+    EXPECT_EQ(panel->fileMode(), QFileDialog::ExistingFiles);
+    EXPECT_EQ(panel->windowModality(), Qt::WindowModal);
+    const QString a = writeImage(109, "a.img");
+    const QString b = writeImage(110, "b.img");
+    emit panel->filesSelected({a, b});
+    ASSERT_TRUE(mvc->document().waitForIntake(20000));
+    EXPECT_EQ(window->windowTitle(), "b.img");
+    EXPECT_EQ(mvc->currentAlert(), nullptr);
+    panel->reject();
+
+    openAction->trigger();
+    panel = window->findChild<QFileDialog*>();
+    ASSERT_TRUE(panel);
+    emit panel->filesSelected({test::makeTempDir() + QStringLiteral("/missing.img")});
+    ASSERT_TRUE(mvc->document().waitForIntake(20000));
+    QMessageBox* alert = mvc->currentAlert();
+    ASSERT_TRUE(alert);
+    EXPECT_EQ(alert->windowModality(), Qt::WindowModal);
+    EXPECT_TRUE(alert->informativeText().contains("missing.img"));
+    EXPECT_EQ(window->windowTitle(), "b.img");
+    alert->accept();
+    panel->reject();
+}
+
+TEST_F(MainWindowTest, HelpOpensTheHelpPage)
+{
+    UrlCatcher catcher;
+    QDesktopServices::setUrlHandler(QStringLiteral("https"), &catcher, "open");
+    QAction* help = window->findChild<QAction*>(QStringLiteral("helpAction"));
+    ASSERT_TRUE(help);
+    EXPECT_EQ(help->shortcut(), QKeySequence(Qt::Key_F1));
+    help->trigger();
+    QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
+    ASSERT_EQ(catcher.urls.size(), 1);
+    EXPECT_EQ(catcher.urls[0], QUrl(QStringLiteral("https://pixelquarry.org/help/help")));
+}
+
+TEST_F(MainWindowTest, WithoutAShownWindowErrorsAreNotShown)
+{
+    window->hide();
+    mvc->displayErrorWithError(QStringLiteral("Title"), QStringLiteral("Text"));
+    EXPECT_EQ(mvc->currentAlert(), nullptr);
+}
+
+TEST(AppDelegateTest, StartRegistersTheExportDefaultsAndQuitsWithTheLastWindow)
+{
+    QSettings settings;
+    settings.clear();
+    AppDelegate delegate;
+    delegate.applicationDidFinishLaunching();
+    EXPECT_TRUE(QApplication::quitOnLastWindowClosed());
+    QSettings after;
+    for (const char* key : {"exportImage", "exportText", "export3D", "exportSVG"})
+        EXPECT_EQ(after.value(QLatin1String(key)).toBool(), true) << key;
+    EXPECT_TRUE(after.contains(QStringLiteral("imageCoordinatesOverlay")));
+    EXPECT_FALSE(after.value(QStringLiteral("imageCoordinatesOverlay")).toBool());
+}
+
+TEST(AppDelegateTest, FilesFromTheCommandLineOpenInOrder)
+{
+    MainWindow window;
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    const auto a = QString::fromStdString(test::writeTempFile(test::randomBytes(50000, 111), "one.img"));
+    const auto b = QString::fromStdString(test::writeTempFile(test::randomBytes(50000, 112), "two.img"));
+    AppDelegate delegate;
+    delegate.openFiles(&window, {a, b});
+    ASSERT_TRUE(window.mainViewController()->document().waitForIntake(20000));
+    EXPECT_EQ(window.windowTitle(), "two.img");
+    delegate.openFiles(nullptr, {a}); // no main window: ignored
+}
+
+} // namespace
+} // namespace pq
+
+#include "main_window_test.moc"
