@@ -70,6 +70,9 @@ enum class ExportOptionsError {
     SVGZoomTooLarge,
 };
 
+// The widths a fresh options panel shows sizes for, before it learns the bookmarks' widths.
+inline std::vector<std::int64_t> initialWidthsInPixels() { return {32}; }
+
 // The distinct pixel widths of the bookmarks, ascending; bookmarks whose format cannot be
 // decoded have no width and are left out.
 std::vector<std::int64_t> widthsInPixels(std::span<const Bookmark> bookmarks);
