@@ -111,7 +111,7 @@ void BookmarkListCell::setProblem(const QString& text)
     m_problemLabel->setText(text);
     m_problemLabel->setVisible(!text.isEmpty());
     if (!text.isEmpty())
-        m_iconMaskCheckBox->setEnabled(false);
+        m_iconMaskCheckBox->hide(); // nothing to mask
 }
 
 void BookmarkListCell::updateButtons()

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
@@ -45,6 +46,11 @@ BookmarkListViewController::BookmarkListViewController(QWidget* parent) : QWidge
     layout->addWidget(m_tableView, 1);
     layout->addWidget(m_exportAllButton, 0, Qt::AlignRight);
 
+    // Wide enough for a row's controls next to its icon.
+    const BookmarkListCell prototype;
+    m_tableView->setMinimumWidth(prototype.minimumSizeHint().width() +
+                                 m_tableView->verticalScrollBar()->sizeHint().width() + 2 * m_tableView->frameWidth());
+
     connect(m_tableView, &QListWidget::itemSelectionChanged, this, &BookmarkListViewController::selectionDidChange);
     connect(m_exportAllButton, &QPushButton::clicked, this, &BookmarkListViewController::exportAll);
 }
@@ -76,7 +82,8 @@ void BookmarkListViewController::reloadData()
     for (int row = 0; row < rows; ++row) {
         auto* item = new QListWidgetItem(m_tableView);
         BookmarkListCell* cell = makeCell(row);
-        item->setSizeHint(cell->sizeHint());
+        // Rows span the list's width; their height is the cell's.
+        item->setSizeHint(QSize(0, cell->sizeHint().height()));
         m_tableView->setItemWidget(item, cell);
     }
     if (selected >= 0 && selected < rows)

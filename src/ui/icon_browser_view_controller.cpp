@@ -61,7 +61,6 @@ IconBrowserViewController::IconBrowserViewController(QWidget* parent) : QWidget(
     hintFont.setPointSizeF(hintFont.pointSizeF() * 1.4);
     m_dropLabel->setFont(hintFont);
     m_dropLabel->setAlignment(Qt::AlignCenter);
-    m_dropLabel->setWordWrap(true);
 
     // Set-up: popups from the formats in order, tick-marked slider, hint, reset settings,
     // and the navigation-key observer.

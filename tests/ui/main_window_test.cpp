@@ -244,6 +244,7 @@ TEST_F(MainWindowTest, UndecodableBookmarksGetRowsThatSaySo)
         EXPECT_FALSE(cell->problemLabel()->isHidden()) << row;
         EXPECT_FALSE(cell->pixelArray()) << row;
         EXPECT_TRUE(cell->deleteButton()->isEnabled()) << row;
+        EXPECT_TRUE(cell->iconMaskCheckBox()->isHidden()) << row;
     }
     EXPECT_EQ(list->cellAt(0)->coordinatesLabel()->text(), "Offset: 10\nBit Depth: 0\nDimensions: unknown");
     EXPECT_EQ(list->cellAt(1)->coordinatesLabel()->text(), "Offset: 5\nBit Depth: 3\nDimensions: 8x8");
