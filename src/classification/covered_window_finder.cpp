@@ -115,7 +115,11 @@ const Kernel& kernel()
 // equal flags (data repeating every `length` bytes for three planes or more).
 class RunSearch {
 public:
-    RunSearch(std::int64_t length, const CoveredWindowFinder::Visit& visit) : m_length(length), m_visit(visit) {}
+    // Reports only offsets in [begin, end).
+    RunSearch(std::int64_t length, std::int64_t begin, std::int64_t end, const CoveredWindowFinder::Visit& visit)
+        : m_length(length), m_begin(begin), m_end(end), m_visit(visit)
+    {
+    }
 
     // The flags of positions [p, p + 32).
     void add(std::int64_t p, std::uint32_t covered, std::uint32_t same)
@@ -160,16 +164,18 @@ private:
 
     void report(std::int64_t first, std::int64_t last)
     {
+        first = std::max(first, m_begin);
+        last = std::min(last, m_end - 1);
         for (const Range& gap : m_excluded) {
-            if (gap.first > first)
-                m_visit(first, gap.first - 1);
+            if (gap.first > first && first <= last)
+                m_visit(first, std::min(last, gap.first - 1));
             first = std::max(first, gap.last + 1);
         }
         if (first <= last)
             m_visit(first, last);
     }
 
-    std::int64_t m_length;
+    std::int64_t m_length, m_begin, m_end;
     const CoveredWindowFinder::Visit& m_visit;
     std::int64_t m_coveredRun = 0, m_sameRun = 0;
     std::vector<Range> m_excluded;
@@ -191,18 +197,21 @@ void CoveredWindowFinder::find(std::int64_t begin, std::int64_t end, const Visit
 {
     const std::int64_t length = m_planeLength;
     const auto size = std::int64_t(m_bytes.size());
-    // Offset o needs the flags of [o, o + length); a flag at p reads the byte p + length.
     begin = std::max<std::int64_t>(begin, 0);
     end = std::min(end, size - 2 * length + 1);
     if (length <= 0 || begin >= end)
         return;
-    const std::int64_t flagEnd = end + length - 1; // <= size - length
+    // Offset o needs the covered flags of [o, o + length); whether it lies in a run of 2 ×
+    // length equal flags shows within [o - length, o + 2 × length). A flag at p reads the byte
+    // p + length. Looking that far either way makes the answer independent of [begin, end).
+    const std::int64_t flagBegin = std::max<std::int64_t>(0, begin - length);
+    const std::int64_t flagEnd = std::min(end + 2 * length - 1, size - length);
     const std::uint8_t* bytes = m_bytes.data();
     const FlagKernel flags = kernel().function;
 
-    RunSearch search(length, visit);
+    RunSearch search(length, begin, end, visit);
     std::uint32_t covered[kBlockWords], same[kBlockWords];
-    std::int64_t p = begin;
+    std::int64_t p = flagBegin;
     // Whole words whose loads stay inside the data, a block at a time.
     while (p + kWordBits <= flagEnd) {
         const int words = int(std::min<std::int64_t>(kBlockWords, (flagEnd - p) / kWordBits));

@@ -88,6 +88,9 @@ std::expected<std::vector<IconCandidate>, IconScanError> IconScanner::scan(std::
     int threads = m_options.threads > 0 ? m_options.threads : int(std::max(1u, std::thread::hardware_concurrency()));
     threads = int(std::clamp<std::int64_t>(threads, 1, std::max<std::int64_t>(segments, 1)));
 
+    // Each segment's list is collapsed already; a pair that crosses into the next segment can
+    // still lose to a neighbour there, at most two per boundary, so a few more are kept.
+    const std::int64_t keep = m_options.maxCandidates + 2 * segments + 16;
     std::atomic<std::int64_t> nextSegment{0}, scanned{0};
     std::atomic<bool> stopped{false};
     std::mutex mutex;
@@ -111,7 +114,7 @@ std::expected<std::vector<IconCandidate>, IconScanError> IconScanner::scan(std::
                 found = collapseOverlapping(std::move(found));
                 const std::lock_guard lock(mutex);
                 all.insert(all.end(), found.begin(), found.end());
-                bound(all, m_options.maxCandidates);
+                bound(all, keep);
             }
         } catch (...) {
             const std::lock_guard lock(mutex);
