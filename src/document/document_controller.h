@@ -81,6 +81,9 @@ public:
     bool mustShowPixelGrid() const { return m_mustShowPixelGrid; }
     void setMustShowPixelGrid(bool on) { m_mustShowPixelGrid = on; }
     const BookmarkStore& store() const { return *m_store; }
+    // Whether bookmarks can be edited now; the error names why not (digest pending, stored
+    // file unreadable, no store folder).
+    std::expected<void, DocumentError> canEditBookmarks() const { return checkEditable(); }
     // The row of the first bookmark with this key, if any.
     std::optional<int> rowOf(const BookmarkKey& key) const;
 
@@ -194,3 +197,5 @@ private:
 };
 
 } // namespace pq
+
+Q_DECLARE_METATYPE(pq::ImportReport)

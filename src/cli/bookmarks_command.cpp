@@ -1,0 +1,270 @@
+// pixelquarry-cli bookmarks: the bookmarks of a file's bytes, kept in the same store and
+// changed by the same document controller as in the desktop program.
+#include "cli/bookmarks_screen.h"
+#include "cli/cli_support.h"
+#include "cli/commands.h"
+#include "document/bookmark_file_json.h"
+#include "document/document_controller.h"
+
+#include <QByteArray>
+
+#include <iostream>
+#include <limits>
+#include <memory>
+
+namespace pq::cli {
+
+namespace {
+
+struct BookmarksOptions {
+    std::string path;
+    std::string offset;
+    std::int64_t depth = 1;
+    std::int64_t size = 32;
+    std::optional<std::string> name;
+    std::int64_t index = 0;
+    bool on = false;
+    bool off = false;
+    std::string importPath;
+};
+
+// One opened document with its controller; the digest is computed at once.
+class Session {
+public:
+    bool open(const std::string& path)
+    {
+        auto data = readFileOrReport(path);
+        if (!data)
+            return false;
+        m_controller.setBackgroundDigestThreshold(std::numeric_limits<std::int64_t>::max());
+        m_controller.processReceivedFileData(std::move(data), QString::fromStdString(path));
+        return true;
+    }
+    DocumentController& controller() { return m_controller; }
+
+    // Prints a failed edit's cause; 1.
+    int fail(const DocumentError& error)
+    {
+        const auto text = describeDocumentError(error);
+        printError((text.title + QStringLiteral(": ") + text.informativeText).toStdString());
+        return 1;
+    }
+    // After an edit: a store that may not be written is a failure here (there is no one to
+    // ask for another place).
+    int finish(const std::expected<void, DocumentError>& result, const std::string& success)
+    {
+        if (!result)
+            return fail(result.error());
+        if (!m_screen.deniedFolder().isEmpty()) {
+            printError("You do not have permission to write bookmarks into \"" + m_screen.deniedFolder().toStdString() +
+                       "\"; nothing was saved.");
+            return 1;
+        }
+        if (!success.empty())
+            std::cout << success << '\n';
+        return 0;
+    }
+
+private:
+    BookmarksScreen m_screen;
+    DocumentController m_controller{m_screen};
+};
+
+BookmarkKey keyFrom(const BookmarksOptions& o) { return {*parseOffset(o.offset), o.depth, o.depth * o.size}; }
+
+std::string describeKey(const BookmarkKey& key)
+{
+    return "offset " + std::to_string(key.offset) + " (" + formatName({key.bitDepth, key.widthInBits}) + ")";
+}
+
+int runList(const BookmarksOptions& o)
+{
+    Session session;
+    if (!session.open(o.path))
+        return 1;
+    auto& controller = session.controller();
+    if (auto usable = controller.canEditBookmarks(); !usable)
+        return session.fail(usable.error());
+    if (!controller.bookmarkFile())
+        return 1;
+    auto text = encodeBookmarkFile(*controller.bookmarkFile());
+    if (!text) {
+        printError("The bookmarks cannot be printed: " + text.error().message() + ".");
+        return 1;
+    }
+    std::cout << *text;
+    return 0;
+}
+
+int runAdd(const BookmarksOptions& o)
+{
+    Session session;
+    if (!session.open(o.path))
+        return 1;
+    auto& controller = session.controller();
+    const BookmarkKey key = keyFrom(o);
+    const IconFormat format{key.bitDepth, key.widthInBits};
+    const auto data = controller.fileData();
+    auto chunker = Chunker::create(data, format.bitDepth, format.widthInBits);
+    auto chunk = chunker ? chunker->chunkAt(key.offset, false) : std::unexpected(chunker.error());
+    if (!chunk) {
+        printError(describeChunkerError(chunk.error(), format, key.offset, data->size(), false));
+        return 1;
+    }
+    if (auto row = controller.rowOf(key)) {
+        std::cout << "A bookmark at " << describeKey(key) << " is already present (row " << *row
+                  << "); nothing was added.\n";
+        return 0;
+    }
+    Bookmark bookmark{key.offset, o.name.value_or("untitled " + std::to_string(key.offset)), key.bitDepth,
+                      key.widthInBits, false};
+    const auto result = controller.appendBookmark(bookmark);
+    return session.finish(result, "Added \"" + bookmark.nickname + "\" at " + describeKey(key) + " to " +
+                                      controller.jsonFileURL().toStdString());
+}
+
+int runRename(const BookmarksOptions& o)
+{
+    Session session;
+    if (!session.open(o.path))
+        return 1;
+    return session.finish(session.controller().renameBookmark(o.index, *o.name), {});
+}
+
+int runDelete(const BookmarksOptions& o)
+{
+    Session session;
+    if (!session.open(o.path))
+        return 1;
+    auto& controller = session.controller();
+    const BookmarkKey key = keyFrom(o);
+    if (controller.bookmarkFile() && !controller.rowOf(key)) {
+        printError("There is no bookmark at " + describeKey(key) + ".");
+        return 1;
+    }
+    return session.finish(controller.deleteBookmark(key.offset, key.bitDepth, key.widthInBits), {});
+}
+
+int runMask(const BookmarksOptions& o)
+{
+    Session session;
+    if (!session.open(o.path))
+        return 1;
+    auto& controller = session.controller();
+    const BookmarkKey key = keyFrom(o);
+    if (controller.bookmarkFile() && !controller.rowOf(key)) {
+        printError("There is no bookmark at " + describeKey(key) + ".");
+        return 1;
+    }
+    return session.finish(controller.setBookmarkMask(key.offset, key.bitDepth, key.widthInBits, o.on), {});
+}
+
+int runImport(const BookmarksOptions& o)
+{
+    Session session;
+    if (!session.open(o.path))
+        return 1;
+    auto bytes = readFileOrReport(o.importPath);
+    if (!bytes)
+        return 1;
+    const ImportReport report = session.controller().processJSON(
+        QByteArray(reinterpret_cast<const char*>(bytes->data()), static_cast<qsizetype>(bytes->size())),
+        QString::fromStdString(o.importPath));
+    const std::string name = "\"" + o.importPath + "\"";
+    switch (report.outcome) {
+    case ImportReport::Outcome::Unreadable:
+        printError(name + " is not a readable bookmarks file; nothing was imported.");
+        return 1;
+    case ImportReport::Outcome::OtherData:
+        printError(name + " holds the bookmarks of other data (its digest differs from " +
+                   session.controller().digest().value_or("") + "); nothing was imported.");
+        return 1;
+    case ImportReport::Outcome::NoData:
+    case ImportReport::Outcome::Deferred:
+        printError("Nothing was imported.");
+        return 1;
+    case ImportReport::Outcome::NotStored: return session.fail(*report.failure);
+    case ImportReport::Outcome::Imported: break;
+    }
+    const std::string counts = "Imported " + std::to_string(report.added) + " of " + std::to_string(report.total) +
+                               " bookmarks from " + name + "; " + std::to_string(report.present) + " were already present.";
+    if (report.failure) {
+        std::cout << counts << '\n';
+        return session.fail(*report.failure);
+    }
+    return session.finish({}, counts);
+}
+
+void addFileOption(CLI::App* cmd, BookmarksOptions& o)
+{
+    cmd->add_option("FILE", o.path, "The data file whose bookmarks are meant")->required();
+}
+
+void addKeyOptions(CLI::App* cmd, BookmarksOptions& o)
+{
+    cmd->add_option("--offset", o.offset, "Byte offset of the icon (decimal or 0x hexadecimal)")
+        ->required()
+        ->check(CLI::Validator(offsetValidator, "OFFSET"));
+    cmd->add_option("--depth", o.depth, "Bits per pixel")->required()->check(CLI::IsMember({1, 4, 8}));
+    cmd->add_option("--size", o.size, "Pixels per side")->required()->check(CLI::IsMember({16, 32}));
+}
+
+Action addBookmarksCommand(CLI::App& app)
+{
+    auto* group = app.add_subcommand("bookmarks", "List and change the bookmarks kept for a file's bytes");
+    group->require_subcommand(1);
+    auto o = std::make_shared<BookmarksOptions>();
+
+    auto* list = group->add_subcommand("list", "Print the bookmarks file of FILE's bytes as JSON");
+    addFileOption(list, *o);
+
+    auto* add = group->add_subcommand("add", "Bookmark the icon at an offset (\"untitled N\" unless named)");
+    addFileOption(add, *o);
+    addKeyOptions(add, *o);
+    add->add_option("--name", o->name, "The bookmark's nickname");
+
+    auto* rename = group->add_subcommand("rename", "Rename the bookmark in row INDEX (from 0)");
+    addFileOption(rename, *o);
+    rename->add_option("--index", o->index, "Row of the bookmark, from 0")->required();
+    rename->add_option("--name", o->name, "The new nickname (may be empty)")->required();
+
+    auto* remove = group->add_subcommand("delete", "Delete every bookmark with this offset and format");
+    addFileOption(remove, *o);
+    addKeyOptions(remove, *o);
+
+    auto* mask = group->add_subcommand("mask", "Switch the mask of the first bookmark with this offset and format");
+    addFileOption(mask, *o);
+    addKeyOptions(mask, *o);
+    auto* on = mask->add_flag("--on", o->on, "Decode with the mask plane");
+    auto* off = mask->add_flag("--off", o->off, "Decode without the mask plane");
+    on->excludes(off);
+    mask->callback([mask, on, off] {
+        if (on->count() + off->count() != 1)
+            throw CLI::RequiredError(mask->get_name() + ": one of --on and --off");
+    });
+
+    auto* import = group->add_subcommand("import", "Add the bookmarks of a bookmarks file kept elsewhere");
+    addFileOption(import, *o);
+    import->add_option("BOOKMARKS", o->importPath, "The bookmarks file (.json) to import")->required();
+
+    return [=]() {
+        if (list->parsed())
+            return runList(*o);
+        if (add->parsed())
+            return runAdd(*o);
+        if (rename->parsed())
+            return runRename(*o);
+        if (remove->parsed())
+            return runDelete(*o);
+        if (mask->parsed())
+            return runMask(*o);
+        if (import->parsed())
+            return runImport(*o);
+        return 2;
+    };
+}
+
+const CommandRegistrar registrar{40, &addBookmarksCommand};
+
+} // namespace
+} // namespace pq::cli

@@ -1,0 +1,166 @@
+#include "controller_fixture.h"
+
+#include "document/bookmark_file_json.h"
+
+#include <QSignalSpy>
+
+namespace pq::test {
+namespace {
+
+using Outcome = ImportReport::Outcome;
+
+class ImportTest : public ControllerTest {
+protected:
+    const std::string kImported =
+        "info:Bookmarks Imported|Your existing bookmarks have been imported successfully. If you wish, you may now "
+        "delete the old bookmarks file named \"old bookmarks.json\".";
+
+    QByteArray fileOf(const std::vector<std::uint8_t>& data, std::vector<Bookmark> list, std::string fullName = "Old")
+    {
+        return QByteArray::fromStdString(*encodeBookmarkFile({std::move(fullName), sha256Hex(data), std::move(list)}));
+    }
+    ImportReport import(const QByteArray& content)
+    {
+        return controller.processJSON(content, dir + QStringLiteral("/sub/old bookmarks.json"));
+    }
+};
+
+TEST_F(ImportTest, AppendsNewBookmarksInOrderWithOneSaveEachAndRevealsPresentOnes)
+{
+    open(bytes);
+    ASSERT_TRUE(controller.appendBookmark({10, "held", 1, 32, false}).has_value());
+    screen.clear();
+    const int writes = store->writes;
+    const auto report = import(fileOf(bytes, {{20, "twenty", 4, 64, true}, {10, "held again", 1, 32, true},
+                                              {30, "thirty", 8, 256, false}}));
+    EXPECT_EQ(report.outcome, Outcome::Imported);
+    EXPECT_EQ(report.added, 2);
+    EXPECT_EQ(report.present, 1);
+    EXPECT_EQ(store->writes, writes + 2);
+    auto disk = onDisk(storePath(bytes)).file;
+    EXPECT_EQ(nicknames(disk), (std::vector<std::string>{"held", "twenty", "thirty"}));
+    EXPECT_TRUE(disk.bookmarks[1].hasMask); // taken exactly as read
+    EXPECT_FALSE(disk.bookmarks[0].hasMask);
+    EXPECT_EQ(disk.fullName, "No description"); // the imported file's name is never used
+    EXPECT_EQ(screen.events, (std::vector<std::string>{"refresh", "scroll:1", "select:0", "scroll:0", "refresh",
+                                                       "scroll:2", kImported, "refresh"}));
+}
+
+TEST_F(ImportTest, AFileWhoseBookmarksAreAllPresentOrNoneWritesNothingButStillReports)
+{
+    open(bytes);
+    ASSERT_TRUE(controller.appendBookmark({10, "a", 1, 32, false}).has_value());
+    ASSERT_TRUE(controller.appendBookmark({11, "b", 1, 32, false}).has_value());
+    const int writes = store->writes;
+    screen.clear();
+    import(fileOf(bytes, {{11, "x", 1, 32, false}, {10, "y", 1, 32, false}}));
+    EXPECT_EQ(screen.events,
+              (std::vector<std::string>{"select:1", "scroll:1", "select:0", "scroll:0", kImported, "refresh"}));
+    screen.clear();
+    const auto empty = import(fileOf(bytes, {}));
+    EXPECT_EQ(empty.outcome, Outcome::Imported);
+    EXPECT_EQ(screen.events, (std::vector<std::string>{kImported, "refresh"}));
+    EXPECT_EQ(store->writes, writes);
+}
+
+struct IgnoredCase {
+    const char* name;
+    bool openData;
+    std::function<QByteArray(const std::vector<std::uint8_t>&)> content;
+    Outcome outcome;
+};
+
+class ImportIgnored : public ImportTest, public ::testing::WithParamInterface<IgnoredCase> {};
+
+// Files of other data, unreadable files and imports with nothing open change nothing and show
+// no alert.
+TEST_P(ImportIgnored, SilentlyChangesNothing)
+{
+    if (GetParam().openData)
+        open(bytes);
+    screen.clear();
+    const auto report = import(GetParam().content(bytes));
+    EXPECT_EQ(report.outcome, GetParam().outcome);
+    EXPECT_TRUE(screen.matching("info:").empty());
+    EXPECT_TRUE(screen.matching("error:").empty());
+    EXPECT_TRUE(screen.matching("refresh").empty());
+    EXPECT_EQ(store->writes, 0);
+    if (GetParam().openData) {
+        EXPECT_TRUE(controller.bookmarkFile()->bookmarks.empty());
+    }
+}
+
+QByteArray withDigest(const std::string& digest)
+{
+    return QByteArray::fromStdString(*encodeBookmarkFile({"x", digest, {{1, "n", 1, 32, false}}}));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ImportIgnored,
+    ::testing::Values(
+        IgnoredCase{"otherData", true, [](const auto&) { return withDigest(sha256Hex(randomBytes(100, 42))); },
+                    Outcome::OtherData},
+        IgnoredCase{"upperCaseDigest", true,
+                    [](const auto& data) {
+                        auto digest = sha256Hex(data);
+                        std::ranges::transform(digest, digest.begin(), [](char c) { return std::toupper(c); });
+                        return withDigest(digest);
+                    },
+                    Outcome::OtherData},
+        IgnoredCase{"noDataOpen", false, [](const auto& data) { return withDigest(sha256Hex(data)); }, Outcome::NoData},
+        IgnoredCase{"invalidJson", true, [](const auto&) { return QByteArray("{\"fullName\""); }, Outcome::Unreadable},
+        IgnoredCase{"emptyFile", true, [](const auto&) { return QByteArray(); }, Outcome::Unreadable},
+        IgnoredCase{"wrongType", true,
+                    [](const auto& data) {
+                        return QByteArray::fromStdString(R"({"fullName": "x", "sha256": ")" + sha256Hex(data) +
+                                                         R"(", "bookmarks": [{"offset": "1", "nickname": "n",
+                                                         "bitDepth": 1, "widthInBits": 32}]})");
+                    },
+                    Outcome::Unreadable}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(ImportTest, AFailedSaveStopsTheImportAndTellsWhatWasImported)
+{
+    open(bytes);
+    store->failAfterWrites = 1;
+    screen.clear();
+    const auto report = import(fileOf(bytes, {{1, "one", 1, 32, false}, {2, "two", 1, 32, false}, {3, "three", 1, 32, false}}));
+    EXPECT_EQ(report.outcome, Outcome::Imported);
+    EXPECT_EQ(report.added, 1);
+    ASSERT_TRUE(report.failure.has_value());
+    EXPECT_EQ(report.failure->kind, DocumentError::Kind::WriteFailed);
+    EXPECT_EQ(nicknames(onDisk(storePath(bytes)).file), std::vector<std::string>{"one"});
+    // "three" was never tried: the import stopped at "two".
+    EXPECT_EQ(nicknames(*controller.bookmarkFile()), (std::vector<std::string>{"one", "two"}));
+    EXPECT_TRUE(screen.matching("info:").empty());
+    const auto errors = screen.matching("error:The import stopped|1 of the 3 bookmarks of \u201Cold bookmarks.json\u201D");
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_NE(errors[0].find("No space left on device"), std::string::npos);
+}
+
+TEST_F(ImportTest, IntoDataWhoseStoredFileIsUnreadableIsRefusedWithAMessage)
+{
+    writeRaw(storePath(bytes), "not json");
+    open(bytes);
+    const auto report = import(fileOf(bytes, {{1, "one", 1, 32, false}}));
+    EXPECT_EQ(report.outcome, Outcome::NotStored);
+    EXPECT_EQ(screen.matching("error:The bookmarks file cannot be read").size(), 1u);
+    EXPECT_EQ(rawFile(storePath(bytes)), "not json");
+}
+
+TEST_F(ImportTest, WaitsForTheDigestOfTheOpenData)
+{
+    controller.setBackgroundDigestThreshold(0);
+    open(bytes);
+    QSignalSpy finished(&controller, &DocumentController::importFinished);
+    const auto report = import(fileOf(bytes, {{1, "one", 1, 32, false}}));
+    EXPECT_EQ(report.outcome, Outcome::Deferred);
+    EXPECT_EQ(finished.size(), 0);
+    ASSERT_TRUE(controller.waitForDigest(60000));
+    ASSERT_EQ(finished.size(), 1);
+    EXPECT_EQ(finished[0][0].value<ImportReport>().added, 1);
+    EXPECT_EQ(nicknames(onDisk(storePath(bytes)).file), std::vector<std::string>{"one"});
+}
+
+} // namespace
+} // namespace pq::test

@@ -1,0 +1,367 @@
+#include "controller_fixture.h"
+
+#include "document/bookmark_file_json.h"
+
+#include <QSignalSpy>
+
+namespace pq::test {
+namespace {
+
+using Kind = DocumentError::Kind;
+using State = BookmarkFileState;
+
+TEST_F(ControllerTest, OpeningResetsTheBrowserThenListsANewBookmarksFileWithoutWriting)
+{
+    open(bytes, QStringLiteral("disk.img"));
+    EXPECT_EQ(screen.events, (std::vector<std::string>{"reset", "reload", "refresh", "title:disk.img", "hint:hidden",
+                                                       "refresh"}));
+    ASSERT_TRUE(controller.chunker().has_value());
+    EXPECT_EQ(controller.chunker()->format(), (IconFormat{1, 32}));
+    EXPECT_EQ(controller.bookmarkFileState(), State::New);
+    ASSERT_TRUE(controller.bookmarkFile().has_value());
+    EXPECT_EQ(controller.bookmarkFile()->fullName, "No description");
+    EXPECT_EQ(controller.bookmarkFile()->sha256, sha256Hex(bytes));
+    EXPECT_TRUE(controller.bookmarkFile()->bookmarks.empty());
+    EXPECT_EQ(controller.jsonFileURL(), storePath(bytes));
+    EXPECT_TRUE(storeFiles().isEmpty());
+}
+
+TEST_F(ControllerTest, BookmarkingATileCreatesTheStoreFileAndATileTwiceAddsOnce)
+{
+    open(bytes);
+    controller.setChunkerParameters(4, 128);
+    screen.clear();
+    controller.bookmarkChunk(chunkAt(1024));
+    const QString name = QString::fromStdString(sha256Hex(bytes)) + QStringLiteral(".json");
+    ASSERT_EQ(storeFiles(), QStringList{name});
+    EXPECT_EQ(name.size(), 69);
+    auto stored = onDisk(storePath(bytes));
+    ASSERT_EQ(stored.state, StoredBookmarkFile::State::Loaded);
+    EXPECT_EQ(stored.file.fullName, "No description");
+    EXPECT_EQ(stored.file.sha256, sha256Hex(bytes));
+    ASSERT_EQ(stored.file.bookmarks.size(), 1u);
+    const Bookmark& b = stored.file.bookmarks[0];
+    EXPECT_TRUE(b.offset == 1024 && b.nickname == "untitled 1024" && b.bitDepth == 4 && b.widthInBits == 128 && !b.hasMask);
+    EXPECT_EQ(screen.events, (std::vector<std::string>{"refresh", "scroll:0"}));
+
+    // The same tile again: its row is selected and revealed, nothing is written.
+    screen.clear();
+    controller.bookmarkChunk(chunkAt(1024));
+    EXPECT_EQ(screen.events, (std::vector<std::string>{"select:0", "scroll:0"}));
+    EXPECT_EQ(store->writes, 1);
+
+    // The same offset in another format is another bookmark.
+    controller.setChunkerParameters(1, 16);
+    controller.bookmarkChunk(chunkAt(1024));
+    EXPECT_EQ(onDisk(storePath(bytes)).file.bookmarks.size(), 2u);
+    EXPECT_EQ(store->writes, 2);
+}
+
+TEST_F(ControllerTest, ReopeningTheSameBytesElsewhereFindsTheirBookmarksWithTheBrowserReset)
+{
+    open(bytes, QStringLiteral("first.img"));
+    controller.bookmarkChunk(chunkAt(64));
+    controller.setChunkerParameters(8, 256);
+    open(randomBytes(4096, 2), QStringLiteral("other.img"));
+    EXPECT_TRUE(controller.bookmarkFile()->bookmarks.empty());
+    screen.clear();
+    open(bytes, QStringLiteral("copy.dat"));
+    EXPECT_EQ(screen.matching("title:"), std::vector<std::string>{"title:copy.dat"});
+    EXPECT_EQ(controller.chunker()->format(), (IconFormat{1, 32}));
+    EXPECT_EQ(nicknames(*controller.bookmarkFile()), std::vector<std::string>{"untitled 64"});
+    EXPECT_EQ(controller.fileName(), "copy.dat");
+}
+
+struct ShortDataCase {
+    std::size_t size;
+    const char* digest; // empty: not checked
+};
+
+class ControllerShortData : public ControllerTest, public ::testing::WithParamInterface<ShortDataCase> {};
+
+// Data too short for one icon (empty data included) is held without a decoder: no tiles,
+// bookmarking does nothing, but its bookmarks file is still found or made.
+TEST_P(ControllerShortData, IsHeldWithoutDecoder)
+{
+    const auto data = randomBytes(GetParam().size, 3);
+    open(data);
+    EXPECT_TRUE(controller.hasDocument());
+    EXPECT_FALSE(controller.chunker().has_value());
+    EXPECT_EQ(controller.bookmarkFileState(), State::New);
+    if (*GetParam().digest) {
+        EXPECT_EQ(controller.bookmarkFile()->sha256, GetParam().digest);
+    }
+    Chunk chunk;
+    chunk.offsetInFile = 0;
+    controller.bookmarkChunk(chunk);
+    EXPECT_TRUE(controller.bookmarkFile()->bookmarks.empty());
+    EXPECT_TRUE(storeFiles().isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, ControllerShortData,
+                         ::testing::Values(ShortDataCase{0, "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"},
+                                           ShortDataCase{1, ""}, ShortDataCase{4096, ""}));
+
+TEST_F(ControllerTest, WithoutADocumentBookmarkingAndEditsChangeNothing)
+{
+    Chunk chunk;
+    controller.bookmarkChunk(chunk);
+    EXPECT_TRUE(controller.appendBookmark({1, "x", 1, 32, false}).has_value());
+    EXPECT_TRUE(controller.deleteBookmark(1, 1, 32).has_value());
+    EXPECT_FALSE(controller.bookmarkFile().has_value());
+    EXPECT_FALSE(QFileInfo::exists(storeDir));
+}
+
+// --- The four edits on a file with duplicates --------------------------------------------------
+
+TEST_F(ControllerTest, EditsSaveTheWholeDocumentAndCompareBookmarksByKey)
+{
+    // A stored file without any "hasMask", holding two bookmarks of one key.
+    writeRaw(storePath(bytes), QByteArray::fromStdString(R"({"fullName": "Kept as read", "sha256": ")" + sha256Hex(bytes) +
+                                                         R"(", "bookmarks": [
+        {"offset": 1, "nickname": "a", "bitDepth": 1, "widthInBits": 32},
+        {"offset": 2, "nickname": "b", "bitDepth": 4, "widthInBits": 64},
+        {"offset": 1, "nickname": "a again", "bitDepth": 1, "widthInBits": 32}]})"));
+    open(bytes);
+    ASSERT_EQ(controller.bookmarkFileState(), State::Loaded);
+    EXPECT_EQ(nicknames(*controller.bookmarkFile()), (std::vector<std::string>{"a", "b", "a again"}));
+
+    ASSERT_TRUE(controller.setBookmarkMask(1, 1, 32, true).has_value());
+    auto disk = onDisk(storePath(bytes)).file;
+    EXPECT_TRUE(disk.bookmarks[0].hasMask);
+    EXPECT_FALSE(disk.bookmarks[2].hasMask); // only the first of the key
+    EXPECT_EQ(disk.fullName, "Kept as read");
+    EXPECT_EQ(rawFile(storePath(bytes)).count("\"hasMask\": false"), 2);
+
+    ASSERT_TRUE(controller.renameBookmark(1, "").has_value());
+    ASSERT_TRUE(controller.renameBookmark(0, "a again").has_value());
+    EXPECT_EQ(nicknames(onDisk(storePath(bytes)).file), (std::vector<std::string>{"a again", "", "a again"}));
+
+    const int writes = store->writes;
+    screen.clear();
+    EXPECT_TRUE(controller.setBookmarkMask(9, 1, 32, true).has_value()); // no such key: nothing at all
+    auto badRow = controller.renameBookmark(3, "x");
+    ASSERT_FALSE(badRow.has_value());
+    EXPECT_EQ(badRow.error().kind, Kind::InvalidIndex);
+    EXPECT_EQ(store->writes, writes);
+    EXPECT_TRUE(screen.events.empty());
+
+    ASSERT_TRUE(controller.deleteBookmark(1, 1, 32).has_value()); // both of the key
+    EXPECT_EQ(nicknames(onDisk(storePath(bytes)).file), std::vector<std::string>{""});
+    ASSERT_TRUE(controller.deleteBookmark(77, 1, 32).has_value()); // nothing removed, still saved
+    EXPECT_EQ(store->writes, writes + 2);
+}
+
+// --- A stored file that cannot be read is never replaced ----------------------------------------
+
+struct UnreadableCase {
+    const char* name;
+    QByteArray content;
+};
+
+class ControllerUnreadableStore : public ControllerTest, public ::testing::WithParamInterface<UnreadableCase> {};
+
+TEST_P(ControllerUnreadableStore, RefusesEveryEditAndKeepsTheFile)
+{
+    const QString path = storePath(bytes);
+    writeRaw(path, GetParam().content);
+    open(bytes);
+    EXPECT_EQ(controller.bookmarkFileState(), State::Unreadable);
+    EXPECT_FALSE(controller.bookmarkFile().has_value());
+    EXPECT_EQ(screen.events.back(), "refresh");
+    EXPECT_EQ(screen.matching("error:").size(), 0u); // opening stays silent
+
+    const std::vector<std::expected<void, DocumentError>> results{
+        controller.appendBookmark({1, "x", 1, 32, false}), controller.renameBookmark(0, "x"),
+        controller.deleteBookmark(1, 1, 32), controller.setBookmarkMask(1, 1, 32, true), controller.saveBookmarkFile()};
+    for (const auto& r : results) {
+        ASSERT_FALSE(r.has_value());
+        EXPECT_EQ(r.error().kind, Kind::BookmarkFileUnreadable);
+        EXPECT_EQ(r.error().path, path);
+    }
+    controller.bookmarkChunk(chunkAt(0));
+    const auto errors = screen.matching("error:");
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_NE(errors[0].find(path.toStdString()), std::string::npos) << errors[0];
+    EXPECT_EQ(rawFile(path), GetParam().content);
+    EXPECT_EQ(store->writes, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Contents, ControllerUnreadableStore,
+    ::testing::Values(UnreadableCase{"empty", ""}, UnreadableCase{"invalid", "{\"fullName\": "},
+                      UnreadableCase{"wrongType", R"({"fullName": "x", "sha256": "s", "bookmarks": [{"offset": 1.5,
+                          "nickname": "n", "bitDepth": 1, "widthInBits": 32}]})"},
+                      UnreadableCase{"notUtf8", "{\"fullName\": \"\xFF\", \"sha256\": \"s\", \"bookmarks\": []}"},
+                      UnreadableCase{"deep", QByteArray(200000, '[')}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(ControllerTest, AStoreFileThatIsAFolderIsNotReplacedEither)
+{
+    QDir().mkpath(storePath(bytes));
+    open(bytes);
+    EXPECT_EQ(controller.bookmarkFileState(), State::Unreadable);
+    EXPECT_EQ(controller.appendBookmark({1, "x", 1, 32, false}).error().kind, Kind::BookmarkFileUnreadable);
+    EXPECT_TRUE(QFileInfo(storePath(bytes)).isDir());
+}
+
+// --- A store folder that cannot be made ---------------------------------------------------------
+
+TEST_F(ControllerTest, WithoutAStoreFolderTheNewDataNeverWritesIntoThePreviousFile)
+{
+    open(bytes);
+    ASSERT_TRUE(controller.appendBookmark({5, "first data", 1, 32, false}).has_value());
+    const QString moved = dir + QStringLiteral("/moved");
+    ASSERT_TRUE(QDir().rename(storeDir, moved));
+    writeRaw(storeDir, "a file where the folder belongs");
+    const QByteArray before = rawFile(moved + QLatin1Char('/') + BookmarkStore::fileNameFor(sha256Hex(bytes)));
+
+    const auto other = randomBytes(4096, 9);
+    open(other);
+    EXPECT_EQ(controller.bookmarkFileState(), State::NoStore);
+    EXPECT_FALSE(controller.bookmarkFile().has_value());
+    EXPECT_TRUE(controller.jsonFileURL().isEmpty());
+    auto added = controller.appendBookmark({6, "second data", 1, 32, false});
+    ASSERT_FALSE(added.has_value());
+    EXPECT_EQ(added.error().kind, Kind::NoBookmarkStore);
+    EXPECT_EQ(added.error().path, storeDir);
+    EXPECT_EQ(rawFile(moved + QLatin1Char('/') + BookmarkStore::fileNameFor(sha256Hex(bytes))), before);
+    EXPECT_EQ(rawFile(storeDir), "a file where the folder belongs");
+}
+
+// --- A store that may not be written: the save-location question ---------------------------------
+
+TEST_F(ControllerTest, AnUnwritableStoreAsksForALocationUntilAWritableOneIsChosen)
+{
+    store->deniedPrefix = storeDir;
+    const QString chosen = dir + QStringLiteral("/chosen.json");
+    screen.answers = {{SaveLocationAnswer::Kind::Confirmed, storeDir + QStringLiteral("/elsewhere.json")},
+                      {SaveLocationAnswer::Kind::Confirmed, chosen}};
+    open(bytes);
+    ASSERT_TRUE(controller.appendBookmark({7, "seven", 1, 32, false}).has_value());
+    ASSERT_EQ(screen.requests.size(), 2u); // the first answer was not writable either
+    const SaveLocationRequest& r = screen.requests[0];
+    EXPECT_EQ(r.title, "Create a bookmarks file");
+    EXPECT_EQ(r.nameFieldLabel, "Bookmarks file name");
+    EXPECT_EQ(r.suggestedFileName, BookmarkStore::fileNameFor(sha256Hex(bytes)));
+    EXPECT_EQ(r.folder, storeDir);
+    EXPECT_EQ(r.allowedSuffix, "json");
+    EXPECT_EQ(controller.jsonFileURL(), chosen);
+    EXPECT_EQ(nicknames(onDisk(chosen).file), std::vector<std::string>{"seven"});
+
+    // Later edits of the same data go there without asking, until other data is opened.
+    ASSERT_TRUE(controller.renameBookmark(0, "renamed").has_value());
+    EXPECT_EQ(nicknames(onDisk(chosen).file), std::vector<std::string>{"renamed"});
+    EXPECT_EQ(screen.requests.size(), 2u);
+    open(randomBytes(4096, 4));
+    EXPECT_EQ(controller.jsonFileURL().left(storeDir.size()), storeDir);
+}
+
+TEST_F(ControllerTest, AnUnansweredLocationQuestionKeepsTheEditInMemoryAndAnEmptyAnswerIsReported)
+{
+    store->deniedPrefix = storeDir;
+    open(bytes);
+    ASSERT_TRUE(controller.appendBookmark({7, "seven", 1, 32, false}).has_value()); // cancelled
+    EXPECT_EQ(controller.bookmarkFile()->bookmarks.size(), 1u);
+    EXPECT_TRUE(screen.matching("error:").empty());
+    EXPECT_TRUE(storeFiles().isEmpty());
+
+    screen.answers = {{SaveLocationAnswer::Kind::ConfirmedWithoutLocation, {}}};
+    ASSERT_TRUE(controller.renameBookmark(0, "x").has_value());
+    const auto errors = screen.matching("error:");
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_NE(errors[0].find("No location was chosen"), std::string::npos);
+}
+
+TEST_F(ControllerTest, AnswerArrivingAfterAnotherOpenSavesThePreviousBookmarksThere)
+{
+    // A screen that answers later, as a window-modal dialog does.
+    class LaterScreen : public RecordingScreen {
+    public:
+        std::function<void(const SaveLocationAnswer&)> pending;
+        void askSaveLocation(const SaveLocationRequest&, std::function<void(const SaveLocationAnswer&)> answer) override
+        {
+            pending = std::move(answer);
+        }
+    } later;
+    DocumentController c(later, store);
+    store->deniedPrefix = storeDir;
+    c.processReceivedFileData(FileData::fromBytes(bytes), dir + QStringLiteral("/a.img"));
+    ASSERT_TRUE(c.appendBookmark({3, "of a", 1, 32, false}).has_value());
+    ASSERT_TRUE(c.appendBookmark({4, "also of a", 1, 32, false}).has_value()); // no second question
+    ASSERT_TRUE(later.pending);
+    c.processReceivedFileData(FileData::fromBytes(randomBytes(4096, 8)), dir + QStringLiteral("/b.img"));
+    const QString chosen = dir + QStringLiteral("/a-bookmarks.json");
+    later.pending({SaveLocationAnswer::Kind::Confirmed, chosen});
+    EXPECT_EQ(nicknames(onDisk(chosen).file), (std::vector<std::string>{"of a", "also of a"}));
+    EXPECT_EQ(c.jsonFileURL().left(storeDir.size()), storeDir); // b's location is untouched
+    EXPECT_TRUE(c.bookmarkFile()->bookmarks.empty());
+}
+
+TEST_F(ControllerTest, OtherWriteFailuresAndUnencodableNicknamesAreReturned)
+{
+    open(bytes);
+    store->failAfterWrites = 0;
+    auto failed = controller.appendBookmark({1, "x", 1, 32, false});
+    ASSERT_FALSE(failed.has_value());
+    EXPECT_EQ(failed.error().kind, Kind::WriteFailed);
+    EXPECT_EQ(controller.bookmarkFile()->bookmarks.size(), 1u); // stays in memory
+    store->failAfterWrites = -1;
+    auto bad = controller.renameBookmark(0, "bad \xFF");
+    ASSERT_FALSE(bad.has_value());
+    EXPECT_EQ(bad.error().kind, Kind::EncodingFailed);
+    EXPECT_TRUE(storeFiles().isEmpty());
+}
+
+TEST_F(ControllerTest, WithoutAWindowSavesFailAndNothingIsShown)
+{
+    screen.window = false;
+    open(bytes);
+    EXPECT_TRUE(screen.matching("title:").empty());
+    auto added = controller.appendBookmark({1, "x", 1, 32, false});
+    ASSERT_FALSE(added.has_value());
+    EXPECT_EQ(added.error().kind, Kind::NoWindow);
+    controller.bookmarkChunk(chunkAt(0));
+    EXPECT_TRUE(screen.matching("error:").empty());
+    EXPECT_TRUE(storeFiles().isEmpty());
+}
+
+// --- The digest in a worker thread ---------------------------------------------------------------
+
+TEST_F(ControllerTest, TilesShowBeforeTheDigestAndEditsWaitForIt)
+{
+    controller.setBackgroundDigestThreshold(0);
+    controller.setProgressThreshold(0);
+    QSignalSpy ready(&controller, &DocumentController::digestReady);
+    const auto first = randomBytes(std::size_t{40} << 20, 6);
+    open(first, QStringLiteral("first.img"));
+    open(bytes, QStringLiteral("second.img")); // replaces the first before its digest is known
+    EXPECT_TRUE(controller.isDigestPending());
+    EXPECT_TRUE(controller.chunker().has_value());
+    EXPECT_FALSE(controller.bookmarkFile().has_value());
+    auto early = controller.appendBookmark({1, "early", 1, 32, false});
+    ASSERT_FALSE(early.has_value());
+    EXPECT_EQ(early.error().kind, Kind::DigestPending);
+
+    ASSERT_TRUE(controller.waitForDigest(60000));
+    EXPECT_EQ(controller.digest(), sha256Hex(bytes));
+    EXPECT_EQ(controller.bookmarkFile()->sha256, sha256Hex(bytes));
+    EXPECT_EQ(controller.jsonFileURL(), storePath(bytes));
+    ASSERT_TRUE(controller.appendBookmark({1, "late", 1, 32, false}).has_value());
+    EXPECT_EQ(storeFiles(), QStringList{BookmarkStore::fileNameFor(sha256Hex(bytes))});
+    QCoreApplication::processEvents(); // a stale result of the first digest must not land
+    EXPECT_EQ(ready.size(), 1);
+    EXPECT_EQ(controller.digest(), sha256Hex(bytes));
+    EXPECT_EQ(screen.matching("progress:").size(), 2u);
+    EXPECT_EQ(screen.matching("progress-end").size(), 2u);
+}
+
+TEST(BookmarkStoreFolder, LiesInTheFirstDataLocationAndFollowsXdgDataHome)
+{
+    const QString expected = qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/org.pixelquarry.Pixelquarry");
+    EXPECT_EQ(BookmarkStore().folder(), expected);
+    EXPECT_TRUE(expected.startsWith(testHome()));
+}
+
+} // namespace
+} // namespace pq::test
