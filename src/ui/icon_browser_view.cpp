@@ -18,7 +18,6 @@ IconBrowserView::IconBrowserView(QWidget* parent) : QAbstractScrollArea(parent)
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     viewport()->setAutoFillBackground(true);
     viewport()->setBackgroundRole(QPalette::Base);
-    verticalScrollBar()->setSingleStep(static_cast<int>(TileGridLayout::kRowPitch / 4));
     m_layout.setViewportSize(viewport()->size());
 }
 
@@ -89,6 +88,7 @@ void IconBrowserView::syncScrollBar()
     QScrollBar* bar = verticalScrollBar();
     bar->setRange(0, m_layout.scrollBarMaximum());
     bar->setPageStep(m_layout.scrollBarPageStep());
+    bar->setSingleStep(m_layout.scrollBarSingleStep());
     bar->setValue(m_layout.scrollBarValue());
     m_syncing = false;
 }

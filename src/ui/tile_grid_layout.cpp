@@ -162,6 +162,15 @@ int TileGridLayout::scrollBarPageStep() const
     return static_cast<int>(std::max<__int128>(1, scaled));
 }
 
+int TileGridLayout::scrollBarSingleStep() const
+{
+    const std::int64_t step = kRowPitch / 4;
+    const std::int64_t max = maxOrigin();
+    if (max <= kScrollBarLimit)
+        return static_cast<int>(step);
+    return static_cast<int>(std::max<__int128>(1, static_cast<__int128>(step) * kScrollBarLimit / max));
+}
+
 int TileGridLayout::scrollBarValue() const
 {
     const std::int64_t max = maxOrigin();

@@ -87,6 +87,8 @@ public:
     // one; beyond that the bar covers the same range with kScrollBarLimit steps.
     int scrollBarMaximum() const;
     int scrollBarPageStep() const;
+    // A quarter tile row, in scroll bar units.
+    int scrollBarSingleStep() const;
     int scrollBarValue() const;
     void setOriginFromScrollBar(int value);
 

@@ -178,6 +178,12 @@ TEST(TileGridLayout, HugeFileScrollBarCoversTheWholeRange)
     auto layout = makeLayout(kHugeCount);
     EXPECT_EQ(layout.scrollBarMaximum(), L::kScrollBarLimit);
     EXPECT_GE(layout.scrollBarPageStep(), 1);
+    EXPECT_GE(layout.scrollBarSingleStep(), 1);
+    // One step of the bar moves about a quarter row; a page about one viewport.
+    layout.setOriginFromScrollBar(1000);
+    const std::int64_t before = layout.origin();
+    layout.setOriginFromScrollBar(1000 + layout.scrollBarPageStep());
+    EXPECT_NEAR(double(layout.origin() - before), 1080.0, double(layout.maxOrigin()) / L::kScrollBarLimit + 1);
     layout.setOriginFromScrollBar(L::kScrollBarLimit);
     EXPECT_EQ(layout.origin(), layout.maxOrigin());
     EXPECT_EQ(layout.scrollBarValue(), L::kScrollBarLimit);
@@ -194,6 +200,7 @@ TEST(TileGridLayout, HugeFileScrollBarCoversTheWholeRange)
     EXPECT_EQ(small.origin(), 1234);
     EXPECT_EQ(small.scrollBarValue(), 1234);
     EXPECT_EQ(small.scrollBarPageStep(), 700);
+    EXPECT_EQ(small.scrollBarSingleStep(), L::kRowPitch / 4);
 }
 
 TEST(TileGridLayout, HugeFilePageDownNearTheEndStopsAtTheLastRow)
