@@ -28,7 +28,7 @@ inline bool hasFullHalf(std::uint32_t c)
     return (c | 0xFFFF0000u) == ~0u || (c | 0x0000FFFFu) == ~0u;
 }
 
-[[maybe_unused]] bool flagsScalar(const std::uint8_t* p, std::int64_t length, int words, std::uint32_t* covered, std::uint32_t* same)
+bool flagsScalar(const std::uint8_t* p, std::int64_t length, int words, std::uint32_t* covered, std::uint32_t* same)
 {
     bool busy = false;
     for (int w = 0; w < words; ++w) {
@@ -87,27 +87,35 @@ __attribute__((target("avx2"))) bool flagsAvx2(const std::uint8_t* p, std::int64
 }
 #endif
 
-struct Kernel {
+} // namespace
+
+struct FlagKernelChoice {
     FlagKernel function;
-    const char* name;
+    std::string_view name;
 };
 
-Kernel chooseKernel()
+namespace {
+
+// Best first; the scalar one runs everywhere.
+std::vector<const FlagKernelChoice*> availableKernels()
 {
+    static const FlagKernelChoice scalar{&flagsScalar, "scalar"};
+    std::vector<const FlagKernelChoice*> kernels;
 #ifdef PQ_X86
+    static const FlagKernelChoice avx2{&flagsAvx2, "avx2"}, sse2{&flagsSse2, "sse2"};
     __builtin_cpu_init();
     if (__builtin_cpu_supports("avx2"))
-        return {&flagsAvx2, "avx2"};
-    return {&flagsSse2, "sse2"};
-#else
-    return {&flagsScalar, "scalar"};
+        kernels.push_back(&avx2);
+    kernels.push_back(&sse2);
 #endif
+    kernels.push_back(&scalar);
+    return kernels;
 }
 
-const Kernel& kernel()
+const FlagKernelChoice* bestKernel()
 {
-    static const Kernel chosen = chooseKernel();
-    return chosen;
+    static const FlagKernelChoice* best = availableKernels().front();
+    return best;
 }
 
 // Follows the runs of covered and of equal flags word by word and reports the offsets that
@@ -183,14 +191,26 @@ private:
 
 } // namespace
 
-CoveredWindowFinder::CoveredWindowFinder(std::span<const std::uint8_t> bytes, std::int64_t planeLength)
-    : m_bytes(bytes), m_planeLength(planeLength)
+CoveredWindowFinder::CoveredWindowFinder(std::span<const std::uint8_t> bytes, std::int64_t planeLength,
+                                         std::string_view instructionSet)
+    : m_bytes(bytes), m_planeLength(planeLength), m_kernel(bestKernel())
 {
+    for (const FlagKernelChoice* kernel : availableKernels())
+        if (kernel->name == instructionSet)
+            m_kernel = kernel;
 }
 
 const char* CoveredWindowFinder::instructionSet()
 {
-    return kernel().name;
+    return bestKernel()->name.data();
+}
+
+std::vector<std::string_view> CoveredWindowFinder::availableInstructionSets()
+{
+    std::vector<std::string_view> names;
+    for (const FlagKernelChoice* kernel : availableKernels())
+        names.push_back(kernel->name);
+    return names;
 }
 
 void CoveredWindowFinder::find(std::int64_t begin, std::int64_t end, const Visit& visit) const
@@ -207,7 +227,7 @@ void CoveredWindowFinder::find(std::int64_t begin, std::int64_t end, const Visit
     const std::int64_t flagBegin = std::max<std::int64_t>(0, begin - length);
     const std::int64_t flagEnd = std::min(end + 2 * length - 1, size - length);
     const std::uint8_t* bytes = m_bytes.data();
-    const FlagKernel flags = kernel().function;
+    const FlagKernel flags = m_kernel->function;
 
     RunSearch search(length, begin, end, visit);
     std::uint32_t covered[kBlockWords], same[kBlockWords];

@@ -3,8 +3,12 @@
 #include <cstdint>
 #include <functional>
 #include <span>
+#include <string_view>
+#include <vector>
 
 namespace pq {
+
+struct FlagKernelChoice; // one implementation of the flag computation
 
 // The cheap first test of the icon finder, run over every byte offset. An offset o passes for
 // a plane length L (128 bytes for 32×32, 32 for 16×16) when the whole pair fits in the data,
@@ -22,17 +26,23 @@ public:
     // visit(first, last): one maximal range of passing offsets, both ends included.
     using Visit = std::function<void(std::int64_t first, std::int64_t last)>;
 
-    CoveredWindowFinder(std::span<const std::uint8_t> bytes, std::int64_t planeLength);
+    // Uses the best instruction set of this processor, or the one named (for tests: every
+    // one of availableInstructionSets() must give the same answers).
+    CoveredWindowFinder(std::span<const std::uint8_t> bytes, std::int64_t planeLength,
+                        std::string_view instructionSet = {});
 
     // Finds the passing offsets in [begin, end), in increasing order.
     void find(std::int64_t begin, std::int64_t end, const Visit& visit) const;
 
-    // The instruction set in use: "avx2", "sse2" or "scalar".
+    // The best instruction set of this processor: "avx2", "sse2" or "scalar".
     static const char* instructionSet();
+    // Every instruction set this processor can run, best first.
+    static std::vector<std::string_view> availableInstructionSets();
 
 private:
     std::span<const std::uint8_t> m_bytes;
     std::int64_t m_planeLength;
+    const FlagKernelChoice* m_kernel;
 };
 
 } // namespace pq

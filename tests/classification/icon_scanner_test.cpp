@@ -1,0 +1,186 @@
+#include "classification/icon_scanner.h"
+#include "icon_hunt_image.h"
+#include "sample_image.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <iostream>
+#include <set>
+
+namespace pq {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+std::vector<IconCandidate> scanAll(const Bytes& bytes, IconScanOptions options = {})
+{
+    auto result = IconScanner(options).scan(bytes);
+    EXPECT_TRUE(result.has_value());
+    return result.value_or(std::vector<IconCandidate>{});
+}
+
+// Whether the candidate reads the planted icon: at its offset, or shifted by whole rows where
+// the rows shifted in are blank, so that the candidate's planes are the icon's planes moved up
+// or down within the square.
+bool readsIcon(const Bytes& bytes, const IconCandidate& candidate, const sample::PlantedIcon& icon)
+{
+    const std::int64_t rowBytes = icon.side / 8, length = std::int64_t(icon.side) * rowBytes;
+    const std::int64_t shift = candidate.offset - icon.offset;
+    if (candidate.side != icon.side || shift % rowBytes != 0 || std::abs(shift) >= length)
+        return false;
+    const std::int64_t rows = shift / rowBytes;
+    for (std::int64_t plane = 0; plane < 2; ++plane)
+        for (std::int64_t r = 0; r < icon.side; ++r) {
+            const std::int64_t source = r + rows;
+            for (std::int64_t b = 0; b < rowBytes; ++b) {
+                const std::uint8_t expected = source >= 0 && source < icon.side
+                    ? bytes[std::size_t(icon.offset + plane * length + source * rowBytes + b)]
+                    : 0;
+                if (bytes[std::size_t(candidate.offset + plane * length + r * rowBytes + b)] != expected)
+                    return false;
+            }
+        }
+    return true;
+}
+
+bool readsAnyIcon(const Bytes& bytes, const IconCandidate& candidate, const std::vector<sample::PlantedIcon>& icons)
+{
+    return std::any_of(icons.begin(), icons.end(), [&](const auto& icon) { return readsIcon(bytes, candidate, icon); });
+}
+
+TEST(IconScanner, SampleImageIconsWithMasksAreAllFoundAndRankedAboveTheFiller)
+{
+    const auto sample = sample::makeSampleDiskImage();
+    std::vector<sample::PlantedIcon> pairs;
+    std::copy_if(sample.icons.begin(), sample.icons.end(), std::back_inserter(pairs),
+                 [](const auto& icon) { return icon.bitDepth == 1 && icon.hasMask; });
+    ASSERT_EQ(pairs.size(), 8u);
+    const auto found = scanAll(sample.bytes);
+    ASSERT_GT(found.size(), pairs.size());
+    std::set<std::int64_t> top, planted;
+    for (std::size_t i = 0; i < pairs.size(); ++i) {
+        top.insert(found[i].offset);
+        planted.insert(pairs[i].offset);
+        EXPECT_EQ(found[i].side, found[i].offset == 40009 || found[i].offset == 51203 || found[i].offset == 98765
+                          || found[i].offset == 700001 || found[i].offset == 1234567
+                      ? 16
+                      : 32);
+    }
+    EXPECT_EQ(top, planted); // exactly the planted offsets: the sample's icons sit centred
+    EXPECT_LT(found[pairs.size()].score, found[pairs.size() - 1].score);
+    EXPECT_LT(found[pairs.size()].score, 0.5); // the best of the filler
+}
+
+TEST(IconScanner, AccuracyOnMixedFillerWithPlantedIcons)
+{
+    const auto image = sample::makeIconHuntImage(std::size_t(6) << 20, 150, 2024);
+    const auto found = scanAll(image.bytes);
+    const std::size_t n = image.icons.size();
+    std::size_t foundIcons = 0, exact = 0;
+    for (const auto& icon : image.icons) {
+        const bool hit = std::any_of(found.begin(), found.end(),
+                                     [&](const IconCandidate& c) { return readsIcon(image.bytes, c, icon); });
+        foundIcons += hit;
+        exact += std::any_of(found.begin(), found.end(),
+                             [&](const IconCandidate& c) { return c.offset == icon.offset && c.side == icon.side; });
+        EXPECT_TRUE(hit) << icon.name << " " << icon.side << " at " << icon.offset;
+    }
+    std::size_t topHits = 0;
+    for (std::size_t i = 0; i < std::min(n, found.size()); ++i)
+        topHits += readsAnyIcon(image.bytes, found[i], image.icons);
+    std::cout << "planted " << n << ", found " << foundIcons << " (" << exact << " at the planted offset, the rest "
+              << "row-shifted readings of icons with blank rows), top " << n << " holds " << topHits << " planted; "
+              << found.size() << " candidates in all, best filler score "
+              << (found.size() > n ? found[n].score : 0.0) << "\n";
+    EXPECT_EQ(foundIcons, n);
+    EXPECT_GE(double(topHits), 0.95 * double(n));
+}
+
+TEST(IconScanner, ResultsDoNotDependOnThreadsOrSegments)
+{
+    const auto image = sample::makeIconHuntImage(std::size_t(1) << 20, 40, 77);
+    IconScanOptions small;
+    small.threads = 2;
+    small.segmentBytes = 4096; // icons cross segment boundaries
+    IconScanOptions single;
+    single.threads = 1;
+    const auto expected = scanAll(image.bytes, single);
+    EXPECT_GE(expected.size(), 40u);
+    EXPECT_EQ(scanAll(image.bytes, small), expected);
+    small.segmentBytes = 100000;
+    EXPECT_EQ(scanAll(image.bytes, small), expected);
+}
+
+TEST(IconScanner, OptionsBoundTheListing)
+{
+    const auto image = sample::makeIconHuntImage(std::size_t(1) << 20, 30, 5);
+    const auto all = scanAll(image.bytes);
+    IconScanOptions options;
+    options.maxCandidates = 7;
+    options.segmentBytes = 8192;
+    EXPECT_EQ(scanAll(image.bytes, options), std::vector<IconCandidate>(all.begin(), all.begin() + 7));
+    options = {};
+    options.minScore = 0.5;
+    const auto good = scanAll(image.bytes, options);
+    const auto firstBelow = std::find_if(all.begin(), all.end(), [](const auto& c) { return c.score < 0.5; });
+    EXPECT_EQ(good, std::vector<IconCandidate>(all.begin(), firstBelow));
+}
+
+// The folder at 16×16 has three blank rows above and one below: in blank surroundings the
+// windows one to three rows later, and one row earlier, read the same picture.
+TEST(IconScanner, RowShiftedWindowsOfOneIconListItOnce)
+{
+    Bytes bytes(4096, 0);
+    const std::int64_t at = 1001;
+    sample::plantIcon(bytes, at, "folder", 16, 1, true);
+    auto found = scanAll(bytes);
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0].offset, at + 2); // the centred window: two blank rows above, two below
+    EXPECT_EQ(found[0].rowImbalance, 0);
+
+    const std::uint8_t field[4] = {0, 0, 0, 64}; // resource data: the length before the bytes
+    std::memcpy(bytes.data() + at - 4, field, 4);
+    found = scanAll(bytes);
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0].offset, at);
+    EXPECT_TRUE(found[0].lengthField);
+}
+
+TEST(IconScanner, ReportsProgressOnTheCallingThreadAndEndsAtTheTotal)
+{
+    const Bytes bytes = sample::makeMixedFiller(std::size_t(3) << 20, 9);
+    std::vector<std::pair<std::int64_t, std::int64_t>> calls;
+    IconScanOptions options;
+    options.segmentBytes = 65536;
+    const auto result = IconScanner(options).scan(bytes, nullptr, [&](std::int64_t done, std::int64_t total) {
+        calls.emplace_back(done, total);
+    });
+    ASSERT_TRUE(result);
+    ASSERT_FALSE(calls.empty());
+    EXPECT_EQ(calls.back(), std::make_pair(std::int64_t(bytes.size()), std::int64_t(bytes.size())));
+    EXPECT_TRUE(std::is_sorted(calls.begin(), calls.end()));
+}
+
+TEST(IconScanner, ARaisedCancelFlagEndsTheScan)
+{
+    const Bytes bytes = sample::makeMixedFiller(std::size_t(2) << 20, 4);
+    std::atomic<bool> cancel{true};
+    bool finished = false;
+    const auto result = IconScanner().scan(bytes, &cancel, [&](std::int64_t done, std::int64_t total) {
+        finished = finished || done == total;
+    });
+    ASSERT_FALSE(result);
+    EXPECT_EQ(result.error(), IconScanError::Cancelled);
+    EXPECT_FALSE(finished);
+}
+
+TEST(IconScanner, EmptyAndTinyFilesHaveNoCandidates)
+{
+    for (std::size_t size : {0u, 1u, 63u, 64u, 300u})
+        EXPECT_TRUE(scanAll(Bytes(size, 0)).empty()) << size;
+}
+
+} // namespace
+} // namespace pq

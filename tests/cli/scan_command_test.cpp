@@ -1,0 +1,103 @@
+#include "sample_image.h"
+
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <regex>
+#include <set>
+#include <sstream>
+
+namespace pq {
+namespace {
+
+using pq::test::runCli;
+
+std::vector<std::string> lines(const std::string& text)
+{
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        out.push_back(line);
+    return out;
+}
+
+TEST(CliScan, JsonLinesListTheSampleIconsWithMasksFirst)
+{
+    const auto sample = pq::sample::makeSampleDiskImage();
+    std::set<std::pair<std::int64_t, int>> planted;
+    for (const auto& icon : sample.icons)
+        if (icon.bitDepth == 1 && icon.hasMask)
+            planted.insert({icon.offset, icon.side});
+
+    const auto result = runCli({"scan", PQ_SAMPLE_IMAGE, "--json", "--min-score", "0"});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    const auto found = lines(result.out);
+    ASSERT_GT(found.size(), planted.size());
+    std::set<std::pair<std::int64_t, int>> top;
+    double previous = 1.0;
+    for (std::size_t i = 0; i < found.size(); ++i) {
+        const auto json = nlohmann::json::parse(found[i]);
+        ASSERT_EQ(json.size(), 5u) << found[i];
+        EXPECT_EQ(json["depth"], 1);
+        EXPECT_EQ(json["mask"], true);
+        const double score = json["score"];
+        EXPECT_LE(score, previous) << "best first";
+        EXPECT_GE(score, 0.0);
+        previous = score;
+        if (i < planted.size())
+            top.insert({json["offset"].get<std::int64_t>(), json["size"].get<int>()});
+    }
+    EXPECT_EQ(top, planted);
+}
+
+TEST(CliScan, TextLinesNameOffsetFormatAndScore)
+{
+    const auto result = runCli({"scan", PQ_SAMPLE_IMAGE, "--limit", "3"});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    const auto found = lines(result.out);
+    ASSERT_EQ(found.size(), 3u);
+    const std::regex line(R"(offset (\d+) \(0x([0-9a-f]+)\)  1-bit (16x16|32x32) with mask  score (1\.000|0\.\d{3}))");
+    for (const auto& text : found) {
+        std::smatch match;
+        ASSERT_TRUE(std::regex_match(text, match, line)) << text;
+        EXPECT_EQ(std::stoll(match[1]), std::stoll(match[2], nullptr, 16));
+    }
+}
+
+TEST(CliScan, MinScoreAndLimitNarrowTheList)
+{
+    const auto all = lines(runCli({"scan", PQ_SAMPLE_IMAGE, "--json", "--min-score", "0"}).out);
+    const auto good = lines(runCli({"scan", PQ_SAMPLE_IMAGE, "--json", "--min-score", "0.9"}).out);
+    const auto byDefault = lines(runCli({"scan", PQ_SAMPLE_IMAGE, "--json"}).out);
+    ASSERT_EQ(good.size(), 8u); // the planted icons with masks; the filler scores far lower
+    EXPECT_EQ(std::vector<std::string>(all.begin(), all.begin() + 8), good);
+    EXPECT_EQ(byDefault, good); // the default 0.5 leaves the filler out as well
+    EXPECT_EQ(lines(runCli({"scan", PQ_SAMPLE_IMAGE, "--json", "--limit", "2", "--min-score", "0"}).out),
+              std::vector<std::string>(all.begin(), all.begin() + 2));
+}
+
+TEST(CliScan, FilesWithoutIconsListNothing)
+{
+    for (const auto& bytes : {std::vector<std::uint8_t>{}, pq::test::randomBytes(100000, 3)}) {
+        const auto result = runCli({"scan", pq::test::writeTempFile(bytes), "--min-score", "0"});
+        EXPECT_EQ(result.exitCode, 0) << result.err;
+        EXPECT_EQ(result.out, "");
+    }
+}
+
+TEST(CliScan, FailuresAndUsageErrors)
+{
+    const auto missing = runCli({"scan", "/nonexistent/disk.img"});
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_EQ(lines(missing.err).size(), 1u) << missing.err;
+    EXPECT_EQ(missing.out, "");
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"scan", PQ_SAMPLE_IMAGE, "--min-score", "1.5"},
+                                                 {"scan", PQ_SAMPLE_IMAGE, "--limit", "0"},
+                                                 {"scan"}})
+        EXPECT_EQ(runCli(args).exitCode, 2) << args.back();
+}
+
+} // namespace
+} // namespace pq
