@@ -190,6 +190,7 @@ private:
     bool m_digestProgressShown = false;
 
     std::deque<std::shared_ptr<IntakeBatch>> m_intake;
+    bool m_intakeRunning = false; // the front batch is being read or processed
     std::shared_ptr<std::atomic<bool>> m_readCancel;
 
     std::int64_t m_backgroundDigestThreshold = std::int64_t{16} << 20;

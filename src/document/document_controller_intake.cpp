@@ -145,7 +145,7 @@ void DocumentController::runDeferredImports()
             report = importNow(*decoded, path);
         emit importFinished(report);
     }
-    if (!m_intake.empty() && m_intake.front()->waitingForImport) {
+    if (m_intakeRunning && m_intake.front()->waitingForImport) {
         m_intake.front()->waitingForImport = false;
         postToMain([this] { readNextIntakeFile(); });
     }
@@ -176,14 +176,15 @@ void DocumentController::openFiles(const QStringList& paths, IntakeDone done)
     batch->bookmarksFiles = sortIntake(paths, batch->paths);
     batch->done = std::move(done);
     m_intake.push_back(batch);
-    if (m_intake.size() == 1)
-        runNextIntake();
+    runNextIntake();
 }
 
 void DocumentController::runNextIntake()
 {
-    if (!m_intake.empty())
-        readNextIntakeFile();
+    if (m_intakeRunning || m_intake.empty())
+        return;
+    m_intakeRunning = true;
+    readNextIntakeFile();
 }
 
 void DocumentController::readNextIntakeFile()
@@ -241,6 +242,7 @@ void DocumentController::finishIntake(std::expected<void, IntakeError> result)
 {
     auto batch = m_intake.front();
     m_intake.pop_front();
+    m_intakeRunning = false;
     if (batch->done)
         batch->done(result);
     emit intakeFinished();

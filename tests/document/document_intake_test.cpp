@@ -141,3 +141,26 @@ TEST_F(IntakeTest, LargeReadsShowProgress)
 
 } // namespace
 } // namespace pq::test
+
+namespace pq::test {
+namespace {
+
+TEST_F(IntakeTest, BatchesQueueUpAndABatchStartedWhenOneFinishesRunsOnce)
+{
+    record();
+    const QString a = file("a.img", bytesOf(randomBytes(4096, 19)));
+    const QString b = file("b.img", bytesOf(randomBytes(4096, 20)));
+    const QString c = file("c.img", bytesOf(randomBytes(4096, 21)));
+    int finished = 0;
+    controller.openFiles({a}, [&](const auto&) {
+        ++finished;
+        controller.openFiles({c}, [&](const auto&) { ++finished; });
+    });
+    controller.openFiles({b}, [&](const auto&) { ++finished; });
+    ASSERT_TRUE(controller.waitForIntake(60000));
+    EXPECT_EQ(finished, 3);
+    EXPECT_EQ(log, (std::vector<std::string>{"open:a.img", "open:b.img", "open:c.img"}));
+}
+
+} // namespace
+} // namespace pq::test

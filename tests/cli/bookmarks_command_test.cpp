@@ -1,0 +1,190 @@
+// pixelquarry-cli bookmarks, run as a program against the test's own XDG_DATA_HOME.
+#include "document/bookmark_file_json.h"
+#include "document/sha256_hex.h"
+
+#include "test_support.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace pq {
+namespace {
+
+using test::runCli;
+
+QString storeFolder() { return qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/org.pixelquarry.Pixelquarry"); }
+QString storeFileOf(const std::vector<std::uint8_t>& data)
+{
+    return storeFolder() + QLatin1Char('/') + QString::fromStdString(sha256Hex(data)) + QStringLiteral(".json");
+}
+QByteArray readAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+ino_t inodeOf(const QString& path)
+{
+    struct stat st {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_ino : 0;
+}
+// The bookmarks as another JSON reader sees them: "nickname@offset/bitDepth/widthInBits[m]".
+std::vector<std::string> rows(const QByteArray& json)
+{
+    std::vector<std::string> out;
+    for (const auto& v : QJsonDocument::fromJson(json).object().value("bookmarks").toArray()) {
+        const QJsonObject b = v.toObject();
+        out.push_back(b.value("nickname").toString().toStdString() + "@" + std::to_string(b.value("offset").toInteger()) +
+                      "/" + std::to_string(b.value("bitDepth").toInteger()) + "/" +
+                      std::to_string(b.value("widthInBits").toInteger()) + (b.value("hasMask").toBool() ? "m" : ""));
+    }
+    return out;
+}
+
+TEST(CliBookmarks, AddOnNeverBookmarkedDataCreatesOneDigestNamedFileAndASecondAddWritesNothing)
+{
+    const auto bytes = test::randomBytes(8192, 3101);
+    const std::string path = test::writeTempFile(bytes);
+    const QStringList before = QDir(storeFolder()).entryList(QDir::Files | QDir::Hidden);
+
+    auto first = runCli({"bookmarks", "add", path, "--offset", "0x400", "--depth", "4", "--size", "16"});
+    ASSERT_EQ(first.exitCode, 0) << first.err;
+    QStringList created = QDir(storeFolder()).entryList(QDir::Files | QDir::Hidden);
+    for (const QString& name : before)
+        created.removeOne(name);
+    const QString digest = QString::fromStdString(sha256Hex(bytes));
+    ASSERT_EQ(created, QStringList{digest + QStringLiteral(".json")});
+    const QByteArray content = readAll(storeFileOf(bytes));
+    const QJsonObject top = QJsonDocument::fromJson(content).object();
+    EXPECT_EQ(top.value("fullName").toString(), "No description");
+    EXPECT_EQ(top.value("sha256").toString(), digest);
+    EXPECT_EQ(digest, digest.toLower());
+    EXPECT_EQ(rows(content), std::vector<std::string>{"untitled 1024@1024/4/64"});
+
+    const ino_t inode = inodeOf(storeFileOf(bytes));
+    auto second = runCli({"bookmarks", "add", path, "--offset", "1024", "--depth", "4", "--size", "16", "--name", "x"});
+    ASSERT_EQ(second.exitCode, 0) << second.err;
+    EXPECT_NE(second.out.find("already present"), std::string::npos) << second.out;
+    EXPECT_EQ(inodeOf(storeFileOf(bytes)), inode); // not even rewritten
+    EXPECT_EQ(readAll(storeFileOf(bytes)), content);
+}
+
+TEST(CliBookmarks, ListRenameMaskAndDeleteWorkOnTheStoredFile)
+{
+    const auto bytes = test::randomBytes(8192, 3102);
+    const std::string path = test::writeTempFile(bytes);
+    auto list = runCli({"bookmarks", "list", path});
+    ASSERT_EQ(list.exitCode, 0) << list.err;
+    auto empty = decodeBookmarkFile(list.out);
+    ASSERT_TRUE(empty.has_value());
+    EXPECT_TRUE(empty->bookmarks.empty());
+    EXPECT_EQ(empty->sha256, sha256Hex(bytes));
+    EXPECT_FALSE(QFile::exists(storeFileOf(bytes))); // listing writes nothing
+
+    ASSERT_EQ(runCli({"bookmarks", "add", path, "--offset", "16", "--depth", "1", "--size", "32", "--name", "Disk"}).exitCode, 0);
+    ASSERT_EQ(runCli({"bookmarks", "add", path, "--offset", "16", "--depth", "1", "--size", "16"}).exitCode, 0);
+    ASSERT_EQ(runCli({"bookmarks", "rename", path, "--index", "1", "--name", "Disk"}).exitCode, 0);
+    ASSERT_EQ(runCli({"bookmarks", "mask", path, "--offset", "16", "--depth", "1", "--size", "16", "--on"}).exitCode, 0);
+    EXPECT_EQ(rows(readAll(storeFileOf(bytes))), (std::vector<std::string>{"Disk@16/1/32", "Disk@16/1/16m"}));
+    ASSERT_EQ(runCli({"bookmarks", "delete", path, "--offset", "16", "--depth", "1", "--size", "32"}).exitCode, 0);
+    list = runCli({"bookmarks", "list", path});
+    EXPECT_EQ(rows(QByteArray::fromStdString(list.out)), std::vector<std::string>{"Disk@16/1/16m"});
+
+    const QByteArray kept = readAll(storeFileOf(bytes));
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"bookmarks", "rename", path, "--index", "4", "--name", "x"},
+          std::vector<std::string>{"bookmarks", "delete", path, "--offset", "17", "--depth", "1", "--size", "16"},
+          std::vector<std::string>{"bookmarks", "mask", path, "--offset", "16", "--depth", "4", "--size", "16", "--off"},
+          std::vector<std::string>{"bookmarks", "add", path, "--offset", "9000", "--depth", "1", "--size", "32"}}) {
+        const auto r = runCli(args);
+        EXPECT_EQ(r.exitCode, 1) << args[1];
+        EXPECT_FALSE(r.err.empty()) << args[1];
+    }
+    EXPECT_EQ(readAll(storeFileOf(bytes)), kept);
+}
+
+TEST(CliBookmarks, AnUnreadableStoredFileIsReportedAndNeverReplaced)
+{
+    const auto bytes = test::randomBytes(8192, 3103);
+    const std::string path = test::writeTempFile(bytes);
+    QDir().mkpath(storeFolder());
+    {
+        QFile f(storeFileOf(bytes));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(R"({"fullName": "mine", "sha256": "x", "bookmarks": [{"offset": 1.5}]})");
+    }
+    const QByteArray original = readAll(storeFileOf(bytes));
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"bookmarks", "list", path},
+          std::vector<std::string>{"bookmarks", "add", path, "--offset", "0", "--depth", "1", "--size", "32"},
+          std::vector<std::string>{"bookmarks", "delete", path, "--offset", "0", "--depth", "1", "--size", "32"}}) {
+        const auto r = runCli(args);
+        EXPECT_EQ(r.exitCode, 1) << args[1];
+        EXPECT_NE(r.err.find(storeFileOf(bytes).toStdString()), std::string::npos) << r.err;
+        EXPECT_TRUE(r.out.empty()) << r.out;
+    }
+    EXPECT_EQ(readAll(storeFileOf(bytes)), original);
+}
+
+TEST(CliBookmarks, ImportCountsAddedAndPresentBookmarksOrSaysWhyNoneWere)
+{
+    const auto bytes = test::randomBytes(8192, 3104);
+    const std::string path = test::writeTempFile(bytes);
+    ASSERT_EQ(runCli({"bookmarks", "add", path, "--offset", "8", "--depth", "1", "--size", "32"}).exitCode, 0);
+    const auto oldFile = [&](const std::string& digest) {
+        const auto text = *encodeBookmarkFile({"Old", digest, {{8, "eight", 1, 32, false}, {9, "nine", 1, 32, true}}});
+        return test::writeTempFile(std::vector<std::uint8_t>(text.begin(), text.end()), "old.json");
+    };
+    auto imported = runCli({"bookmarks", "import", path, oldFile(sha256Hex(bytes))});
+    ASSERT_EQ(imported.exitCode, 0) << imported.err;
+    EXPECT_NE(imported.out.find("Imported 1 of 2 bookmarks"), std::string::npos) << imported.out;
+    EXPECT_NE(imported.out.find("1 were already present"), std::string::npos) << imported.out;
+    EXPECT_EQ(rows(readAll(storeFileOf(bytes))), (std::vector<std::string>{"untitled 8@8/1/32", "nine@9/1/32m"}));
+
+    auto other = runCli({"bookmarks", "import", path, oldFile(sha256Hex({}))});
+    EXPECT_EQ(other.exitCode, 1);
+    EXPECT_NE(other.err.find("other data"), std::string::npos) << other.err;
+    auto unreadable = runCli({"bookmarks", "import", path, test::writeTempFile({'{'}, "bad.json")});
+    EXPECT_EQ(unreadable.exitCode, 1);
+    EXPECT_NE(unreadable.err.find("not a readable bookmarks file"), std::string::npos) << unreadable.err;
+    EXPECT_EQ(rows(readAll(storeFileOf(bytes))).size(), 2u);
+}
+
+TEST(CliBookmarks, UsageErrorsExitWithTwo)
+{
+    const std::string path = test::writeTempFile(test::randomBytes(8192, 3105));
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"bookmarks"}, std::vector<std::string>{"bookmarks", "list"},
+          std::vector<std::string>{"bookmarks", "add", path, "--offset", "0", "--depth", "3", "--size", "32"},
+          std::vector<std::string>{"bookmarks", "add", path, "--offset", "-1", "--depth", "1", "--size", "32"},
+          std::vector<std::string>{"bookmarks", "add", path, "--offset", "0", "--depth", "1", "--size", "24"},
+          std::vector<std::string>{"bookmarks", "mask", path, "--offset", "0", "--depth", "1", "--size", "32"},
+          std::vector<std::string>{"bookmarks", "mask", path, "--offset", "0", "--depth", "1", "--size", "32", "--on", "--off"},
+          std::vector<std::string>{"bookmarks", "rename", path, "--index", "0"}})
+        EXPECT_EQ(runCli(args).exitCode, 2) << args.size();
+}
+
+TEST(CliBookmarks, AStoreFolderThatMayNotBeWrittenFailsWithoutWritingElsewhere)
+{
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "permissions do not bind the superuser";
+    const auto bytes = test::randomBytes(8192, 3106);
+    const std::string path = test::writeTempFile(bytes);
+    QDir().mkpath(storeFolder());
+    ASSERT_EQ(::chmod(QFile::encodeName(storeFolder()).constData(), 0555), 0);
+    const auto r = runCli({"bookmarks", "add", path, "--offset", "0", "--depth", "1", "--size", "32"});
+    ::chmod(QFile::encodeName(storeFolder()).constData(), 0755);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("permission"), std::string::npos) << r.err;
+    EXPECT_FALSE(QFile::exists(storeFileOf(bytes)));
+}
+
+} // namespace
+} // namespace pq
