@@ -1,0 +1,77 @@
+// The store against the real file system's permissions. The superuser ignores permissions,
+// so these cases are skipped when run as root.
+#include "controller_fixture.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace pq::test {
+namespace {
+
+class StorePermissions : public ControllerTest {
+protected:
+    void SetUp() override
+    {
+        if (::geteuid() == 0)
+            GTEST_SKIP() << "permissions do not bind the superuser";
+    }
+    void chmodPath(const QString& path, mode_t mode) { ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), mode), 0); }
+    const BookmarkFile sample{"No description", std::string(64, 'c'), {{1, "one", 1, 32, false}}};
+};
+
+TEST_F(StorePermissions, AFolderOrFileThatMayNotBeWrittenIsReportedAsSuch)
+{
+    const BookmarkStore real(storeDir);
+    ASSERT_TRUE(real.ensureFolder());
+    const QString path = real.pathFor(sample.sha256);
+    ASSERT_TRUE(real.save(sample, path).has_value());
+    EXPECT_TRUE(BookmarkStore::isWritableLocation(path));
+
+    chmodPath(path, 0444); // a read-only file in a writable folder is not replaced
+    auto readOnlyFile = real.save(sample, path);
+    chmodPath(path, 0644);
+    ASSERT_FALSE(readOnlyFile.has_value());
+    EXPECT_EQ(readOnlyFile.error().kind, DocumentError::Kind::PermissionDenied);
+
+    chmodPath(storeDir, 0555);
+    auto readOnlyFolder = real.save(sample, real.pathFor(std::string(64, 'd')));
+    EXPECT_FALSE(BookmarkStore::isWritableLocation(path));
+    chmodPath(storeDir, 0755);
+    ASSERT_FALSE(readOnlyFolder.has_value());
+    EXPECT_EQ(readOnlyFolder.error().kind, DocumentError::Kind::PermissionDenied);
+
+    auto missingFolder = real.save(sample, dir + QStringLiteral("/no/such/folder/x.json"));
+    ASSERT_FALSE(missingFolder.has_value());
+    EXPECT_EQ(missingFolder.error().kind, DocumentError::Kind::WriteFailed);
+}
+
+TEST_F(StorePermissions, AStoredFileThatMayNotBeReadIsKeptAndEditsAreRefused)
+{
+    writeRaw(storePath(bytes), "{}");
+    chmodPath(storePath(bytes), 0200);
+    open(bytes);
+    auto added = controller.appendBookmark({1, "x", 1, 32, false});
+    chmodPath(storePath(bytes), 0644);
+    EXPECT_EQ(controller.bookmarkFileState(), BookmarkFileState::Unreadable);
+    ASSERT_FALSE(added.has_value());
+    EXPECT_EQ(added.error().kind, DocumentError::Kind::BookmarkFileUnreadable);
+    EXPECT_EQ(rawFile(storePath(bytes)), "{}");
+}
+
+TEST_F(StorePermissions, AReadOnlyStoreFolderLeadsToTheLocationQuestion)
+{
+    ASSERT_TRUE(store->ensureFolder());
+    chmodPath(storeDir, 0555);
+    const QString chosen = dir + QStringLiteral("/chosen.json");
+    screen.answers = {{SaveLocationAnswer::Kind::Confirmed, chosen}};
+    open(bytes);
+    auto added = controller.appendBookmark({1, "x", 1, 32, false});
+    chmodPath(storeDir, 0755);
+    ASSERT_TRUE(added.has_value());
+    EXPECT_EQ(screen.requests.size(), 1u);
+    EXPECT_EQ(nicknames(onDisk(chosen).file), std::vector<std::string>{"x"});
+    EXPECT_TRUE(storeFiles().isEmpty());
+}
+
+} // namespace
+} // namespace pq::test
