@@ -28,6 +28,7 @@
 #include <QListWidget>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSettings>
 #include <QSignalSpy>
@@ -373,6 +374,27 @@ TEST_F(MainWindowTest, HelpOpensTheHelpPage)
     QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
     ASSERT_EQ(catcher.urls.size(), 1);
     EXPECT_EQ(catcher.urls[0], QUrl(QStringLiteral("https://pixelquarry.org/help/help")));
+}
+
+TEST_F(MainWindowTest, ProgressRowFollowsLongReadsAndCancels)
+{
+    auto* bar = mvc->findChild<QProgressBar*>();
+    ASSERT_TRUE(bar);
+    EXPECT_FALSE(bar->isVisible());
+    bool cancelled = false;
+    mvc->beginProgress(QStringLiteral("Reading big.img"), [&] { cancelled = true; });
+    EXPECT_TRUE(bar->isVisible());
+    mvc->updateProgress(std::int64_t{3} << 31, std::int64_t{6} << 31); // beyond int, half done
+    EXPECT_EQ(bar->value() * 2, bar->maximum());
+    QPushButton* cancel = nullptr;
+    for (QPushButton* button : mvc->findChildren<QPushButton*>())
+        if (button->text() == QStringLiteral("Cancel") && button->isVisible())
+            cancel = button;
+    ASSERT_TRUE(cancel);
+    QTest::mouseClick(cancel, Qt::LeftButton);
+    EXPECT_TRUE(cancelled);
+    mvc->endProgress();
+    EXPECT_FALSE(bar->isVisible());
 }
 
 TEST_F(MainWindowTest, WithoutAShownWindowErrorsAreNotShown)
