@@ -93,6 +93,14 @@ TEST(BookmarkFileJson, AcceptsAnEmptyListAndDuplicateKeys)
     EXPECT_EQ(dup->bookmarks[0], dup->bookmarks[1]);
 }
 
+TEST(BookmarkFileJson, ARepeatedMemberNameReadsItsLastValue)
+{
+    auto file = decodeBookmarkFile(document(R"({"offset": 1, "offset": 2, "nickname": "n", "bitDepth": 1, "widthInBits": 32})"));
+    ASSERT_TRUE(file.has_value());
+    EXPECT_EQ(file->bookmarks.at(0).offset, 2);
+    EXPECT_FALSE(decodeBookmarkFile(document(R"({"offset": 1, "offset": 2.5, "nickname": "n", "bitDepth": 1, "widthInBits": 32})")));
+}
+
 // --- Documents that do not read: the whole document is refused -------------------------------
 
 struct BadCase {
