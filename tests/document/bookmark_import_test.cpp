@@ -162,5 +162,21 @@ TEST_F(ImportTest, WaitsForTheDigestOfTheOpenData)
     EXPECT_EQ(nicknames(onDisk(storePath(bytes)).file), std::vector<std::string>{"one"});
 }
 
+TEST_F(ImportTest, AnImportWaitingForTheDigestStillBelongsToItsDataWhenOtherDataOpens)
+{
+    controller.setBackgroundDigestThreshold(0);
+    const auto big = randomBytes(std::size_t{24} << 20, 31);
+    open(big);
+    QSignalSpy finished(&controller, &DocumentController::importFinished);
+    EXPECT_EQ(import(fileOf(big, {{1, "one", 1, 32, false}})).outcome, Outcome::Deferred);
+    open(bytes, QStringLiteral("next.img")); // finishes the waiting import first
+    ASSERT_EQ(finished.size(), 1);
+    EXPECT_EQ(finished[0][0].value<ImportReport>().outcome, Outcome::Imported);
+    EXPECT_EQ(nicknames(onDisk(storePath(big)).file), std::vector<std::string>{"one"});
+    ASSERT_TRUE(controller.waitForDigest(60000));
+    EXPECT_TRUE(controller.bookmarkFile()->bookmarks.empty());
+    EXPECT_EQ(controller.digest(), sha256Hex(bytes));
+}
+
 } // namespace
 } // namespace pq::test
