@@ -1,9 +1,11 @@
 #include "ui/main_view_controller.h"
 
 #include "ui/bookmark_list_view_controller.h"
+#include "ui/export_flow.h"
 #include "ui/icon_browser_view.h"
 #include "ui/icon_browser_view_controller.h"
 #include "ui/notification_center.h"
+#include "ui/scene_view_controller.h"
 
 #include <QDesktopServices>
 #include <QFileDialog>
@@ -273,6 +275,17 @@ void MainViewController::setBookmarkMask(const BookmarkKey& key, bool hasMask)
 void MainViewController::showBookmarkInBrowser(const Bookmark& bookmark)
 {
     m_browser->showBookmark(bookmark.offset, bookmark.bitDepth, bookmark.widthInBits);
+}
+
+void MainViewController::exportBookmarks(const std::vector<Bookmark>& bookmarks)
+{
+    if (auto flow = ExportFlow::exportBookmarks(*this, bookmarks); !flow)
+        displayErrorWithError(tr("The icons cannot be exported"), tr("The document is not shown in a window."));
+}
+
+void MainViewController::openSceneViewer(const Bookmark& bookmark)
+{
+    pq::openSceneViewer(chunker(), bookmark);
 }
 
 } // namespace pq

@@ -85,6 +85,15 @@ public:
     void deleteBookmark(const BookmarkKey& key) override;
     void setBookmarkMask(const BookmarkKey& key, bool hasMask) override;
     void showBookmarkInBrowser(const Bookmark& bookmark) override;
+    // Export (the rows' export buttons and export-all) and the 3D view (the rows' view buttons).
+    bool canExportBookmarks() const override { return true; }
+    // Shows the export dialog window-modally for these bookmarks and returns at once; without
+    // a shown window nothing is offered (the failure is shown where it can be: nowhere).
+    void exportBookmarks(const std::vector<Bookmark>& bookmarks) override;
+    bool canOpenSceneViewer() const override { return true; }
+    // Opens a new 3D viewer window for the bookmark, decoded with a copy of the document's
+    // decoder; a bookmark that cannot be decoded opens nothing.
+    void openSceneViewer(const Bookmark& bookmark) override;
 
     // DropZone::Delegate: failures of a drop are not shown.
     void processDroppedFiles(const QStringList& paths) override;

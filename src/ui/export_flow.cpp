@@ -1,0 +1,184 @@
+#include "ui/export_flow.h"
+
+#include "ui/export_dialog.h"
+#include "ui/main_view_controller.h"
+#include "ui/save_panel_accessory.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QProgressDialog>
+
+#include <algorithm>
+
+namespace pq {
+namespace {
+
+QString quoted(const QString& text) { return QStringLiteral("\u201C") + text + QStringLiteral("\u201D"); }
+
+QString withDetail(const QString& sentence, const QString& detail)
+{
+    return detail.isEmpty() ? sentence + QLatin1Char('.') : sentence + QStringLiteral(": ") + detail + QLatin1Char('.');
+}
+
+QString decodingProblem(ChunkerError error)
+{
+    switch (error) {
+    case ChunkerError::OutOfBounds: return QStringLiteral("the icon would reach beyond the end of the file");
+    case ChunkerError::dataTooShort: return QStringLiteral("the file is too short for an icon");
+    case ChunkerError::InvalidElementWidthInBits:
+    case ChunkerError::NotOnByteBoundary: return QStringLiteral("the bookmark's format cannot be decoded");
+    default: return QStringLiteral("the icon cannot be decoded");
+    }
+}
+
+QString filesCount(std::size_t n)
+{
+    return n == 1 ? QStringLiteral("1 file") : QStringLiteral("%1 files").arg(n);
+}
+
+} // namespace
+
+QString exportFailureText(const ExportFailure& failure, const ExportOptions& options,
+                          std::span<const std::int64_t> widths)
+{
+    if (failure.optionsError)
+        return exportOptionsErrorText(*failure.optionsError, options, widths);
+    const QString path = quoted(QDir::toNativeSeparators(failure.file.path));
+    const QString detail = failure.file.detail;
+    switch (failure.file.error) {
+    case ExportError::DecodingFailed: {
+        QString sentence = QStringLiteral("%1 was not written").arg(path);
+        if (failure.bookmark)
+            sentence = QStringLiteral("%1 was not written: the bookmark %2 at offset %3 could not be decoded, as ")
+                           .arg(path, quoted(QString::fromStdString(failure.bookmark->nickname)))
+                           .arg(failure.bookmark->offset);
+        else
+            sentence += QStringLiteral(": ");
+        return sentence + decodingProblem(failure.chunkerError.value_or(ChunkerError::OutOfBounds)) + QLatin1Char('.');
+    }
+    case ExportError::WriteFailed: return withDetail(QStringLiteral("%1 could not be written").arg(path), detail);
+    case ExportError::ImageNotCreated: return QStringLiteral("The image for %1 could not be created.").arg(path);
+    case ExportError::EncoderProducedNothing:
+        return withDetail(QStringLiteral("The encoder produced no data for %1").arg(path), detail);
+    case ExportError::SceneNotEncoded:
+        return withDetail(QStringLiteral("The scene writer could not write %1").arg(path), detail);
+    case ExportError::UnknownImageFormat:
+        return QStringLiteral("\u201C%1\u201D is not an image format this program writes.").arg(options.imageFormat);
+    case ExportError::InvalidZoom: return QStringLiteral("A zoom factor is below 1 or too large for %1.").arg(path);
+    case ExportError::Cancelled: return QStringLiteral("The export was cancelled before %1.").arg(path);
+    }
+    return withDetail(QStringLiteral("%1 could not be written (%2)").arg(path, QLatin1String(exportErrorName(failure.file.error))),
+                      detail);
+}
+
+std::expected<ExportFlow*, ExportFlowError> ExportFlow::exportBookmarks(MainViewController& controller,
+                                                                         std::vector<Bookmark> bookmarks)
+{
+    if (!controller.hasWindow())
+        return std::unexpected(ExportFlowError::NoWindow);
+    std::optional<Chunker> chunker;
+    if (const Chunker* held = controller.chunker())
+        chunker = *held; // shares the bytes; the copy's format changes, the document's does not
+    return new ExportFlow(controller, std::move(bookmarks), std::move(chunker));
+}
+
+ExportFlow::ExportFlow(MainViewController& controller, std::vector<Bookmark> bookmarks, std::optional<Chunker> chunker)
+    : QObject(&controller), m_controller(controller), m_bookmarks(std::move(bookmarks)), m_chunker(std::move(chunker))
+{
+    setObjectName(QStringLiteral("exportFlow"));
+    m_dialog = new ExportDialog(controller.window());
+    m_dialog->accessory()->prepareFor(m_bookmarks);
+    m_dialog->setWindowModality(Qt::WindowModal);
+    connect(m_dialog, &QDialog::finished, this, &ExportFlow::dialogFinished);
+    connect(&m_watcher, &QFutureWatcher<ExportReport>::finished, this, &ExportFlow::writingFinished);
+    m_dialog->open();
+}
+
+ExportFlow::~ExportFlow()
+{
+    // A window closed during an export stops it before its next file.
+    if (m_watcher.isRunning())
+        m_watcher.cancel();
+    delete m_dialog;
+    delete m_progress;
+}
+
+void ExportFlow::dialogFinished(int result)
+{
+    ExportDialog* dialog = m_dialog;
+    const QString folder = dialog->folder();
+    const ExportOptions options = dialog->accessory()->options();
+    dialog->hide();
+    dialog->deleteLater();
+    if (result != QDialog::Accepted || folder.isEmpty()) {
+        finish();
+        return;
+    }
+    startWriting(options, folder);
+}
+
+void ExportFlow::startWriting(const ExportOptions& options, const QString& folder)
+{
+    m_options = options;
+    m_folder = folder;
+
+    m_progress = new QProgressDialog(tr("Exporting…"), tr("Cancel"), 0, 0, m_controller.window());
+    m_progress->setObjectName(QStringLiteral("exportProgress"));
+    m_progress->setWindowTitle(tr("Export"));
+    m_progress->setWindowModality(Qt::WindowModal);
+    m_progress->setAutoClose(false);
+    m_progress->setAutoReset(false);
+    m_progress->setMinimumDuration(300);
+    connect(m_progress, &QProgressDialog::canceled, this, [this] {
+        m_watcher.cancel();
+        if (m_progress)
+            m_progress->setLabelText(tr("Cancelling…"));
+    });
+    connect(&m_watcher, &QFutureWatcher<ExportReport>::progressRangeChanged, m_progress, &QProgressDialog::setRange);
+    connect(&m_watcher, &QFutureWatcher<ExportReport>::progressValueChanged, m_progress, &QProgressDialog::setValue);
+    connect(&m_watcher, &QFutureWatcher<ExportReport>::progressTextChanged, m_progress, [this](const QString& file) {
+        if (m_progress && !file.isEmpty() && !m_watcher.isCanceled())
+            m_progress->setLabelText(tr("Exported %1").arg(QFileInfo(file).fileName()));
+    });
+
+    m_watcher.setFuture(startExport(ExportRequest{m_chunker, m_bookmarks, m_options, m_folder}));
+}
+
+void ExportFlow::writingFinished()
+{
+    if (m_progress) {
+        m_progress->hide();
+        m_progress->deleteLater();
+        m_progress = nullptr;
+    }
+    const QFuture<ExportReport> future = m_watcher.future();
+    if (future.isCanceled() || future.resultCount() == 0) {
+        m_controller.showStatus(tr("Export cancelled; the files already written were kept."));
+        finish();
+        return;
+    }
+    const ExportReport report = future.result();
+    const QString folder = quoted(QDir::toNativeSeparators(m_folder));
+    if (report.failure) {
+        const std::vector<std::int64_t> widths = widthsInPixels(m_bookmarks);
+        QString text = exportFailureText(*report.failure, m_options, widths);
+        if (!report.writtenFiles.empty())
+            text += QStringLiteral(" The %1 written before it stay in %2.").arg(filesCount(report.writtenFiles.size()), folder);
+        m_controller.displayErrorWithError(tr("The export stopped"), text);
+    } else {
+        QString status = QStringLiteral("Exported %1 to %2").arg(filesCount(report.writtenFiles.size()), folder);
+        if (report.skippedFiles > 0)
+            status += QStringLiteral("; %1 skipped, with no pixels to write")
+                          .arg(filesCount(static_cast<std::size_t>(report.skippedFiles)));
+        m_controller.showStatus(status + QLatin1Char('.'));
+    }
+    finish();
+}
+
+void ExportFlow::finish()
+{
+    emit finished();
+    deleteLater();
+}
+
+} // namespace pq
