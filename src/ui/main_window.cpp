@@ -1,12 +1,16 @@
 #include "ui/main_window.h"
 
+#include "ui/find_icons_panel.h"
+#include "ui/go_to_offset_dialog.h"
 #include "ui/main_view_controller.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QDockWidget>
 #include <QKeySequence>
 #include <QMenuBar>
 #include <QStatusBar>
+#include <QToolBar>
 
 namespace pq {
 
@@ -28,6 +32,26 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
     quit->setMenuRole(QAction::QuitRole);
     connect(quit, &QAction::triggered, qApp, &QApplication::closeAllWindows);
 
+    QMenu* find = menuBar()->addMenu(tr("F&ind"));
+    m_findIcons = new FindIconsPanel(*m_content);
+    auto* dock = new QDockWidget(tr("Find Icons"), this);
+    dock->setObjectName(QStringLiteral("findIconsDock"));
+    dock->setWidget(m_findIcons);
+    addDockWidget(Qt::RightDockWidgetArea, dock);
+    dock->hide();
+    QAction* findIcons = find->addAction(tr("Find Icons"));
+    findIcons->setShortcut(QKeySequence::Find);
+    findIcons->setObjectName(QStringLiteral("findIconsAction"));
+    connect(findIcons, &QAction::triggered, this, &MainWindow::showFindIcons);
+    QAction* goToOffset = find->addAction(tr("Go to Offset…"));
+    goToOffset->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
+    goToOffset->setObjectName(QStringLiteral("goToOffsetAction"));
+    connect(goToOffset, &QAction::triggered, this, &MainWindow::showGoToOffset);
+    QToolBar* toolbar = addToolBar(tr("Tools"));
+    toolbar->setObjectName(QStringLiteral("toolbar"));
+    toolbar->setMovable(false);
+    toolbar->addAction(findIcons);
+
     QMenu* help = menuBar()->addMenu(tr("&Help"));
     QAction* showHelp = help->addAction(tr("Pixelquarry Help"));
     showHelp->setShortcut(QKeySequence(Qt::Key_F1));
@@ -36,6 +60,23 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
 
     connect(m_content, &MainViewController::statusMessage, this,
             [this](const QString& text) { statusBar()->showMessage(text, 8000); });
+}
+
+void MainWindow::showFindIcons()
+{
+    auto* dock = findChild<QDockWidget*>(QStringLiteral("findIconsDock"));
+    dock->show();
+    dock->raise();
+    if (!m_findIcons->isScanning() && m_findIcons->candidates().empty())
+        m_findIcons->startScan();
+}
+
+void MainWindow::showGoToOffset()
+{
+    auto* dialog = new GoToOffsetDialog(*m_content, this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setWindowModality(Qt::WindowModal);
+    dialog->open();
 }
 
 } // namespace pq

@@ -1,0 +1,226 @@
+#include "ui/find_icons_panel.h"
+
+#include "classification/icon_scanner.h"
+#include "decoding/chunker.h"
+#include "decoding/pixel_array_renderer.h"
+#include "ui/icon_browser_view_controller.h"
+#include "ui/main_view_controller.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPixmap>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+namespace pq {
+
+namespace {
+
+constexpr int kThumbnailPixels = 32;
+enum Column { ThumbnailColumn, FormatColumn, OffsetColumn, ScoreColumn, ColumnCount };
+
+QTableWidgetItem* readOnlyItem(const QString& text)
+{
+    auto* item = new QTableWidgetItem(text);
+    item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
+    return item;
+}
+
+} // namespace
+
+FindIconsPanel::FindIconsPanel(MainViewController& main, QWidget* parent) : QWidget(parent), m_main(main)
+{
+    m_scanButton = new QPushButton(tr("Find Icons"), this);
+    m_bookmarkButton = new QPushButton(tr("Bookmark"), this);
+    m_bookmarkButton->setToolTip(tr("Bookmark the selected icon with its mask"));
+    m_bookmarkButton->setEnabled(false);
+    m_progress = new QProgressBar(this);
+    m_progress->setRange(0, 1000);
+    m_progress->hide();
+    m_status = new QLabel(this);
+    m_status->setWordWrap(true);
+
+    m_list = new QTableWidget(0, ColumnCount, this);
+    m_list->setHorizontalHeaderLabels({QString(), tr("Format"), tr("Offset"), tr("Score")});
+    m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_list->verticalHeader()->hide();
+    m_list->verticalHeader()->setDefaultSectionSize(kThumbnailPixels + 6);
+    m_list->setIconSize(QSize(kThumbnailPixels, kThumbnailPixels));
+    m_list->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    m_list->horizontalHeader()->setStretchLastSection(true);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(m_scanButton);
+    buttons->addWidget(m_bookmarkButton);
+    buttons->addStretch(1);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(buttons);
+    layout->addWidget(m_progress);
+    layout->addWidget(m_status);
+    layout->addWidget(m_list, 1);
+
+    connect(m_scanButton, &QPushButton::clicked, this, [this] { m_scanning ? cancelScan() : startScan(); });
+    connect(m_bookmarkButton, &QPushButton::clicked, this, [this] { bookmarkCandidate(m_list->currentRow()); });
+    connect(m_list, &QTableWidget::itemSelectionChanged, this, [this] {
+        const bool selected = !m_list->selectedItems().isEmpty();
+        m_bookmarkButton->setEnabled(selected);
+        if (selected)
+            showCandidate(m_list->currentRow());
+    });
+    connect(&m_main.document(), &DocumentController::documentOpened, this, &FindIconsPanel::clearResults);
+    m_status->setText(tr("Finds 1-bit icons with masks, 32x32 and 16x16, anywhere in the open file."));
+}
+
+FindIconsPanel::~FindIconsPanel()
+{
+    stopWorker();
+}
+
+void FindIconsPanel::stopWorker()
+{
+    if (m_cancel)
+        m_cancel->store(true);
+    if (m_worker.joinable())
+        m_worker.join(); // the scan stops within milliseconds of the flag
+    m_cancel.reset();
+}
+
+void FindIconsPanel::startScan()
+{
+    const std::shared_ptr<const FileData> data = m_main.document().fileData();
+    if (!data) {
+        m_status->setText(tr("Open a file to find icons in it."));
+        return;
+    }
+    stopWorker();
+    m_candidates.clear();
+    fillList();
+    const std::uint64_t generation = ++m_generation;
+    m_scanning = true;
+    m_scanButton->setText(tr("Cancel"));
+    m_progress->setValue(0);
+    m_progress->show();
+    m_status->setText(tr("Looking for icons in %1…").arg(m_main.document().fileName()));
+    m_cancel = std::make_shared<std::atomic<bool>>(false);
+    m_worker = std::jthread([this, data, cancel = m_cancel, generation] {
+        IconScanOptions options;
+        options.minScore = kMinScore;
+        options.maxCandidates = kMaxListed;
+        auto result = IconScanner(options).scan(data->bytes(), cancel.get(), [this, generation](std::int64_t done,
+                                                                                             std::int64_t total) {
+            const int permille = total > 0 ? int(done * 1000 / total) : 1000;
+            QMetaObject::invokeMethod(
+                this, [this, generation, permille] {
+                    if (generation == m_generation)
+                        m_progress->setValue(permille);
+                },
+                Qt::QueuedConnection);
+        });
+        auto found = std::make_shared<std::vector<IconCandidate>>(result.value_or(std::vector<IconCandidate>{}));
+        const bool cancelled = !result;
+        QMetaObject::invokeMethod(
+            this, [this, generation, cancelled, found] { finishScan(generation, cancelled, std::move(*found)); },
+            Qt::QueuedConnection);
+    });
+}
+
+void FindIconsPanel::cancelScan()
+{
+    if (m_cancel)
+        m_cancel->store(true);
+}
+
+void FindIconsPanel::finishScan(std::uint64_t generation, bool cancelled, std::vector<IconCandidate> found)
+{
+    if (generation != m_generation)
+        return;
+    if (m_worker.joinable())
+        m_worker.join();
+    m_cancel.reset();
+    m_scanning = false;
+    m_scanButton->setText(tr("Find Icons"));
+    m_progress->hide();
+    m_candidates = std::move(found);
+    fillList();
+    if (cancelled)
+        m_status->setText(tr("The search was cancelled."));
+    else if (m_candidates.empty())
+        m_status->setText(tr("No likely icons found."));
+    else
+        m_status->setText(tr("%n likely icon(s), best first.", nullptr, int(m_candidates.size())));
+    emit scanEnded();
+}
+
+void FindIconsPanel::clearResults()
+{
+    const bool wasScanning = m_scanning;
+    ++m_generation; // a running scan's results belong to the previous file
+    stopWorker();
+    m_scanning = false;
+    m_scanButton->setText(tr("Find Icons"));
+    m_progress->hide();
+    m_candidates.clear();
+    fillList();
+    m_status->clear();
+    if (wasScanning)
+        emit scanEnded();
+}
+
+void FindIconsPanel::fillList()
+{
+    m_list->clearContents();
+    m_list->setRowCount(int(m_candidates.size()));
+    const std::shared_ptr<const FileData> data = m_main.document().fileData();
+    std::optional<Chunker> decoders[2]; // 32x32 and 16x16, 1 bit
+    if (data) {
+        for (int i = 0; i < 2; ++i)
+            if (auto chunker = Chunker::create(data, 1, i == 0 ? 32 : 16))
+                decoders[i] = std::move(*chunker);
+    }
+    for (int row = 0; row < int(m_candidates.size()); ++row) {
+        const IconCandidate& c = m_candidates[std::size_t(row)];
+        auto* thumbnail = readOnlyItem(QString());
+        const auto& decoder = decoders[c.side == 32 ? 0 : 1];
+        if (decoder)
+            if (auto chunk = decoder->chunkAt(c.offset, true))
+                if (auto image = makeBitmapImageRep(kThumbnailPixels / c.side, false, chunk->pixelArray))
+                    thumbnail->setIcon(QIcon(QPixmap::fromImage(*image)));
+        m_list->setItem(row, ThumbnailColumn, thumbnail);
+        m_list->setItem(row, FormatColumn, readOnlyItem(tr("1-bit %1x%1 with mask").arg(c.side)));
+        m_list->setItem(row, OffsetColumn,
+                        readOnlyItem(QStringLiteral("%1 (0x%2)").arg(c.offset).arg(QString::number(c.offset, 16))));
+        m_list->setItem(row, ScoreColumn, readOnlyItem(QString::number(c.score, 'f', 2)));
+    }
+    m_bookmarkButton->setEnabled(false);
+}
+
+void FindIconsPanel::showCandidate(int row)
+{
+    if (row < 0 || row >= int(m_candidates.size()))
+        return;
+    const IconCandidate& c = m_candidates[std::size_t(row)];
+    if (IconBrowserViewController* browser = m_main.iconBrowserViewController())
+        browser->showBookmark(c.offset, c.bitDepth(), std::int64_t(c.bitDepth()) * c.side);
+}
+
+void FindIconsPanel::bookmarkCandidate(int row)
+{
+    if (row < 0 || row >= int(m_candidates.size()))
+        return;
+    const IconCandidate& c = m_candidates[std::size_t(row)];
+    Bookmark bookmark;
+    bookmark.offset = c.offset;
+    bookmark.nickname = "untitled " + std::to_string(c.offset);
+    bookmark.bitDepth = c.bitDepth();
+    bookmark.widthInBits = std::int64_t(c.bitDepth()) * c.side;
+    bookmark.hasMask = c.hasMask();
+    if (auto added = m_main.document().appendBookmark(bookmark); !added)
+        m_main.document().displayError(added.error());
+}
+
+} // namespace pq

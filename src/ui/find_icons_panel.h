@@ -1,0 +1,78 @@
+#pragma once
+
+#include "classification/icon_candidate.h"
+
+#include <QWidget>
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <thread>
+#include <vector>
+
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class QTableWidget;
+
+namespace pq {
+
+class MainViewController;
+
+// The "Find Icons" panel: scans the open file for likely 1-bit icons with masks in worker
+// threads, with a progress bar and a cancel button, and lists the candidates (thumbnail with
+// the mask applied, format, offset, score) best first. Selecting a row shows its icon in the
+// browser; "Bookmark" adds it with the mask on, by the same rule as a tile's add button. The
+// list belongs to the open file: opening another drops it (and stops a running scan).
+class FindIconsPanel : public QWidget {
+    Q_OBJECT
+public:
+    // The panel lists candidates scoring at least this, at most kMaxListed of them.
+    static constexpr double kMinScore = 0.5;
+    static constexpr std::int64_t kMaxListed = 1000;
+
+    explicit FindIconsPanel(MainViewController& main, QWidget* parent = nullptr);
+    ~FindIconsPanel() override;
+
+    // Scans the open file (nothing happens without one); a running scan is stopped first.
+    void startScan();
+    void cancelScan();
+    bool isScanning() const { return m_scanning; }
+
+    const std::vector<IconCandidate>& candidates() const { return m_candidates; }
+    QTableWidget* candidateList() const { return m_list; }
+    QPushButton* scanButton() const { return m_scanButton; }
+    QPushButton* bookmarkButton() const { return m_bookmarkButton; }
+    QProgressBar* progressBar() const { return m_progress; }
+    QLabel* statusLabel() const { return m_status; }
+
+    // Shows the candidate of this row in the browser (its format, byte shift and tile).
+    void showCandidate(int row);
+    // Bookmarks the candidate of this row with its mask; a failure is shown in an alert.
+    void bookmarkCandidate(int row);
+
+signals:
+    // A scan ended: finished, cancelled or dropped because another file was opened.
+    void scanEnded();
+
+private:
+    void clearResults();
+    void stopWorker();
+    void finishScan(std::uint64_t generation, bool cancelled, std::vector<IconCandidate> found);
+    void fillList();
+
+    MainViewController& m_main;
+    QPushButton* m_scanButton = nullptr;
+    QPushButton* m_bookmarkButton = nullptr;
+    QProgressBar* m_progress = nullptr;
+    QLabel* m_status = nullptr;
+    QTableWidget* m_list = nullptr;
+
+    std::vector<IconCandidate> m_candidates;
+    std::uint64_t m_generation = 0; // results of older scans are dropped
+    bool m_scanning = false;
+    std::shared_ptr<std::atomic<bool>> m_cancel;
+    std::jthread m_worker;
+};
+
+} // namespace pq

@@ -1,0 +1,99 @@
+#include "ui/go_to_offset_dialog.h"
+
+#include "decoding/chunker.h"
+#include "ui/icon_browser_view_controller.h"
+#include "ui/main_view_controller.h"
+
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include <cctype>
+#include <limits>
+
+namespace pq {
+
+GoToOffsetDialog::GoToOffsetDialog(MainViewController& main, QWidget* parent) : QDialog(parent), m_main(main)
+{
+    setWindowTitle(tr("Go to Offset"));
+    auto* prompt = new QLabel(tr("Byte offset (decimal, or hexadecimal after 0x):"), this);
+    m_field = new QLineEdit(this);
+    m_field->setPlaceholderText(QStringLiteral("0x2717"));
+    prompt->setBuddy(m_field);
+    m_message = new QLabel(this);
+    m_message->setWordWrap(true);
+    m_message->setForegroundRole(QPalette::BrightText);
+    m_message->hide();
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    buttons->button(QDialogButtonBox::Ok)->setText(tr("Go"));
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(prompt);
+    layout->addWidget(m_field);
+    layout->addWidget(m_message);
+    layout->addWidget(buttons);
+    connect(buttons, &QDialogButtonBox::accepted, this, &GoToOffsetDialog::go);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(m_field, &QLineEdit::textEdited, m_message, &QLabel::hide);
+}
+
+std::optional<std::int64_t> GoToOffsetDialog::parseOffset(const QString& text)
+{
+    const QString trimmed = text.trimmed();
+    const bool hex = trimmed.startsWith(QLatin1String("0x"), Qt::CaseInsensitive);
+    const QString digits = hex ? trimmed.mid(2) : trimmed;
+    if (digits.isEmpty())
+        return std::nullopt;
+    for (QChar c : digits) {
+        const auto ch = static_cast<unsigned char>(c.unicode() > 0x7F ? 0 : c.toLatin1());
+        if (hex ? !std::isxdigit(ch) : !std::isdigit(ch))
+            return std::nullopt;
+    }
+    bool ok = false;
+    const qulonglong value = digits.toULongLong(&ok, hex ? 16 : 10);
+    if (!ok || value > qulonglong(std::numeric_limits<std::int64_t>::max()))
+        return std::nullopt;
+    return std::int64_t(value);
+}
+
+std::expected<std::int64_t, QString> GoToOffsetDialog::tileForOffset(const Chunker* chunker, std::int64_t offset)
+{
+    if (!chunker)
+        return std::unexpected(tr("Open a file first."));
+    const IconFormat format = chunker->format();
+    const std::int64_t rowBytes = format.bytesPerRow();
+    const std::int64_t tiles = chunker->tileCount();
+    const QString name = tr("%1-bit %2x%2").arg(format.bitDepth).arg(format.pixelsPerSide());
+    if (rowBytes <= 0 || tiles <= 0)
+        return std::unexpected(tr("The file is too short for %1 icons: there are no tiles.").arg(name));
+    const std::int64_t tile = offset / rowBytes;
+    if (tile >= tiles) // tile t with slider s shows offset t × rowBytes + s
+        return std::unexpected(tr("No tile shows offset %1: with %2 icons the tiles show offsets 0 to %3.")
+                                   .arg(offset)
+                                   .arg(name)
+                                   .arg(tiles * rowBytes - 1));
+    return tile;
+}
+
+void GoToOffsetDialog::go()
+{
+    const auto offset = parseOffset(m_field->text());
+    if (!offset) {
+        m_message->setText(tr("\"%1\" is no byte offset: type decimal digits, or 0x and hexadecimal digits.")
+                               .arg(m_field->text().trimmed()));
+        m_message->show();
+        return;
+    }
+    const Chunker* chunker = m_main.chunker();
+    if (auto tile = tileForOffset(chunker, *offset); !tile) {
+        m_message->setText(tile.error());
+        m_message->show();
+        return;
+    }
+    if (IconBrowserViewController* browser = m_main.iconBrowserViewController())
+        browser->showBookmark(*offset, chunker->bitDepth(), chunker->widthInBits());
+    accept();
+}
+
+} // namespace pq

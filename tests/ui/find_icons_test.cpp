@@ -1,0 +1,197 @@
+#include "decoding/chunker.h"
+#include "decoding/file_data.h"
+#include "icon_hunt_image.h"
+#include "sample_image.h"
+#include "test_support.h"
+#include "ui/find_icons_panel.h"
+#include "ui/go_to_offset_dialog.h"
+#include "ui/icon_browser_view.h"
+#include "ui/icon_browser_view_controller.h"
+#include "ui/main_view_controller.h"
+#include "ui/main_window.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QDockWidget>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QSlider>
+#include <QTableWidget>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <set>
+
+namespace pq {
+namespace {
+
+TEST(GoToOffset, ParsesDecimalAndHexadecimalOffsetsOnly)
+{
+    const std::pair<const char*, std::optional<std::int64_t>> cases[] = {
+        {"0", 0},          {"10007", 10007},   {"0x2717", 10007},  {"0X2717", 10007},
+        {" 42 ", 42},      {"0x0", 0},         {"9223372036854775807", INT64_MAX},
+        {"", std::nullopt}, {"0x", std::nullopt}, {"-5", std::nullopt}, {"+5", std::nullopt},
+        {"12a", std::nullopt}, {"0xg1", std::nullopt}, {"1 2", std::nullopt}, {"9223372036854775808", std::nullopt},
+        {"\u0661\u0662", std::nullopt}, // Arabic-Indic digits
+    };
+    for (const auto& [text, expected] : cases)
+        EXPECT_EQ(GoToOffsetDialog::parseOffset(QString::fromUtf8(text)), expected) << text;
+}
+
+TEST(GoToOffset, OnlyOffsetsThatATileShowsHaveATile)
+{
+    const auto data = FileData::fromBytes(test::randomBytes(5000, 1));
+    auto chunker = Chunker::create(data, 1, 32); // 1,122 tiles of 4-byte rows: offsets 0 to 4487
+    ASSERT_TRUE(chunker);
+    EXPECT_EQ(GoToOffsetDialog::tileForOffset(&*chunker, 0), 0);
+    EXPECT_EQ(GoToOffsetDialog::tileForOffset(&*chunker, 4487), 1121);
+    const auto beyond = GoToOffsetDialog::tileForOffset(&*chunker, 4488);
+    ASSERT_FALSE(beyond);
+    EXPECT_TRUE(beyond.error().contains(QStringLiteral("0 to 4487"))) << beyond.error().toStdString();
+    chunker->setFormat({8, 256}); // 5,000 bytes hold no 8-bit 32x32 tile
+    EXPECT_FALSE(GoToOffsetDialog::tileForOffset(&*chunker, 0));
+    EXPECT_FALSE(GoToOffsetDialog::tileForOffset(nullptr, 0));
+}
+
+class FindIconsWindowTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        window = std::make_unique<MainWindow>();
+        window->resize(1400, 900);
+        window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        mvc = window->mainViewController();
+        browser = mvc->iconBrowserViewController();
+        panel = window->findIconsPanel();
+        ASSERT_TRUE(browser && panel);
+    }
+    void TearDown() override { window.reset(); }
+
+    void openSample()
+    {
+        mvc->document().processReceivedFileData(FileData::fromBytes(sample.bytes), QStringLiteral("sample-disk.img"));
+        ASSERT_TRUE(mvc->document().waitForDigest(20000));
+    }
+    QAction* action(const char* name) { return window->findChild<QAction*>(QString::fromLatin1(name)); }
+    GoToOffsetDialog* openGoTo()
+    {
+        action("goToOffsetAction")->trigger();
+        return window->findChild<GoToOffsetDialog*>();
+    }
+
+    const sample::SampleImage sample = sample::makeSampleDiskImage();
+    std::unique_ptr<MainWindow> window;
+    MainViewController* mvc = nullptr;
+    IconBrowserViewController* browser = nullptr;
+    FindIconsPanel* panel = nullptr;
+};
+
+TEST_F(FindIconsWindowTest, GoToOffsetSelectsAndCentresTheTileShowingIt)
+{
+    openSample();
+    browser->showBookmark(0, 1, 16); // any format: Go to Offset keeps it
+    auto* dialog = openGoTo();
+    ASSERT_TRUE(dialog);
+    dialog->offsetField()->setText(QStringLiteral("0x2717"));
+    dialog->go();
+    EXPECT_EQ(dialog->result(), QDialog::Accepted);
+    EXPECT_EQ(browser->offsetSlider()->value(), 10007 % 2);
+    EXPECT_EQ(browser->iconCollectionView()->selectedItem(), 10007 / 2);
+    EXPECT_EQ(browser->selectedDimension(), Dimensions::_16x16);
+}
+
+TEST_F(FindIconsWindowTest, GoToOffsetRefusesOffsetsWithoutATileAndStaysOpen)
+{
+    auto* dialog = openGoTo();
+    ASSERT_TRUE(dialog);
+    dialog->offsetField()->setText(QStringLiteral("12"));
+    dialog->go();
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_EQ(dialog->messageLabel()->text(), QStringLiteral("Open a file first."));
+
+    openSample();
+    dialog->offsetField()->setText(QStringLiteral("1474560"));
+    dialog->go();
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_TRUE(dialog->messageLabel()->text().startsWith(QStringLiteral("No tile shows offset 1474560")));
+    dialog->offsetField()->setText(QStringLiteral("twelve"));
+    dialog->go();
+    EXPECT_TRUE(dialog->messageLabel()->text().contains(QStringLiteral("no byte offset")));
+    EXPECT_FALSE(browser->iconCollectionView()->selectedItem());
+}
+
+TEST_F(FindIconsWindowTest, FindsListsShowsAndBookmarksTheSampleIcons)
+{
+    openSample();
+    QSignalSpy ended(panel, &FindIconsPanel::scanEnded);
+    action("findIconsAction")->trigger();
+    EXPECT_TRUE(window->findChild<QDockWidget*>(QStringLiteral("findIconsDock"))->isVisible());
+    ASSERT_TRUE(ended.wait(20000));
+    EXPECT_FALSE(panel->isScanning());
+
+    std::set<std::pair<std::int64_t, int>> planted, listed;
+    for (const auto& icon : sample.icons)
+        if (icon.bitDepth == 1 && icon.hasMask)
+            planted.insert({icon.offset, icon.side});
+    ASSERT_EQ(panel->candidates().size(), planted.size()); // the filler scores below the panel's 0.5
+    for (const auto& c : panel->candidates())
+        listed.insert({c.offset, c.side});
+    EXPECT_EQ(listed, planted);
+    QTableWidget* list = panel->candidateList();
+    ASSERT_EQ(list->rowCount(), int(planted.size()));
+    EXPECT_FALSE(list->item(0, 0)->icon().isNull());
+    EXPECT_EQ(list->item(0, 3)->text(), QStringLiteral("1.00"));
+
+    // Selecting a row shows the icon in the browser, in its format.
+    const auto& first = panel->candidates()[0];
+    list->selectRow(0);
+    const std::int64_t rowBytes = first.side / 8;
+    EXPECT_EQ(browser->selectedDimension(), first.side == 32 ? Dimensions::_32x32 : Dimensions::_16x16);
+    EXPECT_EQ(browser->selectedBitDepth(), BitDepth::_1bit);
+    EXPECT_EQ(browser->offsetSlider()->value(), first.offset % rowBytes);
+    EXPECT_EQ(browser->iconCollectionView()->selectedItem(), first.offset / rowBytes);
+
+    // "Bookmark" adds it with the mask on; a second press adds nothing.
+    ASSERT_TRUE(panel->bookmarkButton()->isEnabled());
+    QTest::mouseClick(panel->bookmarkButton(), Qt::LeftButton);
+    QTest::mouseClick(panel->bookmarkButton(), Qt::LeftButton);
+    const auto& bookmarks = mvc->document().bookmarkFile()->bookmarks;
+    ASSERT_EQ(bookmarks.size(), 1u);
+    EXPECT_EQ(bookmarks[0].offset, first.offset);
+    EXPECT_EQ(bookmarks[0].bitDepth, 1);
+    EXPECT_EQ(bookmarks[0].widthInBits, first.side);
+    EXPECT_TRUE(bookmarks[0].hasMask);
+    EXPECT_EQ(bookmarks[0].nickname, "untitled " + std::to_string(first.offset));
+
+    // Another file drops the list.
+    mvc->document().processReceivedFileData(FileData::fromBytes(test::randomBytes(100000, 3)), QStringLiteral("b.img"));
+    EXPECT_TRUE(panel->candidates().empty());
+    EXPECT_EQ(list->rowCount(), 0);
+}
+
+TEST_F(FindIconsWindowTest, OpeningAnotherFileStopsARunningScan)
+{
+    // Large enough that the scan is still running when the next file comes.
+    auto big = sample::makeMixedFiller(std::size_t(64) << 20, 1);
+    mvc->document().setBackgroundDigestThreshold(0);
+    mvc->document().processReceivedFileData(FileData::fromBytes(std::move(big)), QStringLiteral("big.img"));
+    QSignalSpy ended(panel, &FindIconsPanel::scanEnded);
+    panel->startScan();
+    ASSERT_TRUE(panel->isScanning());
+    mvc->document().processReceivedFileData(FileData::fromBytes(test::randomBytes(100000, 4)), QStringLiteral("c.img"));
+    EXPECT_FALSE(panel->isScanning());
+    EXPECT_EQ(ended.count(), 1);
+    EXPECT_TRUE(panel->candidates().empty());
+    QTest::qWait(50); // a late message of the stopped scan changes nothing
+    EXPECT_TRUE(panel->candidates().empty());
+    EXPECT_FALSE(panel->progressBar()->isVisible());
+}
+
+} // namespace
+} // namespace pq
