@@ -14,6 +14,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QImageReader>
 #include <QIntValidator>
 #include <QLabel>
@@ -250,6 +251,24 @@ TEST_F(AccessoryTest, DialogTextsAndItsRefusals)
     EXPECT_EQ(dialog.folder(), folder);
 }
 
+TEST_F(AccessoryTest, BrowsingPicksAFolderInAPanelThatCanCreateFolders)
+{
+    ExportDialog dialog;
+    dialog.show();
+    const QString folder = test::makeTempDir();
+    QTest::mouseClick(dialog.browseButton(), Qt::LeftButton);
+    auto* panel = dialog.findChild<QFileDialog*>();
+    ASSERT_TRUE(panel);
+    EXPECT_EQ(panel->fileMode(), QFileDialog::Directory);
+    EXPECT_FALSE(panel->testOption(QFileDialog::ReadOnly));
+    EXPECT_EQ(panel->windowModality(), Qt::WindowModal);
+    panel->setDirectory(folder);
+    panel->selectFile(folder);
+    static_cast<QDialog*>(panel)->accept(); // as its own confirming button does
+    EXPECT_EQ(dialog.folder(), folder);
+    EXPECT_TRUE(dialog.chooseButton()->isEnabled());
+}
+
 // The export through the main window: a file with bookmarks, the rows' buttons and the dialog.
 class ExportFlowTest : public testing::Test {
 protected:
@@ -337,14 +356,19 @@ TEST_F(ExportFlowTest, ExportAllTakesTheListAsItWasWhenTheDialogOpened)
     EXPECT_EQ(flow()->dialog()->accessory()->widthInPixels(), (std::vector<std::int64_t>{16, 32}));
     EXPECT_TRUE(flow()->dialog()->accessory()->exportAsTextCheckbox()->isEnabled());
     SavePanelAccessory* a = flow()->dialog()->accessory();
-    a->exportAs3DCheckbox()->click();
+    a->threeDFormatPopup()->setCurrentIndex(1);
     a->exportAsSVGCheckbox()->click();
     a->imageFormatPopup()->setCurrentIndex(a->imageFormatPopup()->findText("BMP"));
     a->textZoomFactorValue()->setText("2");
 
     add({800, "later", 1, 32, false}); // added while the dialog is open: not exported
     confirm();
-    EXPECT_EQ(written(), QStringList({"mono.bmp", "mono.txt", "small.bmp", "small.txt"}));
+    EXPECT_EQ(written(),
+              QStringList({"mono.bmp", "mono.txt", "mono.usdz", "small.bmp", "small.txt", "small.usdz"}));
+    EXPECT_EQ(QImageReader(folder + QStringLiteral("/mono.bmp")).size(), QSize(256, 256));
+    QFile usdz(folder + QStringLiteral("/small.usdz"));
+    ASSERT_TRUE(usdz.open(QIODevice::ReadOnly));
+    EXPECT_EQ(usdz.read(4), QByteArray("PK\x03\x04", 4));
     QFile text(folder + QStringLiteral("/small.txt"));
     ASSERT_TRUE(text.open(QIODevice::ReadOnly));
     EXPECT_EQ(QString::fromUtf8(text.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts).size(), 32);
