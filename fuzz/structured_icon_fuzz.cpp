@@ -1,0 +1,24 @@
+// Runs the resource-fork and icon-container detector over fuzzed bytes, and reads a fork and
+// a container at a fuzzed offset directly.
+#include "classification/icon_container_reader.h"
+#include "classification/resource_fork_reader.h"
+#include "classification/structured_icon_finder.h"
+
+#include <cstring>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    std::span<const std::uint8_t> bytes(data, size);
+    auto found = pq::findStructuredIcons(bytes);
+    for (const auto& icon : *found) {
+        // Every listed icon's pixel data lies within the file.
+        if (icon.offset < 0 || icon.offset > std::int64_t(size))
+            __builtin_trap();
+    }
+    if (size >= 2) {
+        const std::int64_t at = (std::int64_t(data[0]) << 8 | data[1]) % std::int64_t(size);
+        (void)pq::readResourceForkAt(bytes, at);
+        (void)pq::readIconContainerAt(bytes, at);
+    }
+    return 0;
+}

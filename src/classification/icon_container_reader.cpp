@@ -1,0 +1,53 @@
+#include "classification/icon_container_reader.h"
+
+#include <cstring>
+#include <string>
+
+namespace pq {
+namespace {
+
+std::uint32_t be32(const std::uint8_t* p)
+{
+    return (std::uint32_t(p[0]) << 24) | (std::uint32_t(p[1]) << 16) | (std::uint32_t(p[2]) << 8) | p[3];
+}
+
+} // namespace
+
+std::optional<IconContainerListing> readIconContainerAt(std::span<const std::uint8_t> bytes, std::int64_t offset)
+{
+    const auto size = std::int64_t(bytes.size());
+    if (offset < 0 || offset > size - 8 || std::memcmp(bytes.data() + offset, "icns", 4) != 0)
+        return std::nullopt;
+    const std::int64_t length = be32(bytes.data() + offset + 4);
+    if (length < 16 || length > size - offset)
+        return std::nullopt;
+    IconContainerListing listing;
+    listing.offset = offset;
+    listing.length = length;
+    const std::int64_t end = offset + length;
+    std::int64_t entries = 0;
+    for (std::int64_t at = offset + 8; at + 8 <= end;) {
+        const std::int64_t entryLength = be32(bytes.data() + at + 4);
+        if (entryLength < 8 || entryLength > end - at)
+            break; // damaged from here on
+        ++entries;
+        const std::string type(reinterpret_cast<const char*>(bytes.data() + at), 4);
+        if (const auto format = iconTypeFormat(type); format && entryLength - 8 == format->dataLength) {
+            StructuredIcon icon;
+            icon.source = StructuredIcon::Source::Container;
+            icon.sourceOffset = offset;
+            icon.type = type;
+            icon.offset = at + 8;
+            icon.bitDepth = format->bitDepth;
+            icon.side = format->side;
+            icon.hasMask = format->hasMask;
+            listing.icons.push_back(std::move(icon));
+        }
+        at += entryLength;
+    }
+    if (entries == 0)
+        return std::nullopt;
+    return listing;
+}
+
+} // namespace pq

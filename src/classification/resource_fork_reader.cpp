@@ -1,0 +1,143 @@
+#include "classification/resource_fork_reader.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+namespace pq {
+namespace {
+
+constexpr std::uint32_t kMaxForkPart = 16u << 20; // the Resource Manager's 16 MB limit
+constexpr std::int64_t kMapHeader = 28;          // header copy, next map, file ref, attributes, two offsets
+
+struct Reader {
+    std::span<const std::uint8_t> bytes;
+    bool has(std::int64_t at, std::int64_t n) const
+    {
+        return at >= 0 && n >= 0 && at <= std::int64_t(bytes.size()) && n <= std::int64_t(bytes.size()) - at;
+    }
+    std::uint32_t u32(std::int64_t at) const
+    {
+        const auto* p = bytes.data() + at;
+        return (std::uint32_t(p[0]) << 24) | (std::uint32_t(p[1]) << 16) | (std::uint32_t(p[2]) << 8) | p[3];
+    }
+    std::uint32_t u24(std::int64_t at) const
+    {
+        const auto* p = bytes.data() + at;
+        return (std::uint32_t(p[0]) << 16) | (std::uint32_t(p[1]) << 8) | p[2];
+    }
+    std::uint16_t u16(std::int64_t at) const
+    {
+        const auto* p = bytes.data() + at;
+        return std::uint16_t((p[0] << 8) | p[1]);
+    }
+};
+
+struct Header {
+    std::uint32_t dataOffset, mapOffset, dataLength, mapLength;
+};
+
+Header headerAt(const Reader& r, std::int64_t at)
+{
+    return {r.u32(at), r.u32(at + 4), r.u32(at + 8), r.u32(at + 12)};
+}
+
+} // namespace
+
+bool plausibleResourceForkHeader(std::span<const std::uint8_t> bytes, std::int64_t offset)
+{
+    const Reader r{bytes};
+    if (!r.has(offset, 16))
+        return false;
+    const Header h = headerAt(r, offset);
+    if (h.dataOffset < 16 || h.dataOffset > kMaxForkPart || h.dataLength > kMaxForkPart)
+        return false;
+    if (h.mapLength < kMapHeader + 2 || h.mapLength > kMaxForkPart || h.mapOffset < 16 || h.mapOffset > kMaxForkPart)
+        return false;
+    // Data and map may come in either order but never overlap each other or the header.
+    const std::uint64_t dataEnd = std::uint64_t(h.dataOffset) + h.dataLength;
+    const std::uint64_t mapEnd = std::uint64_t(h.mapOffset) + h.mapLength;
+    if (!(dataEnd <= h.mapOffset || mapEnd <= h.dataOffset))
+        return false;
+    return r.has(offset, std::int64_t(std::max(dataEnd, mapEnd)));
+}
+
+std::optional<ResourceForkListing> readResourceForkAt(std::span<const std::uint8_t> bytes, std::int64_t offset)
+{
+    if (!plausibleResourceForkHeader(bytes, offset))
+        return std::nullopt;
+    const Reader r{bytes};
+    const Header h = headerAt(r, offset);
+    const std::int64_t map = offset + h.mapOffset;
+    const std::int64_t mapEnd = map + h.mapLength;
+    const std::int64_t data = offset + h.dataOffset;
+
+    // The map starts with a copy of the header, which the Resource Manager leaves zeroed on disk
+    // as often as it fills it in.
+    const Header copy = headerAt(r, map);
+    const bool copyMatches = copy.dataOffset == h.dataOffset && copy.mapOffset == h.mapOffset &&
+                             copy.dataLength == h.dataLength && copy.mapLength == h.mapLength;
+    const bool copyZero = copy.dataOffset == 0 && copy.mapOffset == 0 && copy.dataLength == 0 && copy.mapLength == 0;
+    if (!copyMatches && !copyZero)
+        return std::nullopt;
+
+    const std::int64_t typeListOffset = r.u16(map + 24);
+    const std::int64_t nameListOffset = r.u16(map + 26);
+    if (typeListOffset < kMapHeader || typeListOffset + 2 > h.mapLength || nameListOffset < kMapHeader ||
+        nameListOffset > h.mapLength)
+        return std::nullopt;
+    const std::int64_t typeList = map + typeListOffset;
+    const std::int64_t nameList = map + nameListOffset;
+    const std::int64_t typeCount = std::int64_t(std::uint16_t(r.u16(typeList) + 1)); // stored as count - 1
+    if (typeList + 2 + typeCount * 8 > mapEnd)
+        return std::nullopt;
+
+    ResourceForkListing listing;
+    listing.offset = offset;
+    listing.length = std::max<std::int64_t>(std::int64_t(h.dataOffset) + h.dataLength, std::int64_t(h.mapOffset) + h.mapLength);
+    for (std::int64_t t = 0; t < typeCount; ++t) {
+        const std::int64_t entry = typeList + 2 + t * 8;
+        const std::string type(reinterpret_cast<const char*>(bytes.data() + entry), 4);
+        const std::int64_t refCount = std::int64_t(r.u16(entry + 4)) + 1;
+        const std::int64_t refList = typeList + r.u16(entry + 6);
+        // Every type's reference list must lie within the map, or the map is not one.
+        if (refList < typeList + 2 + typeCount * 8 || refList + refCount * 12 > mapEnd)
+            return std::nullopt;
+        const auto format = iconTypeFormat(type);
+        if (!format)
+            continue;
+        for (std::int64_t k = 0; k < refCount; ++k) {
+            const std::int64_t ref = refList + k * 12;
+            const auto id = std::int16_t(r.u16(ref));
+            const std::uint16_t nameOffset = r.u16(ref + 2);
+            const std::int64_t dataOffset = r.u24(ref + 5);
+            // The resource's data: a four-byte length, then the bytes, all within the data part.
+            if (dataOffset + 4 > h.dataLength)
+                continue;
+            const std::int64_t length = r.u32(data + dataOffset);
+            if (length != format->dataLength || dataOffset + 4 + length > h.dataLength)
+                continue;
+            StructuredIcon icon;
+            icon.source = StructuredIcon::Source::Resource;
+            icon.sourceOffset = offset;
+            icon.type = type;
+            icon.id = id;
+            if (nameOffset != 0xFFFF) {
+                const std::int64_t at = nameList + nameOffset;
+                if (at < mapEnd) {
+                    const std::int64_t n = bytes[std::size_t(at)];
+                    if (at + 1 + n <= mapEnd && n > 0)
+                        icon.name = macRomanToUtf8(std::string_view(reinterpret_cast<const char*>(bytes.data() + at + 1), std::size_t(n)));
+                }
+            }
+            icon.offset = data + dataOffset + 4;
+            icon.bitDepth = format->bitDepth;
+            icon.side = format->side;
+            icon.hasMask = format->hasMask;
+            listing.icons.push_back(std::move(icon));
+        }
+    }
+    return listing;
+}
+
+} // namespace pq
