@@ -12,6 +12,8 @@
 #include <QImage>
 #include <QLabel>
 #include <QPainter>
+#include <QScrollBar>
+#include <QWheelEvent>
 #include <QSignalSpy>
 #include <QSlider>
 #include <QTest>
@@ -229,6 +231,27 @@ TEST_F(IconBrowserTest, NavigationKeysScrollWithinTheContent)
     QTest::keyClick(&view(), Qt::Key_A);
     QTest::keyClick(&view(), Qt::Key_Return);
     EXPECT_EQ(posted.count(), 7);
+}
+
+TEST_F(IconBrowserTest, WheelScrollsHalfARowPerNotchWithinTheContent)
+{
+    openFile();
+    const auto wheel = [&](int angle) {
+        QWheelEvent event(QPointF(100, 100), view().viewport()->mapToGlobal(QPointF(100, 100)), QPoint(),
+                          QPoint(0, angle), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(view().viewport(), &event);
+    };
+    wheel(-240); // two notches down
+    EXPECT_EQ(view().scrollOrigin(), TileGridLayout::kRowPitch);
+    EXPECT_EQ(view().verticalScrollBar()->value(), TileGridLayout::kRowPitch);
+    wheel(1200);
+    EXPECT_EQ(view().scrollOrigin(), 0);
+    view().setScrollOrigin(view().gridLayout().maxOrigin());
+    wheel(-120);
+    EXPECT_EQ(view().scrollOrigin(), view().gridLayout().maxOrigin());
+    // Dragging the scroll bar moves the grid.
+    view().verticalScrollBar()->setValue(5000);
+    EXPECT_EQ(view().scrollOrigin(), 5000);
 }
 
 TEST_F(IconBrowserTest, ClickSelectsAndTheAddButtonPostsTheChunkOnce)

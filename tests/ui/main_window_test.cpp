@@ -285,12 +285,14 @@ TEST_F(MainWindowTest, DropImportsBookmarksFilesBeforeOpeningImages)
     QMimeData mime;
     mime.setUrls({QUrl::fromLocalFile(second), QUrl::fromLocalFile(json)});
     DropZone* zone = mvc->dropZone();
+    // Dragged over the tile grid: the window's drop zone takes it.
+    QWidget* over = grid().viewport();
     QDragEnterEvent enter(QPoint(50, 50), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(zone, &enter);
+    QCoreApplication::sendEvent(over, &enter);
     EXPECT_TRUE(enter.isAccepted());
     EXPECT_TRUE(zone->isHighlighted());
     QDropEvent drop(QPointF(50, 50), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(zone, &drop);
+    QCoreApplication::sendEvent(over, &drop);
     EXPECT_TRUE(drop.isAccepted());
     EXPECT_FALSE(zone->isHighlighted());
     ASSERT_TRUE(mvc->document().waitForIntake(20000));
