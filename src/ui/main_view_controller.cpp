@@ -30,9 +30,11 @@ MainViewController::MainViewController(QWidget* parent) : QWidget(parent)
     m_list = new BookmarkListViewController(m_splitter);
     m_splitter->addWidget(m_browser);
     m_splitter->addWidget(m_list);
-    m_splitter->setStretchFactor(0, 3);
-    m_splitter->setStretchFactor(1, 1);
+    m_splitter->setStretchFactor(0, 1);
+    m_splitter->setStretchFactor(1, 0);
     m_splitter->setChildrenCollapsible(false);
+    m_splitter->setSizes({900, 420});
+    m_browser->iconCollectionView()->setFocus();
     m_dropZone->setContent(m_splitter);
     m_dropZone->setDelegate(this);
     m_browser->setHost(this);
