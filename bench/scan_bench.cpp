@@ -10,6 +10,7 @@
 #include "icon_hunt_image.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -104,5 +105,21 @@ int main(int argc, char** argv)
                     megabytesPerSecond(size, sum.wallMs), scan.wallMs / sum.wallMs, megabytesPerSecond(size, scan.cpuMs),
                     megabytesPerSecond(size, sum.cpuMs), scan.cpuMs / sum.cpuMs);
     }
+
+    // Accuracy on the same image: a planted icon counts as found when a candidate of its size
+    // starts within its rows (row-shifted readings of icons with blank rows included).
+    const auto found = pq::IconScanner().scan(bytes).value();
+    auto reads = [](const pq::IconCandidate& c, const pq::sample::PlantedIcon& icon) {
+        const std::int64_t shift = c.offset - icon.offset;
+        return c.side == icon.side && shift % (icon.side / 8) == 0 && std::abs(shift) < c.planeLength();
+    };
+    std::size_t foundPlanted = 0, top = 0;
+    for (const auto& icon : image.icons)
+        foundPlanted += std::any_of(found.begin(), found.end(), [&](const auto& c) { return reads(c, icon); });
+    const std::size_t n = image.icons.size();
+    for (std::size_t i = 0; i < std::min(n, found.size()); ++i)
+        top += std::any_of(image.icons.begin(), image.icons.end(), [&](const auto& icon) { return reads(found[i], icon); });
+    std::printf("accuracy: %zu planted, %zu found, top %zu holds %zu planted, best other score %.3f\n", n,
+                foundPlanted, n, top, found.size() > n ? found[n].score : 0.0);
     return 0;
 }
