@@ -399,6 +399,38 @@ TEST_F(MainWindowTest, ProgressRowFollowsLongReadsAndCancels)
     EXPECT_FALSE(bar->isVisible());
 }
 
+TEST_F(MainWindowTest, SaveLocationQuestionAnswersOnceWithTheChosenPath)
+{
+    SaveLocationRequest request{QStringLiteral("Create a bookmarks file"), QStringLiteral("Bookmarks file name"),
+                                QStringLiteral("abc.json"), test::makeTempDir(), QStringLiteral("json")};
+    std::vector<SaveLocationAnswer> answers;
+    mvc->askSaveLocation(request, [&](const SaveLocationAnswer& a) { answers.push_back(a); });
+    auto* panel = window->findChild<QFileDialog*>();
+    ASSERT_TRUE(panel);
+    EXPECT_EQ(panel->windowTitle(), request.title);
+    EXPECT_EQ(panel->acceptMode(), QFileDialog::AcceptSave);
+    EXPECT_EQ(panel->windowModality(), Qt::WindowModal);
+    EXPECT_EQ(panel->labelText(QFileDialog::FileName), request.nameFieldLabel);
+    EXPECT_EQ(panel->defaultSuffix(), "json");
+    panel->selectFile(request.folder + QStringLiteral("/chosen.json"));
+    static_cast<QDialog*>(panel)->accept(); // the panel's own accept, as its Save button
+    settle();
+    ASSERT_EQ(answers.size(), 1u);
+    EXPECT_EQ(answers[0].kind, SaveLocationAnswer::Kind::Confirmed);
+    EXPECT_EQ(answers[0].path, request.folder + QStringLiteral("/chosen.json"));
+
+    mvc->askSaveLocation(request, [&](const SaveLocationAnswer& a) { answers.push_back(a); });
+    panel = nullptr;
+    for (QFileDialog* candidate : window->findChildren<QFileDialog*>())
+        if (candidate->isVisible())
+            panel = candidate;
+    ASSERT_TRUE(panel);
+    panel->reject();
+    settle();
+    ASSERT_EQ(answers.size(), 2u);
+    EXPECT_EQ(answers[1].kind, SaveLocationAnswer::Kind::Cancelled);
+}
+
 TEST_F(MainWindowTest, WithoutAShownWindowErrorsAreNotShown)
 {
     window->hide();
