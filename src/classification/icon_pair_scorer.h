@@ -32,7 +32,8 @@ struct IconPairEvidence {
 // Judges the pair of planes at `offset`: the pixel plane of side × side / 8 bytes and the mask
 // plane of the same length right after it (side 32 or 16). Empty when the pair does not fit in
 // `bytes`, or is no icon pair at all: an image pixel the mask leaves transparent, a blank or
-// constant image, a constant mask, or a silhouette of fewer than three rows or columns.
+// constant image, a constant mask, a mask of at most 2 % of the square or all of it, or a
+// silhouette of fewer than three rows or columns.
 std::optional<IconPairEvidence> judgeIconPair(std::span<const std::uint8_t> bytes, std::int64_t offset, int side);
 
 } // namespace pq

@@ -119,19 +119,5 @@ INSTANTIATE_TEST_SUITE_P(EveryInstructionSet, CoveredWindowFinderTest,
                          ::testing::Combine(::testing::ValuesIn(CoveredWindowFinder::availableInstructionSets()),
                                             ::testing::Values(128, 32), ::testing::Values(1u, 2u, 3u)));
 
-TEST(CoveredWindowFinder, DataTooShortForAPairGivesNothing)
-{
-    for (std::size_t size : {0u, 1u, 63u, 255u}) {
-        const Bytes zeros(size, 0);
-        const CoveredWindowFinder finder(zeros, size == 63 ? 32 : 128);
-        EXPECT_TRUE(passingOffsets(finder, -10, 1000).empty()) << size;
-    }
-    // 64 bytes: exactly one 16×16 pair fits, at offset 0.
-    Bytes pair(64, 0);
-    pair[0] = 0x18;
-    pair[32] = 0x3C;
-    EXPECT_EQ(passingOffsets(CoveredWindowFinder(pair, 32), 0, 64), std::vector<std::int64_t>{0});
-}
-
 } // namespace
 } // namespace pq
