@@ -53,6 +53,7 @@ FindIconsPanel::FindIconsPanel(MainViewController& main, QWidget* parent) : QWid
     m_list->setIconSize(QSize(kThumbnailPixels, kThumbnailPixels));
     m_list->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     m_list->horizontalHeader()->setStretchLastSection(true);
+    m_list->setMinimumWidth(440); // thumbnail, format, offset and score side by side
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(m_scanButton);

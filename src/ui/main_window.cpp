@@ -65,7 +65,10 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
 void MainWindow::showFindIcons()
 {
     auto* dock = findChild<QDockWidget*>(QStringLiteral("findIconsDock"));
-    dock->show();
+    if (!dock->isVisible()) {
+        dock->show();
+        resizeDocks({dock}, {m_findIcons->sizeHint().width()}, Qt::Horizontal);
+    }
     dock->raise();
     if (!m_findIcons->isScanning() && m_findIcons->candidates().empty())
         m_findIcons->startScan();
