@@ -1,4 +1,4 @@
-#include "classification/icon_scanner.h"
+#include "classification/icon_finder.h"
 #include "cli/cli_support.h"
 #include "cli/commands.h"
 
@@ -26,29 +26,48 @@ double rounded(double score)
     return std::round(score * 1000.0) / 1000.0;
 }
 
-void printCandidate(const IconCandidate& candidate, bool json)
+void printFound(const FoundIcon& icon, bool json)
 {
+    const StructuredIcon* s = icon.structure ? &*icon.structure : nullptr;
     if (json) {
         nlohmann::ordered_json line;
-        line["offset"] = candidate.offset;
-        line["depth"] = candidate.bitDepth();
-        line["size"] = candidate.side;
-        line["mask"] = candidate.hasMask();
-        line["score"] = rounded(candidate.score);
+        line["offset"] = icon.offset;
+        line["depth"] = icon.bitDepth;
+        line["size"] = icon.side;
+        line["mask"] = icon.hasMask;
+        line["score"] = rounded(icon.score);
+        if (s) {
+            line["source"] = std::string(sourceName(s->source));
+            line["type"] = s->type;
+            line["id"] = s->id ? nlohmann::ordered_json(*s->id) : nlohmann::ordered_json(nullptr);
+            line["name"] = s->name ? nlohmann::ordered_json(*s->name) : nlohmann::ordered_json(nullptr);
+        }
         std::cout << line.dump() << '\n';
         return;
     }
-    char text[160];
-    std::snprintf(text, sizeof text, "offset %lld (0x%llx)  %d-bit %dx%d with mask  score %.3f",
-                  static_cast<long long>(candidate.offset), static_cast<unsigned long long>(candidate.offset),
-                  candidate.bitDepth(), candidate.side, candidate.side, candidate.score);
-    std::cout << text << '\n';
+    char text[200];
+    std::snprintf(text, sizeof text, "offset %lld (0x%llx)  %d-bit %dx%d%s", static_cast<long long>(icon.offset),
+                  static_cast<unsigned long long>(icon.offset), icon.bitDepth, icon.side, icon.side,
+                  icon.hasMask ? " with mask" : "");
+    std::cout << text;
+    if (s) {
+        std::cout << "  " << sourceName(s->source) << " at " << s->sourceOffset << ": " << s->type;
+        if (s->id)
+            std::cout << " ID " << *s->id;
+        if (s->name)
+            std::cout << " \"" << *s->name << "\"";
+    } else {
+        std::snprintf(text, sizeof text, "  score %.3f", icon.score);
+        std::cout << text;
+    }
+    std::cout << '\n';
 }
 
 Action addScanCommand(CLI::App& app)
 {
     auto* cmd = app.add_subcommand(
-        "scan", "Find likely 1-bit icons with masks (32x32 and 16x16) at every offset, best first");
+        "scan", "List the icons of resource forks and icon containers in a file, then likely 1-bit icons with "
+                "masks (32x32 and 16x16) at any offset, best first");
     auto o = std::make_shared<ScanOptions>();
     cmd->add_option("FILE", o->path, "The file to search")->required();
     cmd->add_option("--min-score", o->minScore, "Leave out candidates scoring less (0 to 1; default 0.5)")
@@ -63,13 +82,17 @@ Action addScanCommand(CLI::App& app)
         options.minScore = o->minScore;
         if (o->limit > 0)
             options.maxCandidates = o->limit;
-        const auto candidates = IconScanner(options).scan(data->bytes());
-        if (!candidates) { // nothing here cancels a scan
+        const auto found = findIcons(data->bytes(), options);
+        if (!found) { // nothing here cancels a scan
             printError("The scan of \"" + o->path + "\" was cancelled.");
             return 1;
         }
-        for (const IconCandidate& candidate : *candidates)
-            printCandidate(candidate, o->json);
+        std::int64_t printed = 0;
+        for (const FoundIcon& icon : *found) {
+            if (o->limit > 0 && printed++ >= o->limit)
+                break;
+            printFound(icon, o->json);
+        }
         std::cout.flush();
         return std::cout ? 0 : 1;
     };

@@ -1,10 +1,13 @@
 #include "classification/icon_container_reader.h"
 #include "classification/resource_fork_reader.h"
 #include "classification/structured_icon_finder.h"
+#include "resource_fork_writer.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
+#include <set>
 #include <functional>
 
 #include <map>
@@ -25,86 +28,12 @@ void put16(std::vector<std::uint8_t>& v, std::size_t at, std::uint16_t x)
     v[at + 1] = std::uint8_t(x);
 }
 
-struct Resource {
-    std::string type;
-    std::int16_t id;
-    std::string name; // raw Mac Roman bytes; empty for none
-    std::vector<std::uint8_t> data;
-};
-
-// A resource fork as the Resource Manager lays it out: header, data at 256, map after it.
-struct BuiltFork {
-    std::vector<std::uint8_t> bytes;
-    std::vector<std::int64_t> dataOffsets; // of each resource's bytes (after its length), from the fork's start
-};
+using Resource = sample::ForkResource;
+using BuiltFork = sample::ResourceForkImage;
 
 BuiltFork buildFork(const std::vector<Resource>& resources, bool copyHeaderIntoMap = true)
 {
-    BuiltFork fork;
-    std::vector<std::uint8_t> data;
-    for (const Resource& r : resources) {
-        fork.dataOffsets.push_back(256 + std::int64_t(data.size()) + 4);
-        std::vector<std::uint8_t> len(4);
-        put32(len, 0, std::uint32_t(r.data.size()));
-        data.insert(data.end(), len.begin(), len.end());
-        data.insert(data.end(), r.data.begin(), r.data.end());
-    }
-    // Group references by type, in order of first appearance.
-    std::vector<std::string> types;
-    std::map<std::string, std::vector<std::size_t>> byType;
-    for (std::size_t i = 0; i < resources.size(); ++i) {
-        if (!byType.count(resources[i].type))
-            types.push_back(resources[i].type);
-        byType[resources[i].type].push_back(i);
-    }
-    const std::size_t typeListOffset = 28;
-    const std::size_t typeListSize = 2 + 8 * types.size();
-    const std::size_t refListsSize = 12 * resources.size();
-    const std::size_t nameListOffset = typeListOffset + typeListSize + refListsSize;
-    std::vector<std::uint8_t> names;
-    std::vector<std::uint8_t> map(nameListOffset, 0);
-    put16(map, 24, std::uint16_t(typeListOffset));
-    put16(map, 26, std::uint16_t(nameListOffset));
-    put16(map, typeListOffset, std::uint16_t(types.size() - 1));
-    std::size_t ref = typeListOffset + typeListSize;
-    std::uint32_t dataOffset = 0;
-    std::vector<std::uint32_t> offsets;
-    for (const Resource& r : resources) {
-        offsets.push_back(dataOffset);
-        dataOffset += 4 + std::uint32_t(r.data.size());
-    }
-    for (std::size_t t = 0; t < types.size(); ++t) {
-        const std::size_t entry = typeListOffset + 2 + 8 * t;
-        std::copy(types[t].begin(), types[t].end(), map.begin() + std::ptrdiff_t(entry));
-        put16(map, entry + 4, std::uint16_t(byType[types[t]].size() - 1));
-        put16(map, entry + 6, std::uint16_t(ref - typeListOffset));
-        for (std::size_t i : byType[types[t]]) {
-            put16(map, ref, std::uint16_t(resources[i].id));
-            if (resources[i].name.empty()) {
-                put16(map, ref + 2, 0xFFFF);
-            } else {
-                put16(map, ref + 2, std::uint16_t(names.size()));
-                names.push_back(std::uint8_t(resources[i].name.size()));
-                names.insert(names.end(), resources[i].name.begin(), resources[i].name.end());
-            }
-            map[ref + 5] = std::uint8_t(offsets[i] >> 16);
-            map[ref + 6] = std::uint8_t(offsets[i] >> 8);
-            map[ref + 7] = std::uint8_t(offsets[i]);
-            ref += 12;
-        }
-    }
-    map.insert(map.end(), names.begin(), names.end());
-
-    fork.bytes.assign(256, 0);
-    put32(fork.bytes, 0, 256);
-    put32(fork.bytes, 4, std::uint32_t(256 + data.size()));
-    put32(fork.bytes, 8, std::uint32_t(data.size()));
-    put32(fork.bytes, 12, std::uint32_t(map.size()));
-    if (copyHeaderIntoMap)
-        std::copy(fork.bytes.begin(), fork.bytes.begin() + 16, map.begin());
-    fork.bytes.insert(fork.bytes.end(), data.begin(), data.end());
-    fork.bytes.insert(fork.bytes.end(), map.begin(), map.end());
-    return fork;
+    return sample::writeResourceFork(resources, copyHeaderIntoMap);
 }
 
 std::vector<std::uint8_t> pattern(std::size_t n, std::uint8_t seed)
@@ -237,16 +166,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 std::vector<std::uint8_t> container(const std::vector<std::pair<std::string, std::vector<std::uint8_t>>>& entries)
 {
-    std::vector<std::uint8_t> out{'i', 'c', 'n', 's', 0, 0, 0, 0};
-    for (const auto& [type, data] : entries) {
-        const std::size_t at = out.size();
-        out.insert(out.end(), type.begin(), type.end());
-        out.resize(out.size() + 4);
-        put32(out, at + 4, std::uint32_t(8 + data.size()));
-        out.insert(out.end(), data.begin(), data.end());
-    }
-    put32(out, 4, std::uint32_t(out.size()));
-    return out;
+    return sample::writeIconContainer(entries);
 }
 
 TEST(IconContainerReader, ListsIconEntriesAndStopsAtDamage)
@@ -323,6 +243,64 @@ TEST(MacRoman, ConvertsNamesToUtf8)
     EXPECT_EQ(macRomanToUtf8("Syst\x8Fme"), "Système");
     EXPECT_EQ(macRomanToUtf8("\xA9 1984 \xF0"), "© 1984 \xEF\xA3\xBF");
     EXPECT_EQ(macRomanToUtf8(std::string_view("a\0b", 3)), "a\xEF\xBF\xBD" "b");
+}
+
+} // namespace
+} // namespace pq
+
+#include "classification/icon_finder.h"
+#include "sample_image.h"
+
+namespace pq {
+namespace {
+
+TEST(IconFinder, ListsTheSampleStructuresFirstThenTheScannedIconsOutsideThem)
+{
+    const auto sample = sample::makeSampleDiskImage();
+    IconScanOptions options;
+    options.minScore = 0.5;
+    std::vector<double> progress;
+    auto found = findIcons(sample.bytes, options, nullptr, [&](double f) { progress.push_back(f); });
+    ASSERT_TRUE(found.has_value());
+    ASSERT_FALSE(progress.empty());
+    EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()));
+    EXPECT_DOUBLE_EQ(progress.back(), 1.0);
+
+    // Every stored icon, exactly, in file order of its fork or container.
+    auto expected = sample.resources;
+    std::stable_sort(expected.begin(), expected.end(),
+                     [](const auto& a, const auto& b) { return a.sourceOffset < b.sourceOffset; });
+    ASSERT_GE(found->size(), expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        const FoundIcon& f = (*found)[i];
+        SCOPED_TRACE(expected[i].type + " at " + std::to_string(expected[i].icon.offset));
+        ASSERT_TRUE(f.structure.has_value());
+        EXPECT_EQ(f.offset, expected[i].icon.offset);
+        EXPECT_EQ(f.bitDepth, expected[i].icon.bitDepth);
+        EXPECT_EQ(f.side, expected[i].icon.side);
+        EXPECT_EQ(f.hasMask, expected[i].icon.hasMask);
+        EXPECT_EQ(f.structure->type, expected[i].type);
+        EXPECT_EQ(f.structure->id, expected[i].id);
+        EXPECT_EQ(f.structure->name, expected[i].name);
+        EXPECT_EQ(f.structure->source,
+                  expected[i].inContainer ? StructuredIcon::Source::Container : StructuredIcon::Source::Resource);
+        EXPECT_EQ(f.bookmarkNickname(), expected[i].name.value_or("untitled " + std::to_string(f.offset)));
+    }
+    // Then the icons planted on their own among the filler, and nothing inside a structure.
+    std::set<std::int64_t> loose;
+    for (const auto& icon : sample.icons)
+        if (icon.bitDepth == 1 && icon.hasMask)
+            loose.insert(icon.offset);
+    std::set<std::int64_t> next;
+    for (std::size_t i = expected.size(); i < expected.size() + loose.size() && i < found->size(); ++i) {
+        EXPECT_FALSE((*found)[i].structure.has_value());
+        next.insert((*found)[i].offset);
+    }
+    EXPECT_EQ(next, loose);
+    for (std::size_t i = expected.size(); i < found->size(); ++i)
+        for (const auto& r : sample.resources)
+            EXPECT_FALSE((*found)[i].offset >= r.sourceOffset && (*found)[i].offset < r.sourceOffset + 4096)
+                << "scanned candidate " << (*found)[i].offset << " inside the structure at " << r.sourceOffset;
 }
 
 } // namespace

@@ -25,6 +25,6 @@ int main(int argc, char** argv)
         std::cerr << "cannot write " << argv[1] << "\n";
         return 1;
     }
-    std::ofstream(argv[2]) << pq::sample::describeIcons(sample.icons);
+    std::ofstream(argv[2]) << pq::sample::describeIcons(pq::sample::allIcons(sample));
     return 0;
 }

@@ -1,5 +1,7 @@
 #include "sample_image.h"
 
+#include "resource_fork_writer.h"
+
 #include <algorithm>
 #include <random>
 #include <sstream>
@@ -31,7 +33,7 @@ void drawOneBit(IconCanvas& c, const std::string& name)
         c.fillRect(10 * u, 5 * u, u + 1, 2 * u, 1);
         for (int x = 4 * u; x <= 12 * u; ++x) {
             const int dx = x - 8 * u;
-            c.plot(x, 10 * u + dx * dx / (8 * u), 1);
+            c.plot(x, 12 * u - dx * dx / (8 * u), 1);
         }
     } else if (name == "folder") {
         c.frameRect(0, 3 * u, 7 * u, 2 * u, 1);
@@ -186,7 +188,75 @@ SampleImage makeSampleDiskImage()
     };
     for (const Plan& p : plans)
         image.icons.push_back(plantIcon(image.bytes, p.offset, p.name, p.side, p.depth, p.mask));
+
+    // Resource forks: the icon family of a "disk" and a second fork of loose icons.
+    struct Res {
+        const char* type;
+        int id;
+        const char* name; // Mac OS Roman
+        const char* utf8;
+        const char* drawing;
+    };
+    auto plantFork = [&](std::int64_t at, const std::vector<Res>& list) {
+        std::vector<ForkResource> resources;
+        for (const Res& r : list) {
+            const std::string type = r.type;
+            const int depth = type == "icl4" || type == "ics4" ? 4 : type == "icl8" || type == "ics8" ? 8 : 1;
+            const int side = type[2] == 's' ? 16 : 32;
+            const bool mask = type.back() == '#';
+            const IconCanvas canvas = drawIcon(r.drawing, side, depth);
+            auto data = canvas.pixelPlane(depth);
+            if (mask) {
+                const auto m = canvas.maskPlane(depth);
+                data.insert(data.end(), m.begin(), m.end());
+            }
+            resources.push_back({type, std::int16_t(r.id), r.name, data});
+        }
+        resources.push_back({"STR ", 128, "Version", {5, '1', '.', '0', '.', '2'}});
+        const ResourceForkImage fork = writeResourceFork(resources);
+        std::copy(fork.bytes.begin(), fork.bytes.end(), image.bytes.begin() + at);
+        for (std::size_t i = 0; i < list.size(); ++i) {
+            const std::string type = list[i].type;
+            PlantedResource planted;
+            planted.type = type;
+            planted.sourceOffset = at;
+            planted.id = list[i].id;
+            if (*list[i].utf8)
+                planted.name = list[i].utf8;
+            planted.icon = {list[i].drawing, at + fork.dataOffsets[i],
+                            type == "icl4" || type == "ics4" ? 4 : type == "icl8" || type == "ics8" ? 8 : 1,
+                            type[2] == 's' ? 16 : 32, type.back() == '#'};
+            image.resources.push_back(planted);
+        }
+    };
+    plantFork(512 * 1500, {{"ICN#", 128, "Disk", "Disk", "floppy"},
+                           {"icl4", 128, "", "", "sun"},
+                           {"icl8", 128, "", "", "globe"},
+                           {"ics#", 128, "", "", "folder"},
+                           {"ics4", 128, "", "", "cherry"},
+                           {"ics8", 128, "", "", "gem"}});
+    plantFork(1100003, {{"ICON", 0, "Cloche", "Cloche", "bell"},
+                        {"ICN#", -4000, "Corbeille \x88 papier", "Corbeille à papier", "trash"}});
+
+    // An icon-family container with a 1-bit icon and mask and an 8-bit icon.
+    const std::int64_t containerAt = 900001;
+    const IconCanvas smiley = drawIcon("smiley", 32, 1);
+    auto pair = smiley.pixelPlane(1);
+    const auto smileyMask = smiley.maskPlane(1);
+    pair.insert(pair.end(), smileyMask.begin(), smileyMask.end());
+    const auto container = writeIconContainer({{"ICN#", pair}, {"icl8", drawIcon("globe", 32, 8).pixelPlane(8)}});
+    std::copy(container.begin(), container.end(), image.bytes.begin() + containerAt);
+    image.resources.push_back({{"smiley", containerAt + 16, 1, 32, true}, "ICN#", true, containerAt, {}, {}});
+    image.resources.push_back({{"globe", containerAt + 8 + 264 + 8, 8, 32, false}, "icl8", true, containerAt, {}, {}});
     return image;
+}
+
+std::vector<PlantedIcon> allIcons(const SampleImage& image)
+{
+    std::vector<PlantedIcon> all = image.icons;
+    for (const PlantedResource& r : image.resources)
+        all.push_back(r.icon);
+    return all;
 }
 
 std::string describeIcons(const std::vector<PlantedIcon>& icons)

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "classification/icon_candidate.h"
+#include "classification/structured_icon.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace pq {
+
+// One icon the finder lists: either read from a resource fork or icon-family container (exact,
+// with its structure's details), or guessed by the scanner from its pixels (with a score).
+struct FoundIcon {
+    std::int64_t offset = 0; // first byte of the pixel plane
+    int bitDepth = 1;
+    int side = 32;
+    bool hasMask = false;
+    double score = 1.0; // structured icons are certain
+    std::optional<StructuredIcon> structure;
+
+    static FoundIcon fromStructure(const StructuredIcon& icon);
+    static FoundIcon fromCandidate(const IconCandidate& candidate);
+
+    // The nickname a bookmark of this icon gets: the resource's name when it has one, else
+    // "untitled " and the offset, as for a tile.
+    std::string bookmarkNickname() const;
+};
+
+} // namespace pq

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "classification/found_icon.h"
+#include "classification/icon_scanner.h"
+
+#include <atomic>
+#include <expected>
+#include <functional>
+#include <span>
+#include <vector>
+
+namespace pq {
+
+enum class IconFindError { Cancelled };
+
+// Everything the finder lists for a file: first the icons of every resource fork and
+// icon-family container, grouped by the structure they came from, in file order; then the
+// scanner's candidates, best first, leaving out those that overlap the data of an icon a
+// structure lists (the structure knows that icon exactly; windows into it are only echoes).
+//
+// progress(fraction) with fraction in [0, 1] is called on the calling thread; raising `cancel`
+// ends the search with IconFindError::Cancelled.
+std::expected<std::vector<FoundIcon>, IconFindError> findIcons(std::span<const std::uint8_t> bytes,
+                                                                const IconScanOptions& scanOptions,
+                                                                const std::atomic<bool>* cancel = nullptr,
+                                                                const std::function<void(double)>& progress = {});
+
+} // namespace pq

@@ -1,0 +1,100 @@
+#include "resource_fork_writer.h"
+
+#include <map>
+
+namespace pq::sample {
+namespace {
+
+void put32(std::vector<std::uint8_t>& v, std::size_t at, std::uint32_t x)
+{
+    for (int i = 0; i < 4; ++i)
+        v[at + std::size_t(i)] = std::uint8_t(x >> (24 - 8 * i));
+}
+
+void put16(std::vector<std::uint8_t>& v, std::size_t at, std::uint16_t x)
+{
+    v[at] = std::uint8_t(x >> 8);
+    v[at + 1] = std::uint8_t(x);
+}
+
+} // namespace
+
+ResourceForkImage writeResourceFork(const std::vector<ForkResource>& resources, bool copyHeaderIntoMap)
+{
+    ResourceForkImage fork;
+    std::vector<std::uint8_t> data;
+    std::vector<std::uint32_t> offsets;
+    for (const ForkResource& r : resources) {
+        offsets.push_back(std::uint32_t(data.size()));
+        fork.dataOffsets.push_back(256 + std::int64_t(data.size()) + 4);
+        data.resize(data.size() + 4);
+        put32(data, data.size() - 4, std::uint32_t(r.data.size()));
+        data.insert(data.end(), r.data.begin(), r.data.end());
+    }
+    // References grouped by type, types in order of first appearance.
+    std::vector<std::string> types;
+    std::map<std::string, std::vector<std::size_t>> byType;
+    for (std::size_t i = 0; i < resources.size(); ++i) {
+        if (!byType.count(resources[i].type))
+            types.push_back(resources[i].type);
+        byType[resources[i].type].push_back(i);
+    }
+    const std::size_t typeListOffset = 28;
+    const std::size_t typeListSize = 2 + 8 * types.size();
+    const std::size_t nameListOffset = typeListOffset + typeListSize + 12 * resources.size();
+    std::vector<std::uint8_t> map(nameListOffset, 0);
+    std::vector<std::uint8_t> names;
+    put16(map, 24, std::uint16_t(typeListOffset));
+    put16(map, 26, std::uint16_t(nameListOffset));
+    put16(map, typeListOffset, std::uint16_t(types.size() - 1));
+    std::size_t ref = typeListOffset + typeListSize;
+    for (std::size_t t = 0; t < types.size(); ++t) {
+        const std::size_t entry = typeListOffset + 2 + 8 * t;
+        for (std::size_t k = 0; k < 4; ++k)
+            map[entry + k] = std::uint8_t(k < types[t].size() ? types[t][k] : ' ');
+        put16(map, entry + 4, std::uint16_t(byType[types[t]].size() - 1));
+        put16(map, entry + 6, std::uint16_t(ref - typeListOffset));
+        for (std::size_t i : byType[types[t]]) {
+            put16(map, ref, std::uint16_t(resources[i].id));
+            if (resources[i].name.empty()) {
+                put16(map, ref + 2, 0xFFFF);
+            } else {
+                put16(map, ref + 2, std::uint16_t(names.size()));
+                names.push_back(std::uint8_t(resources[i].name.size()));
+                names.insert(names.end(), resources[i].name.begin(), resources[i].name.end());
+            }
+            map[ref + 5] = std::uint8_t(offsets[i] >> 16);
+            map[ref + 6] = std::uint8_t(offsets[i] >> 8);
+            map[ref + 7] = std::uint8_t(offsets[i]);
+            ref += 12;
+        }
+    }
+    map.insert(map.end(), names.begin(), names.end());
+
+    fork.bytes.assign(256, 0);
+    put32(fork.bytes, 0, 256);
+    put32(fork.bytes, 4, std::uint32_t(256 + data.size()));
+    put32(fork.bytes, 8, std::uint32_t(data.size()));
+    put32(fork.bytes, 12, std::uint32_t(map.size()));
+    if (copyHeaderIntoMap)
+        std::copy(fork.bytes.begin(), fork.bytes.begin() + 16, map.begin());
+    fork.bytes.insert(fork.bytes.end(), data.begin(), data.end());
+    fork.bytes.insert(fork.bytes.end(), map.begin(), map.end());
+    return fork;
+}
+
+std::vector<std::uint8_t> writeIconContainer(const std::vector<std::pair<std::string, std::vector<std::uint8_t>>>& entries)
+{
+    std::vector<std::uint8_t> out{'i', 'c', 'n', 's', 0, 0, 0, 0};
+    for (const auto& [type, data] : entries) {
+        const std::size_t at = out.size();
+        out.insert(out.end(), type.begin(), type.end());
+        out.resize(at + 8);
+        put32(out, at + 4, std::uint32_t(8 + data.size()));
+        out.insert(out.end(), data.begin(), data.end());
+    }
+    put32(out, 4, std::uint32_t(out.size()));
+    return out;
+}
+
+} // namespace pq::sample

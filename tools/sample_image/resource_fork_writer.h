@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace pq::sample {
+
+// One resource to store in a fork.
+struct ForkResource {
+    std::string type;  // four characters
+    std::int16_t id = 0;
+    std::string name;  // Mac OS Roman bytes; empty for none
+    std::vector<std::uint8_t> data;
+};
+
+// A resource fork laid out as the classic Resource Manager writes it: the 16-byte header, the
+// data part at byte 256 (each resource a big-endian length then its bytes), then the map with
+// its type list, reference lists and name list.
+struct ResourceForkImage {
+    std::vector<std::uint8_t> bytes;
+    std::vector<std::int64_t> dataOffsets; // of each resource's bytes (after its length), from the fork's start
+};
+
+// `copyHeaderIntoMap`: the map's first 16 bytes repeat the header (true) or stay zero (false).
+ResourceForkImage writeResourceFork(const std::vector<ForkResource>& resources, bool copyHeaderIntoMap = true);
+
+// An icon-family container: "icns", the total length, then each entry's type, length and data.
+std::vector<std::uint8_t> writeIconContainer(const std::vector<std::pair<std::string, std::vector<std::uint8_t>>>& entries);
+
+} // namespace pq::sample
