@@ -1,6 +1,6 @@
 #include "ui/find_icons_panel.h"
 
-#include "classification/icon_scanner.h"
+#include "classification/icon_finder.h"
 #include "decoding/chunker.h"
 #include "decoding/pixel_array_renderer.h"
 #include "ui/icon_browser_view_controller.h"
@@ -14,6 +14,9 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
+
+#include <map>
+#include <optional>
 
 namespace pq {
 
@@ -74,7 +77,8 @@ FindIconsPanel::FindIconsPanel(MainViewController& main, QWidget* parent) : QWid
             showCandidate(m_list->currentRow());
     });
     connect(&m_main.document(), &DocumentController::documentOpened, this, &FindIconsPanel::clearResults);
-    m_status->setText(tr("Finds 1-bit icons with masks, 32x32 and 16x16, anywhere in the open file."));
+    m_status->setText(tr("Lists the icons of resource forks and icon containers, and finds 1-bit icons with "
+                         "masks, 32x32 and 16x16, anywhere in the open file."));
 }
 
 FindIconsPanel::~FindIconsPanel()
@@ -112,9 +116,8 @@ void FindIconsPanel::startScan()
         IconScanOptions options;
         options.minScore = kMinScore;
         options.maxCandidates = kMaxListed;
-        auto result = IconScanner(options).scan(data->bytes(), cancel.get(), [this, generation](std::int64_t done,
-                                                                                             std::int64_t total) {
-            const int permille = total > 0 ? int(done * 1000 / total) : 1000;
+        auto result = findIcons(data->bytes(), options, cancel.get(), [this, generation](double fraction) {
+            const int permille = int(fraction * 1000);
             QMetaObject::invokeMethod(
                 this, [this, generation, permille] {
                     if (generation == m_generation)
@@ -122,7 +125,7 @@ void FindIconsPanel::startScan()
                 },
                 Qt::QueuedConnection);
         });
-        auto found = std::make_shared<std::vector<IconCandidate>>(result.value_or(std::vector<IconCandidate>{}));
+        auto found = std::make_shared<std::vector<FoundIcon>>(result.value_or(std::vector<FoundIcon>{}));
         const bool cancelled = !result;
         QMetaObject::invokeMethod(
             this, [this, generation, cancelled, found] { finishScan(generation, cancelled, std::move(*found)); },
@@ -136,7 +139,7 @@ void FindIconsPanel::cancelScan()
         m_cancel->store(true);
 }
 
-void FindIconsPanel::finishScan(std::uint64_t generation, bool cancelled, std::vector<IconCandidate> found)
+void FindIconsPanel::finishScan(std::uint64_t generation, bool cancelled, std::vector<FoundIcon> found)
 {
     if (generation != m_generation)
         return;
@@ -153,7 +156,8 @@ void FindIconsPanel::finishScan(std::uint64_t generation, bool cancelled, std::v
     else if (m_candidates.empty())
         m_status->setText(tr("No likely icons found."));
     else
-        m_status->setText(tr("%n likely icon(s), best first.", nullptr, int(m_candidates.size())));
+        m_status->setText(tr("%n icon(s): stored ones first, then likely ones, best first.", nullptr,
+                             int(m_candidates.size())));
     emit scanEnded();
 }
 
@@ -172,31 +176,48 @@ void FindIconsPanel::clearResults()
         emit scanEnded();
 }
 
+QString FindIconsPanel::formatText(const FoundIcon& icon)
+{
+    QString text = tr("%1-bit %2x%2").arg(icon.bitDepth).arg(icon.side);
+    if (icon.hasMask)
+        text += tr(" with mask");
+    if (const auto& s = icon.structure) {
+        QString label = QString::fromStdString(s->type);
+        if (s->id)
+            label += tr(" ID %1").arg(*s->id);
+        if (s->name)
+            label += QStringLiteral(" \u201C%1\u201D").arg(QString::fromStdString(*s->name));
+        const QString where = s->source == StructuredIcon::Source::Resource ? tr("resource fork at %1")
+                                                                             : tr("icon container at %1");
+        text = label + QStringLiteral(" \u2014 ") + text + QLatin1Char('\n') + where.arg(s->sourceOffset);
+    }
+    return text;
+}
+
 void FindIconsPanel::fillList()
 {
     m_list->clearContents();
     m_list->setRowCount(int(m_candidates.size()));
     const std::shared_ptr<const FileData> data = m_main.document().fileData();
-    std::optional<Chunker> decoders[2]; // 32x32 and 16x16, 1 bit
-    if (data) {
-        for (int i = 0; i < 2; ++i)
-            if (auto chunker = Chunker::create(data, 1, i == 0 ? 32 : 16))
-                decoders[i] = std::move(*chunker);
-    }
+    std::map<std::pair<int, int>, std::optional<Chunker>> decoders; // by bit depth and side
     for (int row = 0; row < int(m_candidates.size()); ++row) {
-        const IconCandidate& c = m_candidates[std::size_t(row)];
+        const FoundIcon& c = m_candidates[std::size_t(row)];
         auto* thumbnail = readOnlyItem(QString());
-        const auto& decoder = decoders[c.side == 32 ? 0 : 1];
-        if (decoder)
-            if (auto chunk = decoder->chunkAt(c.offset, true))
+        auto [it, isNew] = decoders.try_emplace({c.bitDepth, c.side});
+        if (isNew && data)
+            if (auto chunker = Chunker::create(data, c.bitDepth, std::int64_t(c.bitDepth) * c.side))
+                it->second = std::move(*chunker);
+        if (const auto& decoder = it->second)
+            if (auto chunk = decoder->chunkAt(c.offset, c.hasMask))
                 if (auto image = makeBitmapImageRep(kThumbnailPixels / c.side, false, chunk->pixelArray))
                     thumbnail->setIcon(QIcon(QPixmap::fromImage(*image)));
         m_list->setItem(row, ThumbnailColumn, thumbnail);
-        m_list->setItem(row, FormatColumn, readOnlyItem(tr("1-bit %1x%1 with mask").arg(c.side)));
+        m_list->setItem(row, FormatColumn, readOnlyItem(formatText(c)));
         m_list->setItem(row, OffsetColumn,
                         readOnlyItem(QStringLiteral("%1 (0x%2)").arg(c.offset).arg(QString::number(c.offset, 16))));
-        m_list->setItem(row, ScoreColumn, readOnlyItem(QString::number(c.score, 'f', 2)));
+        m_list->setItem(row, ScoreColumn, readOnlyItem(c.structure ? tr("stored") : QString::number(c.score, 'f', 2)));
     }
+    m_list->resizeRowsToContents();
     m_bookmarkButton->setEnabled(false);
 }
 
@@ -204,22 +225,22 @@ void FindIconsPanel::showCandidate(int row)
 {
     if (row < 0 || row >= int(m_candidates.size()))
         return;
-    const IconCandidate& c = m_candidates[std::size_t(row)];
+    const FoundIcon& c = m_candidates[std::size_t(row)];
     if (IconBrowserViewController* browser = m_main.iconBrowserViewController())
-        browser->showBookmark(c.offset, c.bitDepth(), std::int64_t(c.bitDepth()) * c.side);
+        browser->showBookmark(c.offset, c.bitDepth, std::int64_t(c.bitDepth) * c.side);
 }
 
 void FindIconsPanel::bookmarkCandidate(int row)
 {
     if (row < 0 || row >= int(m_candidates.size()))
         return;
-    const IconCandidate& c = m_candidates[std::size_t(row)];
+    const FoundIcon& c = m_candidates[std::size_t(row)];
     Bookmark bookmark;
     bookmark.offset = c.offset;
-    bookmark.nickname = "untitled " + std::to_string(c.offset);
-    bookmark.bitDepth = c.bitDepth();
-    bookmark.widthInBits = std::int64_t(c.bitDepth()) * c.side;
-    bookmark.hasMask = c.hasMask();
+    bookmark.nickname = c.bookmarkNickname();
+    bookmark.bitDepth = c.bitDepth;
+    bookmark.widthInBits = std::int64_t(c.bitDepth) * c.side;
+    bookmark.hasMask = c.hasMask;
     if (auto added = m_main.document().appendBookmark(bookmark); !added)
         m_main.document().displayError(added.error());
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "classification/icon_candidate.h"
+#include "classification/found_icon.h"
 
 #include <QWidget>
 
@@ -19,11 +19,13 @@ namespace pq {
 
 class MainViewController;
 
-// The "Find Icons" panel: scans the open file for likely 1-bit icons with masks in worker
-// threads, with a progress bar and a cancel button, and lists the candidates (thumbnail with
-// the mask applied, format, offset, score) best first. Selecting a row shows its icon in the
-// browser; "Bookmark" adds it with the mask on, by the same rule as a tile's add button. The
-// list belongs to the open file: opening another drops it (and stops a running scan).
+// The "Find Icons" panel: searches the open file in a worker thread, with a progress bar and a
+// cancel button, and lists what it finds (thumbnail with the mask applied, format, offset,
+// score): first the icons stored in resource forks and icon-family containers, grouped by
+// their fork or container and labelled with type, ID and name; then likely 1-bit icons with
+// masks, best first. Selecting a row shows its icon in the browser; "Bookmark" adds it (with
+// its mask, named after its resource when it has a name) by the same rule as a tile's add
+// button. The list belongs to the open file: opening another drops it (and stops a search).
 class FindIconsPanel : public QWidget {
     Q_OBJECT
 public:
@@ -39,7 +41,7 @@ public:
     void cancelScan();
     bool isScanning() const { return m_scanning; }
 
-    const std::vector<IconCandidate>& candidates() const { return m_candidates; }
+    const std::vector<FoundIcon>& candidates() const { return m_candidates; }
     QTableWidget* candidateList() const { return m_list; }
     QPushButton* scanButton() const { return m_scanButton; }
     QPushButton* bookmarkButton() const { return m_bookmarkButton; }
@@ -58,8 +60,9 @@ signals:
 private:
     void clearResults();
     void stopWorker();
-    void finishScan(std::uint64_t generation, bool cancelled, std::vector<IconCandidate> found);
+    void finishScan(std::uint64_t generation, bool cancelled, std::vector<FoundIcon> found);
     void fillList();
+    static QString formatText(const FoundIcon& icon);
 
     MainViewController& m_main;
     QPushButton* m_scanButton = nullptr;
@@ -68,7 +71,7 @@ private:
     QLabel* m_status = nullptr;
     QTableWidget* m_list = nullptr;
 
-    std::vector<IconCandidate> m_candidates;
+    std::vector<FoundIcon> m_candidates;
     std::uint64_t m_generation = 0; // results of older scans are dropped
     bool m_scanning = false;
     std::shared_ptr<std::atomic<bool>> m_cancel;

@@ -135,20 +135,28 @@ TEST_F(FindIconsWindowTest, FindsListsShowsAndBookmarksTheSampleIcons)
     ASSERT_TRUE(ended.wait(20000));
     EXPECT_FALSE(panel->isScanning());
 
+    // The stored icons of the forks and the container, then the icons planted with masks.
     std::set<std::pair<std::int64_t, int>> planted, listed;
     for (const auto& icon : sample.icons)
         if (icon.bitDepth == 1 && icon.hasMask)
             planted.insert({icon.offset, icon.side});
+    for (const auto& r : sample.resources)
+        planted.insert({r.icon.offset, r.icon.side});
     ASSERT_EQ(panel->candidates().size(), planted.size()); // the filler scores below the panel's 0.5
     for (const auto& c : panel->candidates())
         listed.insert({c.offset, c.side});
     EXPECT_EQ(listed, planted);
     QTableWidget* list = panel->candidateList();
     ASSERT_EQ(list->rowCount(), int(planted.size()));
-    EXPECT_FALSE(list->item(0, 0)->icon().isNull());
-    EXPECT_EQ(list->item(0, 3)->text(), QStringLiteral("1.00"));
+    for (int row = 0; row < list->rowCount(); ++row)
+        EXPECT_FALSE(list->item(row, 0)->icon().isNull()) << row;
+    EXPECT_EQ(list->item(0, 3)->text(), QStringLiteral("stored"));
+    EXPECT_TRUE(list->item(0, 1)->text().startsWith(QStringLiteral("ICN# ID 128 \u201CDisk\u201D"))) << list->item(0, 1)->text().toStdString();
+    EXPECT_TRUE(list->item(0, 1)->text().contains(QStringLiteral("resource fork at 768000")));
+    const int firstScanned = int(sample.resources.size());
+    EXPECT_EQ(list->item(firstScanned, 3)->text(), QStringLiteral("1.00"));
 
-    // Selecting a row shows the icon in the browser, in its format.
+    // Selecting a row shows the icon in the browser, in its format: the stored "Disk" icon.
     const auto& first = panel->candidates()[0];
     list->selectRow(0);
     const std::int64_t rowBytes = first.side / 8;
@@ -167,7 +175,21 @@ TEST_F(FindIconsWindowTest, FindsListsShowsAndBookmarksTheSampleIcons)
     EXPECT_EQ(bookmarks[0].bitDepth, 1);
     EXPECT_EQ(bookmarks[0].widthInBits, first.side);
     EXPECT_TRUE(bookmarks[0].hasMask);
-    EXPECT_EQ(bookmarks[0].nickname, "untitled " + std::to_string(first.offset));
+    EXPECT_EQ(bookmarks[0].nickname, "Disk"); // named after its resource
+
+    // A scanned icon has no name: "untitled" and its offset.
+    list->selectRow(firstScanned);
+    QTest::mouseClick(panel->bookmarkButton(), Qt::LeftButton);
+    ASSERT_EQ(mvc->document().bookmarkFile()->bookmarks.size(), 2u);
+    EXPECT_EQ(mvc->document().bookmarkFile()->bookmarks[1].nickname,
+              "untitled " + std::to_string(panel->candidates()[std::size_t(firstScanned)].offset));
+    // A stored colour icon shows in its own format.
+    for (int row = 0; row < firstScanned; ++row)
+        if (panel->candidates()[std::size_t(row)].bitDepth == 8) {
+            list->selectRow(row);
+            EXPECT_EQ(browser->selectedBitDepth(), BitDepth::_8bit);
+            break;
+        }
 
     // Another file drops the list.
     mvc->document().processReceivedFileData(FileData::fromBytes(test::randomBytes(100000, 3)), QStringLiteral("b.img"));
