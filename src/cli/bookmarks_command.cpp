@@ -70,7 +70,7 @@ private:
     DocumentController m_controller{m_screen};
 };
 
-BookmarkKey keyFrom(const BookmarksOptions& o) { return {*parseOffset(o.offset), o.depth, o.depth * o.size}; }
+BookmarkKey keyFrom(const BookmarksOptions& o) { return {*parseByteOffset(o.offset), o.depth, o.depth * o.size}; }
 
 std::string describeKey(const BookmarkKey& key)
 {

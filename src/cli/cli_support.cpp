@@ -1,30 +1,14 @@
 #include "cli/cli_support.h"
 #include "cli/commands.h"
+#include "decoding/byte_offset.h"
 
-#include <charconv>
 #include <iostream>
 
 namespace pq::cli {
 
-std::optional<std::int64_t> parseOffset(std::string_view text)
-{
-    int base = 10;
-    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
-        text.remove_prefix(2);
-        base = 16;
-    }
-    if (text.empty())
-        return std::nullopt;
-    std::int64_t value = 0;
-    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value, base);
-    if (ec != std::errc() || end != text.data() + text.size() || value < 0)
-        return std::nullopt;
-    return value;
-}
-
 std::string offsetValidator(const std::string& text)
 {
-    if (parseOffset(text))
+    if (parseByteOffset(text))
         return {};
     return "not a byte offset (a non-negative decimal number, or hexadecimal with 0x): " + text;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "decoding/byte_offset.h"
 #include "decoding/chunker.h"
 #include "decoding/file_data.h"
 
@@ -11,10 +12,7 @@
 
 namespace pq::cli {
 
-// A byte offset in decimal or with a 0x prefix in hexadecimal; empty for anything else.
-std::optional<std::int64_t> parseOffset(std::string_view text);
-
-// CLI11 validator form of parseOffset.
+// CLI11 validator form of parseByteOffset.
 std::string offsetValidator(const std::string& text);
 
 // Reads FILE whole; on failure prints one line on stderr and returns null.

@@ -43,7 +43,7 @@ Action addRenderCommand(CLI::App& app)
         if (!data)
             return 1;
         const IconFormat format{o->depth, o->depth * o->size};
-        const std::int64_t offset = *parseOffset(o->offset);
+        const std::int64_t offset = *parseByteOffset(o->offset);
         auto chunker = Chunker::create(data, format.bitDepth, format.widthInBits);
         if (!chunker) {
             printError(describeChunkerError(chunker.error(), format, offset, data->size(), o->mask));

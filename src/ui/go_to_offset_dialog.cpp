@@ -1,5 +1,7 @@
 #include "ui/go_to_offset_dialog.h"
 
+#include "decoding/byte_offset.h"
+
 #include "decoding/chunker.h"
 #include "ui/icon_browser_view_controller.h"
 #include "ui/main_view_controller.h"
@@ -40,21 +42,7 @@ GoToOffsetDialog::GoToOffsetDialog(MainViewController& main, QWidget* parent) : 
 
 std::optional<std::int64_t> GoToOffsetDialog::parseOffset(const QString& text)
 {
-    const QString trimmed = text.trimmed();
-    const bool hex = trimmed.startsWith(QLatin1String("0x"), Qt::CaseInsensitive);
-    const QString digits = hex ? trimmed.mid(2) : trimmed;
-    if (digits.isEmpty())
-        return std::nullopt;
-    for (QChar c : digits) {
-        const auto ch = static_cast<unsigned char>(c.unicode() > 0x7F ? 0 : c.toLatin1());
-        if (hex ? !std::isxdigit(ch) : !std::isdigit(ch))
-            return std::nullopt;
-    }
-    bool ok = false;
-    const qulonglong value = digits.toULongLong(&ok, hex ? 16 : 10);
-    if (!ok || value > qulonglong(std::numeric_limits<std::int64_t>::max()))
-        return std::nullopt;
-    return std::int64_t(value);
+    return parseByteOffset(text.trimmed().toStdString());
 }
 
 std::expected<std::int64_t, QString> GoToOffsetDialog::tileForOffset(const Chunker* chunker, std::int64_t offset)

@@ -141,10 +141,6 @@ void MainViewController::showAlert(bool isError, const QString& title, const QSt
     alert->setAttribute(Qt::WA_DeleteOnClose);
     alert->setWindowModality(Qt::WindowModal);
     m_alert = alert;
-    connect(alert, &QObject::destroyed, this, [this, alert] {
-        if (m_alert == alert)
-            m_alert = nullptr;
-    });
     alert->open();
 }
 

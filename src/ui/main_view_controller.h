@@ -7,6 +7,7 @@
 #include "ui/icon_browser_host.h"
 
 #include <QStringList>
+#include <QPointer>
 #include <QWidget>
 
 #include <functional>
@@ -115,7 +116,7 @@ private:
     QProgressBar* m_progressBar = nullptr;
     QPushButton* m_progressCancel = nullptr;
     std::function<void()> m_cancel;
-    QMessageBox* m_alert = nullptr;
+    QPointer<QMessageBox> m_alert; // clears itself when the alert closes
     std::unique_ptr<DocumentController> m_document;
 };
 
