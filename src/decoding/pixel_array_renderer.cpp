@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QPen>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -40,21 +41,20 @@ QImage scaledIconImage(const PixelArray& pixels, std::int64_t z, bool grid)
     }
     if (grid) {
         std::memset(image.scanLine(rows * zoom), 0, sizeof(QRgb) * std::size_t(width));
-        // White at alpha 64 over the pixel: out = 64 + pixel * 3 / 4 per premultiplied channel.
-        auto blend = [](QRgb& p) {
-            const auto channel = [p](int shift) { return (64u + (((p >> shift) & 0xFFu) * 3u) / 4u) << shift; };
-            p = channel(24) | channel(16) | channel(8) | channel(0);
-        };
+        // White at alpha 64 over the pixel, all four premultiplied channels at once:
+        // out = 64 + c / 2 + c / 4 per channel (three quarters of c, rounded down), never above 254.
+        auto blend = [](QRgb& p) { p = 0x40404040u + ((p >> 1) & 0x7F7F7F7Fu) + ((p >> 2) & 0x3F3F3F3Fu); };
         for (int r = 0; r <= rows; ++r) {
             auto* line = reinterpret_cast<QRgb*>(image.scanLine(r * zoom));
             for (int x = 0; x < width; ++x)
                 blend(line[x]);
         }
         for (int y = 0; y < image.height(); ++y) {
+            if (y % zoom == 0)
+                continue; // the crossings were blended with the rows
             auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
             for (int c = 0; c <= cols; ++c)
-                if (y % zoom != 0) // the crossings were blended with the rows
-                    blend(line[c * zoom]);
+                blend(line[c * zoom]);
         }
     }
     return image;
@@ -130,11 +130,28 @@ void drawPixelArray(QPainter& painter, QSizeF size, std::int64_t zoomFactor, boo
     // Pictures too large to raster (a zoom far beyond any screen) draw nothing.
     if (z > kMaxBitmapEdge || cols * z > kMaxBitmapEdge || rows * z > kMaxBitmapEdge)
         return;
-    const QImage image = scaledIconImage(pixels, z, withGrid && z >= 3);
+    const bool grid = withGrid && z >= 3;
+    const QImage image = scaledIconImage(pixels, z, grid);
     const QRectF target = flip.rect(x0, y0, cols * z, rows * z);
     painter.save();
-    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-    painter.drawImage(target.topLeft(), image);
+    const bool opaque = std::none_of(pixels.pixels().begin(), pixels.pixels().end(), [](const Color& c) { return c.isClear(); });
+    if (opaque) {
+        // Nothing shows through an icon without clear pixels: copy its squares instead of
+        // blending them, and blend only the grid's outer right and bottom lines.
+        const QRect icon(0, 0, int(cols * z), int(rows * z));
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+        painter.drawImage(target.topLeft(), image, icon);
+        painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+        if (grid) {
+            painter.drawImage(target.topLeft() + QPointF(double(icon.width()), 0), image,
+                              QRect(icon.width(), 0, 1, image.height()));
+            painter.drawImage(target.topLeft() + QPointF(0, double(icon.height())), image,
+                              QRect(0, icon.height(), icon.width(), 1));
+        }
+    } else {
+        painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+        painter.drawImage(target.topLeft(), image);
+    }
     painter.restore();
 
     if (coordinatesOverlay)
