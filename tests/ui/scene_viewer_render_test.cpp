@@ -10,6 +10,7 @@
 #include <QGuiApplication>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -63,6 +64,47 @@ TEST(SceneViewerRendering, ShowsTheIconAsColouredBoxes)
     EXPECT_TRUE(has([](QRgb c) { return c == 0x555555u; })) << "no dark grey background";
     first->close();
     second->close();
+}
+
+TEST(SceneViewerRendering, AnOpenViewerKeepsTheProgramRunningAfterTheMainWindowCloses)
+{
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        GTEST_SKIP() << "No X server: run under xvfb-run to open 3D viewer windows.";
+    std::vector<std::uint8_t> bytes(20000, 0xF0);
+    auto chunker = *Chunker::create(FileData::fromBytes(bytes), 1, 32);
+    QWidget mainWindow;
+    mainWindow.setAttribute(Qt::WA_QuitOnClose);
+    mainWindow.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&mainWindow));
+    SceneViewController* viewer = openSceneViewer(&chunker, Bookmark{0, "Stripes", 1, 32, false});
+    ASSERT_NE(viewer, nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(viewer));
+
+    // Run the program's event loop, which ends when the last window closes: close the main
+    // window first, the viewer later; the loop must still be running in between.
+    bool viewerClosed = false;
+    bool runningAfterMainClosed = false;
+    // Timers owned by this test, so that none fires in a later test.
+    QTimer closeMain, closeViewer, safetyNet;
+    for (QTimer* t : {&closeMain, &closeViewer, &safetyNet})
+        t->setSingleShot(true);
+    QObject::connect(&closeMain, &QTimer::timeout, [&] { mainWindow.close(); });
+    QObject::connect(&closeViewer, &QTimer::timeout, [&] {
+        runningAfterMainClosed = true;
+        viewerClosed = true;
+        viewer->close();
+    });
+    QObject::connect(&safetyNet, &QTimer::timeout, [] { QCoreApplication::exit(3); });
+    closeMain.start(100);
+    closeViewer.start(600);
+    safetyNet.start(10000);
+    const bool quitOnLast = QGuiApplication::quitOnLastWindowClosed();
+    QGuiApplication::setQuitOnLastWindowClosed(true);
+    const int status = QApplication::exec();
+    QGuiApplication::setQuitOnLastWindowClosed(quitOnLast);
+    EXPECT_EQ(status, 0) << "the loop did not end when the last window closed";
+    EXPECT_TRUE(runningAfterMainClosed);
+    EXPECT_TRUE(viewerClosed);
 }
 
 } // namespace
