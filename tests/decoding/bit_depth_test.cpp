@@ -23,43 +23,28 @@ TEST(Dimensions, RawValuesAcceptOnlyTheTwoSizes)
     EXPECT_EQ(dimensionsFromRaw(16), Dimensions::_16x16);
 }
 
-TEST(BitDepth, TitlesInDeclarationOrder)
+TEST(IconFormat, ArithmeticOfTheSixFormats)
 {
-    EXPECT_EQ(title(allBitDepths[0]), "Black and White (1-bit)");
-    EXPECT_EQ(title(allBitDepths[1]), "16 Colors (4-bit)");
-    EXPECT_EQ(title(allBitDepths[2]), "256 Colors (8-bit)");
-    EXPECT_EQ(title(allDimensions[0]), "Regular Icon (32x32)");
-    EXPECT_EQ(title(allDimensions[1]), "Small Icon (16x16)");
+    struct Row {
+        BitDepth depth;
+        Dimensions size;
+        std::int64_t widthInBits, bytesPerRow, chunkLength;
+    };
+    const Row rows[] = {{BitDepth::_1bit, Dimensions::_32x32, 32, 4, 128},  {BitDepth::_4bit, Dimensions::_32x32, 128, 16, 512},
+                        {BitDepth::_8bit, Dimensions::_32x32, 256, 32, 1024}, {BitDepth::_1bit, Dimensions::_16x16, 16, 2, 32},
+                        {BitDepth::_4bit, Dimensions::_16x16, 64, 8, 128},   {BitDepth::_8bit, Dimensions::_16x16, 128, 16, 256}};
+    for (const Row& row : rows) {
+        const IconFormat f = IconFormat::from(row.depth, row.size);
+        SCOPED_TRACE(f.widthInBits);
+        EXPECT_EQ(f.widthInBits, row.widthInBits);
+        EXPECT_EQ(f.bytesPerRow(), row.bytesPerRow);
+        EXPECT_EQ(f.chunkLength(), row.chunkLength);
+        EXPECT_EQ(f.pixelsPerSide(), rawValue(row.size));
+        EXPECT_TRUE(f.isDecodable());
+        EXPECT_EQ(f.depth(), row.depth);
+        EXPECT_EQ(f.dimensions(), row.size);
+    }
 }
-
-struct FormatRow {
-    BitDepth depth;
-    Dimensions size;
-    std::int64_t widthInBits, bytesPerRow, chunkLength;
-};
-
-class FormatArithmetic : public testing::TestWithParam<FormatRow> {};
-
-TEST_P(FormatArithmetic, MatchesTheFormatTable)
-{
-    const FormatRow row = GetParam();
-    const IconFormat f = IconFormat::from(row.depth, row.size);
-    EXPECT_EQ(f.widthInBits, row.widthInBits);
-    EXPECT_EQ(f.bytesPerRow(), row.bytesPerRow);
-    EXPECT_EQ(f.chunkLength(), row.chunkLength);
-    EXPECT_EQ(f.pixelsPerSide(), rawValue(row.size));
-    EXPECT_TRUE(f.isDecodable());
-    EXPECT_EQ(f.depth(), row.depth);
-    EXPECT_EQ(f.dimensions(), row.size);
-}
-
-INSTANTIATE_TEST_SUITE_P(AllSix, FormatArithmetic,
-                         testing::Values(FormatRow{BitDepth::_1bit, Dimensions::_32x32, 32, 4, 128},
-                                         FormatRow{BitDepth::_4bit, Dimensions::_32x32, 128, 16, 512},
-                                         FormatRow{BitDepth::_8bit, Dimensions::_32x32, 256, 32, 1024},
-                                         FormatRow{BitDepth::_1bit, Dimensions::_16x16, 16, 2, 32},
-                                         FormatRow{BitDepth::_4bit, Dimensions::_16x16, 64, 8, 128},
-                                         FormatRow{BitDepth::_8bit, Dimensions::_16x16, 128, 16, 256}));
 
 TEST(IconFormat, UndecodableFormats)
 {
