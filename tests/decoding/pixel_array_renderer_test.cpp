@@ -91,13 +91,6 @@ TEST(Bitmap, OverlayWithOddZoomStartsOnePixelEarly)
             ASSERT_EQ(at(*image, 4 + c * 5 + 2, 4 + (15 - r) * 5 + 2), expectedArgb(icon.at(r, c))) << r << "," << c;
 }
 
-TEST(Bitmap, OverlayAtZoomOneGivesOneExtraPixel)
-{
-    auto image = makeBitmapImageRep(1, true, randomIcon(BitDepth::_4bit, Dimensions::_16x16, false));
-    ASSERT_TRUE(image.has_value());
-    EXPECT_EQ(image->size(), QSize(17, 17));
-}
-
 TEST(Bitmap, RefusesWhatCannotBeDrawn)
 {
     const PixelArray icon = randomIcon(BitDepth::_1bit, Dimensions::_32x32, false);
