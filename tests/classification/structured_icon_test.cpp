@@ -1,17 +1,17 @@
 #include "classification/icon_container_reader.h"
+#include "classification/icon_finder.h"
 #include "classification/resource_fork_reader.h"
 #include "classification/structured_icon_finder.h"
 #include "resource_fork_writer.h"
+#include "sample_image.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cctype>
-#include <set>
 #include <functional>
-
-#include <map>
 #include <random>
+#include <set>
 #include <string>
 
 namespace pq {
@@ -30,10 +30,14 @@ void put16(std::vector<std::uint8_t>& v, std::size_t at, std::uint16_t x)
 
 using Resource = sample::ForkResource;
 using BuiltFork = sample::ResourceForkImage;
-
-BuiltFork buildFork(const std::vector<Resource>& resources, bool copyHeaderIntoMap = true)
-{
+constexpr auto buildFork = [](const std::vector<Resource>& resources, bool copyHeaderIntoMap = true) {
     return sample::writeResourceFork(resources, copyHeaderIntoMap);
+};
+constexpr auto container = sample::writeIconContainer;
+// The map's offset, from the fork header.
+std::uint32_t mapOffsetOf(const std::vector<std::uint8_t>& b)
+{
+    return (std::uint32_t(b[4]) << 24) | (b[5] << 16) | (b[6] << 8) | b[7];
 }
 
 std::vector<std::uint8_t> pattern(std::size_t n, std::uint8_t seed)
@@ -99,8 +103,7 @@ TEST(ResourceForkReader, ZeroedHeaderCopyIsBelievedAnotherCopyIsNot)
     EXPECT_TRUE(readResourceForkAt(zeroed.bytes, 0).has_value());
     BuiltFork wrong = buildFork(iconResources());
     // Corrupt the copy of the data length inside the map.
-    const std::uint32_t mapOffset = (std::uint32_t(wrong.bytes[4]) << 24) | (wrong.bytes[5] << 16) | (wrong.bytes[6] << 8) | wrong.bytes[7];
-    wrong.bytes[mapOffset + 11] ^= 0x01;
+    wrong.bytes[mapOffsetOf(wrong.bytes) + 11] ^= 0x01;
     EXPECT_FALSE(readResourceForkAt(wrong.bytes, 0).has_value());
 }
 
@@ -116,15 +119,13 @@ TEST_P(DamagedFork, IsSkippedOrTrimmedWithoutReadingOutside)
 {
     const BuiltFork fork = buildFork(iconResources());
     std::vector<std::uint8_t> bytes = fork.bytes;
-    const std::uint32_t mapOffset = (std::uint32_t(bytes[4]) << 24) | (bytes[5] << 16) | (bytes[6] << 8) | bytes[7];
-    GetParam().apply(bytes, mapOffset);
+    GetParam().apply(bytes, mapOffsetOf(bytes));
     // Copy into an exactly sized buffer so that AddressSanitizer sees any read past the end.
     std::vector<std::uint8_t> exact(bytes.begin(), bytes.end());
     auto listing = readResourceForkAt(exact, 0);
     const std::size_t listed = listing ? listing->icons.size() : 0;
     EXPECT_EQ(listed, GetParam().iconsLeft);
-    auto all = findStructuredIcons(exact);
-    ASSERT_TRUE(all.has_value());
+    EXPECT_TRUE(findStructuredIcons(exact).has_value());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -163,11 +164,6 @@ INSTANTIATE_TEST_SUITE_P(
                 c = '_';
         return name;
     });
-
-std::vector<std::uint8_t> container(const std::vector<std::pair<std::string, std::vector<std::uint8_t>>>& entries)
-{
-    return sample::writeIconContainer(entries);
-}
 
 TEST(IconContainerReader, ListsIconEntriesAndStopsAtDamage)
 {
@@ -244,15 +240,6 @@ TEST(MacRoman, ConvertsNamesToUtf8)
     EXPECT_EQ(macRomanToUtf8("\xA9 1984 \xF0"), "© 1984 \xEF\xA3\xBF");
     EXPECT_EQ(macRomanToUtf8(std::string_view("a\0b", 3)), "a\xEF\xBF\xBD" "b");
 }
-
-} // namespace
-} // namespace pq
-
-#include "classification/icon_finder.h"
-#include "sample_image.h"
-
-namespace pq {
-namespace {
 
 TEST(IconFinder, ListsTheSampleStructuresFirstThenTheScannedIconsOutsideThem)
 {
