@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <iostream>
 #include <map>
 #include <set>
 
@@ -86,23 +85,12 @@ TEST(IconScanner, AccuracyOnMixedFillerWithPlantedIcons)
     const auto image = sample::makeIconHuntImage(std::size_t(6) << 20, 150, 2024);
     const auto found = scanAll(image.bytes);
     const std::size_t n = image.icons.size();
-    std::size_t foundIcons = 0, exact = 0;
-    for (const auto& icon : image.icons) {
-        const bool hit = std::any_of(found.begin(), found.end(),
-                                     [&](const IconCandidate& c) { return readsIcon(image.bytes, c, icon); });
-        foundIcons += hit;
-        exact += std::any_of(found.begin(), found.end(),
-                             [&](const IconCandidate& c) { return c.offset == icon.offset && c.side == icon.side; });
-        EXPECT_TRUE(hit) << icon.name << " " << icon.side << " at " << icon.offset;
-    }
+    for (const auto& icon : image.icons)
+        EXPECT_TRUE(std::any_of(found.begin(), found.end(), [&](const auto& c) { return readsIcon(image.bytes, c, icon); }))
+            << icon.name << " " << icon.side << " at " << icon.offset;
     std::size_t topHits = 0;
     for (std::size_t i = 0; i < std::min(n, found.size()); ++i)
         topHits += readsAnyIcon(image.bytes, found[i], image.icons);
-    std::cout << "planted " << n << ", found " << foundIcons << " (" << exact << " at the planted offset, the rest "
-              << "row-shifted readings of icons with blank rows), top " << n << " holds " << topHits << " planted; "
-              << found.size() << " candidates in all, best filler score "
-              << (found.size() > n ? found[n].score : 0.0) << "\n";
-    EXPECT_EQ(foundIcons, n);
     EXPECT_GE(double(topHits), 0.95 * double(n));
 }
 
@@ -156,32 +144,25 @@ TEST(IconScanner, RowShiftedWindowsOfOneIconListItOnce)
     EXPECT_TRUE(found[0].lengthField);
 }
 
-TEST(IconScanner, ReportsProgressOnTheCallingThreadAndEndsAtTheTotal)
+TEST(IconScanner, ReportsOrderedProgressToTheTotalAndARaisedCancelFlagEndsTheScan)
 {
     const Bytes bytes = sample::makeMixedFiller(std::size_t(3) << 20, 9);
+    const std::pair<std::int64_t, std::int64_t> total(std::int64_t(bytes.size()), std::int64_t(bytes.size()));
     std::vector<std::pair<std::int64_t, std::int64_t>> calls;
+    const auto record = [&](std::int64_t done, std::int64_t all) { calls.emplace_back(done, all); };
     IconScanOptions options;
     options.segmentBytes = 65536;
-    const auto result = IconScanner(options).scan(bytes, nullptr, [&](std::int64_t done, std::int64_t total) {
-        calls.emplace_back(done, total);
-    });
-    ASSERT_TRUE(result);
+    ASSERT_TRUE(IconScanner(options).scan(bytes, nullptr, record));
     ASSERT_FALSE(calls.empty());
-    EXPECT_EQ(calls.back(), std::make_pair(std::int64_t(bytes.size()), std::int64_t(bytes.size())));
+    EXPECT_EQ(calls.back(), total);
     EXPECT_TRUE(std::is_sorted(calls.begin(), calls.end()));
-}
 
-TEST(IconScanner, ARaisedCancelFlagEndsTheScan)
-{
-    const Bytes bytes = sample::makeMixedFiller(std::size_t(2) << 20, 4);
+    calls.clear();
     std::atomic<bool> cancel{true};
-    bool finished = false;
-    const auto result = IconScanner().scan(bytes, &cancel, [&](std::int64_t done, std::int64_t total) {
-        finished = finished || done == total;
-    });
+    const auto result = IconScanner().scan(bytes, &cancel, record);
     ASSERT_FALSE(result);
     EXPECT_EQ(result.error(), IconScanError::Cancelled);
-    EXPECT_FALSE(finished);
+    EXPECT_EQ(std::count(calls.begin(), calls.end(), total), 0);
 }
 
 TEST(IconScanner, EmptyAndTinyFilesHaveNoCandidates)
