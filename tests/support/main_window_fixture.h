@@ -1,0 +1,59 @@
+#pragma once
+
+#include "test_support.h"
+#include "ui/bookmark_list_view_controller.h"
+#include "ui/icon_browser_view.h"
+#include "ui/icon_browser_view_controller.h"
+#include "ui/main_view_controller.h"
+#include "ui/main_window.h"
+
+#include <QCoreApplication>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace pq::test {
+
+// A shown main window with its controllers, for the GUI test programs that link pq_ui.
+class MainWindowFixture : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        window = std::make_unique<MainWindow>();
+        window->resize(1400, 900);
+        window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        mvc = window->mainViewController();
+        browser = mvc->iconBrowserViewController();
+        list = mvc->bookmarkListViewController();
+        ASSERT_TRUE(browser && list);
+    }
+    void TearDown() override { window.reset(); }
+
+    // Random bytes (kept in `bytes`) written to a new file.
+    QString writeImage(std::uint32_t seed, const std::string& name = "disk.img", std::size_t size = 100000)
+    {
+        bytes = randomBytes(size, seed);
+        return QString::fromStdString(writeTempFile(bytes, name));
+    }
+    // Opens files as the open panel does and waits for the last one's digest.
+    void open(const QStringList& paths)
+    {
+        mvc->openFiles(paths);
+        ASSERT_TRUE(mvc->document().waitForIntake(20000));
+        ASSERT_TRUE(mvc->document().waitForDigest(20000));
+    }
+    IconBrowserView& grid() { return *browser->iconCollectionView(); }
+    // Row actions are delivered after the event that caused them.
+    static void settle() { QCoreApplication::processEvents(); }
+
+    std::vector<std::uint8_t> bytes;
+    std::unique_ptr<MainWindow> window;
+    MainViewController* mvc = nullptr;
+    IconBrowserViewController* browser = nullptr;
+    BookmarkListViewController* list = nullptr;
+};
+
+} // namespace pq::test
