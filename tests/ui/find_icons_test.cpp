@@ -2,13 +2,9 @@
 #include "decoding/file_data.h"
 #include "icon_hunt_image.h"
 #include "sample_image.h"
-#include "test_support.h"
+#include "main_window_fixture.h"
 #include "ui/find_icons_panel.h"
 #include "ui/go_to_offset_dialog.h"
-#include "ui/icon_browser_view.h"
-#include "ui/icon_browser_view_controller.h"
-#include "ui/main_view_controller.h"
-#include "ui/main_window.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -20,11 +16,8 @@
 #include <QSignalSpy>
 #include <QSlider>
 #include <QTableWidget>
-#include <QTest>
 
-#include <gtest/gtest.h>
 
-#include <memory>
 #include <set>
 
 namespace pq {
@@ -58,20 +51,14 @@ TEST(GoToOffset, OnlyOffsetsThatATileShowsHaveATile)
     EXPECT_FALSE(GoToOffsetDialog::tileForOffset(nullptr, 0));
 }
 
-class FindIconsWindowTest : public testing::Test {
+class FindIconsWindowTest : public test::MainWindowFixture {
 protected:
     void SetUp() override
     {
-        window = std::make_unique<MainWindow>();
-        window->resize(1400, 900);
-        window->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-        mvc = window->mainViewController();
-        browser = mvc->iconBrowserViewController();
+        test::MainWindowFixture::SetUp();
         panel = window->findIconsPanel();
-        ASSERT_TRUE(browser && panel);
+        ASSERT_TRUE(panel);
     }
-    void TearDown() override { window.reset(); }
 
     void openSample()
     {
@@ -86,9 +73,6 @@ protected:
     }
 
     const sample::SampleImage sample = sample::makeSampleDiskImage();
-    std::unique_ptr<MainWindow> window;
-    MainViewController* mvc = nullptr;
-    IconBrowserViewController* browser = nullptr;
     FindIconsPanel* panel = nullptr;
 };
 
