@@ -179,16 +179,5 @@ TEST(UsdaLayer, StatesAxesUnitsLightMeshesAndColours)
     EXPECT_EQ(meshes, 3);
 }
 
-TEST(WriteSceneFile, MissingFolderIsAWriteFailure)
-{
-    const QString folder = test::missingFolder();
-    for (bool collada : {true, false}) {
-        const auto result = writeSceneFile("x", kExportBoxSize, folder, collada, test::pixelsFromRows({"B"}));
-        ASSERT_FALSE(result);
-        EXPECT_EQ(result.error().error, ExportError::WriteFailed);
-        EXPECT_EQ(result.error().path, folder + (collada ? "/x.dae" : "/x.usdz"));
-    }
-}
-
 } // namespace
 } // namespace pq

@@ -1,3 +1,5 @@
+#include "export/image_file_writer.h"
+#include "export/scene_file_writer.h"
 #include "export/svg_file_writer.h"
 #include "export/text_file_writer.h"
 
@@ -23,22 +25,15 @@ const char* const kProlog = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone
                             "\"http://www.w3.org/Graphics/SVG/1.1/DTD/svg11.dtd\">\n";
 const char* const kNamespaces = "xmlns=\"http://www.w3.org/2000/svg\" xmlns:xlink=\"http://www.w3.org/1999/xlink\">\n";
 
-TEST(SvgDocument, SmallIconIsExactText)
+TEST(SvgDocument, IsExactTextOfOneRectPerOpaquePixel)
 {
-    const QByteArray expected = QByteArray(kProlog) + "<svg width=\"20\" height=\"20\" " + kNamespaces +
+    const QByteArray expected = QByteArray(kProlog) + "<svg width=\"30\" height=\"20\" " + kNamespaces +
                                 "<rect fill=\"#000000\" x=\"0\" y=\"0\" width=\"10\" height=\"10\"/>\n"
-                                "<rect fill=\"#FF8000\" x=\"10\" y=\"10\" width=\"10\" height=\"10\"/>\n"
+                                "<rect fill=\"#FF8000\" x=\"20\" y=\"10\" width=\"10\" height=\"10\"/>\n"
                                 "</svg>\n";
-    EXPECT_EQ(svgDocument(pixelsFromRows({"B.", ".r"}), 10), expected);
-}
-
-TEST(SvgDocument, ClearPixelsAdvanceXAndMaskedIconHasNoRects)
-{
+    EXPECT_EQ(svgDocument(pixelsFromRows({"B..", "..r"}), 10), expected); // clear pixels advance x
     EXPECT_EQ(svgDocument(pixelsFromRows({"...", "..."}), 3),
               QByteArray(kProlog) + "<svg width=\"9\" height=\"6\" " + kNamespaces + "</svg>\n");
-    const QByteArray doc = svgDocument(pixelsFromRows({"..W"}), 1);
-    EXPECT_TRUE(doc.contains("<rect fill=\"#FFFFFF\" x=\"2\" y=\"0\" width=\"1\" height=\"1\"/>\n"));
-    EXPECT_EQ(doc.count("<rect"), 1);
 }
 
 TEST(ColorHexString, ConstantsPaletteAndRounding)
@@ -105,14 +100,20 @@ TEST(WriteSVGFile, RefusesZoomsOutsideTheLimitsAndWritesNothing)
     EXPECT_TRUE(test::folderEntries(folder).isEmpty());
 }
 
-TEST(WriteSVGFile, MissingFolderIsAWriteFailureNamingTheFile)
+TEST(ExportWriters, AMissingFolderIsAWriteFailureNamingTheFile)
 {
     const QString folder = test::missingFolder();
-    const auto result = writeSVGFile("icon", 1, folder, pixelsFromRows({"B"}));
-    ASSERT_FALSE(result);
-    EXPECT_EQ(result.error().error, ExportError::WriteFailed);
-    EXPECT_EQ(result.error().path, folder + "/icon.svg");
-    EXPECT_FALSE(result.error().detail.isEmpty());
+    const PixelArray icon = pixelsFromRows({"B"});
+    const auto check = [&](const auto& result, const char* file) {
+        ASSERT_FALSE(result) << file;
+        EXPECT_EQ(result.error().error, ExportError::WriteFailed) << file;
+        EXPECT_EQ(result.error().path, folder + "/" + file);
+    };
+    check(writeSVGFile("x", 1, folder, icon), "x.svg");
+    check(writeTextFile("x", 1, folder, icon), "x.txt");
+    check(writeImageFile("x", 1, folder, "PNG", false, icon), "x.png");
+    check(writeSceneFile("x", kExportBoxSize, folder, true, icon), "x.dae");
+    check(writeSceneFile("x", kExportBoxSize, folder, false, icon), "x.usdz");
 }
 
 TEST(TextDocument, BlackIsInkEverythingElseIsBlank)
