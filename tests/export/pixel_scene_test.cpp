@@ -19,7 +19,7 @@ PixelArray solid(int side, Color colour)
     return pixels;
 }
 
-TEST(PixelBoxGroup, NamesCountColumnsFromLeftAndRowsFromBottom)
+TEST(PixelBoxGroup, NamesCountColumnsFromLeftAndRowsFromBottomAroundACentredOrigin)
 {
     const PixelBoxGroup group = buildPixelBoxGroup(solid(32, Color::black()), 0.01);
     EXPECT_EQ(group.name, "Group");
@@ -28,24 +28,18 @@ TEST(PixelBoxGroup, NamesCountColumnsFromLeftAndRowsFromBottom)
         EXPECT_EQ(group.boxes[c].name, std::to_string(c) + "|0");             // bottom row first
         EXPECT_EQ(group.boxes[31 * 32 + c].name, std::to_string(c) + "|31");  // top row last
     }
-    const PixelBox& box = group.boxes[5 * 32 + 7];
-    EXPECT_EQ(box.name, "7|5");
-    EXPECT_EQ(box.position, (SceneVector{7 * 0.01f, 5 * 0.01f, 0}));
+    EXPECT_EQ(group.boxes[5 * 32 + 7].position, (SceneVector{7 * 0.01f, 5 * 0.01f, 0}));
     EXPECT_FLOAT_EQ(group.position.x, -0.16f);
     EXPECT_FLOAT_EQ(group.position.y, -0.16f);
-    EXPECT_EQ(group.position.z, 0.0f);
-}
-
-TEST(PixelBoxGroup, CentringUsesIntegerHalvesOfOddSizes)
-{
-    const PixelBoxGroup group = buildPixelBoxGroup(test::pixelsFromRows({"BBB", "BBB", "BBB", "BBB", "BBB"}), 2.0);
-    EXPECT_EQ(group.position, (SceneVector{-2.0f, -4.0f, 0}));
-    // The top row (row 0 of the array) is the highest.
+    // Odd sizes centre on integer halves; masked pixels have no box.
+    EXPECT_EQ(buildPixelBoxGroup(test::pixelsFromRows({"BBB", "BBB", "BBB", "BBB", "BBB"}), 2.0).position,
+              (SceneVector{-2.0f, -4.0f, 0}));
     const PixelBoxGroup marked = buildPixelBoxGroup(test::pixelsFromRows({"B..", "...", "..W"}), 1.0);
     ASSERT_EQ(marked.boxes.size(), 2u);
     EXPECT_EQ(marked.boxes[0].name, "2|0");
-    EXPECT_EQ(marked.boxes[1].name, "0|2");
     EXPECT_EQ(marked.boxes[1].position, (SceneVector{0, 2, 0}));
+    const PixelSceneNode empty = buildPixelScene(solid(16, Color::clear()), 0.01);
+    EXPECT_TRUE(empty.materials.empty() && empty.meshes.empty());
 }
 
 TEST(PixelBoxGroup, OneMaterialPerColourKey)
@@ -64,15 +58,6 @@ TEST(PixelBoxGroup, OneMaterialPerColourKey)
                   box.name == "2|0" || box.name == "0|3" || box.name == "2|3");
     // a 1-bit icon has at most two
     EXPECT_EQ(buildPixelBoxGroup(test::pixelsFromRows({"BW.", "WBW"}), 1).materials.size(), 2u);
-}
-
-TEST(PixelSceneNode, FullyMaskedIconIsAnEmptyGroup)
-{
-    const PixelSceneNode node = buildPixelScene(solid(16, Color::clear()), 0.01);
-    EXPECT_EQ(node.name, "Group");
-    EXPECT_TRUE(node.materials.empty());
-    EXPECT_TRUE(node.meshes.empty());
-    EXPECT_FLOAT_EQ(node.position.x, -0.08f);
 }
 
 // Every triangle of the merged mesh lies on the surface of its box, faces outward and the
@@ -119,23 +104,6 @@ TEST(PixelSceneNode, MergedMeshesHoldClosedOutwardBoxes)
     EXPECT_FLOAT_EQ(lo[2], -s / 4);
     EXPECT_FLOAT_EQ(hi[2], s / 4);
     EXPECT_EQ(node.position, (SceneVector{-0.5f, -0.5f, 0}));
-}
-
-TEST(PixelMaterial, ComponentsFollowTheColour)
-{
-    const struct {
-        Color colour;
-        std::array<float, 3> rgb;
-    } cases[] = {{Color::black(), {0, 0, 0}},
-                 {Color::white(), {1, 1, 1}},
-                 {Color::fromRgb16(0xFFFF, 0, 0x8000), {1, 0, 0x8000 / 65535.0f}}};
-    for (const auto& c : cases) {
-        const PixelMaterial material = pixelMaterial(c.colour);
-        for (int i = 0; i < 3; ++i)
-            EXPECT_FLOAT_EQ(material.rgb[i], c.rgb[i]);
-        EXPECT_GE(material.roughness, 0.0f);
-        EXPECT_LE(material.roughness, 1.0f);
-    }
 }
 
 } // namespace
