@@ -2,7 +2,7 @@
 #include "document/bookmark_file_json.h"
 #include "document/sha256_hex.h"
 
-#include "test_support.h"
+#include "cli_test_support.h"
 
 #include <QDir>
 #include <QFile>
@@ -18,17 +18,14 @@
 namespace pq {
 namespace {
 
+using test::Args;
+using test::readAll;
 using test::runCli;
 
 QString storeFolder() { return qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/org.pixelquarry.Pixelquarry"); }
 QString storeFileOf(const std::vector<std::uint8_t>& data)
 {
     return storeFolder() + QLatin1Char('/') + QString::fromStdString(sha256Hex(data)) + QStringLiteral(".json");
-}
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 ino_t inodeOf(const QString& path)
 {
@@ -98,11 +95,11 @@ TEST(CliBookmarks, ListRenameMaskAndDeleteWorkOnTheStoredFile)
     EXPECT_EQ(rows(QByteArray::fromStdString(list.out)), std::vector<std::string>{"Disk@16/1/16m"});
 
     const QByteArray kept = readAll(storeFileOf(bytes));
-    for (const std::vector<std::string>& args :
-         {std::vector<std::string>{"bookmarks", "rename", path, "--index", "4", "--name", "x"},
-          std::vector<std::string>{"bookmarks", "delete", path, "--offset", "17", "--depth", "1", "--size", "16"},
-          std::vector<std::string>{"bookmarks", "mask", path, "--offset", "16", "--depth", "4", "--size", "16", "--off"},
-          std::vector<std::string>{"bookmarks", "add", path, "--offset", "9000", "--depth", "1", "--size", "32"}}) {
+    for (const Args& args :
+         {Args{"bookmarks", "rename", path, "--index", "4", "--name", "x"},
+          Args{"bookmarks", "delete", path, "--offset", "17", "--depth", "1", "--size", "16"},
+          Args{"bookmarks", "mask", path, "--offset", "16", "--depth", "4", "--size", "16", "--off"},
+          Args{"bookmarks", "add", path, "--offset", "9000", "--depth", "1", "--size", "32"}}) {
         const auto r = runCli(args);
         EXPECT_EQ(r.exitCode, 1) << args[1];
         EXPECT_FALSE(r.err.empty()) << args[1];
@@ -121,10 +118,10 @@ TEST(CliBookmarks, AnUnreadableStoredFileIsReportedAndNeverReplaced)
         f.write(R"({"fullName": "mine", "sha256": "x", "bookmarks": [{"offset": 1.5}]})");
     }
     const QByteArray original = readAll(storeFileOf(bytes));
-    for (const std::vector<std::string>& args :
-         {std::vector<std::string>{"bookmarks", "list", path},
-          std::vector<std::string>{"bookmarks", "add", path, "--offset", "0", "--depth", "1", "--size", "32"},
-          std::vector<std::string>{"bookmarks", "delete", path, "--offset", "0", "--depth", "1", "--size", "32"}}) {
+    for (const Args& args :
+         {Args{"bookmarks", "list", path},
+          Args{"bookmarks", "add", path, "--offset", "0", "--depth", "1", "--size", "32"},
+          Args{"bookmarks", "delete", path, "--offset", "0", "--depth", "1", "--size", "32"}}) {
         const auto r = runCli(args);
         EXPECT_EQ(r.exitCode, 1) << args[1];
         EXPECT_NE(r.err.find(storeFileOf(bytes).toStdString()), std::string::npos) << r.err;
@@ -139,8 +136,7 @@ TEST(CliBookmarks, ImportCountsAddedAndPresentBookmarksOrSaysWhyNoneWere)
     const std::string path = test::writeTempFile(bytes);
     ASSERT_EQ(runCli({"bookmarks", "add", path, "--offset", "8", "--depth", "1", "--size", "32"}).exitCode, 0);
     const auto oldFile = [&](const std::string& digest) {
-        const auto text = *encodeBookmarkFile({"Old", digest, {{8, "eight", 1, 32, false}, {9, "nine", 1, 32, true}}});
-        return test::writeTempFile(std::vector<std::uint8_t>(text.begin(), text.end()), "old.json");
+        return test::writeBookmarksFile({"Old", digest, {{8, "eight", 1, 32, false}, {9, "nine", 1, 32, true}}}, "old.json");
     };
     auto imported = runCli({"bookmarks", "import", path, oldFile(sha256Hex(bytes))});
     ASSERT_EQ(imported.exitCode, 0) << imported.err;
@@ -160,14 +156,14 @@ TEST(CliBookmarks, ImportCountsAddedAndPresentBookmarksOrSaysWhyNoneWere)
 TEST(CliBookmarks, UsageErrorsExitWithTwo)
 {
     const std::string path = test::writeTempFile(test::randomBytes(8192, 3105));
-    for (const std::vector<std::string>& args :
-         {std::vector<std::string>{"bookmarks"}, std::vector<std::string>{"bookmarks", "list"},
-          std::vector<std::string>{"bookmarks", "add", path, "--offset", "0", "--depth", "3", "--size", "32"},
-          std::vector<std::string>{"bookmarks", "add", path, "--offset", "-1", "--depth", "1", "--size", "32"},
-          std::vector<std::string>{"bookmarks", "add", path, "--offset", "0", "--depth", "1", "--size", "24"},
-          std::vector<std::string>{"bookmarks", "mask", path, "--offset", "0", "--depth", "1", "--size", "32"},
-          std::vector<std::string>{"bookmarks", "mask", path, "--offset", "0", "--depth", "1", "--size", "32", "--on", "--off"},
-          std::vector<std::string>{"bookmarks", "rename", path, "--index", "0"}})
+    for (const Args& args :
+         {Args{"bookmarks"}, Args{"bookmarks", "list"},
+          Args{"bookmarks", "add", path, "--offset", "0", "--depth", "3", "--size", "32"},
+          Args{"bookmarks", "add", path, "--offset", "-1", "--depth", "1", "--size", "32"},
+          Args{"bookmarks", "add", path, "--offset", "0", "--depth", "1", "--size", "24"},
+          Args{"bookmarks", "mask", path, "--offset", "0", "--depth", "1", "--size", "32"},
+          Args{"bookmarks", "mask", path, "--offset", "0", "--depth", "1", "--size", "32", "--on", "--off"},
+          Args{"bookmarks", "rename", path, "--index", "0"}})
         EXPECT_EQ(runCli(args).exitCode, 2) << args.size();
 }
 

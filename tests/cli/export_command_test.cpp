@@ -3,7 +3,7 @@
 #include "document/sha256_hex.h"
 #include "sample_image.h"
 
-#include "test_support.h"
+#include "cli_test_support.h"
 
 #include <QDir>
 #include <QFile>
@@ -15,22 +15,13 @@ namespace pq {
 namespace {
 
 using pq::test::runCli;
-
-std::string writeBookmarksFile(const BookmarkFile& file, const QString& folder)
-{
-    const QString path = folder + "/bookmarks.json";
-    QFile out(path);
-    const std::string text = encodeBookmarkFile(file).value();
-    if (!out.open(QIODevice::WriteOnly) || out.write(text.data(), qint64(text.size())) != qint64(text.size()))
-        throw std::runtime_error("cannot write the bookmarks file");
-    return path.toStdString();
-}
+using pq::test::writeBookmarksFile;
 
 QStringList lines(const std::string& text)
 {
-    QStringList list = QString::fromStdString(text).split(u'\n');
-    if (!list.isEmpty() && list.last().isEmpty())
-        list.removeLast();
+    QStringList list;
+    for (const std::string& line : test::lines(text))
+        list << QString::fromStdString(line);
     return list;
 }
 
@@ -50,12 +41,10 @@ TEST(CliExport, EveryKindOfEverySampleBookmarkInOrder)
     for (const auto& icon : sample.icons)
         file.bookmarks.push_back({icon.offset, icon.name + "-" + std::to_string(icon.side) + "-" + std::to_string(icon.offset),
                                   icon.bitDepth, icon.bitDepth * icon.side, icon.hasMask});
-    const QString work = test::makeTempDir();
-    const QString out = work + "/out";
-    ASSERT_TRUE(QDir().mkdir(out));
+    const QString out = test::makeTempDir();
     for (const char* format : {"PNG", "TIFF"}) {
         const auto result = runCli({"export", PQ_SAMPLE_IMAGE, "--to", out.toStdString(), "--bookmarks",
-                                    writeBookmarksFile(file, work), "--image-format", format, "--ruler"});
+                                    writeBookmarksFile(file), "--image-format", format, "--ruler"});
         ASSERT_EQ(result.exitCode, 0) << result.err;
         const QString extension = QString::fromLatin1(format).toLower();
         QStringList expected;
@@ -68,13 +57,8 @@ TEST(CliExport, EveryKindOfEverySampleBookmarkInOrder)
             const QString stem = out + "/" + QString::fromStdString(file.bookmarks[i].nickname);
             // default image zoom 8 plus one ruler cell
             EXPECT_EQ(QImageReader(stem + "." + extension).size(), QSize((icon.side + 1) * 8, (icon.side + 1) * 8));
-            QFile text(stem + ".txt");
-            ASSERT_TRUE(text.open(QIODevice::ReadOnly));
-            EXPECT_EQ(lines(text.readAll().toStdString()).size(), icon.side);
-            QFile svg(stem + ".svg");
-            ASSERT_TRUE(svg.open(QIODevice::ReadOnly));
-            const int edge = icon.side * 10;
-            EXPECT_TRUE(svg.readAll().contains(QStringLiteral("<svg width=\"%1\" height=\"%1\"").arg(edge).toUtf8()));
+            EXPECT_EQ(lines(test::readAll(stem + ".txt").toStdString()).size(), icon.side);
+            EXPECT_TRUE(test::readAll(stem + ".svg").contains(QStringLiteral("<svg width=\"%1\" height=\"%1\"").arg(icon.side * 10).toUtf8()));
             EXPECT_TRUE(QFile(stem + ".dae").size() > 0);
         }
     }
@@ -95,20 +79,16 @@ TEST(CliExport, StoredBookmarksUsdzAndChosenKinds)
     ASSERT_EQ(result.exitCode, 0) << result.err;
     EXPECT_EQ(lines(result.out), (QStringList{out + "/a_b.txt", out + "/a_b.usdz", out + "/__.txt", out + "/__.usdz"}));
     EXPECT_EQ(entries(out), (QStringList{"__.txt", "__.usdz", "a_b.txt", "a_b.usdz"}));
-    QFile text(out + "/__.txt");
-    ASSERT_TRUE(text.open(QIODevice::ReadOnly));
-    EXPECT_EQ(lines(text.readAll().toStdString()).size(), 64);
+    EXPECT_EQ(lines(test::readAll(out + "/__.txt").toStdString()).size(), 64);
 }
 
 TEST(CliExport, StopsAtTheFirstFailureNamingTheFileAndTheCause)
 {
     const auto bytes = test::randomBytes(8192, 9);
     const std::string data = test::writeTempFile(bytes);
-    const QString work = test::makeTempDir();
-    const QString out = work + "/out";
-    ASSERT_TRUE(QDir().mkdir(out));
+    const QString out = test::makeTempDir();
     const BookmarkFile file{"x", sha256Hex(bytes), {{0, "good", 1, 32, false}, {8150, "beyond", 1, 32, false}, {4, "never", 1, 32, false}}};
-    const auto result = runCli({"export", data, "--to", out.toStdString(), "--bookmarks", writeBookmarksFile(file, work),
+    const auto result = runCli({"export", data, "--to", out.toStdString(), "--bookmarks", writeBookmarksFile(file),
                                 "--kinds", "svg,image"});
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(lines(result.out), (QStringList{out + "/good.png", out + "/good.svg"}));
@@ -121,12 +101,9 @@ TEST(CliExport, RefusesBadRequestsBeforeWritingAnything)
 {
     const auto bytes = test::randomBytes(8192, 4);
     const std::string data = test::writeTempFile(bytes);
-    const QString work = test::makeTempDir();
-    const QString out = work + "/out";
-    ASSERT_TRUE(QDir().mkdir(out));
-    const std::string bookmarks = writeBookmarksFile({"x", sha256Hex(bytes), {{0, "a", 1, 32, false}}}, work);
-    const std::string otherData = writeBookmarksFile({"x", sha256Hex(test::randomBytes(10, 1)), {{0, "a", 1, 32, false}}},
-                                                     test::makeTempDir());
+    const QString out = test::makeTempDir();
+    const std::string bookmarks = writeBookmarksFile({"x", sha256Hex(bytes), {{0, "a", 1, 32, false}}});
+    const std::string otherData = writeBookmarksFile({"x", sha256Hex(test::randomBytes(10, 1)), {{0, "a", 1, 32, false}}});
     const struct {
         std::vector<std::string> args;
         int exitCode;
@@ -151,7 +128,7 @@ TEST(CliExport, RefusesBadRequestsBeforeWritingAnything)
     const auto foreign = runCli({"export", data, "--to", out.toStdString(), "--bookmarks", otherData});
     EXPECT_EQ(foreign.exitCode, 1);
     EXPECT_NE(foreign.err.find("other data"), std::string::npos) << foreign.err;
-    const auto noFolder = runCli({"export", data, "--to", (work + "/missing").toStdString(), "--bookmarks", bookmarks});
+    const auto noFolder = runCli({"export", data, "--to", (out + "/missing").toStdString(), "--bookmarks", bookmarks});
     EXPECT_EQ(noFolder.exitCode, 1);
     EXPECT_NE(noFolder.err.find("is not a folder"), std::string::npos);
     EXPECT_TRUE(entries(out).isEmpty());

@@ -1,6 +1,6 @@
 #include "sample_image.h"
 
-#include "test_support.h"
+#include "cli_test_support.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -8,21 +8,12 @@
 #include <algorithm>
 #include <regex>
 #include <set>
-#include <sstream>
 
 namespace pq {
 namespace {
 
+using pq::test::lines;
 using pq::test::runCli;
-
-std::vector<std::string> lines(const std::string& text)
-{
-    std::vector<std::string> out;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        out.push_back(line);
-    return out;
-}
 
 TEST(CliScan, JsonLinesListStoredIconsThenTheSampleIconsWithMasks)
 {
@@ -114,9 +105,8 @@ TEST(CliScan, FailuresAndUsageErrors)
     EXPECT_EQ(missing.exitCode, 1);
     EXPECT_EQ(lines(missing.err).size(), 1u) << missing.err;
     EXPECT_EQ(missing.out, "");
-    for (const std::vector<std::string>& args : {std::vector<std::string>{"scan", PQ_SAMPLE_IMAGE, "--min-score", "1.5"},
-                                                 {"scan", PQ_SAMPLE_IMAGE, "--limit", "0"},
-                                                 {"scan"}})
+    for (const test::Args& args : {test::Args{"scan", PQ_SAMPLE_IMAGE, "--min-score", "1.5"},
+                                   {"scan", PQ_SAMPLE_IMAGE, "--limit", "0"}, {"scan"}})
         EXPECT_EQ(runCli(args).exitCode, 2) << args.back();
 }
 
