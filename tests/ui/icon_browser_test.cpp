@@ -3,11 +3,9 @@
 #include "ui/icon_browser_host.h"
 #include "ui/icon_browser_view.h"
 #include "ui/icon_browser_view_controller.h"
-#include "ui/icon_view.h"
 #include "ui/navigation_keys.h"
 #include "ui/notification_center.h"
 
-#include <QCheckBox>
 #include <QComboBox>
 #include <QImage>
 #include <QLabel>
@@ -343,28 +341,6 @@ TEST(IconTile, WithoutAChunkNothingIsPostedOrLabelled)
     tile.addBookmark();
     EXPECT_EQ(bookmarking.count(), 0);
     EXPECT_EQ(tile.labelText(), "");
-}
-
-TEST(IconViewWidget, FreshViewDrawsNothingAndDefaultsToGridAtZoomFive)
-{
-    IconView view;
-    EXPECT_TRUE(view.withGrid());
-    EXPECT_EQ(view.zoomFactor(), 5);
-    EXPECT_FALSE(view.pixelData());
-    view.resize(160, 160);
-    QImage image(160, 160, QImage::Format_ARGB32);
-    image.fill(Qt::transparent);
-    view.render(&image, {}, {}, QWidget::RenderFlags());
-    image.fill(Qt::transparent); // render paints the background; draw the icon layer alone
-    QPainter painter(&image);
-    PixelArray pixels(2, 2);
-    pixels.at(0, 0) = Color::black();
-    IconView::paintIcon(painter, image.rect(), pixels, 5, false);
-    painter.end();
-    // Centred: the 10 x 10 icon covers (75..84, 75..84); its top-left pixel is black.
-    EXPECT_EQ(image.pixelColor(75, 75), QColor(Qt::black));
-    EXPECT_EQ(image.pixelColor(74, 74).alpha(), 0);
-    EXPECT_EQ(image.pixelColor(84, 84).alpha(), 0); // clear pixel
 }
 
 } // namespace
