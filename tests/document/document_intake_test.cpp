@@ -106,15 +106,6 @@ TEST_P(IntakeOrder, AnImageDroppedWithItsBookmarksFileImportsAgainstThePreviousD
     EXPECT_EQ(nicknames(*controller.bookmarkFile()), std::vector<std::string>{"old"});
 }
 
-TEST_P(IntakeOrder, AnEmptyFileIsOpenedAsEmptyData)
-{
-    ASSERT_TRUE(intake({file("empty.img", {})}).has_value());
-    EXPECT_TRUE(controller.hasDocument());
-    EXPECT_EQ(controller.fileData()->size(), 0);
-    EXPECT_FALSE(controller.chunker().has_value());
-    EXPECT_EQ(controller.bookmarkFile()->sha256, "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
-}
-
 INSTANTIATE_TEST_SUITE_P(Reading, IntakeOrder, ::testing::Values(false, true),
                          [](const auto& info) { return info.param ? "InWorkers" : "OnCallingThread"; });
 
@@ -138,12 +129,6 @@ TEST_F(IntakeTest, LargeReadsShowProgress)
     EXPECT_EQ(screen.matching("progress:Reading \u201Ca.img\u201D").size(), 1u);
     EXPECT_EQ(screen.matching("progress-end").size(), 1u);
 }
-
-} // namespace
-} // namespace pq::test
-
-namespace pq::test {
-namespace {
 
 TEST_F(IntakeTest, BatchesQueueUpAndABatchStartedWhenOneFinishesRunsOnce)
 {
