@@ -356,12 +356,5 @@ TEST_F(ControllerTest, TilesShowBeforeTheDigestAndEditsWaitForIt)
     EXPECT_EQ(screen.matching("progress-end").size(), 2u);
 }
 
-TEST(BookmarkStoreFolder, LiesInTheFirstDataLocationAndFollowsXdgDataHome)
-{
-    const QString expected = qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/org.pixelquarry.Pixelquarry");
-    EXPECT_EQ(BookmarkStore().folder(), expected);
-    EXPECT_TRUE(expected.startsWith(testHome()));
-}
-
 } // namespace
 } // namespace pq::test
