@@ -70,8 +70,9 @@ TEST(Chunker, ChunksAndMasksMustLieWithinTheData)
     for (const auto& [offset, mask, ok] : cases) {
         const auto chunk = c.chunkAt(offset, mask);
         EXPECT_EQ(chunk.has_value(), ok) << offset << " mask " << mask;
-        if (!ok && !chunk)
+        if (!ok && !chunk) {
             EXPECT_EQ(chunk.error(), ChunkerError::OutOfBounds) << offset;
+        }
     }
 }
 

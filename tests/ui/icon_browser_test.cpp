@@ -201,8 +201,9 @@ TEST_F(IconBrowserTest, NavigationKeysScrollWithinTheContent)
         ASSERT_FALSE(posted.isEmpty());
         EXPECT_EQ(posted.last().at(0).value<QObject*>(), &view());
         EXPECT_EQ(posted.last().at(1).value<quint16>(), step.code) << step.key;
-        if (step.key == Qt::Key_End)
+        if (step.key == Qt::Key_End) {
             EXPECT_EQ(view().visibleItems().last, view().numberOfItems() - 1);
+        }
     }
     EXPECT_EQ(posted.count(), 7);
 

@@ -46,8 +46,9 @@ TEST(TileGridLayout, FitsAsManyColumnsAsTheWidthHoldsAtLeastOneCentred)
         EXPECT_EQ(layout.columns(), columns) << width;
         const int left = layout.columnLeft(0);
         const int right = width - (layout.columnLeft(layout.columns() - 1) + L::kTileWidth);
-        if (width >= L::kTileWidth + 2 * L::kMargin)
+        if (width >= L::kTileWidth + 2 * L::kMargin) {
             EXPECT_LE(std::abs(left - right), 1) << width;
+        }
     }
 }
 
