@@ -253,24 +253,16 @@ TEST(IconFinder, ListsTheSampleStructuresFirstThenTheScannedIconsOutsideThem)
     EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()));
     EXPECT_DOUBLE_EQ(progress.back(), 1.0);
 
-    // Every stored icon, exactly, in file order of its fork or container.
+    // Every stored icon first, in file order of its fork or container (their fields are checked
+    // in the scan command's JSON test), named after the resource where it has a name.
     auto expected = sample.resources;
     std::stable_sort(expected.begin(), expected.end(),
                      [](const auto& a, const auto& b) { return a.sourceOffset < b.sourceOffset; });
     ASSERT_GE(found->size(), expected.size());
     for (std::size_t i = 0; i < expected.size(); ++i) {
         const FoundIcon& f = (*found)[i];
-        SCOPED_TRACE(expected[i].type + " at " + std::to_string(expected[i].icon.offset));
-        ASSERT_TRUE(f.structure.has_value());
-        EXPECT_EQ(f.offset, expected[i].icon.offset);
-        EXPECT_EQ(f.bitDepth, expected[i].icon.bitDepth);
-        EXPECT_EQ(f.side, expected[i].icon.side);
-        EXPECT_EQ(f.hasMask, expected[i].icon.hasMask);
-        EXPECT_EQ(f.structure->type, expected[i].type);
-        EXPECT_EQ(f.structure->id, expected[i].id);
-        EXPECT_EQ(f.structure->name, expected[i].name);
-        EXPECT_EQ(f.structure->source,
-                  expected[i].inContainer ? StructuredIcon::Source::Container : StructuredIcon::Source::Resource);
+        ASSERT_TRUE(f.structure.has_value()) << i;
+        EXPECT_EQ(f.offset, expected[i].icon.offset) << i;
         EXPECT_EQ(f.bookmarkNickname(), expected[i].name.value_or("untitled " + std::to_string(f.offset)));
     }
     // Then the icons planted on their own among the filler, and nothing inside a structure.
