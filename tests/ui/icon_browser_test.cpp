@@ -1,8 +1,5 @@
 #include "decoding/chunker.h"
-#include "test_support.h"
-#include "ui/icon_browser_host.h"
-#include "ui/icon_browser_view.h"
-#include "ui/icon_browser_view_controller.h"
+#include "main_window_fixture.h"
 #include "ui/navigation_keys.h"
 #include "ui/notification_center.h"
 
@@ -14,57 +11,19 @@
 #include <QWheelEvent>
 #include <QSignalSpy>
 #include <QSlider>
-#include <QTest>
 
-#include <gtest/gtest.h>
 
-#include <memory>
-#include <optional>
 
 namespace pq {
 namespace {
 
 constexpr std::int64_t kFileSize = 200000;
 
-// The document side of the browser: holds a decoder over random bytes.
-class FakeHost : public IconBrowserHost {
-public:
-    std::optional<Chunker> decoder;
-
-    const Chunker* chunker() const override { return decoder ? &*decoder : nullptr; }
-    void setChunkerParameters(std::int64_t bitDepth, std::int64_t widthInBits) override
-    {
-        if (decoder) {
-            decoder->setBitDepth(bitDepth);
-            decoder->setWidthInBits(widthInBits);
-        }
-    }
-    void setMustShowPixelGrid(bool) override {}
-};
-
-class IconBrowserTest : public testing::Test {
+// The browser inside the main window, over random bytes opened as a file.
+class IconBrowserTest : public test::MainWindowFixture {
 protected:
-    void SetUp() override
-    {
-        browser = std::make_unique<IconBrowserViewController>();
-        browser->setHost(&host);
-        browser->resize(1000, 800);
-        browser->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(browser.get()));
-    }
-    void TearDown() override { browser.reset(); }
-
-    // What the document controller does when a file is opened.
-    void openFile(std::int64_t size = kFileSize)
-    {
-        browser->resetParameters();
-        auto decoder = Chunker::create(FileData::fromBytes(test::randomBytes(std::size_t(size), 7)), 1, 32);
-        ASSERT_TRUE(decoder);
-        host.decoder = std::move(*decoder);
-        browser->reloadBrowser(true);
-        browser->dropLabel()->hide();
-    }
-    IconBrowserView& view() { return *browser->iconCollectionView(); }
+    void openFile(std::size_t size = kFileSize) { open({writeImage(7, "disk.img", size)}); }
+    IconBrowserView& view() { return grid(); }
     std::int64_t offsetOf(std::int64_t item) { return view().makeItem(item).representedObject()->offsetInFile; }
     void choose(QComboBox* popup, const char* title)
     {
@@ -79,9 +38,6 @@ protected:
         const auto rect = view().rectForItem(item);
         return rect ? std::abs(rect->center().y() - view().viewport()->height() / 2) : 1 << 30;
     }
-
-    FakeHost host;
-    std::unique_ptr<IconBrowserViewController> browser;
 };
 
 QStringList itemTexts(const QComboBox* popup)
@@ -263,27 +219,20 @@ TEST_F(IconBrowserTest, ResizeKeepsTheVisibleTilesCentred)
     openFile();
     view().setScrollOrigin(view().gridLayout().originCentring(30000));
     const TileRange before = view().visibleItems();
-    browser->resize(1300, 1000);
-    QCoreApplication::processEvents();
+    view().resize(1300, 1000);
     const TileRange after = view().visibleItems();
     EXPECT_LE(after.first, before.first);
     EXPECT_GE(after.last, before.last);
-    browser->resize(700, 500);
-    QCoreApplication::processEvents();
+    view().resize(700, 500);
     const std::int64_t middle = before.first + before.count() / 2;
     EXPECT_LE(offCentre(middle), TileGridLayout::kRowPitch);
 }
 
-TEST_F(IconBrowserTest, ShortFileOrNegativeCountShowsNoTiles)
+TEST_F(IconBrowserTest, AFormatTheFileIsTooShortForShowsNoTiles)
 {
-    openFile();
-    // The decoder switched to a format the data is too short for: a negative count.
-    auto decoder = Chunker::create(FileData::fromBytes(test::randomBytes(5000, 3)), 1, 32);
-    ASSERT_TRUE(decoder);
-    host.decoder = std::move(*decoder);
-    host.setChunkerParameters(8, 256);
-    ASSERT_LT(host.decoder->tileCount(), 0);
-    browser->reloadBrowser(true);
+    openFile(5000);
+    browser->showBookmark(40, 8, 256); // a negative count: 5,000 bytes hold no 8-bit 32x32 icon
+    ASSERT_LT(mvc->chunker()->tileCount(), 0);
     EXPECT_EQ(view().numberOfItems(), 0);
     EXPECT_TRUE(view().visibleItems().isEmpty());
     browser->showBookmark(40, 1, 32); // back to a format with tiles
