@@ -50,23 +50,8 @@ TEST_P(WriteImageFile, ReaderSeesEveryPixelAndTheMask)
         }
 }
 
-TEST_P(WriteImageFile, RulerAddsOneZoomedCellAcrossAndDown)
-{
-    const QString folder = test::makeTempDir();
-    const struct {
-        int side;
-        int zoom;
-        bool overlay;
-        int edge;
-    } cases[] = {{32, 8, false, 256}, {32, 8, true, 264}, {16, 1, true, 17}};
-    for (const auto& c : cases) {
-        const auto path = writeImageFile("sized", c.zoom, folder, QString::fromLatin1(GetParam().title), c.overlay,
-                                         test::patternPixels(c.side, 2));
-        ASSERT_TRUE(path);
-        EXPECT_EQ(QImageReader(*path).size(), QSize(c.edge, c.edge)) << c.side << " " << c.zoom;
-    }
-}
-
+// The ruler's extra cell is checked on written files by the export runner's and the export
+// command's tests.
 INSTANTIATE_TEST_SUITE_P(Formats, WriteImageFile,
                          ::testing::Values(FormatCase{"PNG", "png", "png", true}, FormatCase{"BMP", "bmp", "bmp", false},
                                            FormatCase{"TIFF", "tiff", "tiff", true}),
