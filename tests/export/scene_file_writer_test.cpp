@@ -155,16 +155,18 @@ TEST(UsdaLayer, StatesAxesUnitsLightMeshesAndColours)
     const PixelArray pixels = test::pixelsFromRows({"Bk", "r."});
     const QString layer = QString::fromUtf8(usdaLayer(buildPixelScene(pixels, kExportBoxSize)));
     EXPECT_TRUE(layer.startsWith("#usda 1.0\n"));
-    EXPECT_TRUE(layer.contains("upAxis = \"Y\""));
-    EXPECT_TRUE(layer.contains("metersPerUnit = 1"));
-    EXPECT_TRUE(layer.contains("defaultPrim = \"Root\""));
-    EXPECT_EQ(layer.count("def DomeLight"), 1);
-    EXPECT_TRUE(layer.contains("def Xform \"Group\""));
-    EXPECT_TRUE(layer.contains("float3 xformOp:translate = (-0.01, -0.01, 0)"));
-    EXPECT_EQ(layer.count("def Mesh"), 3);
-    EXPECT_EQ(layer.count("def Material"), 3);
-    EXPECT_EQ(layer.count("color3f inputs:diffuseColor = (0, 0, 0)"), 2);
-    EXPECT_EQ(layer.count("color3f[] primvars:displayColor = [(0, 0, 0)]"), 2);
+    const std::pair<const char*, int> counts[] = {{"upAxis = \"Y\"", 1},
+                                                  {"metersPerUnit = 1", 1},
+                                                  {"defaultPrim = \"Root\"", 1},
+                                                  {"def DomeLight", 1},
+                                                  {"def Xform \"Group\"", 1},
+                                                  {"float3 xformOp:translate = (-0.01, -0.01, 0)", 1},
+                                                  {"def Mesh", 3},
+                                                  {"def Material", 3},
+                                                  {"color3f inputs:diffuseColor = (0, 0, 0)", 2},
+                                                  {"color3f[] primvars:displayColor = [(0, 0, 0)]", 2}};
+    for (const auto& [text, count] : counts)
+        EXPECT_EQ(layer.count(QLatin1String(text)), count) << text;
     EXPECT_EQ(layer.count(QRegularExpression("color3f inputs:diffuseColor = \\(1, 0\\.5000\\d*, 0\\)")), 1);
     // each mesh binds its own material and holds one box: 24 points, 12 triangles
     for (int i = 0; i < 3; ++i)
