@@ -63,8 +63,6 @@ TEST_F(AccessoryTest, FreshPanelOffersEveryKindWithThirtyTwoPixelSizes)
     SavePanelAccessory a;
     EXPECT_EQ(a.widthInPixels(), std::vector<std::int64_t>{32});
     EXPECT_EQ(a.resultingImageDimensions()->text(), "Resulting image size: 256 x 256 pixels");
-    EXPECT_EQ(a.resultingTextDimensions()->text(), "Resulting text size: 32 x 32 characters");
-    EXPECT_EQ(a.resultingSVGDimensions()->text(), "Resulting size: 320 x 320 pixels");
     ASSERT_EQ(a.imageFormatPopup()->count(), 3);
     EXPECT_EQ(a.imageFormatPopup()->itemText(2), "TIFF");
     ASSERT_EQ(a.threeDFormatPopup()->count(), 2);
