@@ -19,7 +19,7 @@ namespace pq {
 namespace {
 
 using test::Args;
-using test::readAll;
+using test::readWholeFile;
 using test::runCli;
 
 QString storeFolder() { return qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/org.pixelquarry.Pixelquarry"); }
@@ -58,7 +58,7 @@ TEST(CliBookmarks, AddOnNeverBookmarkedDataCreatesOneDigestNamedFileAndASecondAd
         created.removeOne(name);
     const QString digest = QString::fromStdString(sha256Hex(bytes));
     ASSERT_EQ(created, QStringList{digest + QStringLiteral(".json")});
-    const QByteArray content = readAll(storeFileOf(bytes));
+    const QByteArray content = readWholeFile(storeFileOf(bytes));
     const QJsonObject top = QJsonDocument::fromJson(content).object();
     EXPECT_EQ(top.value("fullName").toString(), "No description");
     EXPECT_EQ(top.value("sha256").toString(), digest);
@@ -70,7 +70,7 @@ TEST(CliBookmarks, AddOnNeverBookmarkedDataCreatesOneDigestNamedFileAndASecondAd
     ASSERT_EQ(second.exitCode, 0) << second.err;
     EXPECT_NE(second.out.find("already present"), std::string::npos) << second.out;
     EXPECT_EQ(inodeOf(storeFileOf(bytes)), inode); // not even rewritten
-    EXPECT_EQ(readAll(storeFileOf(bytes)), content);
+    EXPECT_EQ(readWholeFile(storeFileOf(bytes)), content);
 }
 
 TEST(CliBookmarks, ListRenameMaskAndDeleteWorkOnTheStoredFile)
@@ -89,12 +89,12 @@ TEST(CliBookmarks, ListRenameMaskAndDeleteWorkOnTheStoredFile)
     ASSERT_EQ(runCli({"bookmarks", "add", path, "--offset", "16", "--depth", "1", "--size", "16"}).exitCode, 0);
     ASSERT_EQ(runCli({"bookmarks", "rename", path, "--index", "1", "--name", "Disk"}).exitCode, 0);
     ASSERT_EQ(runCli({"bookmarks", "mask", path, "--offset", "16", "--depth", "1", "--size", "16", "--on"}).exitCode, 0);
-    EXPECT_EQ(rows(readAll(storeFileOf(bytes))), (std::vector<std::string>{"Disk@16/1/32", "Disk@16/1/16m"}));
+    EXPECT_EQ(rows(readWholeFile(storeFileOf(bytes))), (std::vector<std::string>{"Disk@16/1/32", "Disk@16/1/16m"}));
     ASSERT_EQ(runCli({"bookmarks", "delete", path, "--offset", "16", "--depth", "1", "--size", "32"}).exitCode, 0);
     list = runCli({"bookmarks", "list", path});
     EXPECT_EQ(rows(QByteArray::fromStdString(list.out)), std::vector<std::string>{"Disk@16/1/16m"});
 
-    const QByteArray kept = readAll(storeFileOf(bytes));
+    const QByteArray kept = readWholeFile(storeFileOf(bytes));
     for (const Args& args :
          {Args{"bookmarks", "rename", path, "--index", "4", "--name", "x"},
           Args{"bookmarks", "delete", path, "--offset", "17", "--depth", "1", "--size", "16"},
@@ -104,7 +104,7 @@ TEST(CliBookmarks, ListRenameMaskAndDeleteWorkOnTheStoredFile)
         EXPECT_EQ(r.exitCode, 1) << args[1];
         EXPECT_FALSE(r.err.empty()) << args[1];
     }
-    EXPECT_EQ(readAll(storeFileOf(bytes)), kept);
+    EXPECT_EQ(readWholeFile(storeFileOf(bytes)), kept);
 }
 
 TEST(CliBookmarks, AnUnreadableStoredFileIsReportedAndNeverReplaced)
@@ -117,7 +117,7 @@ TEST(CliBookmarks, AnUnreadableStoredFileIsReportedAndNeverReplaced)
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write(R"({"fullName": "mine", "sha256": "x", "bookmarks": [{"offset": 1.5}]})");
     }
-    const QByteArray original = readAll(storeFileOf(bytes));
+    const QByteArray original = readWholeFile(storeFileOf(bytes));
     for (const Args& args :
          {Args{"bookmarks", "list", path},
           Args{"bookmarks", "add", path, "--offset", "0", "--depth", "1", "--size", "32"},
@@ -127,7 +127,7 @@ TEST(CliBookmarks, AnUnreadableStoredFileIsReportedAndNeverReplaced)
         EXPECT_NE(r.err.find(storeFileOf(bytes).toStdString()), std::string::npos) << r.err;
         EXPECT_TRUE(r.out.empty()) << r.out;
     }
-    EXPECT_EQ(readAll(storeFileOf(bytes)), original);
+    EXPECT_EQ(readWholeFile(storeFileOf(bytes)), original);
 }
 
 TEST(CliBookmarks, ImportCountsAddedAndPresentBookmarksOrSaysWhyNoneWere)
@@ -142,7 +142,7 @@ TEST(CliBookmarks, ImportCountsAddedAndPresentBookmarksOrSaysWhyNoneWere)
     ASSERT_EQ(imported.exitCode, 0) << imported.err;
     EXPECT_NE(imported.out.find("Imported 1 of 2 bookmarks"), std::string::npos) << imported.out;
     EXPECT_NE(imported.out.find("1 were already present"), std::string::npos) << imported.out;
-    EXPECT_EQ(rows(readAll(storeFileOf(bytes))), (std::vector<std::string>{"untitled 8@8/1/32", "nine@9/1/32m"}));
+    EXPECT_EQ(rows(readWholeFile(storeFileOf(bytes))), (std::vector<std::string>{"untitled 8@8/1/32", "nine@9/1/32m"}));
 
     auto other = runCli({"bookmarks", "import", path, oldFile(sha256Hex({}))});
     EXPECT_EQ(other.exitCode, 1);
@@ -150,7 +150,7 @@ TEST(CliBookmarks, ImportCountsAddedAndPresentBookmarksOrSaysWhyNoneWere)
     auto unreadable = runCli({"bookmarks", "import", path, test::writeTempFile({'{'}, "bad.json")});
     EXPECT_EQ(unreadable.exitCode, 1);
     EXPECT_NE(unreadable.err.find("not a readable bookmarks file"), std::string::npos) << unreadable.err;
-    EXPECT_EQ(rows(readAll(storeFileOf(bytes))).size(), 2u);
+    EXPECT_EQ(rows(readWholeFile(storeFileOf(bytes))).size(), 2u);
 }
 
 TEST(CliBookmarks, UsageErrorsExitWithTwo)

@@ -3,7 +3,6 @@
 #include "document/bookmark_file_json.h"
 #include "test_support.h"
 
-#include <QFile>
 #include <QString>
 
 #include <sstream>
@@ -23,12 +22,6 @@ inline std::vector<std::string> lines(const std::string& text)
     for (std::string line; std::getline(in, line);)
         out.push_back(line);
     return out;
-}
-
-inline QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 // A bookmarks file written by the program's own encoder into a fresh folder.

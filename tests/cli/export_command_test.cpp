@@ -57,8 +57,8 @@ TEST(CliExport, EveryKindOfEverySampleBookmarkInOrder)
             const QString stem = out + "/" + QString::fromStdString(file.bookmarks[i].nickname);
             // default image zoom 8 plus one ruler cell
             EXPECT_EQ(QImageReader(stem + "." + extension).size(), QSize((icon.side + 1) * 8, (icon.side + 1) * 8));
-            EXPECT_EQ(lines(test::readAll(stem + ".txt").toStdString()).size(), icon.side);
-            EXPECT_TRUE(test::readAll(stem + ".svg").contains(QStringLiteral("<svg width=\"%1\" height=\"%1\"").arg(icon.side * 10).toUtf8()));
+            EXPECT_EQ(lines(test::readWholeFile(stem + ".txt").toStdString()).size(), icon.side);
+            EXPECT_TRUE(test::readWholeFile(stem + ".svg").contains(QStringLiteral("<svg width=\"%1\" height=\"%1\"").arg(icon.side * 10).toUtf8()));
             EXPECT_TRUE(QFile(stem + ".dae").size() > 0);
         }
     }
@@ -79,7 +79,7 @@ TEST(CliExport, StoredBookmarksUsdzAndChosenKinds)
     ASSERT_EQ(result.exitCode, 0) << result.err;
     EXPECT_EQ(lines(result.out), (QStringList{out + "/a_b.txt", out + "/a_b.usdz", out + "/__.txt", out + "/__.usdz"}));
     EXPECT_EQ(entries(out), (QStringList{"__.txt", "__.usdz", "a_b.txt", "a_b.usdz"}));
-    EXPECT_EQ(lines(test::readAll(out + "/__.txt").toStdString()).size(), 64);
+    EXPECT_EQ(lines(test::readWholeFile(out + "/__.txt").toStdString()).size(), 64);
 }
 
 TEST(CliExport, StopsAtTheFirstFailureNamingTheFileAndTheCause)

@@ -145,7 +145,7 @@ TEST_F(ImportTest, IntoDataWhoseStoredFileIsUnreadableIsRefusedWithAMessage)
     const auto report = import(fileOf(bytes, {{1, "one", 1, 32, false}}));
     EXPECT_EQ(report.outcome, Outcome::NotStored);
     EXPECT_EQ(screen.matching("error:The bookmarks file cannot be read").size(), 1u);
-    EXPECT_EQ(rawFile(storePath(bytes)), "not json");
+    EXPECT_EQ(readWholeFile(storePath(bytes)), "not json");
 }
 
 TEST_F(ImportTest, WaitsForTheDigestOfTheOpenData)

@@ -55,7 +55,7 @@ TEST_F(StorePermissions, AStoredFileThatMayNotBeReadIsKeptAndEditsAreRefused)
     EXPECT_EQ(controller.bookmarkFileState(), BookmarkFileState::Unreadable);
     ASSERT_FALSE(added.has_value());
     EXPECT_EQ(added.error().kind, DocumentError::Kind::BookmarkFileUnreadable);
-    EXPECT_EQ(rawFile(storePath(bytes)), "{}");
+    EXPECT_EQ(readWholeFile(storePath(bytes)), "{}");
 }
 
 TEST_F(StorePermissions, AReadOnlyStoreFolderLeadsToTheLocationQuestion)

@@ -54,11 +54,6 @@ protected:
     QString storePath(const std::vector<std::uint8_t>& data) const { return store->pathFor(sha256Hex(data)); }
     QStringList storeFiles() const { return QDir(storeDir).entryList(QDir::Files | QDir::Hidden); }
     StoredBookmarkFile onDisk(const QString& path) const { return BookmarkStore(storeDir).load(path); }
-    QByteArray rawFile(const QString& path) const
-    {
-        QFile f(path);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
     void writeRaw(const QString& path, const QByteArray& content) const
     {
         QDir().mkpath(QFileInfo(path).absolutePath());

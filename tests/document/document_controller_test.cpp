@@ -120,7 +120,7 @@ TEST_F(ControllerTest, EditsSaveTheWholeDocumentAndCompareBookmarksByKey)
     EXPECT_TRUE(disk.bookmarks[0].hasMask);
     EXPECT_FALSE(disk.bookmarks[2].hasMask); // only the first of the key
     EXPECT_EQ(disk.fullName, "Kept as read");
-    EXPECT_EQ(rawFile(storePath(bytes)).count("\"hasMask\": false"), 2);
+    EXPECT_EQ(readWholeFile(storePath(bytes)).count("\"hasMask\": false"), 2);
 
     ASSERT_TRUE(controller.renameBookmark(1, "").has_value());
     ASSERT_TRUE(controller.renameBookmark(0, "a again").has_value());
@@ -172,7 +172,7 @@ TEST_P(ControllerUnreadableStore, RefusesEveryEditAndKeepsTheFile)
     const auto errors = screen.matching("error:");
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_NE(errors[0].find(path.toStdString()), std::string::npos) << errors[0];
-    EXPECT_EQ(rawFile(path), GetParam().content);
+    EXPECT_EQ(readWholeFile(path), GetParam().content);
     EXPECT_EQ(store->writes, 0);
 }
 
@@ -203,7 +203,7 @@ TEST_F(ControllerTest, WithoutAStoreFolderTheNewDataNeverWritesIntoThePreviousFi
     const QString moved = dir + QStringLiteral("/moved");
     ASSERT_TRUE(QDir().rename(storeDir, moved));
     writeRaw(storeDir, "a file where the folder belongs");
-    const QByteArray before = rawFile(moved + QLatin1Char('/') + BookmarkStore::fileNameFor(sha256Hex(bytes)));
+    const QByteArray before = readWholeFile(moved + QLatin1Char('/') + BookmarkStore::fileNameFor(sha256Hex(bytes)));
 
     const auto other = randomBytes(4096, 9);
     open(other);
@@ -214,8 +214,8 @@ TEST_F(ControllerTest, WithoutAStoreFolderTheNewDataNeverWritesIntoThePreviousFi
     ASSERT_FALSE(added.has_value());
     EXPECT_EQ(added.error().kind, Kind::NoBookmarkStore);
     EXPECT_EQ(added.error().path, storeDir);
-    EXPECT_EQ(rawFile(moved + QLatin1Char('/') + BookmarkStore::fileNameFor(sha256Hex(bytes))), before);
-    EXPECT_EQ(rawFile(storeDir), "a file where the folder belongs");
+    EXPECT_EQ(readWholeFile(moved + QLatin1Char('/') + BookmarkStore::fileNameFor(sha256Hex(bytes))), before);
+    EXPECT_EQ(readWholeFile(storeDir), "a file where the folder belongs");
 }
 
 // --- A store that may not be written: the save-location question ---------------------------------

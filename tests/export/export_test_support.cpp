@@ -59,14 +59,6 @@ PixelArray patternPixels(int side, int colours)
     return pixels;
 }
 
-QByteArray readWholeFile(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return file.readAll();
-}
-
 QStringList folderEntries(const QString& folder)
 {
     QStringList names = QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);

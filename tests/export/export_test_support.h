@@ -19,8 +19,6 @@ PixelArray pixelsFromRows(std::initializer_list<std::string_view> rows);
 // pixel clear.
 PixelArray patternPixels(int side, int colours);
 
-QByteArray readWholeFile(const QString& path);
-
 // The names of the entries of a folder, sorted, hidden ones included.
 QStringList folderEntries(const QString& folder);
 

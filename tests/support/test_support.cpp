@@ -24,6 +24,12 @@ QString makeTempDir()
     return path;
 }
 
+QByteArray readWholeFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 std::string writeTempFile(const std::vector<std::uint8_t>& bytes, const std::string& name)
 {
     const QString path = makeTempDir() + QLatin1Char('/') + QString::fromStdString(name);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 #include <cstdint>
@@ -14,6 +15,9 @@ void setTestHome(const QString& path);
 
 // A fresh empty folder inside the test home.
 QString makeTempDir();
+
+// A file's whole content; empty when it cannot be read.
+QByteArray readWholeFile(const QString& path);
 
 // Writes bytes to a new file in a fresh folder and returns its path.
 std::string writeTempFile(const std::vector<std::uint8_t>& bytes, const std::string& name = "data.bin");
