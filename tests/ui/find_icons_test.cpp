@@ -133,7 +133,7 @@ TEST_F(FindIconsWindowTest, FindsListsShowsAndBookmarksTheSampleIcons)
     QTableWidget* list = panel->candidateList();
     ASSERT_EQ(list->rowCount(), int(planted.size()));
     for (int row = 0; row < list->rowCount(); ++row)
-        EXPECT_FALSE(list->item(row, 0)->icon().isNull()) << row;
+        EXPECT_FALSE(list->item(row, 0)->icon().isNull()) << row; // a thumbnail on every row
     EXPECT_EQ(list->item(0, 3)->text(), QStringLiteral("stored"));
     EXPECT_TRUE(list->item(0, 1)->text().startsWith(QStringLiteral("ICN# ID 128 \u201CDisk\u201D"))) << list->item(0, 1)->text().toStdString();
     EXPECT_TRUE(list->item(0, 1)->text().contains(QStringLiteral("resource fork at 768000")));
@@ -155,11 +155,9 @@ TEST_F(FindIconsWindowTest, FindsListsShowsAndBookmarksTheSampleIcons)
     QTest::mouseClick(panel->bookmarkButton(), Qt::LeftButton);
     const auto& bookmarks = mvc->document().bookmarkFile()->bookmarks;
     ASSERT_EQ(bookmarks.size(), 1u);
-    EXPECT_EQ(bookmarks[0].offset, first.offset);
-    EXPECT_EQ(bookmarks[0].bitDepth, 1);
-    EXPECT_EQ(bookmarks[0].widthInBits, first.side);
-    EXPECT_TRUE(bookmarks[0].hasMask);
-    EXPECT_EQ(bookmarks[0].nickname, "Disk"); // named after its resource
+    const Bookmark& b = bookmarks[0]; // named after its resource
+    EXPECT_EQ(std::tuple(b.offset, b.bitDepth, b.widthInBits, b.hasMask, b.nickname),
+              std::tuple(first.offset, std::int64_t{1}, std::int64_t(first.side), true, std::string("Disk")));
 
     // A scanned icon has no name: "untitled" and its offset.
     list->selectRow(firstScanned);
