@@ -102,9 +102,9 @@ TEST_F(MainWindowTest, AddButtonSavesOneBookmarkAndASecondPressSelectsItsRow)
     clickAddButtonOf(5);
     ASSERT_EQ(list->tableView()->count(), 1);
     const QJsonObject stored = storedBookmarks(mvc->document().jsonFileURL())[0].toObject();
-    EXPECT_EQ(stored.value("offset").toInteger(), 20);
-    EXPECT_EQ(stored.value("bitDepth").toInteger(), 1);
-    EXPECT_EQ(stored.value("widthInBits").toInteger(), 32);
+    EXPECT_EQ(std::tuple(stored.value("offset").toInteger(), stored.value("bitDepth").toInteger(),
+                         stored.value("widthInBits").toInteger()),
+              std::tuple(20, 1, 32));
     EXPECT_EQ(list->cellAt(0)->coordinatesLabel()->text(), "Offset: 20\nBit Depth: 1\nDimensions: 32x32");
 
     list->tableView()->clearSelection();
