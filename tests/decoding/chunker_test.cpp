@@ -24,38 +24,25 @@ Color paletteColour(int depth, int index)
     return Color::fromRgb16(std::uint16_t(s.red), std::uint16_t(s.green), std::uint16_t(s.blue));
 }
 
-struct ConstructionCase {
-    std::int64_t size, bitDepth, widthInBits;
-    std::optional<ChunkerError> error;
-};
-
-class ChunkerConstruction : public testing::TestWithParam<ConstructionCase> {};
-
-TEST_P(ChunkerConstruction, ChecksInOrder)
+TEST(Chunker, CreationChecksTheFormatThenTheSize)
 {
-    const auto c = GetParam();
-    auto chunker = Chunker::create(bytes(std::vector<std::uint8_t>(std::size_t(c.size))), c.bitDepth, c.widthInBits);
-    if (c.error) {
-        ASSERT_FALSE(chunker.has_value());
-        EXPECT_EQ(chunker.error(), *c.error);
-    } else {
-        EXPECT_TRUE(chunker.has_value());
+    constexpr auto max = std::numeric_limits<std::int64_t>::max();
+    const std::tuple<std::int64_t, std::int64_t, std::int64_t, std::optional<ChunkerError>> cases[] = {
+        {4127, 1, 32, ChunkerError::dataTooShort}, {4128, 1, 32, std::nullopt},
+        {32799, 8, 256, ChunkerError::dataTooShort}, {32800, 8, 256, std::nullopt},
+        {100000, 0, 32, ChunkerError::InvalidElementWidthInBits}, {100000, -1, 32, ChunkerError::InvalidElementWidthInBits},
+        {100000, 12, 96, ChunkerError::InvalidElementWidthInBits}, {100000, 3, 5, ChunkerError::NotOnByteBoundary},
+        {10, 0, 32, ChunkerError::InvalidElementWidthInBits}, // the depth check comes before the size check
+        {100000, 8, max / 8 * 8, ChunkerError::dataTooShort}, // a chunk length past 64 bits is simply too long
+        {0, 1, 32, ChunkerError::dataTooShort}};
+    for (const auto& [size, depth, width, error] : cases) {
+        const auto chunker = Chunker::create(bytes(std::vector<std::uint8_t>(std::size_t(size))), depth, width);
+        EXPECT_EQ(chunker.has_value(), !error) << size << " " << depth << "/" << width;
+        if (error && !chunker) {
+            EXPECT_EQ(chunker.error(), *error) << size << " " << depth << "/" << width;
+        }
     }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, ChunkerConstruction,
-    testing::Values(ConstructionCase{4127, 1, 32, ChunkerError::dataTooShort}, ConstructionCase{4128, 1, 32, {}},
-                    ConstructionCase{32799, 8, 256, ChunkerError::dataTooShort}, ConstructionCase{32800, 8, 256, {}},
-                    ConstructionCase{100000, 0, 32, ChunkerError::InvalidElementWidthInBits},
-                    ConstructionCase{100000, -1, 32, ChunkerError::InvalidElementWidthInBits},
-                    ConstructionCase{100000, 12, 96, ChunkerError::InvalidElementWidthInBits},
-                    ConstructionCase{100000, 3, 5, ChunkerError::NotOnByteBoundary},
-                    // The depth check comes before the size check.
-                    ConstructionCase{10, 0, 32, ChunkerError::InvalidElementWidthInBits},
-                    // Row widths whose chunk length overflows 64 bits are simply too long.
-                    ConstructionCase{100000, 8, std::numeric_limits<std::int64_t>::max() / 8 * 8, ChunkerError::dataTooShort},
-                    ConstructionCase{0, 1, 32, ChunkerError::dataTooShort}));
 
 // 5,000 bytes, 1-bit 32x32: a chunk must end before the last byte, its mask too.
 TEST(Chunker, ChunksAndMasksMustLieWithinTheData)
@@ -76,41 +63,25 @@ TEST(Chunker, ChunksAndMasksMustLieWithinTheData)
     }
 }
 
-struct AssignedFormat {
-    std::int64_t bitDepth, widthInBits;
-    ChunkerError error;
-};
-
-class UndecodableAssignedFormat : public testing::TestWithParam<AssignedFormat> {};
-
-TEST_P(UndecodableAssignedFormat, IsRefusedAndShowsNoTiles)
+TEST(Chunker, UndecodableAssignedFormatsAreRefusedAndShowNoTiles)
 {
-    const auto p = GetParam();
-    Chunker c = make(pq::test::randomBytes(10000, 1), IconFormat::from(BitDepth::_1bit, Dimensions::_32x32));
-    c.setBitDepth(p.bitDepth);
-    c.setWidthInBits(p.widthInBits);
-    for (bool mask : {false, true}) {
-        auto chunk = c.chunkAt(0, mask);
-        ASSERT_FALSE(chunk.has_value());
-        EXPECT_EQ(chunk.error(), p.error);
+    constexpr auto invalid = ChunkerError::InvalidElementWidthInBits, partial = ChunkerError::NotOnByteBoundary;
+    const std::tuple<std::int64_t, std::int64_t, ChunkerError> cases[] = {
+        {0, 32, invalid}, {-1, 32, invalid}, {3, 96, invalid}, {2, 64, invalid}, {16, 512, invalid}, {8, 0, invalid},
+        {1, -32, invalid}, {8, std::numeric_limits<std::int64_t>::max(), invalid}, {1, 1 << 20, invalid},
+        {4, 12, partial}, {1, 12, partial}, {8, 12, partial}};
+    for (const auto& [depth, width, error] : cases) {
+        Chunker c = make(pq::test::randomBytes(10000, 1), IconFormat::from(BitDepth::_1bit, Dimensions::_32x32));
+        c.setBitDepth(depth);
+        c.setWidthInBits(width);
+        for (bool mask : {false, true}) {
+            const auto chunk = c.chunkAt(0, mask);
+            ASSERT_FALSE(chunk.has_value()) << depth << "/" << width;
+            EXPECT_EQ(chunk.error(), error) << depth << "/" << width;
+        }
+        EXPECT_EQ(c.tileCount(), 0) << depth << "/" << width;
     }
-    EXPECT_EQ(c.tileCount(), 0);
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, UndecodableAssignedFormat,
-    testing::Values(AssignedFormat{0, 32, ChunkerError::InvalidElementWidthInBits},
-                    AssignedFormat{-1, 32, ChunkerError::InvalidElementWidthInBits},
-                    AssignedFormat{3, 96, ChunkerError::InvalidElementWidthInBits},
-                    AssignedFormat{2, 64, ChunkerError::InvalidElementWidthInBits},
-                    AssignedFormat{16, 512, ChunkerError::InvalidElementWidthInBits},
-                    AssignedFormat{8, 0, ChunkerError::InvalidElementWidthInBits},
-                    AssignedFormat{1, -32, ChunkerError::InvalidElementWidthInBits},
-                    AssignedFormat{8, std::numeric_limits<std::int64_t>::max(), ChunkerError::InvalidElementWidthInBits},
-                    AssignedFormat{1, 1 << 20, ChunkerError::InvalidElementWidthInBits},
-                    AssignedFormat{4, 12, ChunkerError::NotOnByteBoundary},
-                    AssignedFormat{1, 12, ChunkerError::NotOnByteBoundary},
-                    AssignedFormat{8, 12, ChunkerError::NotOnByteBoundary}));
 
 TEST(Chunker, TileCountMayGoNegativeAfterAFormatSwitch)
 {
