@@ -1,4 +1,4 @@
-#include "document/bookmark_file_json.h"
+#include "bookmarks_file.h"
 #include "document/bookmark_store.h"
 #include "document/sha256_hex.h"
 #include "main_window_fixture.h"
@@ -188,11 +188,7 @@ TEST_F(MainWindowTest, UndecodableBookmarksGetRowsThatSaySo)
                         {20, "fine", 4, 128, false}};
     BookmarkStore store;
     ASSERT_TRUE(store.ensureFolder());
-    {
-        QFile file(store.pathFor(edited.sha256));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(QByteArray::fromStdString(*encodeBookmarkFile(edited)));
-    }
+    ASSERT_TRUE(QFile::copy(QString::fromStdString(test::writeBookmarksFile(edited)), store.pathFor(edited.sha256)));
     open({image});
     ASSERT_EQ(list->tableView()->count(), 5);
     for (int row = 0; row < 5; ++row) {
@@ -221,9 +217,8 @@ TEST_F(MainWindowTest, DropImportsBookmarksFilesBeforeOpeningImages)
     open({writeImage(107, "first.img")});
     const std::string firstDigest = sha256Hex(bytes);
     const QString second = writeImage(108, "second.img");
-    const std::string encoded = *encodeBookmarkFile({"first.img", firstDigest, {{64, "from elsewhere", 1, 32, false}}});
     const QString json = QString::fromStdString(
-        test::writeTempFile(std::vector<std::uint8_t>(encoded.begin(), encoded.end()), "old bookmarks.json"));
+        test::writeBookmarksFile({"first.img", firstDigest, {{64, "from elsewhere", 1, 32, false}}}, "old bookmarks.json"));
 
     std::vector<QString> events;
     QObject::connect(&mvc->document(), &DocumentController::importFinished, mvc,
