@@ -131,7 +131,10 @@ int runRename(const BookmarksOptions& o)
     return session.finish(session.controller().renameBookmark(o.index, *o.name), {});
 }
 
-int runDelete(const BookmarksOptions& o)
+// Runs an edit of the bookmark with the key given on the command line; a key that no bookmark
+// has is an error.
+template <class Edit>
+int runKeyedEdit(const BookmarksOptions& o, Edit edit)
 {
     Session session;
     if (!session.open(o.path))
@@ -142,21 +145,21 @@ int runDelete(const BookmarksOptions& o)
         printError("There is no bookmark at " + describeKey(key) + ".");
         return 1;
     }
-    return session.finish(controller.deleteBookmark(key.offset, key.bitDepth, key.widthInBits), {});
+    return session.finish(edit(controller, key), {});
+}
+
+int runDelete(const BookmarksOptions& o)
+{
+    return runKeyedEdit(o, [](DocumentController& c, const BookmarkKey& k) {
+        return c.deleteBookmark(k.offset, k.bitDepth, k.widthInBits);
+    });
 }
 
 int runMask(const BookmarksOptions& o)
 {
-    Session session;
-    if (!session.open(o.path))
-        return 1;
-    auto& controller = session.controller();
-    const BookmarkKey key = keyFrom(o);
-    if (controller.bookmarkFile() && !controller.rowOf(key)) {
-        printError("There is no bookmark at " + describeKey(key) + ".");
-        return 1;
-    }
-    return session.finish(controller.setBookmarkMask(key.offset, key.bitDepth, key.widthInBits, o.on), {});
+    return runKeyedEdit(o, [&o](DocumentController& c, const BookmarkKey& k) {
+        return c.setBookmarkMask(k.offset, k.bitDepth, k.widthInBits, o.on);
+    });
 }
 
 int runImport(const BookmarksOptions& o)
