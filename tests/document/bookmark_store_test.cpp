@@ -73,5 +73,30 @@ TEST_F(StorePermissions, AReadOnlyStoreFolderLeadsToTheLocationQuestion)
     EXPECT_TRUE(storeFiles().isEmpty());
 }
 
+// A save that does not fit on the disk leaves the old file byte for byte and says why.
+TEST(BookmarkStoreFullDisk, TheOldFileStaysAndTheDiskIsFullIsReported)
+{
+    const SmallDisk disk;
+    if (!disk.mounted())
+        GTEST_SKIP() << disk.reason().toStdString();
+    const BookmarkStore store(disk.folder());
+    BookmarkFile file{"No description", std::string(64, 'e'), {}};
+    for (std::int64_t i = 0; i < 40; ++i)
+        file.bookmarks.push_back({i, "bookmark " + std::to_string(i), 1, 32, false});
+    const QString path = store.pathFor(file.sha256);
+    ASSERT_TRUE(store.save(file, path).has_value());
+    const QByteArray before = readWholeFile(path);
+    disk.fill();
+
+    file.bookmarks.push_back({99, "one more", 1, 32, false});
+    const auto saved = store.save(file, path);
+    ASSERT_FALSE(saved.has_value());
+    EXPECT_EQ(saved.error().kind, DocumentError::Kind::WriteFailed);
+    EXPECT_EQ(saved.error().detail, QStringLiteral("The disk is full"));
+    EXPECT_EQ(readWholeFile(path), before);
+    EXPECT_EQ(QDir(disk.folder()).entryList(QDir::Files | QDir::Hidden),
+              (QStringList{QStringLiteral(".filler"), BookmarkStore::fileNameFor(file.sha256)}));
+}
+
 } // namespace
 } // namespace pq::test

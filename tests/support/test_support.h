@@ -36,4 +36,25 @@ struct ProcessResult {
 // Runs pixelquarry-cli with the given arguments, with the test environment.
 ProcessResult runCli(const std::vector<std::string>& args);
 
+// A small file system (tmpfs of 64 KiB) mounted on a fresh folder for the lifetime of the
+// object; mounting needs the superuser, so `reason` says why there is none otherwise.
+class SmallDisk {
+public:
+    SmallDisk();
+    ~SmallDisk();
+    SmallDisk(const SmallDisk&) = delete;
+    SmallDisk& operator=(const SmallDisk&) = delete;
+
+    bool mounted() const { return m_mounted; }
+    const QString& reason() const { return m_reason; }
+    const QString& folder() const { return m_folder; }
+    // Fills the rest of the disk with a file named ".filler".
+    void fill() const;
+
+private:
+    QString m_folder;
+    QString m_reason;
+    bool m_mounted = false;
+};
+
 } // namespace pq::test
