@@ -1,5 +1,6 @@
 #include "test_support.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -9,6 +10,8 @@
 #include <cstring>
 #include <fcntl.h>
 #include <random>
+
+#include <gtest/gtest.h>
 #include <sys/mount.h>
 #include <unistd.h>
 #include <stdexcept>
@@ -80,6 +83,29 @@ ProcessResult runCli(const std::vector<std::string>& args)
     result.out = process.readAllStandardOutput().toStdString();
     result.err = process.readAllStandardError().toStdString();
     return result;
+}
+
+bool ranUnprivileged()
+{
+    if (::geteuid() != 0)
+        return false;
+    const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    QProcess child;
+    // The child's own test main makes its temporary home in the shared temporary folder.
+    child.start(QStringLiteral("setpriv"),
+                {QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"), QStringLiteral("--clear-groups"),
+                 QStringLiteral("--"), QCoreApplication::applicationFilePath(),
+                 QStringLiteral("--gtest_filter=%1.%2").arg(QString::fromUtf8(test->test_suite_name()),
+                                                             QString::fromUtf8(test->name()))});
+    child.closeWriteChannel();
+    if (!child.waitForFinished(300000))
+        child.kill();
+    child.waitForFinished();
+    const std::string out = child.readAllStandardOutput().toStdString();
+    EXPECT_EQ(child.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(child.exitCode(), 0) << out << child.readAllStandardError().toStdString();
+    EXPECT_NE(out.find("[  PASSED  ] 1 test."), std::string::npos) << out;
+    return true;
 }
 
 SmallDisk::SmallDisk() : m_folder(makeTempDir())
