@@ -172,8 +172,9 @@ TEST(RunExport, ALinkInTheFolderIsReplacedNotWrittenThrough)
         const QString folder = parent + "/out";
         ASSERT_TRUE(QDir().mkdir(folder));
         const QString victim = parent + "/victim.txt";
-        if (!dangling)
+        if (!dangling) {
             ASSERT_TRUE(QFile(victim).open(QIODevice::WriteOnly));
+        }
         ASSERT_TRUE(QFile::link("../victim.txt", folder + "/first.txt"));
         ExportRequest request{makeChunker(), {{0, "first", 1, 32, false}}, {}, folder};
         request.options.exportImage = request.options.export3D = request.options.exportSVG = false;
