@@ -176,10 +176,10 @@ int runImport(const BookmarksOptions& o)
     const std::string name = "\"" + o.importPath + "\"";
     switch (report.outcome) {
     case ImportReport::Outcome::Unreadable:
-        printError(name + " is not a readable bookmarks file; nothing was imported.");
+        printError(name + " is not a readable bookmarks file (" + report.readError + "); nothing was imported.");
         return 1;
     case ImportReport::Outcome::OtherData:
-        printError(name + " holds the bookmarks of other data (its digest differs from " +
+        printError(name + " holds the bookmarks of other data (its digest " + report.fileDigest + " differs from " +
                    session.controller().digest().value_or("") + "); nothing was imported.");
         return 1;
     case ImportReport::Outcome::NoData:

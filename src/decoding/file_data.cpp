@@ -46,6 +46,8 @@ std::string FileReadError::message(const std::string& path) const
     case Kind::IsDirectory: return name + " is a folder, not a file.";
     case Kind::OutOfMemory: return "There is not enough memory to read the file " + name + ".";
     case Kind::Cancelled: return "Reading the file " + name + " was cancelled.";
+    case Kind::NotRegularFile: return name + " is not a regular file (a device, pipe or socket), so it cannot be opened.";
+    case Kind::Empty: return "The file " + name + " is empty.";
     case Kind::ReadFailed: break;
     }
     return "The file " + name + " could not be read" + (systemError ? ": " + std::string(std::strerror(systemError)) : "") + ".";
@@ -66,7 +68,8 @@ std::shared_ptr<const FileData> FileData::fromBytes(std::vector<std::uint8_t> by
 std::expected<std::shared_ptr<const FileData>, FileReadError> FileData::readFile(const std::string& path,
                                                                                   const Progress& progress)
 {
-    Fd file{::open(path.c_str(), O_RDONLY | O_CLOEXEC)};
+    // Not blocking: opening a pipe must not wait for a writer before it can be refused.
+    Fd file{::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)};
     if (file.fd < 0)
         return std::unexpected(errorFromErrno(errno));
     struct stat st {};
@@ -74,8 +77,13 @@ std::expected<std::shared_ptr<const FileData>, FileReadError> FileData::readFile
         return std::unexpected(errorFromErrno(errno));
     if (S_ISDIR(st.st_mode))
         return std::unexpected(FileReadError{FileReadError::Kind::IsDirectory, EISDIR});
-    // Regular files report their size; other files (pipes, devices) are read until EOF.
-    std::int64_t capacity = S_ISREG(st.st_mode) ? static_cast<std::int64_t>(st.st_size) : kBlock;
+    if (!S_ISREG(st.st_mode))
+        return std::unexpected(FileReadError{FileReadError::Kind::NotRegularFile, 0});
+    if (::fcntl(file.fd, F_SETFL, ::fcntl(file.fd, F_GETFL) & ~O_NONBLOCK) != 0)
+        return std::unexpected(errorFromErrno(errno));
+    // A file that reports no size may still hold bytes: it is read to its end in growing blocks.
+    const bool sizeKnown = st.st_size > 0;
+    std::int64_t capacity = sizeKnown ? static_cast<std::int64_t>(st.st_size) : std::int64_t{64} << 10;
 
     std::unique_ptr<std::uint8_t[]> buffer(new (std::nothrow) std::uint8_t[std::max<std::int64_t>(capacity, 1)]);
     if (!buffer)
@@ -84,10 +92,8 @@ std::expected<std::shared_ptr<const FileData>, FileReadError> FileData::readFile
     std::int64_t size = 0;
     for (;;) {
         if (size == capacity) {
-            if (S_ISREG(st.st_mode)) {
-                // The file may have grown since fstat; a regular file is taken as it was then.
-                break;
-            }
+            if (sizeKnown)
+                break; // the file may have grown since fstat; it is taken as it was then
             std::int64_t grown = capacity * 2;
             std::unique_ptr<std::uint8_t[]> bigger(new (std::nothrow) std::uint8_t[grown]);
             if (!bigger)

@@ -13,7 +13,16 @@ namespace pq {
 
 // Why a file could not be read.
 struct FileReadError {
-    enum class Kind { NotFound, PermissionDenied, IsDirectory, ReadFailed, OutOfMemory, Cancelled };
+    enum class Kind {
+        NotFound,
+        PermissionDenied,
+        IsDirectory,
+        ReadFailed,
+        OutOfMemory,
+        Cancelled,
+        NotRegularFile, // a device, pipe or socket: it may never end
+        Empty,          // the file holds no bytes (refused where a disk image is expected)
+    };
     Kind kind = Kind::ReadFailed;
     int systemError = 0; // errno where the system reported one
 
@@ -31,7 +40,9 @@ public:
     static std::shared_ptr<const FileData> fromBytes(std::vector<std::uint8_t> bytes);
     static std::shared_ptr<const FileData> fromBytes(std::span<const std::uint8_t> bytes);
     // Reads the whole file. The file is read, not mapped, so another program truncating it
-    // later cannot pull the bytes from under the decoder.
+    // later cannot pull the bytes from under the decoder. Only regular files are read: a
+    // device, pipe or socket is refused. A regular file that reports no size (as some
+    // system files do) is read to its end.
     static std::expected<std::shared_ptr<const FileData>, FileReadError> readFile(const std::string& path,
                                                                                    const Progress& progress = {});
 

@@ -1,11 +1,11 @@
 #include "document/bookmark_store.h"
 
+#include "document/atomic_file_writer.h"
 #include "document/bookmark_file_json.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 #include <cerrno>
@@ -101,23 +101,12 @@ std::expected<void, DocumentError> BookmarkStore::save(const BookmarkFile& bookm
     if (!encoded)
         return std::unexpected(DocumentError{DocumentError::Kind::EncodingFailed, path,
                                              QString::fromStdString(encoded.error().message())});
-    auto failure = [&](const QString& detail) {
-        const auto kind = isWritableLocation(path) ? DocumentError::Kind::WriteFailed : DocumentError::Kind::PermissionDenied;
-        return std::unexpected(DocumentError{kind, path, detail});
-    };
-    // QSaveFile writes a temporary file in the same folder and renames it over the target
-    // only once everything is written and flushed: the target is the old or the new document.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return failure(file.errorString());
-    const qint64 size = static_cast<qint64>(encoded->size());
-    if (file.write(encoded->data(), size) != size) {
-        const QString detail = file.errorString();
-        file.cancelWriting();
-        return failure(detail);
+    auto written = writeFileAtomically(path, QByteArray::fromStdString(*encoded));
+    if (!written) {
+        const auto kind = written.error().isPermissionDenied() ? DocumentError::Kind::PermissionDenied
+                                                                : DocumentError::Kind::WriteFailed;
+        return std::unexpected(DocumentError{kind, path, written.error().reason()});
     }
-    if (!file.commit())
-        return failure(file.errorString());
     return {};
 }
 

@@ -4,6 +4,7 @@
 
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QPointer>
 #include <QThreadPool>
 #include <QTimer>
@@ -87,7 +88,7 @@ void DocumentController::processReceivedFileData(std::shared_ptr<const FileData>
         m_screen.endProgress();
         m_digestProgressShown = false;
     }
-    if (m_askingForLocation && m_bookmarkFile)
+    if (m_questionFor == m_generation && m_bookmarkFile)
         m_locationStash = m_bookmarkFile;
 
     ++m_generation;
@@ -199,7 +200,14 @@ void DocumentController::openBookmarkFile(const std::string& digest)
         return;
     }
     m_jsonFileURL = m_store->pathFor(digest);
-    StoredBookmarkFile stored = m_store->load(m_jsonFileURL);
+    m_jsonFileStamp = FileStamp::of(m_jsonFileURL);
+    takeUpStored(m_store->load(m_jsonFileURL), digest);
+    m_screen.refreshBookmarks();
+    emit bookmarksChanged();
+}
+
+void DocumentController::takeUpStored(StoredBookmarkFile stored, const std::string& digest)
+{
     switch (stored.state) {
     case StoredBookmarkFile::State::Absent:
         m_bookmarkFile = BookmarkFile{"No description", digest, {}};
@@ -217,8 +225,6 @@ void DocumentController::openBookmarkFile(const std::string& digest)
         m_screen.showStatus(QStringLiteral("The bookmarks file \u201C%1\u201D cannot be read: %2.").arg(m_jsonFileURL, stored.reason));
         break;
     }
-    m_screen.refreshBookmarks();
-    emit bookmarksChanged();
 }
 
 bool DocumentController::waitForDigest(int timeoutMs)
@@ -256,6 +262,25 @@ std::expected<void, DocumentError> DocumentController::checkEditable() const
     return {};
 }
 
+std::expected<BookmarkFileLock, DocumentError> DocumentController::beginEdit()
+{
+    BookmarkFileLock lock;
+    const bool onDisk = m_state == BookmarkFileState::Loaded || m_state == BookmarkFileState::New ||
+                        m_state == BookmarkFileState::Unreadable;
+    if (onDisk && m_digest && !m_jsonFileURL.isEmpty()) {
+        lock = BookmarkFileLock(m_jsonFileURL);
+        if (const FileStamp now = FileStamp::of(m_jsonFileURL); now != m_jsonFileStamp) {
+            m_jsonFileStamp = now;
+            takeUpStored(m_store->load(m_jsonFileURL), *m_digest);
+            m_screen.refreshBookmarks();
+            emit bookmarksChanged();
+        }
+    }
+    if (auto ok = checkEditable(); !ok)
+        return std::unexpected(ok.error());
+    return lock;
+}
+
 void DocumentController::bookmarkChunk(const Chunk& chunk)
 {
     if (!m_chunker)
@@ -272,8 +297,9 @@ void DocumentController::bookmarkChunk(const Chunk& chunk)
 
 std::expected<void, DocumentError> DocumentController::appendBookmark(const Bookmark& bookmark)
 {
-    if (auto ok = checkEditable(); !ok)
-        return ok;
+    auto lock = beginEdit();
+    if (!lock)
+        return std::unexpected(lock.error());
     if (auto row = rowOf(keyOf(bookmark))) {
         m_screen.selectBookmarkRow(*row);
         m_screen.scrollToBookmarkRow(*row);
@@ -292,8 +318,9 @@ std::expected<void, DocumentError> DocumentController::appendBookmark(const Book
 
 std::expected<void, DocumentError> DocumentController::renameBookmark(std::int64_t index, const std::string& nickname)
 {
-    if (auto ok = checkEditable(); !ok)
-        return ok;
+    auto lock = beginEdit();
+    if (!lock)
+        return std::unexpected(lock.error());
     if (m_bookmarkFile) {
         auto& list = m_bookmarkFile->bookmarks;
         if (index < 0 || index >= static_cast<std::int64_t>(list.size()))
@@ -310,8 +337,9 @@ std::expected<void, DocumentError> DocumentController::renameBookmark(std::int64
 std::expected<void, DocumentError> DocumentController::deleteBookmark(std::int64_t offset, std::int64_t bitDepth,
                                                                       std::int64_t widthInBits)
 {
-    if (auto ok = checkEditable(); !ok)
-        return ok;
+    auto lock = beginEdit();
+    if (!lock)
+        return std::unexpected(lock.error());
     const BookmarkKey key{offset, bitDepth, widthInBits};
     if (m_bookmarkFile)
         std::erase_if(m_bookmarkFile->bookmarks, [&](const Bookmark& b) { return keyOf(b) == key; });
@@ -325,8 +353,9 @@ std::expected<void, DocumentError> DocumentController::deleteBookmark(std::int64
 std::expected<void, DocumentError> DocumentController::setBookmarkMask(std::int64_t offset, std::int64_t bitDepth,
                                                                        std::int64_t widthInBits, bool hasMask)
 {
-    if (auto ok = checkEditable(); !ok)
-        return ok;
+    auto lock = beginEdit();
+    if (!lock)
+        return std::unexpected(lock.error());
     const auto row = rowOf({offset, bitDepth, widthInBits});
     if (!row)
         return {};
@@ -349,6 +378,8 @@ std::expected<void, DocumentError> DocumentController::saveBookmarkFile()
     if (m_jsonFileURL.isEmpty() || !m_bookmarkFile)
         return {}; // no data opened yet: nothing to write
     auto written = m_store->save(*m_bookmarkFile, m_jsonFileURL);
+    if (written)
+        m_jsonFileStamp = FileStamp::of(m_jsonFileURL);
     if (!written && written.error().kind == DocumentError::Kind::PermissionDenied) {
         // The edit counts as made; the bookmarks are saved where the user chooses.
         askForSaveLocation();
@@ -360,9 +391,12 @@ std::expected<void, DocumentError> DocumentController::saveBookmarkFile()
 void DocumentController::askForSaveLocation()
 {
     // One question at a time: its answer saves the bookmarks as they are by then.
-    if (m_askingForLocation)
+    if (m_questionFor) {
+        if (*m_questionFor != m_generation)
+            m_questionWaiting = m_generation;
         return;
-    m_askingForLocation = true;
+    }
+    m_questionFor = m_generation;
     const QFileInfo current(m_jsonFileURL);
     SaveLocationRequest request{QStringLiteral("Create a bookmarks file"), QStringLiteral("Bookmarks file name"),
                                 current.fileName(), current.absolutePath(), QStringLiteral("json")};
@@ -376,8 +410,14 @@ void DocumentController::askForSaveLocation()
 
 void DocumentController::answerSaveLocation(std::uint64_t generation, const SaveLocationAnswer& answer)
 {
-    m_askingForLocation = false;
+    m_questionFor.reset();
     std::optional<BookmarkFile> stash = std::exchange(m_locationStash, std::nullopt);
+    // The open data's own refused save is asked about once this answer is handled.
+    const bool askNext = std::exchange(m_questionWaiting, std::nullopt) == m_generation && generation != m_generation;
+    auto askAgain = qScopeGuard([this, askNext] {
+        if (askNext)
+            askForSaveLocation();
+    });
     switch (answer.kind) {
     case SaveLocationAnswer::Kind::Cancelled: return; // the edits stay in memory, unsaved
     case SaveLocationAnswer::Kind::ConfirmedWithoutLocation:

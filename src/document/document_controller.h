@@ -4,6 +4,7 @@
 #include "decoding/chunker.h"
 #include "decoding/file_data.h"
 #include "document/bookmark.h"
+#include "document/bookmark_file_lock.h"
 #include "document/bookmark_store.h"
 #include "document/document_error.h"
 #include "document/document_screen.h"
@@ -42,6 +43,8 @@ struct ImportReport {
     std::int64_t present = 0; // bookmarks whose key was held already
     std::int64_t total = 0;   // bookmarks in the imported file
     std::optional<DocumentError> failure; // the save that stopped the import, or why none could be stored
+    std::string readError;   // Unreadable: why the file is not a bookmarks document
+    std::string fileDigest;  // OtherData: the digest the file names
 };
 
 // Where the bookmarks of the open data stand.
@@ -107,7 +110,8 @@ public:
     ImportReport processJSON(const QByteArray& data, const QString& path);
     // Reads and processes files: every path ending in ".json" (case-sensitive) is imported,
     // in order, before the others are opened, in order. Stops at the first file that cannot
-    // be read; the files before it stay processed. Reads on the calling thread.
+    // be read (an empty data file included), shows why on the screen and returns it; the
+    // files before it stay processed. Reads on the calling thread.
     std::expected<void, IntakeError> processURLs(const QStringList& paths);
     // As processURLs, but each file is read in a worker thread with progress; processing
     // happens on the main thread. `done` is called once at the end. Batches queue up.
@@ -156,6 +160,10 @@ private:
     void finishDigest(std::uint64_t generation, const std::string& digest);
     void openBookmarkFile(const std::string& digest);
     std::expected<void, DocumentError> checkEditable() const;
+    // Starts an edit: locks the bookmarks file's folder, takes up the file as it now is on
+    // disk (another window or command may have changed it) and checks that it may be edited.
+    std::expected<BookmarkFileLock, DocumentError> beginEdit();
+    void takeUpStored(StoredBookmarkFile stored, const std::string& digest);
     std::expected<void, DocumentError> writeTo(const QString& path);
     void askForSaveLocation();
     ImportReport importNow(const BookmarkFile& file, const QString& path);
@@ -177,16 +185,21 @@ private:
     std::optional<std::string> m_digest;
     QString m_filePath;
     QString m_unreadableReason;
+    FileStamp m_jsonFileStamp; // the file at jsonFileURL as last read or written
     BookmarkFileState m_state = BookmarkFileState::NoDocument;
     bool m_mustShowPixelGrid = true;
 
     std::uint64_t m_generation = 0; // counts opened documents
     std::shared_ptr<DigestJob> m_digestJob;
     std::deque<std::pair<QByteArray, QString>> m_deferredImports;
-    bool m_askingForLocation = false;
-    // The bookmarks of a document replaced while its save location was being asked for:
-    // saved to the answered location instead of being lost.
+    // The opened data (by generation) whose save location is being asked for; one question
+    // at a time.
+    std::optional<std::uint64_t> m_questionFor;
+    // The bookmarks of that data when other data replaced it while the question was open:
+    // saved to the answered location instead of being lost. Only the asking data's are kept.
     std::optional<BookmarkFile> m_locationStash;
+    // Data whose save was refused while another data's question was open: asked next.
+    std::optional<std::uint64_t> m_questionWaiting;
     bool m_digestProgressShown = false;
 
     std::deque<std::shared_ptr<IntakeBatch>> m_intake;

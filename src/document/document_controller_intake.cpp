@@ -9,6 +9,9 @@
 #include <QThreadPool>
 #include <QTimer>
 
+#include <set>
+#include <tuple>
+
 namespace pq {
 
 struct DocumentController::IntakeBatch {
@@ -48,7 +51,10 @@ std::expected<std::shared_ptr<const FileData>, FileReadError> readIntakeFile(con
         if (info.isFile() && info.size() > kMaxBookmarkFileBytes)
             return FileData::fromBytes(std::vector<std::uint8_t>{});
     }
-    return FileData::readFile(QFile::encodeName(path).toStdString(), progress);
+    auto data = FileData::readFile(QFile::encodeName(path).toStdString(), progress);
+    if (data && !bookmarksFile && (*data)->size() == 0)
+        return std::unexpected(FileReadError{FileReadError::Kind::Empty, 0});
+    return data;
 }
 
 QByteArray toByteArray(const FileData& data)
@@ -67,6 +73,9 @@ ImportReport DocumentController::processJSON(const QByteArray& data, const QStri
     auto decoded = decodeBookmarkFile(std::string_view(data.constData(), static_cast<std::size_t>(data.size())));
     if (!decoded) {
         report.outcome = ImportReport::Outcome::Unreadable;
+        report.readError = decoded.error().message();
+        m_screen.showStatus(QStringLiteral("\u201C%1\u201D is not a bookmarks file and was not imported: %2.")
+                                .arg(QFileInfo(path).fileName(), QString::fromStdString(report.readError)));
     } else if (!m_fileData) {
         report.outcome = ImportReport::Outcome::NoData;
     } else if (m_state == BookmarkFileState::DigestPending) {
@@ -90,37 +99,56 @@ ImportReport DocumentController::importNow(const BookmarkFile& file, const QStri
     const QString name = QFileInfo(path).fileName();
     if (!m_digest || file.sha256 != *m_digest) {
         report.outcome = ImportReport::Outcome::OtherData;
-        m_screen.showStatus(QStringLiteral("\u201C%1\u201D holds the bookmarks of other data and was not imported.").arg(name));
+        report.fileDigest = file.sha256;
+        m_screen.showStatus(QStringLiteral("\u201C%1\u201D holds the bookmarks of other data (digest %2, not %3) and was "
+                                           "not imported.")
+                                .arg(name, QString::fromStdString(file.sha256),
+                                     QString::fromStdString(m_digest.value_or(std::string()))));
         return report;
     }
-    if (auto ok = checkEditable(); !ok) {
+    auto lock = beginEdit(); // held until the merged file is saved
+    if (!lock) {
         report.outcome = ImportReport::Outcome::NotStored;
-        report.failure = ok.error();
-        displayError(ok.error());
+        report.failure = lock.error();
+        displayError(lock.error());
         return report;
     }
     report.outcome = ImportReport::Outcome::Imported;
+    // Merged in memory and saved once: a failed save leaves the held bookmarks as on disk.
+    BookmarkFile merged = *m_bookmarkFile;
+    std::set<std::tuple<std::int64_t, std::int64_t, std::int64_t>> held;
+    for (const Bookmark& bookmark : merged.bookmarks)
+        held.emplace(bookmark.offset, bookmark.bitDepth, bookmark.widthInBits);
     for (const Bookmark& bookmark : file.bookmarks) {
-        if (rowOf(keyOf(bookmark))) {
+        if (!held.emplace(bookmark.offset, bookmark.bitDepth, bookmark.widthInBits).second) {
             ++report.present;
-            (void)appendBookmark(bookmark); // selects and reveals the row; writes nothing
+            if (auto row = rowOf(keyOf(bookmark))) { // reveals the row of a bookmark held before
+                m_screen.selectBookmarkRow(*row);
+                m_screen.scrollToBookmarkRow(*row);
+            }
             continue;
         }
-        if (auto added = appendBookmark(bookmark); !added) {
-            report.failure = added.error(); // the import stops at the first failed save
-            break;
-        }
+        merged.bookmarks.push_back(bookmark);
         ++report.added;
+    }
+    if (report.added > 0) {
+        const BookmarkFile before = std::exchange(*m_bookmarkFile, std::move(merged));
+        if (auto saved = saveBookmarkFile(); !saved) {
+            *m_bookmarkFile = before;
+            report.failure = saved.error();
+            report.added = 0;
+        } else {
+            m_screen.refreshBookmarks();
+            m_screen.scrollToBookmarkRow(static_cast<int>(m_bookmarkFile->bookmarks.size()) - 1);
+            emit bookmarksChanged();
+        }
     }
     if (m_screen.hasWindow()) {
         if (report.failure) {
             m_screen.showError(QStringLiteral("The import stopped"),
-                               QStringLiteral("%1 of the %2 bookmarks of \u201C%3\u201D were imported and saved, %4 were "
-                                              "already present; then saving failed. ")
-                                       .arg(report.added)
-                                       .arg(report.total)
-                                       .arg(name)
-                                       .arg(report.present) +
+                               QStringLiteral("None of the %1 new bookmarks of \u201C%2\u201D were imported: saving failed. ")
+                                       .arg(report.total - report.present)
+                                       .arg(name) +
                                    describeDocumentError(*report.failure).informativeText);
         } else {
             m_screen.showInformation(
@@ -160,8 +188,11 @@ std::expected<void, IntakeError> DocumentController::processURLs(const QStringLi
     for (qsizetype i = 0; i < sorted.size(); ++i) {
         const bool isBookmarks = i < bookmarksFiles;
         auto data = readIntakeFile(sorted[i], isBookmarks, {});
-        if (!data)
-            return std::unexpected(IntakeError{sorted[i], data.error()});
+        if (!data) {
+            const IntakeError error{sorted[i], data.error()};
+            displayError(error);
+            return std::unexpected(error);
+        }
         if (isBookmarks)
             processJSON(toByteArray(**data), sorted[i]);
         else
@@ -243,6 +274,8 @@ void DocumentController::finishIntake(std::expected<void, IntakeError> result)
     auto batch = m_intake.front();
     m_intake.pop_front();
     m_intakeRunning = false;
+    if (!result)
+        displayError(result.error());
     if (batch->done)
         batch->done(result);
     emit intakeFinished();

@@ -17,4 +17,9 @@ const char* exportErrorName(ExportError error)
     return "Unknown";
 }
 
+ExportFileError exportWriteFailure(const FileWriteError& error)
+{
+    return {ExportError::WriteFailed, error.path, error.reason()};
+}
+
 } // namespace pq

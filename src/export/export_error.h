@@ -1,5 +1,7 @@
 #pragma once
 
+#include "document/atomic_file_writer.h"
+
 #include <QString>
 
 #include <cstdint>
@@ -27,5 +29,8 @@ struct ExportFileError {
     QString path;
     QString detail;
 };
+
+// A file the atomic writer could not write: WriteFailed with the system's reason.
+ExportFileError exportWriteFailure(const FileWriteError& error);
 
 } // namespace pq

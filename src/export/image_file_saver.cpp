@@ -1,8 +1,10 @@
 #include "export/image_file_saver.h"
 
+#include "document/atomic_file_writer.h"
+
+#include <QBuffer>
 #include <QFileInfo>
 #include <QImageWriter>
-#include <QSaveFile>
 
 namespace pq {
 
@@ -23,21 +25,19 @@ std::expected<void, QString> saveImageAtomically(const QImage& image, const QStr
     if (!QImageWriter::supportedImageFormats().contains(encoder))
         return std::unexpected(QStringLiteral("This system has no %1 image encoder (install the Qt image format plugins).")
                                    .arg(QString::fromLatin1(encoder.toUpper())));
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return std::unexpected(QStringLiteral("Could not create \"%1\": %2").arg(path, file.errorString()));
-    QImageWriter writer(&file, encoder);
-    if (!writer.write(image)) {
-        file.cancelWriting();
-        return std::unexpected(QStringLiteral("Could not encode \"%1\": %2").arg(path, writer.errorString()));
+    QByteArray encoded;
+    {
+        QBuffer buffer(&encoded);
+        buffer.open(QIODevice::WriteOnly);
+        QImageWriter writer(&buffer, encoder);
+        if (!writer.write(image))
+            return std::unexpected(QStringLiteral("Could not encode \"%1\": %2").arg(path, writer.errorString()));
     }
-    if (file.size() == 0) {
-        file.cancelWriting();
+    if (encoded.isEmpty())
         return std::unexpected(QStringLiteral("The %1 encoder produced no data for \"%2\".")
                                    .arg(QString::fromLatin1(encoder.toUpper()), path));
-    }
-    if (!file.commit())
-        return std::unexpected(QStringLiteral("Could not write \"%1\": %2").arg(path, file.errorString()));
+    if (auto written = writeFileAtomically(path, encoded); !written)
+        return std::unexpected(QStringLiteral("Could not write \"%1\": %2").arg(path, written.error().reason()));
     return {};
 }
 

@@ -1,7 +1,7 @@
 #include "export/image_file_writer.h"
 
 #include "decoding/pixel_array_renderer.h"
-#include "export/atomic_file_writer.h"
+#include "document/atomic_file_writer.h"
 #include "export/export_file_name.h"
 
 #include <QBuffer>
@@ -75,7 +75,7 @@ std::expected<QString, ExportFileError> writeImageFile(const std::string& name, 
     if (encoded.isEmpty())
         return std::unexpected(ExportFileError{ExportError::EncoderProducedNothing, path, {}});
     if (auto written = writeFileAtomically(path, encoded); !written)
-        return std::unexpected(written.error());
+        return std::unexpected(exportWriteFailure(written.error()));
     return path;
 }
 

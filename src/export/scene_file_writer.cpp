@@ -1,6 +1,6 @@
 #include "export/scene_file_writer.h"
 
-#include "export/atomic_file_writer.h"
+#include "document/atomic_file_writer.h"
 #include "export/export_file_name.h"
 
 namespace pq {
@@ -16,7 +16,7 @@ std::expected<QString, ExportFileError> writeSceneFile(const std::string& name, 
     if (encoded->isEmpty())
         return std::unexpected(ExportFileError{ExportError::EncoderProducedNothing, path, {}});
     if (auto written = writeFileAtomically(path, *encoded); !written)
-        return std::unexpected(written.error());
+        return std::unexpected(exportWriteFailure(written.error()));
     return path;
 }
 

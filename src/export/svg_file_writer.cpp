@@ -1,6 +1,6 @@
 #include "export/svg_file_writer.h"
 
-#include "export/atomic_file_writer.h"
+#include "document/atomic_file_writer.h"
 #include "export/export_file_name.h"
 
 #include <cmath>
@@ -74,7 +74,7 @@ std::expected<QString, ExportFileError> writeSVGFile(const std::string& name, st
     if (zoomFactor < 1 || zoomFactor > kMaxSVGZoom)
         return std::unexpected(ExportFileError{ExportError::InvalidZoom, path, {}});
     if (auto written = writeFileAtomically(path, svgDocument(pixels, zoomFactor)); !written)
-        return std::unexpected(written.error());
+        return std::unexpected(exportWriteFailure(written.error()));
     return path;
 }
 

@@ -1,6 +1,6 @@
 #include "export/text_file_writer.h"
 
-#include "export/atomic_file_writer.h"
+#include "document/atomic_file_writer.h"
 #include "export/export_file_name.h"
 
 #include <algorithm>
@@ -37,7 +37,7 @@ std::expected<QString, ExportFileError> writeTextFile(const std::string& name, s
     if (!isTextZoomAllowed(zoomFactor, std::max(pixels.rows(), pixels.columns())))
         return std::unexpected(ExportFileError{ExportError::InvalidZoom, path, {}});
     if (auto written = writeFileAtomically(path, textDocument(pixels, zoomFactor)); !written)
-        return std::unexpected(written.error());
+        return std::unexpected(exportWriteFailure(written.error()));
     return path;
 }
 

@@ -102,10 +102,7 @@ void MainViewController::openDocument()
     panel->setFileMode(QFileDialog::ExistingFiles);
     panel->setAcceptMode(QFileDialog::AcceptOpen);
     connect(panel, &QFileDialog::filesSelected, this, [this](const QStringList& files) {
-        openFiles(files, [this](const std::expected<void, IntakeError>& result) {
-            if (!result)
-                m_document->displayError(result.error());
-        });
+        openFiles(files); // a file that cannot be opened is shown by the document controller
     });
     panel->open();
 }

@@ -9,9 +9,11 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -144,13 +146,40 @@ TEST(CliBookmarks, ImportCountsAddedAndPresentBookmarksOrSaysWhyNoneWere)
     EXPECT_NE(imported.out.find("1 were already present"), std::string::npos) << imported.out;
     EXPECT_EQ(rows(readWholeFile(storeFileOf(bytes))), (std::vector<std::string>{"untitled 8@8/1/32", "nine@9/1/32m"}));
 
-    auto other = runCli({"bookmarks", "import", path, oldFile(sha256Hex({}))});
-    EXPECT_EQ(other.exitCode, 1);
-    EXPECT_NE(other.err.find("other data"), std::string::npos) << other.err;
-    auto unreadable = runCli({"bookmarks", "import", path, test::writeTempFile({'{'}, "bad.json")});
-    EXPECT_EQ(unreadable.exitCode, 1);
-    EXPECT_NE(unreadable.err.find("not a readable bookmarks file"), std::string::npos) << unreadable.err;
+    // Each refusal names the check that failed.
+    const std::string badMember = R"({"fullName": "x", "sha256": "s", "bookmarks": [{"offset": 1}]})";
+    const std::pair<std::string, std::string> refusals[] = {
+        {oldFile(sha256Hex({})), "its digest " + sha256Hex({}) + " differs from " + sha256Hex(bytes)},
+        {test::writeTempFile({'{'}, "bad.json"), "not a readable bookmarks file (it is not valid JSON"},
+        {test::writeTempFile({badMember.begin(), badMember.end()}, "member.json"), "\"bookmarks[0].nickname\" is missing"},
+        {test::makeTempDir().toStdString() + "/missing.json", "does not exist"},
+    };
+    for (const auto& [file, why] : refusals) {
+        auto refused = runCli({"bookmarks", "import", path, file});
+        EXPECT_EQ(refused.exitCode, 1) << file;
+        EXPECT_NE(refused.err.find(why), std::string::npos) << refused.err;
+    }
     EXPECT_EQ(rows(readWholeFile(storeFileOf(bytes))).size(), 2u);
+}
+
+// Commands run at the same time each start from the file as the others left it.
+TEST(CliBookmarks, ParallelAddsKeepEveryBookmark)
+{
+    const auto bytes = test::randomBytes(8192, 3107);
+    const std::string path = test::writeTempFile(bytes);
+    constexpr int kCount = 100;
+    std::vector<std::unique_ptr<QProcess>> adds;
+    for (int i = 0; i < kCount; ++i) {
+        adds.push_back(std::make_unique<QProcess>());
+        adds.back()->start(QString::fromStdString(test::cliPath()),
+                           {"bookmarks", "add", QString::fromStdString(path), "--offset", QString::number(i), "--depth",
+                            "1", "--size", "32"});
+    }
+    for (auto& add : adds) {
+        ASSERT_TRUE(add->waitForFinished(300000));
+        EXPECT_EQ(add->exitCode(), 0) << add->readAllStandardError().toStdString();
+    }
+    EXPECT_EQ(rows(readWholeFile(storeFileOf(bytes))).size(), std::size_t{kCount});
 }
 
 TEST(CliBookmarks, UsageErrorsExitWithTwo)
@@ -169,8 +198,8 @@ TEST(CliBookmarks, UsageErrorsExitWithTwo)
 
 TEST(CliBookmarks, AStoreFolderThatMayNotBeWrittenFailsWithoutWritingElsewhere)
 {
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "permissions do not bind the superuser";
+    if (test::ranUnprivileged())
+        return;
     const auto bytes = test::randomBytes(8192, 3106);
     const std::string path = test::writeTempFile(bytes);
     QDir().mkpath(storeFolder());

@@ -6,6 +6,8 @@
 
 #include <limits>
 
+#include <sys/stat.h>
+
 namespace pq {
 namespace {
 
@@ -184,10 +186,6 @@ TEST(FileData, ReadsWholeFilesAndReportsMissingOnes)
     EXPECT_EQ(missing.error().kind, FileReadError::Kind::NotFound);
     EXPECT_NE(missing.error().message(path).find("does not exist"), std::string::npos);
 
-    auto folder = FileData::readFile(pq::test::makeTempDir().toStdString());
-    ASSERT_FALSE(folder.has_value());
-    EXPECT_EQ(folder.error().kind, FileReadError::Kind::IsDirectory);
-
     auto cancelled = FileData::readFile(path, [](std::int64_t, std::int64_t) { return false; });
     ASSERT_FALSE(cancelled.has_value());
     EXPECT_EQ(cancelled.error().kind, FileReadError::Kind::Cancelled);
@@ -195,6 +193,30 @@ TEST(FileData, ReadsWholeFilesAndReportsMissingOnes)
     auto empty = FileData::readFile(pq::test::writeTempFile({}));
     ASSERT_TRUE(empty.has_value());
     EXPECT_EQ((*empty)->size(), 0);
+}
+
+// Only regular files are read: what may never end is refused with a message naming it, and a
+// file that reports no size is read to its end.
+TEST(FileData, RefusesWhatIsNotARegularFile)
+{
+    const std::string folder = pq::test::makeTempDir().toStdString();
+    const std::string fifo = folder + "/fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::pair<std::string, FileReadError::Kind> refused[] = {
+        {fifo, FileReadError::Kind::NotRegularFile},
+        {"/dev/zero", FileReadError::Kind::NotRegularFile},
+        {folder, FileReadError::Kind::IsDirectory},
+    };
+    for (const auto& [path, kind] : refused) {
+        auto data = FileData::readFile(path);
+        ASSERT_FALSE(data.has_value()) << path;
+        EXPECT_EQ(data.error().kind, kind) << path;
+        EXPECT_NE(data.error().message(path).find("\"" + path + "\""), std::string::npos) << path;
+    }
+    auto unsized = FileData::readFile("/proc/self/status");
+    ASSERT_TRUE(unsized.has_value());
+    const std::string text(reinterpret_cast<const char*>((*unsized)->data()), static_cast<std::size_t>((*unsized)->size()));
+    EXPECT_TRUE(text.starts_with("Name:")) << text;
 }
 
 

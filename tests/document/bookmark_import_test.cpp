@@ -25,7 +25,7 @@ protected:
     }
 };
 
-TEST_F(ImportTest, AppendsNewBookmarksInOrderWithOneSaveEachAndRevealsPresentOnes)
+TEST_F(ImportTest, AppendsNewBookmarksInOrderWithOneSaveAndRevealsPresentOnes)
 {
     open(bytes);
     ASSERT_TRUE(controller.appendBookmark({10, "held", 1, 32, false}).has_value());
@@ -36,14 +36,14 @@ TEST_F(ImportTest, AppendsNewBookmarksInOrderWithOneSaveEachAndRevealsPresentOne
     EXPECT_EQ(report.outcome, Outcome::Imported);
     EXPECT_EQ(report.added, 2);
     EXPECT_EQ(report.present, 1);
-    EXPECT_EQ(store->writes, writes + 2);
+    EXPECT_EQ(store->writes, writes + 1);
     auto disk = onDisk(storePath(bytes)).file;
     EXPECT_EQ(nicknames(disk), (std::vector<std::string>{"held", "twenty", "thirty"}));
     EXPECT_TRUE(disk.bookmarks[1].hasMask); // taken exactly as read
     EXPECT_FALSE(disk.bookmarks[0].hasMask);
     EXPECT_EQ(disk.fullName, "No description"); // the imported file's name is never used
-    EXPECT_EQ(screen.events, (std::vector<std::string>{"refresh", "scroll:1", "select:0", "scroll:0", "refresh",
-                                                       "scroll:2", kImported, "refresh"}));
+    EXPECT_EQ(screen.events,
+              (std::vector<std::string>{"select:0", "scroll:0", "refresh", "scroll:2", kImported, "refresh"}));
 }
 
 TEST_F(ImportTest, AFileWhoseBookmarksAreAllPresentOrNoneWritesNothingButStillReports)
@@ -68,12 +68,13 @@ struct IgnoredCase {
     bool openData;
     std::function<QByteArray(const std::vector<std::uint8_t>&)> content;
     Outcome outcome;
+    const char* why; // what the status line says failed; empty: no status line
 };
 
 class ImportIgnored : public ImportTest, public ::testing::WithParamInterface<IgnoredCase> {};
 
 // Files of other data, unreadable files and imports with nothing open change nothing and show
-// no alert.
+// no alert; the status line says which check failed.
 TEST_P(ImportIgnored, SilentlyChangesNothing)
 {
     if (GetParam().openData)
@@ -84,6 +85,13 @@ TEST_P(ImportIgnored, SilentlyChangesNothing)
     EXPECT_TRUE(screen.matching("info:").empty());
     EXPECT_TRUE(screen.matching("error:").empty());
     EXPECT_TRUE(screen.matching("refresh").empty());
+    const auto status = screen.matching("status:");
+    if (*GetParam().why) {
+        ASSERT_EQ(status.size(), 1u);
+        EXPECT_NE(status[0].find(GetParam().why), std::string::npos) << status[0];
+    } else {
+        EXPECT_TRUE(status.empty());
+    }
     EXPECT_EQ(store->writes, 0);
     if (GetParam().openData) {
         EXPECT_TRUE(controller.bookmarkFile()->bookmarks.empty());
@@ -99,41 +107,43 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, ImportIgnored,
     ::testing::Values(
         IgnoredCase{"otherData", true, [](const auto&) { return withDigest(sha256Hex(randomBytes(100, 42))); },
-                    Outcome::OtherData},
+                    Outcome::OtherData, "holds the bookmarks of other data (digest "},
         IgnoredCase{"upperCaseDigest", true,
                     [](const auto& data) {
                         auto digest = sha256Hex(data);
                         std::ranges::transform(digest, digest.begin(), [](char c) { return std::toupper(c); });
                         return withDigest(digest);
                     },
-                    Outcome::OtherData},
-        IgnoredCase{"noDataOpen", false, [](const auto& data) { return withDigest(sha256Hex(data)); }, Outcome::NoData},
-        IgnoredCase{"invalidJson", true, [](const auto&) { return QByteArray("{\"fullName\""); }, Outcome::Unreadable},
-        IgnoredCase{"emptyFile", true, [](const auto&) { return QByteArray(); }, Outcome::Unreadable},
+                    Outcome::OtherData, "other data (digest"},
+        IgnoredCase{"noDataOpen", false, [](const auto& data) { return withDigest(sha256Hex(data)); }, Outcome::NoData, ""},
+        IgnoredCase{"invalidJson", true, [](const auto&) { return QByteArray("{\"fullName\""); }, Outcome::Unreadable,
+                    "not a bookmarks file and was not imported: it is not valid JSON"},
+        IgnoredCase{"emptyFile", true, [](const auto&) { return QByteArray(); }, Outcome::Unreadable, "not valid JSON"},
         IgnoredCase{"wrongType", true,
                     [](const auto& data) {
                         return QByteArray::fromStdString(R"({"fullName": "x", "sha256": ")" + sha256Hex(data) +
                                                          R"(", "bookmarks": [{"offset": "1", "nickname": "n",
                                                          "bitDepth": 1, "widthInBits": 32}]})");
                     },
-                    Outcome::Unreadable}),
+                    Outcome::Unreadable, "\"bookmarks[0].offset\" has the wrong type"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(ImportTest, AFailedSaveStopsTheImportAndTellsWhatWasImported)
+TEST_F(ImportTest, AFailedSaveImportsNothingAndSaysWhy)
 {
     open(bytes);
+    ASSERT_TRUE(controller.appendBookmark({2, "two", 1, 32, false}).has_value());
     store->failAfterWrites = 1;
     screen.clear();
     const auto report = import(fileOf(bytes, {{1, "one", 1, 32, false}, {2, "two", 1, 32, false}, {3, "three", 1, 32, false}}));
     EXPECT_EQ(report.outcome, Outcome::Imported);
-    EXPECT_EQ(report.added, 1);
+    EXPECT_EQ(report.added, 0);
     ASSERT_TRUE(report.failure.has_value());
     EXPECT_EQ(report.failure->kind, DocumentError::Kind::WriteFailed);
-    EXPECT_EQ(nicknames(onDisk(storePath(bytes)).file), std::vector<std::string>{"one"});
-    // "three" was never tried: the import stopped at "two".
-    EXPECT_EQ(nicknames(*controller.bookmarkFile()), (std::vector<std::string>{"one", "two"}));
+    EXPECT_EQ(nicknames(onDisk(storePath(bytes)).file), std::vector<std::string>{"two"});
+    EXPECT_EQ(nicknames(*controller.bookmarkFile()), std::vector<std::string>{"two"});
     EXPECT_TRUE(screen.matching("info:").empty());
-    const auto errors = screen.matching("error:The import stopped|1 of the 3 bookmarks of \u201Cold bookmarks.json\u201D");
+    const auto errors =
+        screen.matching("error:The import stopped|None of the 2 new bookmarks of \u201Cold bookmarks.json\u201D");
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_NE(errors[0].find("No space left on device"), std::string::npos);
 }

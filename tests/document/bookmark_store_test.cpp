@@ -1,5 +1,5 @@
 // The store against the real file system's permissions. The superuser ignores permissions,
-// so these cases are skipped when run as root.
+// so as root each case runs again as an unprivileged user.
 #include "controller_fixture.h"
 
 #include <sys/stat.h>
@@ -10,17 +10,14 @@ namespace {
 
 class StorePermissions : public ControllerTest {
 protected:
-    void SetUp() override
-    {
-        if (::geteuid() == 0)
-            GTEST_SKIP() << "permissions do not bind the superuser";
-    }
     void chmodPath(const QString& path, mode_t mode) { ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), mode), 0); }
     const BookmarkFile sample{"No description", std::string(64, 'c'), {{1, "one", 1, 32, false}}};
 };
 
 TEST_F(StorePermissions, AFolderOrFileThatMayNotBeWrittenIsReportedAsSuch)
 {
+    if (ranUnprivileged())
+        return;
     const BookmarkStore real(storeDir);
     ASSERT_TRUE(real.ensureFolder());
     const QString path = real.pathFor(sample.sha256);
@@ -47,6 +44,8 @@ TEST_F(StorePermissions, AFolderOrFileThatMayNotBeWrittenIsReportedAsSuch)
 
 TEST_F(StorePermissions, AStoredFileThatMayNotBeReadIsKeptAndEditsAreRefused)
 {
+    if (ranUnprivileged())
+        return;
     writeRaw(storePath(bytes), "{}");
     chmodPath(storePath(bytes), 0200);
     open(bytes);
@@ -60,6 +59,8 @@ TEST_F(StorePermissions, AStoredFileThatMayNotBeReadIsKeptAndEditsAreRefused)
 
 TEST_F(StorePermissions, AReadOnlyStoreFolderLeadsToTheLocationQuestion)
 {
+    if (ranUnprivileged())
+        return;
     ASSERT_TRUE(store->ensureFolder());
     chmodPath(storeDir, 0555);
     const QString chosen = dir + QStringLiteral("/chosen.json");
@@ -71,6 +72,31 @@ TEST_F(StorePermissions, AReadOnlyStoreFolderLeadsToTheLocationQuestion)
     EXPECT_EQ(screen.requests.size(), 1u);
     EXPECT_EQ(nicknames(onDisk(chosen).file), std::vector<std::string>{"x"});
     EXPECT_TRUE(storeFiles().isEmpty());
+}
+
+// A save that does not fit on the disk leaves the old file byte for byte and says why.
+TEST(BookmarkStoreFullDisk, TheOldFileStaysAndTheDiskIsFullIsReported)
+{
+    const SmallDisk disk;
+    if (!disk.mounted())
+        GTEST_SKIP() << disk.reason().toStdString();
+    const BookmarkStore store(disk.folder());
+    BookmarkFile file{"No description", std::string(64, 'e'), {}};
+    for (std::int64_t i = 0; i < 40; ++i)
+        file.bookmarks.push_back({i, "bookmark " + std::to_string(i), 1, 32, false});
+    const QString path = store.pathFor(file.sha256);
+    ASSERT_TRUE(store.save(file, path).has_value());
+    const QByteArray before = readWholeFile(path);
+    disk.fill();
+
+    file.bookmarks.push_back({99, "one more", 1, 32, false});
+    const auto saved = store.save(file, path);
+    ASSERT_FALSE(saved.has_value());
+    EXPECT_EQ(saved.error().kind, DocumentError::Kind::WriteFailed);
+    EXPECT_EQ(saved.error().detail, QStringLiteral("The disk is full"));
+    EXPECT_EQ(readWholeFile(path), before);
+    EXPECT_EQ(QDir(disk.folder()).entryList(QDir::Files | QDir::Hidden),
+              (QStringList{QStringLiteral(".filler"), BookmarkStore::fileNameFor(file.sha256)}));
 }
 
 } // namespace

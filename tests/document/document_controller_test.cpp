@@ -194,6 +194,30 @@ TEST_F(ControllerTest, AStoreFileThatIsAFolderIsNotReplacedEither)
     EXPECT_TRUE(QFileInfo(storePath(bytes)).isDir());
 }
 
+// Another window or command that changed the stored file between two edits: the next edit
+// starts from the file as it is on disk.
+TEST_F(ControllerTest, AnEditAfterAnotherProgramChangedTheFileKeepsBoth)
+{
+    const BookmarkStore other(storeDir);
+    ASSERT_TRUE(other.ensureFolder());
+    for (const bool storedBefore : {false, true}) {
+        const auto data = randomBytes(8192, storedBefore ? 21 : 22);
+        BookmarkFile onFile{"No description", sha256Hex(data), {}};
+        if (storedBefore) {
+            onFile.bookmarks.push_back({1, "stored", 1, 32, false});
+            ASSERT_TRUE(other.save(onFile, storePath(data)).has_value());
+        }
+        open(data);
+        onFile.bookmarks.push_back({2, "other program", 1, 32, false});
+        ASSERT_TRUE(other.save(onFile, storePath(data)).has_value());
+        ASSERT_TRUE(controller.appendBookmark({3, "this window", 1, 32, false}).has_value());
+        auto expected = nicknames(onFile);
+        expected.push_back("this window");
+        EXPECT_EQ(nicknames(onDisk(storePath(data)).file), expected) << storedBefore;
+        EXPECT_EQ(nicknames(*controller.bookmarkFile()), expected) << storedBefore;
+    }
+}
+
 // --- A store folder that cannot be made ---------------------------------------------------------
 
 TEST_F(ControllerTest, WithoutAStoreFolderTheNewDataNeverWritesIntoThePreviousFile)
@@ -262,29 +286,46 @@ TEST_F(ControllerTest, AnUnansweredLocationQuestionKeepsTheEditInMemoryAndAnEmpt
     EXPECT_NE(errors[0].find("No location was chosen"), std::string::npos);
 }
 
-TEST_F(ControllerTest, AnswerArrivingAfterAnotherOpenSavesThePreviousBookmarksThere)
+// An answer arriving after other data was opened saves the bookmarks of the data that asked,
+// whatever was opened since; data whose save was refused meanwhile is asked about next.
+TEST_F(ControllerTest, ALateAnswerSavesTheAskingDataOnlyThenTheOpenDataIsAsked)
 {
     // A screen that answers later, as a window-modal dialog does.
     class LaterScreen : public RecordingScreen {
     public:
+        int asked = 0;
         std::function<void(const SaveLocationAnswer&)> pending;
         void askSaveLocation(const SaveLocationRequest&, std::function<void(const SaveLocationAnswer&)> answer) override
         {
+            ++asked;
             pending = std::move(answer);
         }
     } later;
     DocumentController c(later, store);
     store->deniedPrefix = storeDir;
-    c.processReceivedFileData(FileData::fromBytes(bytes), dir + QStringLiteral("/a.img"));
-    ASSERT_TRUE(c.appendBookmark({3, "of a", 1, 32, false}).has_value());
-    ASSERT_TRUE(c.appendBookmark({4, "also of a", 1, 32, false}).has_value()); // no second question
-    ASSERT_TRUE(later.pending);
-    c.processReceivedFileData(FileData::fromBytes(randomBytes(4096, 8)), dir + QStringLiteral("/b.img"));
-    const QString chosen = dir + QStringLiteral("/a-bookmarks.json");
-    later.pending({SaveLocationAnswer::Kind::Confirmed, chosen});
-    EXPECT_EQ(nicknames(onDisk(chosen).file), (std::vector<std::string>{"of a", "also of a"}));
-    EXPECT_EQ(c.jsonFileURL().left(storeDir.size()), storeDir); // b's location is untouched
-    EXPECT_TRUE(c.bookmarkFile()->bookmarks.empty());
+    c.processReceivedFileData(FileData::fromBytes(bytes), dir + QStringLiteral("/x.img"));
+    ASSERT_TRUE(c.appendBookmark({3, "of x", 1, 32, false}).has_value());
+    ASSERT_TRUE(c.appendBookmark({4, "also of x", 1, 32, false}).has_value()); // no second question
+    // A drop of x's old bookmarks file and two other data files while the question is open.
+    writeRaw(dir + QStringLiteral("/old.json"),
+             QByteArray::fromStdString(*encodeBookmarkFile({"Old", sha256Hex(bytes), {{5, "imported", 1, 32, false}}})));
+    for (const char* name : {"a.img", "b.img"}) {
+        const auto data = randomBytes(8192, static_cast<std::uint32_t>(name[0]));
+        writeRaw(dir + QLatin1Char('/') + QLatin1String(name), QByteArray(reinterpret_cast<const char*>(data.data()), 8192));
+    }
+    ASSERT_TRUE(c.processURLs({dir + QStringLiteral("/old.json"), dir + QStringLiteral("/a.img"), dir + QStringLiteral("/b.img")}));
+    ASSERT_TRUE(c.appendBookmark({6, "of b", 1, 32, false}).has_value());
+    EXPECT_EQ(later.asked, 1);
+
+    const QString forX = dir + QStringLiteral("/x-bookmarks.json");
+    std::exchange(later.pending, {})({SaveLocationAnswer::Kind::Confirmed, forX});
+    EXPECT_EQ(nicknames(onDisk(forX).file), (std::vector<std::string>{"of x", "also of x", "imported"}));
+    EXPECT_EQ(onDisk(forX).file.sha256, sha256Hex(bytes));
+    ASSERT_EQ(later.asked, 2);
+    const QString forB = dir + QStringLiteral("/b-bookmarks.json");
+    later.pending({SaveLocationAnswer::Kind::Confirmed, forB});
+    EXPECT_EQ(nicknames(onDisk(forB).file), std::vector<std::string>{"of b"});
+    EXPECT_EQ(c.jsonFileURL(), forB);
 }
 
 TEST_F(ControllerTest, OtherWriteFailuresAndUnencodableNicknamesAreReturned)

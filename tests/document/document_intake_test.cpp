@@ -76,23 +76,41 @@ TEST_P(IntakeOrder, StopsAtTheFirstUnreadableFileKeepingWhatCameBefore)
 {
     record();
     const auto a = randomBytes(4096, 14), b = randomBytes(4096, 15);
-    const QString folder = makeTempDir();
     const QString missing = dir + QStringLiteral("/missing.img");
     auto result = intake({file("a.img", bytesOf(a)), missing, file("b.img", bytesOf(b))});
     ASSERT_FALSE(result.has_value());
     EXPECT_EQ(result.error().path, missing);
-    EXPECT_EQ(result.error().error.kind, FileReadError::Kind::NotFound);
     EXPECT_EQ(log, std::vector<std::string>{"open:a.img"});
 
     log.clear();
-    result = intake({file("c.img", bytesOf(b)), folder + QStringLiteral("/x.json"), file("d.json", bookmarksOf(a, 1))});
+    result = intake({file("c.img", bytesOf(b)), dir + QStringLiteral("/x.json"), file("d.json", bookmarksOf(a, 1))});
     ASSERT_FALSE(result.has_value());
     EXPECT_EQ(log, std::vector<std::string>{}); // the unreadable bookmarks file stops everything
-
-    result = intake({folder});
-    ASSERT_FALSE(result.has_value());
-    EXPECT_EQ(result.error().error.kind, FileReadError::Kind::IsDirectory);
     EXPECT_EQ(controller.fileName(), "a.img");
+}
+
+// Whatever cannot be opened is shown in the window, naming the file.
+TEST_P(IntakeOrder, AFileThatCannotBeOpenedIsShownInTheWindow)
+{
+    const struct {
+        QString path;
+        FileReadError::Kind kind;
+    } cases[] = {
+        {dir + QStringLiteral("/missing.img"), FileReadError::Kind::NotFound},
+        {makeTempDir(), FileReadError::Kind::IsDirectory},
+        {file("empty.img", {}), FileReadError::Kind::Empty},
+        {QStringLiteral("/dev/null"), FileReadError::Kind::NotRegularFile},
+    };
+    for (const auto& c : cases) {
+        screen.clear();
+        const auto result = intake({c.path});
+        ASSERT_FALSE(result.has_value()) << c.path.toStdString();
+        EXPECT_EQ(result.error().error.kind, c.kind) << c.path.toStdString();
+        const auto shown = screen.matching("error:The file could not be opened|");
+        ASSERT_EQ(shown.size(), 1u) << c.path.toStdString();
+        EXPECT_NE(shown[0].find(c.path.toStdString()), std::string::npos) << shown[0];
+    }
+    EXPECT_FALSE(controller.hasDocument());
 }
 
 TEST_P(IntakeOrder, AnImageDroppedWithItsBookmarksFileImportsAgainstThePreviousData)

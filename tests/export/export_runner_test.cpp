@@ -7,6 +7,7 @@
 #include "export/text_file_writer.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QFutureWatcher>
 #include <QImageReader>
 #include <QSvgRenderer>
@@ -132,6 +133,60 @@ TEST(RunExport, NicknamesNeverChooseAFolder)
     expected.sort();
     EXPECT_EQ(test::folderEntries(folder), expected);
     EXPECT_EQ(test::folderEntries(parent), QStringList{"out"});
+}
+
+// A full disk stops the export at the file that did not fit; every file reported as written
+// is complete and nothing half-written or temporary stays.
+TEST(RunExport, AFullDiskStopsAtTheFileThatDidNotFit)
+{
+    const test::SmallDisk disk;
+    if (!disk.mounted())
+        GTEST_SKIP() << disk.reason().toStdString();
+    ExportRequest request{makeChunker(), {}, {}, disk.folder()};
+    request.options.exportText = request.options.export3D = request.options.exportSVG = false;
+    for (int i = 0; i < 200; ++i)
+        request.bookmarks.push_back({i * 32, "icon " + std::to_string(i), 1, 32, false});
+    const ExportReport report = runExport(request);
+
+    ASSERT_TRUE(report.failure);
+    EXPECT_EQ(report.failure->file.error, ExportError::WriteFailed);
+    EXPECT_EQ(report.failure->file.detail, QStringLiteral("The disk is full"));
+    const QString failed = report.failure->file.path;
+    EXPECT_EQ(failed, disk.folder() + QStringLiteral("/icon %1.png").arg(report.writtenFiles.size()));
+    EXPECT_FALSE(QFileInfo::exists(failed));
+    QStringList written;
+    for (const QString& path : report.writtenFiles) {
+        EXPECT_EQ(QImageReader(path).read().size(), QSize(256, 256)) << path.toStdString();
+        written << path.section(u'/', -1);
+    }
+    written.sort();
+    EXPECT_EQ(test::folderEntries(disk.folder()), written);
+}
+
+// A symbolic link where an exported file goes is replaced by the file; its target, existing
+// or not, is never written.
+TEST(RunExport, ALinkInTheFolderIsReplacedNotWrittenThrough)
+{
+    for (const bool dangling : {false, true}) {
+        const QString parent = test::makeTempDir();
+        const QString folder = parent + "/out";
+        ASSERT_TRUE(QDir().mkdir(folder));
+        const QString victim = parent + "/victim.txt";
+        if (!dangling) {
+            ASSERT_TRUE(QFile(victim).open(QIODevice::WriteOnly));
+        }
+        ASSERT_TRUE(QFile::link("../victim.txt", folder + "/first.txt"));
+        ExportRequest request{makeChunker(), {{0, "first", 1, 32, false}}, {}, folder};
+        request.options.exportImage = request.options.export3D = request.options.exportSVG = false;
+        const ExportReport report = runExport(request);
+
+        ASSERT_FALSE(report.failure) << dangling;
+        const QFileInfo written(folder + "/first.txt");
+        EXPECT_FALSE(written.isSymLink()) << dangling;
+        EXPECT_GT(written.size(), 0) << dangling;
+        EXPECT_EQ(test::folderEntries(parent), dangling ? QStringList{"out"} : QStringList({"out", "victim.txt"}));
+        EXPECT_TRUE(test::readWholeFile(victim).isEmpty()) << dangling;
+    }
 }
 
 TEST(RunExport, CancelStopsBeforeTheNextFile)

@@ -1,11 +1,19 @@
 #include "test_support.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QUuid>
 
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
 #include <random>
+
+#include <gtest/gtest.h>
+#include <sys/mount.h>
+#include <unistd.h>
 #include <stdexcept>
 
 namespace pq::test {
@@ -75,6 +83,62 @@ ProcessResult runCli(const std::vector<std::string>& args)
     result.out = process.readAllStandardOutput().toStdString();
     result.err = process.readAllStandardError().toStdString();
     return result;
+}
+
+bool ranUnprivileged()
+{
+    if (::geteuid() != 0)
+        return false;
+    const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    QProcess child;
+    // The child's own test main makes its temporary home in the shared temporary folder.
+    child.start(QStringLiteral("setpriv"),
+                {QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"), QStringLiteral("--clear-groups"),
+                 QStringLiteral("--"), QCoreApplication::applicationFilePath(),
+                 QStringLiteral("--gtest_filter=%1.%2").arg(QString::fromUtf8(test->test_suite_name()),
+                                                             QString::fromUtf8(test->name()))});
+    child.closeWriteChannel();
+    if (!child.waitForFinished(300000))
+        child.kill();
+    child.waitForFinished();
+    const std::string out = child.readAllStandardOutput().toStdString();
+    EXPECT_EQ(child.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(child.exitCode(), 0) << out << child.readAllStandardError().toStdString();
+    EXPECT_NE(out.find("[  PASSED  ] 1 test."), std::string::npos) << out;
+    return true;
+}
+
+SmallDisk::SmallDisk() : m_folder(makeTempDir())
+{
+    if (::geteuid() != 0) {
+        m_reason = QStringLiteral("mounting a small file system needs the superuser");
+        return;
+    }
+    if (::mount("tmpfs", QFile::encodeName(m_folder).constData(), "tmpfs", 0, "size=64k,mode=0777") != 0) {
+        m_reason = QStringLiteral("tmpfs could not be mounted: ") + QString::fromLocal8Bit(std::strerror(errno));
+        return;
+    }
+    m_mounted = true;
+}
+
+SmallDisk::~SmallDisk()
+{
+    if (m_mounted)
+        ::umount2(QFile::encodeName(m_folder).constData(), MNT_DETACH);
+}
+
+void SmallDisk::fill() const
+{
+    const int fd = ::open(QFile::encodeName(m_folder + QStringLiteral("/.filler")).constData(),
+                          O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    if (fd < 0)
+        throw std::runtime_error("cannot create the filler file");
+    const std::vector<char> block(1024, 'f');
+    while (::write(fd, block.data(), block.size()) > 0) {
+    }
+    while (::write(fd, block.data(), 1) > 0) {
+    }
+    ::close(fd);
 }
 
 } // namespace pq::test

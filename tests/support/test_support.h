@@ -36,4 +36,31 @@ struct ProcessResult {
 // Runs pixelquarry-cli with the given arguments, with the test environment.
 ProcessResult runCli(const std::vector<std::string>& args);
 
+// Permissions do not bind the superuser. Run as the superuser, this runs the current test
+// again in a child process of this program as the unprivileged user 65534 (setpriv), expects
+// it to pass and returns true: the caller then returns instead of running the test's body.
+// Already unprivileged, it returns false and the body runs here.
+bool ranUnprivileged();
+
+// A small file system (tmpfs of 64 KiB) mounted on a fresh folder for the lifetime of the
+// object; mounting needs the superuser, so `reason` says why there is none otherwise.
+class SmallDisk {
+public:
+    SmallDisk();
+    ~SmallDisk();
+    SmallDisk(const SmallDisk&) = delete;
+    SmallDisk& operator=(const SmallDisk&) = delete;
+
+    bool mounted() const { return m_mounted; }
+    const QString& reason() const { return m_reason; }
+    const QString& folder() const { return m_folder; }
+    // Fills the rest of the disk with a file named ".filler".
+    void fill() const;
+
+private:
+    QString m_folder;
+    QString m_reason;
+    bool m_mounted = false;
+};
+
 } // namespace pq::test
