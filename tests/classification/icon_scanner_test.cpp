@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 #include <map>
 #include <set>
 
@@ -117,6 +118,10 @@ TEST(IconScanner, OptionsBoundTheListing)
     options.maxCandidates = 7;
     options.segmentBytes = 8192;
     EXPECT_EQ(scanAll(image.bytes, options), std::vector<IconCandidate>(all.begin(), all.begin() + 7));
+    for (const std::int64_t huge : {std::int64_t{1} << 62, std::numeric_limits<std::int64_t>::max()}) {
+        options.maxCandidates = huge; // any limit: nothing to add to or double past 64 bits
+        EXPECT_EQ(scanAll(image.bytes, options), all) << huge;
+    }
     options = {};
     options.minScore = 0.5;
     const auto good = scanAll(image.bytes, options);
