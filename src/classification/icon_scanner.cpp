@@ -70,7 +70,8 @@ std::vector<IconCandidate> IconScanner::scanRange(std::span<const std::uint8_t> 
                 if (auto evidence = judgeIconPair(bytes, o, side)) {
                     const double score = evidence->score();
                     if (score >= m_options.minScore)
-                        found.push_back({o, side, score, evidence->lengthField, evidence->rowImbalance});
+                        found.push_back({o, side, score, evidence->lengthField, evidence->rowImbalance,
+                                         evidence->columnImbalance});
                 }
                 ++o;
             }
