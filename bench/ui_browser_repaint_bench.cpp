@@ -29,6 +29,7 @@ public:
         decoder->setWidthInBits(widthInBits);
     }
     void setMustShowPixelGrid(bool) override {}
+    void displayErrorWithError(const QString&, const QString&) override {}
 };
 
 void choose(QComboBox* popup, int index)

@@ -11,6 +11,10 @@ struct IconCandidate {
     double score = 0;        // icon-likeness in [0, 1]; see scoreIconPair
     bool lengthField = false; // the four bytes before hold the pair's length, as resource data do
     int rowImbalance = 0;     // |blank rows above the silhouette - blank rows below it|
+    int columnImbalance = 0;  // |blank columns left of the silhouette - blank columns right of it|
+
+    // How far the silhouette sits from the square's centre, in half pixels across and down.
+    int imbalance() const { return rowImbalance + columnImbalance; }
 
     int bitDepth() const { return 1; }
     bool hasMask() const { return true; }
@@ -22,16 +26,17 @@ struct IconCandidate {
 };
 
 // The listing order: higher score first; on equal scores a candidate preceded by a length
-// field first, then the one whose silhouette sits most centred in its square (icons are drawn
-// centred, or a row off), then the earlier offset, then the larger icon.
+// field first, then the one whose silhouette sits most centred in its square, across and down
+// (icons are drawn centred, or a row or column off), then the earlier offset, then the larger
+// icon.
 inline bool ranksBefore(const IconCandidate& a, const IconCandidate& b)
 {
     if (a.score != b.score)
         return a.score > b.score;
     if (a.lengthField != b.lengthField)
         return a.lengthField;
-    if (a.rowImbalance != b.rowImbalance)
-        return a.rowImbalance < b.rowImbalance;
+    if (a.imbalance() != b.imbalance())
+        return a.imbalance() < b.imbalance();
     if (a.offset != b.offset)
         return a.offset < b.offset;
     return a.side > b.side;

@@ -137,6 +137,7 @@ std::optional<IconPairEvidence> judgeIconPair(std::span<const std::uint8_t> byte
     evidence.share = plateau(ratio(maskPixels, side * side), 0.02, 0.10, 0.92, 1.0);
     evidence.ink = std::min(1.0, ratio(imagePixels, maskPixels) / 0.10);
     evidence.rowImbalance = std::abs(firstRow - (side - 1 - lastRow));
+    evidence.columnImbalance = std::abs(left - (side - 1 - right));
     evidence.extent = std::min(1.0, 2.0 * std::min(height, width) / side);
     if (offset >= 4) {
         const std::uint8_t* b = imagePlane - 4;

@@ -19,6 +19,7 @@ struct IconPairEvidence {
     double extent = 0;    // the silhouette spans at least half the square in width and height
     bool lengthField = false; // the four bytes before the pair hold its length, big-endian
     int rowImbalance = 0;     // |blank mask rows above the silhouette - blank rows below it|
+    int columnImbalance = 0;  // |blank mask columns left of the silhouette - blank columns right of it|
 
     // How much the bytes look like an icon with its mask, in [0, 1]: the product of the
     // measures, each raised to its strength (outline 1.5, solidRows 1, connected 0.5, holeFree

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <exception>
+#include <limits>
 #include <mutex>
 #include <thread>
 
@@ -29,7 +30,7 @@ std::int64_t firstOtherThan(const std::uint8_t* bytes, std::int64_t from, std::i
 // Keeps the best `limit` candidates in `candidates` once it holds more than twice as many.
 void bound(std::vector<IconCandidate>& candidates, std::int64_t limit)
 {
-    if (limit < 0 || std::int64_t(candidates.size()) <= 2 * limit)
+    if (limit < 0 || std::int64_t(candidates.size()) - limit <= limit)
         return;
     std::nth_element(candidates.begin(), candidates.begin() + limit, candidates.end(), &ranksBefore);
     candidates.resize(std::size_t(limit));
@@ -69,7 +70,8 @@ std::vector<IconCandidate> IconScanner::scanRange(std::span<const std::uint8_t> 
                 if (auto evidence = judgeIconPair(bytes, o, side)) {
                     const double score = evidence->score();
                     if (score >= m_options.minScore)
-                        found.push_back({o, side, score, evidence->lengthField, evidence->rowImbalance});
+                        found.push_back({o, side, score, evidence->lengthField, evidence->rowImbalance,
+                                         evidence->columnImbalance});
                 }
                 ++o;
             }
@@ -90,7 +92,10 @@ std::expected<std::vector<IconCandidate>, IconScanError> IconScanner::scan(std::
 
     // Each segment's list is collapsed already; a pair that crosses into the next segment can
     // still lose to a neighbour there, at most two per boundary, so a few more are kept.
-    const std::int64_t keep = m_options.maxCandidates + 2 * segments + 16;
+    // Any limit is allowed: one too large to add to keeps everything.
+    std::int64_t keep = 0;
+    if (__builtin_add_overflow(m_options.maxCandidates, 2 * segments + 16, &keep))
+        keep = std::numeric_limits<std::int64_t>::max();
     std::atomic<std::int64_t> nextSegment{0}, scanned{0};
     std::atomic<bool> stopped{false};
     std::mutex mutex;

@@ -18,7 +18,7 @@ enum class IconScanError {
 struct IconScanOptions {
     double minScore = 0.0;             // candidates scoring less are dropped
     int threads = 0;                   // worker threads; 0 for one per processor
-    std::int64_t maxCandidates = 100000; // the best this many are kept, whatever the file holds
+    std::int64_t maxCandidates = 100000; // the best this many are kept (any value; below 0 as 0)
     std::int64_t segmentBytes = std::int64_t(4) << 20; // offsets one worker takes at a time
 };
 

@@ -41,7 +41,7 @@ std::string describeChunkerError(ChunkerError error, const IconFormat& format, s
                std::to_string(format.widthInBits) + " bits per row: only 1-, 4- and 8-bit icons of whole bytes per row are supported.";
     case ChunkerError::dataTooShort:
         return "The file is too short for " + formatName(format) + " icons: it has " + std::to_string(fileSize) +
-               " bytes and needs at least " + std::to_string(32 * (format.chunkLength() + 1)) + ".";
+               " bytes and needs at least " + std::to_string(Chunker::minimumDataSize(format)) + ".";
     case ChunkerError::OutOfBounds:
         return "Offset " + std::to_string(offset) + " is outside the file: a " + formatName(format) + " icon" +
                (withMask ? " with its mask" : "") + " there would run past the end of the " + std::to_string(fileSize) +

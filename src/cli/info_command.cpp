@@ -20,12 +20,15 @@ Action addInfoCommand(CLI::App& app)
         auto data = readFileOrReport(*path);
         if (!data)
             return 1;
+        // The counts the browser shows at shift 0: the desktop program's decoder for a newly
+        // opened file, switched to each format; none without that decoder.
         nlohmann::ordered_json counts = nlohmann::ordered_json::object();
+        auto chunker = Chunker::create(data, 1, 32);
         for (Dimensions size : allDimensions) {
             for (BitDepth depth : allBitDepths) {
-                const IconFormat format = IconFormat::from(depth, size);
-                auto chunker = Chunker::create(data, format.bitDepth, format.widthInBits);
                 const std::string key = std::to_string(rawValue(depth)) + "x" + std::to_string(rawValue(size));
+                if (chunker)
+                    chunker->setFormat(IconFormat::from(depth, size));
                 counts[key] = chunker ? chunker->tileCount() : 0;
             }
         }

@@ -4,9 +4,11 @@
 
 #include <nlohmann/json.hpp>
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <iostream>
+#include <limits>
 #include <memory>
 
 namespace pq::cli {
@@ -19,6 +21,26 @@ struct ScanOptions {
     std::int64_t limit = 0; // 0: every candidate
     bool json = false;
 };
+
+// A score bound: a number from 0 to 1 (not a NaN, which every comparison would let through).
+std::string scoreValidator(const std::string& text)
+{
+    double value = 0;
+    if (!CLI::detail::lexical_cast(text, value) || !(value >= 0.0 && value <= 1.0))
+        return "not a score from 0 to 1: " + text;
+    return {};
+}
+
+// A count of candidates: decimal digits for a number from 1 to 9223372036854775807 (larger
+// numbers are refused rather than clamped).
+std::string countValidator(const std::string& text)
+{
+    std::int64_t value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || value < 1)
+        return "not a count from 1 to " + std::to_string(std::numeric_limits<std::int64_t>::max()) + ": " + text;
+    return {};
+}
 
 // Scores are listed to three decimals; more would promise a precision they do not have.
 double rounded(double score)
@@ -71,8 +93,9 @@ Action addScanCommand(CLI::App& app)
     auto o = std::make_shared<ScanOptions>();
     cmd->add_option("FILE", o->path, "The file to search")->required();
     cmd->add_option("--min-score", o->minScore, "Leave out candidates scoring less (0 to 1; default 0.5)")
-        ->check(CLI::Range(0.0, 1.0));
-    cmd->add_option("--limit", o->limit, "List at most N candidates")->check(CLI::PositiveNumber);
+        ->check(CLI::Validator(scoreValidator, "SCORE"));
+    cmd->add_option("--limit", o->limit, "List at most N candidates")
+        ->check(CLI::Validator(countValidator, "N"));
     cmd->add_flag("--json", o->json, "One JSON object per line");
     return [o]() {
         auto data = readFileOrReport(o->path);

@@ -43,13 +43,10 @@ std::expected<Chunker, ChunkerError> Chunker::create(std::shared_ptr<const FileD
         return std::unexpected(ChunkerError::InvalidElementWidthInBits);
     if ((static_cast<__int128>(bitDepth) * widthInBits) % 8 != 0)
         return std::unexpected(ChunkerError::NotOnByteBoundary);
-    // A chunk length too large for 64 bits is certainly longer than any data.
-    std::int64_t length = 0;
+    // A chunk length too large for 64 bits saturates, and is then longer than any data.
     const IconFormat format{bitDepth, widthInBits};
-    if (__builtin_mul_overflow(format.bytesPerRow(), format.pixelsPerSide(), &length))
-        return std::unexpected(ChunkerError::dataTooShort);
     const std::int64_t size = data ? data->size() : 0;
-    if (size / 32 - static_cast<__int128>(length) <= 0)
+    if (size / 32 - static_cast<__int128>(format.chunkLength()) <= 0)
         return std::unexpected(ChunkerError::dataTooShort);
     return Chunker(std::move(data), format);
 }
@@ -84,11 +81,35 @@ std::optional<ChunkerError> Chunker::formatError() const
     return std::nullopt;
 }
 
-std::int64_t Chunker::tileCount() const
+std::int64_t Chunker::minimumDataSize(const IconFormat& format)
 {
-    if (formatError() || !m_data)
+    const std::int64_t length = format.chunkLength();
+    if (length == std::numeric_limits<std::int64_t>::max())
+        return length;
+    return IconFormat::saturatedProduct(32, length + 1);
+}
+
+std::int64_t Chunker::tileCount(std::int64_t shift) const
+{
+    if (formatError() || !m_data || shift < 0 || shift >= m_data->size())
         return 0;
-    return m_data->size() / m_format.bytesPerRow() - m_format.chunkLength();
+    // A decodable format has 1 to 256 bytes per row and at most 65,536 bytes per chunk.
+    const std::int64_t room = m_data->size() - shift - m_format.chunkLength(); // row starts r x B < room
+    if (room <= 0)
+        return 0;
+    const std::int64_t rowBytes = m_format.bytesPerRow();
+    return room / rowBytes + (room % rowBytes != 0 ? 1 : 0);
+}
+
+std::optional<std::int64_t> Chunker::tileShowing(std::int64_t offset) const
+{
+    if (formatError() || offset < 0)
+        return std::nullopt;
+    const std::int64_t rowBytes = m_format.bytesPerRow();
+    const std::int64_t tile = offset / rowBytes;
+    if (tile >= tileCount(offset % rowBytes))
+        return std::nullopt;
+    return tile;
 }
 
 std::expected<Chunk, ChunkerError> Chunker::chunkAt(std::int64_t offset, bool withMask) const
@@ -136,10 +157,13 @@ inline unsigned elementAt(const std::uint8_t* row, std::int64_t bitDepth, std::i
 PixelArray decodePixelArray(std::span<const std::uint8_t> plane, std::int64_t bitDepth, std::int64_t columns,
                             std::span<const std::uint8_t> maskPlane, const ColorTable* palette)
 {
-    if (bitDepth <= 0 || columns <= 0)
+    // Only the three depths have a reading below; a row must be whole bytes, and its bit
+    // count must fit in 64 bits.
+    if ((bitDepth != 1 && bitDepth != 4 && bitDepth != 8) || columns <= 0 ||
+        columns > std::numeric_limits<std::int64_t>::max() / 8)
         return {};
     const std::int64_t bytesPerRow = bitDepth * columns / 8;
-    if (bytesPerRow <= 0 || bytesPerRow * 8 < bitDepth * columns)
+    if (bytesPerRow <= 0 || bytesPerRow * 8 != bitDepth * columns)
         return {};
     const std::int64_t rows = static_cast<std::int64_t>(plane.size()) / bytesPerRow;
     const bool hasMask = !maskPlane.empty() && maskPlane.size() >= plane.size();

@@ -55,9 +55,20 @@ public:
     // or 8, row width out of range) or NotOnByteBoundary (rows not whole bytes or pixels).
     std::expected<Chunk, ChunkerError> chunkAt(std::int64_t offset, bool withMask) const;
 
-    // Tiles the browser shows: size / bytes per row - chunk length. Negative when the format
-    // was switched to one the data is too short for; 0 for an undecodable format.
-    std::int64_t tileCount() const;
+    // Tiles the browser shows at byte shift `shift`: tile r shows the chunk at
+    // r x bytes per row + shift, so this is the number of rows r >= 0 whose chunk ends before
+    // the last byte (r x bytes per row + shift + chunk length < size). Every offset whose
+    // chunk fits is shown by tile offset / bytes per row at shift offset % bytes per row.
+    // 0 for an undecodable format, a negative shift or data too short for one chunk.
+    std::int64_t tileCount(std::int64_t shift = 0) const;
+
+    // The tile showing `offset` at shift offset % bytes per row, or nothing when no tile
+    // does (the chunk would not end before the last byte, or the offset is negative).
+    std::optional<std::int64_t> tileShowing(std::int64_t offset) const;
+
+    // The smallest data size construction accepts for `format`: 32 x (chunk length + 1),
+    // saturated at the 64-bit limit.
+    static std::int64_t minimumDataSize(const IconFormat& format);
 
 private:
     Chunker(std::shared_ptr<const FileData> data, IconFormat format);
@@ -68,8 +79,10 @@ private:
     std::optional<ClassifierRequest> m_coreMLRequest;
 };
 
-// Decodes a pixel plane (and optional mask plane of the same layout) of a decodable format.
-// Exposed for the decoder's tests and for scanners that decode candidates themselves.
+// Decodes a pixel plane (and optional mask plane of the same layout) of a decodable format:
+// as many whole rows of `columns` pixels as the plane holds. Bit depths other than 1, 4 and 8
+// and rows that are not whole bytes give an empty array; a mask shorter than the plane is
+// ignored. Exposed for the decoder's tests and for scanners that decode candidates themselves.
 PixelArray decodePixelArray(std::span<const std::uint8_t> plane, std::int64_t bitDepth, std::int64_t columns,
                             std::span<const std::uint8_t> maskPlane, const ColorTable* palette);
 

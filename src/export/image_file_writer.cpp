@@ -47,6 +47,8 @@ std::optional<QString> imageFormatExtension(const QString& title)
 
 bool isImageZoomAllowed(std::int64_t zoomFactor, std::int64_t pixelsPerSide, bool overlay)
 {
+    if (pixelsPerSide < 0 || pixelsPerSide >= kMaxBitmapEdge)
+        return false;
     const std::int64_t cells = pixelsPerSide + (overlay ? 1 : 0);
     return zoomFactor >= 1 && zoomFactor <= kMaxImageZoom && cells >= 1 && cells <= kMaxBitmapEdge / zoomFactor;
 }

@@ -50,18 +50,17 @@ std::expected<std::int64_t, QString> GoToOffsetDialog::tileForOffset(const Chunk
     if (!chunker)
         return std::unexpected(tr("Open a file first."));
     const IconFormat format = chunker->format();
-    const std::int64_t rowBytes = format.bytesPerRow();
-    const std::int64_t tiles = chunker->tileCount();
     const QString name = tr("%1-bit %2x%2").arg(format.bitDepth).arg(format.pixelsPerSide());
-    if (rowBytes <= 0 || tiles <= 0)
+    if (chunker->tileCount() <= 0)
         return std::unexpected(tr("The file is too short for %1 icons: there are no tiles.").arg(name));
-    const std::int64_t tile = offset / rowBytes;
-    if (tile >= tiles) // tile t with slider s shows offset t × rowBytes + s
-        return std::unexpected(tr("No tile shows offset %1: with %2 icons the tiles show offsets 0 to %3.")
-                                   .arg(offset)
-                                   .arg(name)
-                                   .arg(tiles * rowBytes - 1));
-    return tile;
+    if (const auto tile = chunker->tileShowing(offset))
+        return *tile;
+    // The last tile of the last shift shows the last chunk that ends before the last byte.
+    const std::int64_t lastOffset = chunker->data()->size() - format.chunkLength() - 1;
+    return std::unexpected(tr("No tile shows offset %1: with %2 icons the tiles show offsets 0 to %3.")
+                               .arg(offset)
+                               .arg(name)
+                               .arg(lastOffset));
 }
 
 void GoToOffsetDialog::go()

@@ -2,6 +2,8 @@
 
 #include "decoding/chunker.h"
 
+#include <QString>
+
 #include <cstdint>
 
 namespace pq {
@@ -17,6 +19,8 @@ public:
     virtual void setChunkerParameters(std::int64_t bitDepth, std::int64_t widthInBits) = 0;
     // Stores the grid flag and hands it to the bookmark list, which redraws its rows.
     virtual void setMustShowPixelGrid(bool on) = 0;
+    // Shows an error alert in the window (nothing when the window is not shown).
+    virtual void displayErrorWithError(const QString& title, const QString& informativeText) = 0;
 };
 
 } // namespace pq

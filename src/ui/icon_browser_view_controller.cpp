@@ -142,10 +142,9 @@ void IconBrowserViewController::applyParameters()
 
 void IconBrowserViewController::selectNewParameter()
 {
-    const Chunker* current = m_host ? m_host->chunker() : nullptr;
-    if (!current)
+    if (!m_host || !m_host->chunker())
         return;
-    const std::int64_t oldCount = current->tileCount();
+    const std::int64_t oldCount = m_iconCollectionView->numberOfItems();
     const BitDepth oldDepth = m_selectedBitDepth;
     const Dimensions oldSize = m_selectedDimension;
     readPopups();
@@ -156,14 +155,15 @@ void IconBrowserViewController::selectNewParameter()
     if (visible.isEmpty())
         return;
     const std::int64_t anchor = visible.first + visible.count() / 2;
-    const Chunker* now = m_host->chunker();
-    if (!now)
-        return;
-    if (const auto translated = TileGridLayout::translateTile(oldCount, now->tileCount(), anchor))
+    if (const auto translated = TileGridLayout::translateTile(oldCount, m_iconCollectionView->numberOfItems(), anchor))
         m_iconCollectionView->centreItems({*translated, *translated});
 }
 
-void IconBrowserViewController::step() { m_iconCollectionView->viewport()->update(); }
+void IconBrowserViewController::step()
+{
+    // The tile count depends on the shift: every tile moves, and the last may come or go.
+    m_iconCollectionView->reloadData();
+}
 
 void IconBrowserViewController::showHideGrid()
 {
@@ -176,20 +176,33 @@ void IconBrowserViewController::showBookmark(std::int64_t offset, std::int64_t b
 {
     if (bitDepth <= 0 || widthInBits < 8)
         return;
-    if (const auto depth = bitDepthFromRaw(bitDepth))
+    const IconFormat wanted{bitDepth, widthInBits};
+    if (const auto depth = wanted.depth())
         m_selectedBitDepth = *depth;
-    if (widthInBits % bitDepth == 0)
-        if (const auto size = dimensionsFromRaw(widthInBits / bitDepth))
-            m_selectedDimension = *size;
+    if (const auto size = wanted.dimensions())
+        m_selectedDimension = *size;
     selectPopupTitles();
     applyParameters();
-    // The browser's own row length: the bookmark's whenever its format is one the popups
-    // offer, so that a hand-edited format cannot push the slider out of its range.
-    const std::int64_t r = IconFormat::from(m_selectedBitDepth, m_selectedDimension).bytesPerRow();
-    if (offset < 0)
+    // The browser's own format: the bookmark's whenever it is one the popups offer, so that a
+    // hand-edited format cannot push the slider out of its range.
+    const IconFormat format = IconFormat::from(m_selectedBitDepth, m_selectedDimension);
+    const Chunker* chunker = m_host ? m_host->chunker() : nullptr;
+    const auto tile = chunker ? chunker->tileShowing(offset) : std::nullopt;
+    if (!tile) {
+        // Whatever was selected shows another chunk: its add button must not stay.
+        m_iconCollectionView->clearSelection();
+        if (m_host && chunker)
+            m_host->displayErrorWithError(
+                tr("No tile shows offset %1").arg(offset),
+                tr("A %1-bit %2x%2 icon at offset %3 would not end before the last byte of the file.")
+                    .arg(format.bitDepth)
+                    .arg(format.pixelsPerSide())
+                    .arg(offset));
         return;
-    m_offsetSlider->setValue(static_cast<int>(offset % r));
-    m_iconCollectionView->selectItem(offset / r, true);
+    }
+    m_offsetSlider->setValue(static_cast<int>(offset % format.bytesPerRow()));
+    m_iconCollectionView->reloadData();
+    m_iconCollectionView->selectItem(*tile, true);
 }
 
 std::int64_t IconBrowserViewController::scrollOrigin(std::uint16_t keyCode) const
@@ -206,7 +219,7 @@ void IconBrowserViewController::handleNavigationKey(QObject*, quint16 keyCode)
 std::int64_t IconBrowserViewController::numberOfItems() const
 {
     const Chunker* chunker = m_host ? m_host->chunker() : nullptr;
-    return chunker ? std::max<std::int64_t>(0, chunker->tileCount()) : 0;
+    return chunker ? chunker->tileCount(m_offsetSlider->value()) : 0;
 }
 
 void IconBrowserViewController::configureItem(std::int64_t item, IconCollectionViewItem& tile) const

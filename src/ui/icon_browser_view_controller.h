@@ -45,7 +45,9 @@ public:
     // Hands the selected format to the decoder, reloads, and gives the slider its new range.
     void applyParameters();
     // Switches to a bookmark's format, sets the slider to its byte shift and selects and
-    // centres its tile. A bit depth of 0 or below, or a row width below 8 bits, is ignored.
+    // centres its tile. An offset no tile shows (its chunk would not end before the last
+    // byte) clears the selection and is reported through the host's error alert. A bit depth
+    // of 0 or below, or a row width below 8 bits, is ignored.
     void showBookmark(std::int64_t offset, std::int64_t bitDepth, std::int64_t widthInBits);
 
     // The vertical origin a navigation key code scrolls the grid to.

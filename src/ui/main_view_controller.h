@@ -55,7 +55,7 @@ public:
     // Opens the help page in the default web browser.
     static void showHelp();
 
-    void displayErrorWithError(const QString& title, const QString& informativeText);
+    void displayErrorWithError(const QString& title, const QString& informativeText) override;
     // The alert on show, if one is open.
     QMessageBox* currentAlert() const;
 

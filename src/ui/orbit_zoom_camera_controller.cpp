@@ -34,12 +34,19 @@ void OrbitZoomCameraController::moveCamera(const InputState& state, float dt)
         cam->panAboutViewCenter(-state.rxAxisValue * lookSpeed() * dt, QVector3D(0, 1, 0));
         cam->tiltAboutViewCenter(-state.ryAxisValue * lookSpeed() * dt);
     }
-    if (state.tzAxisValue != 0.0f) {
-        const QVector3D offset = cam->position() - cam->viewCenter();
-        const float amount = std::clamp(state.tzAxisValue * linearSpeed() * dt, -0.5f, 0.5f);
-        const float distance = zoomedDistance(offset.length(), amount, m_nearest, m_farthest);
-        cam->setPosition(cam->viewCenter() + offset.normalized() * distance);
-    }
+    if (state.tzAxisValue != 0.0f)
+        zoom(state.tzAxisValue * linearSpeed() * dt);
+}
+
+void OrbitZoomCameraController::zoom(float amount)
+{
+    Qt3DRender::QCamera* cam = camera();
+    if (!cam)
+        return;
+    const QVector3D offset = cam->position() - cam->viewCenter();
+    const float distance = zoomedDistance(offset.length(), std::clamp(amount, -0.5f, 0.5f), m_nearest, m_farthest);
+    cam->setPosition(cam->viewCenter() + offset.normalized() * distance);
+    emit zoomed();
 }
 
 } // namespace pq

@@ -18,6 +18,14 @@ public:
     // The camera's distance after zooming by `amount` from `distance`, within the limits.
     static float zoomedDistance(float distance, float amount, float nearest, float farthest);
 
+    // The user's zoom: moves the camera by `amount` (a share of its distance, positive to
+    // come closer, at most 0.5 either way) along its line of sight, then emits zoomed.
+    void zoom(float amount);
+
+signals:
+    // The user zoomed: the camera's distance is theirs from now on.
+    void zoomed();
+
 private:
     void moveCamera(const InputState& state, float dt) override;
 

@@ -1,6 +1,5 @@
 #include "ui/scene_view_controller.h"
 
-#include "ui/orbit_zoom_camera_controller.h"
 #include "ui/scene_viewer_scene.h"
 
 #include <Qt3DCore/QEntity>
@@ -27,8 +26,6 @@ SceneViewController::SceneViewController(QWidget* parent)
     m_view->activeFrameGraph()->setParent(m_capture);
     m_view->setActiveFrameGraph(m_capture);
 
-    m_controller = new OrbitZoomCameraController(m_scene->root());
-    m_controller->setCamera(m_scene->camera());
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -41,8 +38,6 @@ SceneViewController::~SceneViewController() = default;
 void SceneViewController::buildScene()
 {
     m_scene->showIcon(m_pixelArray);
-    if (const int w = m_scene->iconWidth(); w > 0)
-        m_controller->setDistanceLimits(SceneViewerGeometry::minDistance(w), SceneViewerGeometry::maxDistance(w));
 }
 
 void SceneViewController::resizeEvent(QResizeEvent* event)

@@ -16,7 +16,6 @@ class QRenderCapture;
 
 namespace pq {
 
-class OrbitZoomCameraController;
 class SceneViewerScene;
 
 // A window showing one icon as coloured boxes that the user can orbit and zoom.
@@ -43,7 +42,6 @@ private:
     SceneViewerScene* m_scene;
     Qt3DExtras::Qt3DWindow* m_view;
     Qt3DRender::QRenderCapture* m_capture = nullptr;
-    OrbitZoomCameraController* m_controller;
     PixelArray m_pixelArray;
 };
 

@@ -1,6 +1,7 @@
 #include "ui/scene_viewer_scene.h"
 
 #include "export/pixel_scene.h"
+#include "ui/orbit_zoom_camera_controller.h"
 
 #include <Qt3DCore/QAttribute>
 #include <Qt3DCore/QBuffer>
@@ -77,8 +78,10 @@ Qt3DCore::QEntity* meshEntity(const PixelMesh& mesh, const PixelMaterial& materi
 
 SceneViewerScene::SceneViewerScene(QObject* parent)
     : QObject(parent), m_root(new Qt3DCore::QEntity), m_camera(new Qt3DRender::QCamera(m_root)),
-      m_move(new QVariantAnimation(this))
+      m_move(new QVariantAnimation(this)), m_controller(new OrbitZoomCameraController(m_root))
 {
+    m_controller->setCamera(m_camera);
+    connect(m_controller, &OrbitZoomCameraController::zoomed, this, [this] { m_holdsDistance = false; });
     auto* lightEntity = new Qt3DCore::QEntity(m_root);
     auto* light = new Qt3DRender::QDirectionalLight(lightEntity);
     light->setWorldDirection(QVector3D(-0.3f, -0.4f, -1.0f));
@@ -125,8 +128,10 @@ void SceneViewerScene::showIcon(const PixelArray& pixels)
         meshEntity(mesh, node.materials.at(mesh.material), group);
 
     m_width = int(pixels.columns());
+    m_controller->setDistanceLimits(SceneViewerGeometry::minDistance(m_width), SceneViewerGeometry::maxDistance(m_width));
     m_camera->setPosition(SceneViewerGeometry::cameraStart(m_width));
     m_camera->setViewCenter(QVector3D(0, 0, 0));
+    m_holdsDistance = true;
     m_move->start();
 }
 
@@ -135,6 +140,8 @@ void SceneViewerScene::applyMove(float progress)
     if (!m_iconTransform)
         return;
     m_iconTransform->setRotation(QQuaternion::fromEulerAngles(0.0f, SceneViewerGeometry::finalYawDegrees * progress, 0.0f));
+    if (!m_holdsDistance)
+        return;
     const float start = SceneViewerGeometry::cameraStart(m_width).z();
     const float end = SceneViewerGeometry::cameraEnd(m_width).z();
     const float distance = start + (end - start) * progress;

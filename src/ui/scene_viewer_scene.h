@@ -17,6 +17,8 @@ class QVariantAnimation;
 
 namespace pq {
 
+class OrbitZoomCameraController;
+
 // The viewer's fixed numbers, for an icon `width` pixels wide.
 struct SceneViewerGeometry {
     static constexpr double boxEdge = 0.01;
@@ -37,8 +39,9 @@ struct SceneViewerGeometry {
     static QColor background() { return QColor::fromRgbF(1.0f / 3, 1.0f / 3, 1.0f / 3); }
 };
 
-// The 3D viewer's scene: a light, a camera and the icon as one merged box mesh per colour.
-// Works without a window, so its contents can be checked without rendering.
+// The 3D viewer's scene: a light, a camera with the user's orbit and zoom control, and the
+// icon as one merged box mesh per colour. Works without a window, so its contents and
+// its camera can be checked without rendering.
 class SceneViewerScene : public QObject {
     Q_OBJECT
 public:
@@ -51,16 +54,21 @@ public:
     Qt3DCore::QEntity* icon() const { return m_icon; }
     Qt3DCore::QTransform* iconTransform() const { return m_iconTransform; }
     QVariantAnimation* move() const { return m_move; }
+    OrbitZoomCameraController* cameraController() const { return m_controller; }
     // Pixels per row of the icon shown; 0 before.
     int iconWidth() const { return m_width; }
 
-    // Adds the icon's boxes, puts the camera at its start and starts the 10-second move (the
-    // camera closing in while the icon turns). An empty pixel array changes nothing.
+    // Adds the icon's boxes, puts the camera at its start, sets the zoom limits for the icon's
+    // width and starts the 10-second move (the camera closing in while the icon turns). An
+    // empty pixel array changes nothing.
     void showIcon(const PixelArray& pixels);
 
-    // The move at `progress` in 0..1. The camera keeps the direction the user orbited it to;
-    // only its distance from the icon follows the move.
+    // The move at `progress` in 0..1: the icon's turn, and the camera's distance from the
+    // icon until the user zooms (from then on the distance is the user's). The move never
+    // sets the camera's direction, so an orbit is never undone either.
     void applyMove(float progress);
+    // Whether the move still sets the camera's distance.
+    bool holdsCameraDistance() const { return m_holdsDistance; }
 
 private:
     Qt3DCore::QEntity* m_root;
@@ -68,7 +76,9 @@ private:
     Qt3DCore::QEntity* m_icon = nullptr;
     Qt3DCore::QTransform* m_iconTransform = nullptr;
     QVariantAnimation* m_move;
+    OrbitZoomCameraController* m_controller;
     int m_width = 0;
+    bool m_holdsDistance = false;
 };
 
 } // namespace pq

@@ -1,3 +1,4 @@
+#include "classification/icon_pair_scorer.h"
 #include "classification/icon_scanner.h"
 #include "icon_hunt_image.h"
 #include "sample_image.h"
@@ -6,6 +7,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 #include <map>
 #include <set>
 
@@ -117,6 +119,10 @@ TEST(IconScanner, OptionsBoundTheListing)
     options.maxCandidates = 7;
     options.segmentBytes = 8192;
     EXPECT_EQ(scanAll(image.bytes, options), std::vector<IconCandidate>(all.begin(), all.begin() + 7));
+    for (const std::int64_t huge : {std::int64_t{1} << 62, std::numeric_limits<std::int64_t>::max()}) {
+        options.maxCandidates = huge; // any limit: nothing to add to or double past 64 bits
+        EXPECT_EQ(scanAll(image.bytes, options), all) << huge;
+    }
     options = {};
     options.minScore = 0.5;
     const auto good = scanAll(image.bytes, options);
@@ -142,6 +148,28 @@ TEST(IconScanner, RowShiftedWindowsOfOneIconListItOnce)
     ASSERT_EQ(found.size(), 1u);
     EXPECT_EQ(found[0].offset, at);
     EXPECT_TRUE(found[0].lengthField);
+}
+
+// A 16x16 square drawn in columns 6 to 21 of a 32x32 icon (rows 8 to 23): its right eight
+// columns are blank, so the window one byte earlier reads the same picture moved eight pixels
+// right and scores the same. The reading with the drawing nearer the centre is listed.
+TEST(IconScanner, ByteShiftedWindowsOfOneIconListTheBestCentredOnce)
+{
+    Bytes bytes(4096, 0);
+    const std::int64_t at = 2001;
+    for (int r = 8; r <= 23; ++r)
+        for (int x = 6; x <= 21; ++x) {
+            const auto bit = std::uint8_t(0x80 >> (x % 8));
+            const std::size_t byte = std::size_t(at + r * 4 + x / 8);
+            bytes[byte + 128] |= bit; // mask: the whole square
+            if (r == 8 || r == 23 || x == 6 || x == 21)
+                bytes[byte] |= bit; // image: its outline
+        }
+    ASSERT_EQ(judgeIconPair(bytes, at - 1, 32)->score(), judgeIconPair(bytes, at, 32)->score());
+    const auto found = scanAll(bytes);
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0].offset, at); // 6 blank columns left, 10 right; one byte earlier 14 and 2
+    EXPECT_EQ(found[0].columnImbalance, 4);
 }
 
 TEST(IconScanner, ReportsOrderedProgressToTheTotalAndARaisedCancelFlagEndsTheScan)

@@ -15,7 +15,9 @@ namespace {
 
 using pq::test::runCli;
 
-TEST(CliInfo, ReportsSizeDigestAndTileCountsWithZeroForFormatsTheFileIsTooShortFor)
+// The browser's tile counts at shift 0: a tile for every row r with r x row length + chunk
+// length < 5,000; none for a file the browser cannot show.
+TEST(CliInfo, ReportsSizeDigestAndTheBrowsersTileCounts)
 {
     const auto bytes = pq::test::randomBytes(5000, 5);
     const std::string path = pq::test::writeTempFile(bytes);
@@ -25,8 +27,8 @@ TEST(CliInfo, ReportsSizeDigestAndTileCountsWithZeroForFormatsTheFileIsTooShortF
     EXPECT_EQ(json["path"], path);
     EXPECT_EQ(json["size"], 5000);
     EXPECT_EQ(json["sha256"], sha256Hex(bytes));
-    const nlohmann::json counts = {{"1x32", 5000 / 4 - 128}, {"4x32", 0}, {"8x32", 0},
-                                   {"1x16", 5000 / 2 - 32},  {"4x16", 5000 / 8 - 128}, {"8x16", 0}};
+    const nlohmann::json counts = {{"1x32", 1218}, {"4x32", 281}, {"8x32", 125},
+                                   {"1x16", 2484}, {"4x16", 609}, {"8x16", 297}};
     EXPECT_EQ(json["tileCount"], counts);
 
     result = runCli({"info", pq::test::writeTempFile({})});

@@ -88,6 +88,7 @@ TEST(CliScan, MinScoreAndLimitNarrowTheList)
     EXPECT_EQ(byDefault, good); // the default 0.5 leaves the filler out as well
     EXPECT_EQ(lines(runCli({"scan", PQ_SAMPLE_IMAGE, "--json", "--limit", "2", "--min-score", "0"}).out),
               std::vector<std::string>(all.begin(), all.begin() + 2));
+    EXPECT_EQ(lines(runCli({"scan", PQ_SAMPLE_IMAGE, "--json", "--limit", "4611686018427387904"}).out), good);
 }
 
 TEST(CliScan, FilesWithoutIconsListNothing)
@@ -105,9 +106,18 @@ TEST(CliScan, FailuresAndUsageErrors)
     EXPECT_EQ(missing.exitCode, 1);
     EXPECT_EQ(lines(missing.err).size(), 1u) << missing.err;
     EXPECT_EQ(missing.out, "");
-    for (const test::Args& args : {test::Args{"scan", PQ_SAMPLE_IMAGE, "--min-score", "1.5"},
-                                   {"scan", PQ_SAMPLE_IMAGE, "--limit", "0"}, {"scan"}})
-        EXPECT_EQ(runCli(args).exitCode, 2) << args.back();
+    // Usage errors: one line naming the option, before any work.
+    const std::pair<const char*, const char*> bad[] = {
+        {"--min-score", "1.5"}, {"--min-score", "-0.1"}, {"--min-score", "nan"}, {"--min-score", "inf"},
+        {"--limit", "0"},       {"--limit", "-1"},       {"--limit", "1.5"},     {"--limit", "0x10"},
+        {"--limit", "9223372036854775808"},              {"--limit", "99999999999999999999"}};
+    for (const auto& [option, value] : bad) {
+        const auto result = runCli({"scan", PQ_SAMPLE_IMAGE, option, value});
+        EXPECT_EQ(result.exitCode, 2) << option << " " << value;
+        EXPECT_EQ(result.out, "");
+        EXPECT_NE(result.err.find(std::string(option) + ": not a"), std::string::npos) << result.err;
+    }
+    EXPECT_EQ(runCli({"scan"}).exitCode, 2);
 }
 
 } // namespace

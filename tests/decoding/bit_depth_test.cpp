@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 namespace pq {
 namespace {
 
@@ -53,6 +55,41 @@ TEST(IconFormat, UndecodableFormats)
     for (const IconFormat& f : bad)
         EXPECT_FALSE(f.isDecodable()) << f.bitDepth << "/" << f.widthInBits;
     EXPECT_FALSE((IconFormat{0, 32}.dimensions().has_value()));
+}
+
+// Bookmarks files may hold any integers: every derived quantity is defined for every pair,
+// with 0 for a quotient that has no 64-bit value and products saturated at the limits.
+TEST(IconFormat, ArithmeticOfAnyIntegers)
+{
+    constexpr std::int64_t min = std::numeric_limits<std::int64_t>::min();
+    constexpr std::int64_t max = std::numeric_limits<std::int64_t>::max();
+    struct Row {
+        std::int64_t bitDepth, widthInBits, pixelsPerSide, bytesPerRow, chunkLength;
+    };
+    const Row rows[] = {
+        {-1, min, 0, -1152921504606846976, 0},
+        {0, 32, 0, 4, 0},
+        {0, min, 0, -1152921504606846976, 0},
+        {min, -1, 0, 0, 0},
+        {min, min, 1, -1152921504606846976, -1152921504606846976},
+        {1, max, max, 1152921504606846975, max},
+        {1, min, min, -1152921504606846976, max},
+        {-1, max, -max, 1152921504606846975, min},
+        {-1, -max, max, -1152921504606846975, min},
+        {max, max, 1, 1152921504606846975, 1152921504606846975},
+        {2, std::int64_t{1} << 40, std::int64_t{1} << 39, std::int64_t{1} << 37, max},
+        {-8, 256, -32, 32, -1024},
+        {8, 256, 32, 32, 1024},
+    };
+    for (const Row& row : rows) {
+        const IconFormat f{row.bitDepth, row.widthInBits};
+        SCOPED_TRACE(testing::Message() << row.bitDepth << "/" << row.widthInBits);
+        EXPECT_EQ(f.pixelsPerSide(), row.pixelsPerSide);
+        EXPECT_EQ(f.bytesPerRow(), row.bytesPerRow);
+        EXPECT_EQ(f.chunkLength(), row.chunkLength);
+        EXPECT_EQ(f.isDecodable(), row.bitDepth == 8 && row.widthInBits == 256);
+        EXPECT_EQ(f.dimensions().has_value(), row.bitDepth == 8 && row.widthInBits == 256);
+    }
 }
 
 } // namespace

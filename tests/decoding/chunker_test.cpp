@@ -20,10 +20,50 @@ Chunker make(std::vector<std::uint8_t> data, IconFormat f)
     return *c;
 }
 
-Color paletteColour(int depth, int index)
+// The colours the decoder gives pixel values 0, 1, 2 ... at a palette depth: a 16x16 chunk
+// whose pixels count up from 0 (row by row at 8 bits, along the first row at 4 bits).
+std::vector<Color> swatch(BitDepth depth)
 {
-    const ColorSpec s = builtInPalette(depth)->ctTable.at(static_cast<std::size_t>(index));
-    return Color::fromRgb16(std::uint16_t(s.red), std::uint16_t(s.green), std::uint16_t(s.blue));
+    std::vector<std::uint8_t> data(40000);
+    for (int i = 0; i < 256; ++i)
+        data[std::size_t(i)] = depth == BitDepth::_8bit ? std::uint8_t(i) : std::uint8_t(i < 8 ? 0x11 * 2 * i + 1 : 0);
+    const auto chunk = make(data, IconFormat::from(depth, Dimensions::_16x16)).chunkAt(0, false);
+    std::vector<Color> colours;
+    for (std::int64_t v = 0; v < (depth == BitDepth::_8bit ? 256 : 16); ++v)
+        colours.push_back(chunk->pixelArray.at(v / 16, v % 16));
+    return colours;
+}
+
+// The palettes as published: every entry of the 16-colour palette and a spread of the
+// 256-colour one (colour cube, the four ramps, black).
+TEST(Chunker, DecodesThePublishedPaletteColours)
+{
+    struct Entry {
+        BitDepth depth;
+        int index;
+        std::uint16_t red, green, blue;
+    };
+    constexpr auto _4 = BitDepth::_4bit, _8 = BitDepth::_8bit;
+    const Entry entries[] = {
+        {_4, 0, 0xFFFF, 0xFFFF, 0xFFFF}, {_4, 1, 0xFFFF, 0xFFFF, 0x0000}, {_4, 2, 0xFFFF, 0x6565, 0x0000},
+        {_4, 3, 0xDCDC, 0x0000, 0x0000}, {_4, 4, 0xFFFF, 0x0000, 0x9797}, {_4, 5, 0x3636, 0x0000, 0x9797},
+        {_4, 6, 0x0000, 0x0000, 0xCACA}, {_4, 7, 0x0000, 0x9797, 0xFFFF}, {_4, 8, 0x0000, 0xA8A8, 0x0000},
+        {_4, 9, 0x0000, 0x6565, 0x0000}, {_4, 10, 0x6565, 0x3636, 0x0000}, {_4, 11, 0x9797, 0x6565, 0x3636},
+        {_4, 12, 0xB9B9, 0xB9B9, 0xB9B9}, {_4, 13, 0x8686, 0x8686, 0x8686}, {_4, 14, 0x4545, 0x4545, 0x4545},
+        {_4, 15, 0x0000, 0x0000, 0x0000},
+        {_8, 0, 0xFFFF, 0xFFFF, 0xFFFF}, {_8, 1, 0xFFFF, 0xFFFF, 0xCCCC}, {_8, 5, 0xFFFF, 0xFFFF, 0x0000},
+        {_8, 6, 0xFFFF, 0xCCCC, 0xFFFF}, {_8, 35, 0xFFFF, 0x0000, 0x0000}, {_8, 36, 0xCCCC, 0xFFFF, 0xFFFF},
+        {_8, 43, 0xCCCC, 0xCCCC, 0xCCCC}, {_8, 100, 0x9999, 0x3333, 0x3333}, {_8, 129, 0x6666, 0x6666, 0x6666},
+        {_8, 180, 0x0000, 0xFFFF, 0xFFFF}, {_8, 213, 0x0000, 0x0000, 0x6666}, {_8, 214, 0x0000, 0x0000, 0x3333},
+        {_8, 215, 0xEEEE, 0x0000, 0x0000}, {_8, 220, 0x7777, 0x0000, 0x0000}, {_8, 225, 0x0000, 0xEEEE, 0x0000},
+        {_8, 234, 0x0000, 0x1111, 0x0000}, {_8, 240, 0x0000, 0x0000, 0x7777}, {_8, 244, 0x0000, 0x0000, 0x1111},
+        {_8, 245, 0xEEEE, 0xEEEE, 0xEEEE}, {_8, 250, 0x7777, 0x7777, 0x7777}, {_8, 254, 0x1111, 0x1111, 0x1111},
+        {_8, 255, 0x0000, 0x0000, 0x0000}};
+    const std::vector<Color> four = swatch(_4), eight = swatch(_8);
+    for (const Entry& e : entries) {
+        const Color& got = (e.depth == _4 ? four : eight).at(std::size_t(e.index));
+        EXPECT_EQ(got, Color::fromRgb16(e.red, e.green, e.blue)) << rawValue(e.depth) << "-bit entry " << e.index;
+    }
 }
 
 TEST(Chunker, CreationChecksTheFormatThenTheSize)
@@ -85,13 +125,35 @@ TEST(Chunker, UndecodableAssignedFormatsAreRefusedAndShowNoTiles)
     }
 }
 
-TEST(Chunker, TileCountMayGoNegativeAfterAFormatSwitch)
+// Tile r at shift s shows the chunk at r x bytes per row + s; a tile exists when its chunk
+// ends before the last byte. Counts worked out by hand from the file size and format.
+TEST(Chunker, TilesReachEveryChunkThatEndsBeforeTheLastByte)
 {
-    Chunker c = make(std::vector<std::uint8_t>(5000), IconFormat::from(BitDepth::_1bit, Dimensions::_32x32));
-    EXPECT_EQ(c.tileCount(), 5000 / 4 - 128);
-    c.setBitDepth(8);
-    c.setWidthInBits(256);
-    EXPECT_EQ(c.tileCount(), 156 - 1024);
+    const IconFormat bw32 = IconFormat::from(BitDepth::_1bit, Dimensions::_32x32);
+    const IconFormat c256 = IconFormat::from(BitDepth::_8bit, Dimensions::_32x32);
+    struct Row {
+        std::int64_t size;
+        IconFormat format;
+        std::int64_t shift, tiles;
+    };
+    const Row rows[] = {
+        {40000, c256, 0, 1218}, {40000, c256, 31, 1218}, {40001, c256, 0, 1219}, {40001, c256, 1, 1218},
+        {5000, c256, 0, 125},   {1025, c256, 0, 1},      {1025, c256, 1, 0},     {1024, c256, 0, 0},
+        {5001, bw32, 0, 1219},  {5001, bw32, 1, 1218},   {5001, bw32, 3, 1218},  {5001, bw32, -1, 0},
+        {5001, bw32, 5001, 0},  {5001, bw32, std::numeric_limits<std::int64_t>::max(), 0}};
+    for (const Row& row : rows) {
+        Chunker sized = *Chunker::create(bytes(std::vector<std::uint8_t>(std::size_t(row.size))), 1, 8);
+        sized.setFormat(row.format); // the format is assigned: creation would refuse the short files
+        EXPECT_EQ(sized.tileCount(row.shift), row.tiles) << row.size << " bytes, " << row.format.widthInBits
+                                                          << " bits per row, shift " << row.shift;
+    }
+    Chunker last = make(std::vector<std::uint8_t>(5001), bw32);
+    EXPECT_EQ(last.tileCount(), 1219);
+    for (const auto& [offset, tile] : std::initializer_list<std::pair<std::int64_t, std::optional<std::int64_t>>>{
+             {0, 0}, {4871, 1217}, {4872, 1218}, {4873, std::nullopt}, {-1, std::nullopt}}) {
+        EXPECT_EQ(last.tileShowing(offset), tile) << offset;
+        EXPECT_EQ(last.chunkAt(offset, false).has_value(), tile.has_value()) << offset;
+    }
 }
 
 TEST(Chunker, CopiesShareTheBytesButNotTheFormat)
@@ -117,7 +179,7 @@ TEST_P(BlankChunk, ZeroBytesAreBlankAndWhite)
     EXPECT_EQ(chunk->length, f.chunkLength());
     EXPECT_TRUE(chunk->maskArray.isEmpty());
     ASSERT_EQ(chunk->pixelArray.rows(), 32);
-    const Color white = GetParam() == BitDepth::_1bit ? Color::white() : paletteColour(int(f.bitDepth), 0);
+    const Color white = GetParam() == BitDepth::_1bit ? Color::white() : Color::fromRgb16(0xFFFF, 0xFFFF, 0xFFFF);
     for (const Color& px : chunk->pixelArray.pixels())
         EXPECT_EQ(px, white);
 
@@ -144,6 +206,7 @@ TEST_P(DecodeAgainstReference, RandomData)
     const IconFormat f = IconFormat::from(depth, size);
     const auto data = pq::test::randomBytes(40000, 7);
     Chunker c = make(data, f);
+    const std::vector<Color> palette = f.bitDepth == 1 ? std::vector<Color>{} : swatch(depth);
     const std::int64_t n = f.pixelsPerSide();
     for (std::int64_t offset : {std::int64_t{0}, std::int64_t{1}, std::int64_t{333}, std::int64_t{12345}}) {
         SCOPED_TRACE(offset);
@@ -159,7 +222,7 @@ TEST_P(DecodeAgainstReference, RandomData)
                     return (byte >> shift) & ((1 << f.bitDepth) - 1);
                 };
                 const int v = element(offset);
-                Color want = f.bitDepth == 1 ? (v ? Color::black() : Color::white()) : paletteColour(int(f.bitDepth), v);
+                Color want = f.bitDepth == 1 ? (v ? Color::black() : Color::white()) : palette.at(std::size_t(v));
                 if (mask && element(offset + f.chunkLength()) != 1)
                     want = Color::clear();
                 ASSERT_EQ(chunk->pixelArray.at(r, x), want) << "offset " << offset << " row " << r << " col " << x;
@@ -228,6 +291,30 @@ TEST(Chunker, HoldsNoClassifierRequestWithoutAModelRuntime)
     c.setWidthInBits(256);
     EXPECT_FALSE(c.coreMLRequest().has_value());
     EXPECT_TRUE(c.chunkAt(0, false).has_value()); // decoding works without a request
+}
+
+
+// Only 1, 4 and 8 bits have a reading; planes and masks too short for the rows asked for are
+// never read past (the sanitizer build checks every read).
+TEST(DecodePixelArray, RefusesOtherDepthsAndNeverReadsPastItsPlanes)
+{
+    constexpr auto max = std::numeric_limits<std::int64_t>::max();
+    struct Row {
+        std::int64_t depth, columns, planeBytes, maskBytes, rows;
+    };
+    const Row rows[] = {
+        {2, 32, 256, 0, 0},  {3, 32, 256, 0, 0},   {0, 32, 256, 0, 0},     {-1, 32, 256, 0, 0},
+        {16, 16, 512, 0, 0}, {8, 32, 31, 0, 0},    {8, 32, 100, 100, 3},   {8, 32, 100, 10, 3},
+        {4, 3, 64, 64, 0},   {1, 12, 64, 64, 0},   {1, 32, 130, 129, 32},  {8, max, 256, 256, 0},
+        {8, max / 8 + 1, 256, 0, 0}, {1, max / 8 * 8, 256, 0, 0}, {4, max / 4 + 2, 256, 256, 0}};
+    for (const Row& row : rows) {
+        const std::vector<std::uint8_t> plane(std::size_t(row.planeBytes), 0xFF), mask(std::size_t(row.maskBytes), 0xFF);
+        const PixelArray pixels = decodePixelArray(plane, row.depth, row.columns, mask, builtInPalette(row.depth).get());
+        EXPECT_EQ(pixels.rows(), row.rows) << row.depth << "-bit, " << row.columns << " columns";
+        if (row.rows > 0) {
+            EXPECT_EQ(pixels.columns(), row.columns);
+        }
+    }
 }
 
 } // namespace

@@ -38,16 +38,32 @@ TEST(GoToOffset, ParsesDecimalAndHexadecimalOffsetsOnly)
 
 TEST(GoToOffset, OnlyOffsetsThatATileShowsHaveATile)
 {
-    const auto data = FileData::fromBytes(test::randomBytes(5000, 1));
-    auto chunker = Chunker::create(data, 1, 32); // 1,122 tiles of 4-byte rows: offsets 0 to 4487
+    // 5,000 bytes: a chunk at offset o must end before byte 4,999, so o + chunk length < 5,000.
+    auto chunker = Chunker::create(FileData::fromBytes(test::randomBytes(5000, 1)), 1, 32);
     ASSERT_TRUE(chunker);
-    EXPECT_EQ(GoToOffsetDialog::tileForOffset(&*chunker, 0), 0);
-    EXPECT_EQ(GoToOffsetDialog::tileForOffset(&*chunker, 4487), 1121);
-    const auto beyond = GoToOffsetDialog::tileForOffset(&*chunker, 4488);
-    ASSERT_FALSE(beyond);
-    EXPECT_TRUE(beyond.error().contains(QStringLiteral("0 to 4487"))) << beyond.error().toStdString();
-    chunker->setFormat({8, 256}); // 5,000 bytes hold no 8-bit 32x32 tile
-    EXPECT_FALSE(GoToOffsetDialog::tileForOffset(&*chunker, 0));
+    struct Row {
+        IconFormat format;
+        std::int64_t offset;
+        std::expected<std::int64_t, const char*> tile;
+    };
+    const Row rows[] = {
+        {{1, 32}, 0, 0},
+        {{1, 32}, 4871, 1217}, // 4-byte rows, 128-byte chunks: the last offset shown
+        {{1, 32}, 4872, std::unexpected("with 1-bit 32x32 icons the tiles show offsets 0 to 4871.")},
+        {{8, 256}, 3975, 124}, // 32-byte rows, 1,024-byte chunks
+        {{8, 256}, 3976, std::unexpected("with 8-bit 32x32 icons the tiles show offsets 0 to 3975.")},
+        {{8, 2048}, 0, std::unexpected("The file is too short for 8-bit 256x256 icons: there are no tiles.")},
+    };
+    for (const Row& row : rows) {
+        chunker->setFormat(row.format);
+        const auto tile = GoToOffsetDialog::tileForOffset(&*chunker, row.offset);
+        ASSERT_EQ(tile.has_value(), row.tile.has_value()) << row.offset;
+        if (tile) {
+            EXPECT_EQ(*tile, *row.tile);
+        } else {
+            EXPECT_TRUE(tile.error().endsWith(QString::fromUtf8(row.tile.error()))) << tile.error().toStdString();
+        }
+    }
     EXPECT_FALSE(GoToOffsetDialog::tileForOffset(nullptr, 0));
 }
 

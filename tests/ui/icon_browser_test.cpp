@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QImage>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPainter>
 #include <QScrollBar>
 #include <QWheelEvent>
@@ -77,7 +78,7 @@ TEST_F(IconBrowserTest, AFormatChangeRecentresTheMiddleVisibleTile)
     const std::int64_t oldCount = view().numberOfItems();
     choose(browser->dimensionPopup(), "Small Icon (16x16)");
     const std::int64_t newCount = view().numberOfItems();
-    EXPECT_EQ(newCount, kFileSize / 2 - 32);
+    EXPECT_EQ(newCount, 99'984); // chunks end before the last byte: 2 x 99,983 + 32 < 200,000
     const std::int64_t expected = anchor * (newCount / oldCount);
     EXPECT_LE(offCentre(expected), TileGridLayout::kRowPitch / 2);
 
@@ -218,15 +219,36 @@ TEST_F(IconBrowserTest, ResizeKeepsTheVisibleTilesCentred)
     EXPECT_LE(offCentre(middle), TileGridLayout::kRowPitch);
 }
 
-TEST_F(IconBrowserTest, AFormatTheFileIsTooShortForShowsNoTiles)
+// 5,001 bytes: the chunk at o is shown when o + chunk length < 5,001, by tile o / row length at
+// shift o % row length, so the tile count depends on the shift.
+TEST_F(IconBrowserTest, TilesReachTheEndOfTheFileAtEveryShift)
 {
-    openFile(5000);
-    browser->showBookmark(40, 8, 256); // a negative count: 5,000 bytes hold no 8-bit 32x32 icon
-    ASSERT_LT(mvc->chunker()->tileCount(), 0);
-    EXPECT_EQ(view().numberOfItems(), 0);
-    EXPECT_TRUE(view().visibleItems().isEmpty());
-    browser->showBookmark(40, 1, 32); // back to a format with tiles
-    EXPECT_GT(view().numberOfItems(), 0);
+    openFile(5001);
+    EXPECT_EQ(view().numberOfItems(), 1219); // 1-bit 32x32: 4 x 1,218 + 128 < 5,001
+    browser->offsetSlider()->setValue(1);
+    EXPECT_EQ(view().numberOfItems(), 1218);
+    EXPECT_EQ(offsetOf(1217), 4869);
+    struct Row {
+        std::int64_t offset, depth, width, tile, shift;
+    };
+    for (const Row& row : {Row{4872, 1, 32, 1218, 0}, Row{3976, 8, 256, 124, 8}, Row{4871, 4, 64, 608, 7}, Row{4488, 4, 128, 280, 8}}) {
+        browser->showBookmark(row.offset, row.depth, row.width);
+        EXPECT_EQ(browser->offsetSlider()->value(), row.shift) << row.offset;
+        EXPECT_EQ(view().selectedItem(), row.tile) << row.offset;
+        EXPECT_EQ(offsetOf(row.tile), row.offset);
+    }
+    EXPECT_FALSE(mvc->currentAlert());
+}
+
+TEST_F(IconBrowserTest, AnOffsetNoTileShowsClearsTheSelectionAndSaysSo)
+{
+    openFile(5001);
+    browser->showBookmark(12, 1, 32);
+    ASSERT_EQ(view().selectedItem(), 3);
+    browser->showBookmark(3977, 8, 256); // 3,977 + 1,024 = 5,001: ends on the last byte
+    EXPECT_FALSE(view().selectedItem());
+    ASSERT_TRUE(mvc->currentAlert());
+    EXPECT_EQ(mvc->currentAlert()->text(), "No tile shows offset 3977");
 }
 
 // Renders one tile into an image.

@@ -83,6 +83,28 @@ TEST(SceneViewerScene, TheMoveKeepsTheDirectionTheUserOrbitedTo)
     EXPECT_NEAR(p.z(), 0.0f, 1e-6);
 }
 
+// The move sets the camera's distance only until the user zooms; the icon keeps turning.
+TEST(SceneViewerScene, AZoomDuringTheMoveKeepsTheUsersDistance)
+{
+    SceneViewerScene scene;
+    scene.showIcon(threeColourIcon(32));
+    scene.move()->stop();
+    scene.applyMove(0.25f);
+    EXPECT_NEAR(scene.camera()->position().z(), 0.475f, 1e-6);
+    scene.cameraController()->zoom(0.2f); // a fifth closer
+    EXPECT_NEAR(scene.camera()->position().z(), 0.38f, 1e-6);
+    scene.applyMove(0.75f);
+    EXPECT_NEAR(scene.camera()->position().z(), 0.38f, 1e-6);
+    const QQuaternion turned = QQuaternion::fromAxisAndAngle(QVector3D(0, 1, 0), -22.5f * 0.75f);
+    EXPECT_NEAR(std::abs(QQuaternion::dotProduct(scene.iconTransform()->rotation(), turned)), 1.0f, 1e-6);
+    scene.cameraController()->zoom(0.5f); // at most to the nearest distance: 32 x 0.01 x 0.75 + 0.01
+    EXPECT_NEAR(scene.camera()->position().z(), 0.25f, 1e-6);
+    scene.showIcon(threeColourIcon(16)); // a new icon starts a new move, which holds the distance again
+    scene.move()->stop();
+    scene.applyMove(1.0f);
+    EXPECT_NEAR(scene.camera()->position().z(), 0.2f, 1e-6);
+}
+
 TEST(SceneViewerScene, EmptyPixelsLeaveTheSceneAndCameraAlone)
 {
     SceneViewerScene scene;
