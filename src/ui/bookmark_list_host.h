@@ -17,7 +17,8 @@ public:
     virtual const BookmarkFile* bookmarkFile() const = 0;
     virtual const Chunker* chunker() const = 0;
 
-    virtual void renameBookmark(const BookmarkKey& key, const QString& nickname) = 0;
+    // Renames the bookmark of this row (several rows may share a key).
+    virtual void renameBookmark(int row, const QString& nickname) = 0;
     virtual void deleteBookmark(const BookmarkKey& key) = 0;
     virtual void setBookmarkMask(const BookmarkKey& key, bool hasMask) = 0;
     // Makes the icon browser switch to the bookmark's format and select its tile.

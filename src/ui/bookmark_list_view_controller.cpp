@@ -99,9 +99,9 @@ BookmarkListCell* BookmarkListViewController::makeCell(int row)
 
     // Rows report edits after the event that caused them, since the host rebuilds the list.
     connect(cell, &BookmarkListCell::nicknameEdited, this,
-            [this](const BookmarkKey& key, const QString& name) {
+            [this, row](const BookmarkKey&, const QString& name) {
                 if (m_host)
-                    m_host->renameBookmark(key, name);
+                    m_host->renameBookmark(row, name);
             },
             Qt::QueuedConnection);
     connect(cell, &BookmarkListCell::deleteRequested, this,

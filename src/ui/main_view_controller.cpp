@@ -254,10 +254,9 @@ void MainViewController::report(const std::expected<void, DocumentError>& result
         m_document->displayError(result.error());
 }
 
-void MainViewController::renameBookmark(const BookmarkKey& key, const QString& nickname)
+void MainViewController::renameBookmark(int row, const QString& nickname)
 {
-    if (const auto row = m_document->rowOf(key))
-        report(m_document->renameBookmark(*row, nickname.toStdString()));
+    report(m_document->renameBookmark(row, nickname.toStdString()));
 }
 
 void MainViewController::deleteBookmark(const BookmarkKey& key)

@@ -82,7 +82,7 @@ public:
     void setChunkerParameters(std::int64_t bitDepth, std::int64_t widthInBits) override;
     void setMustShowPixelGrid(bool on) override;
     const BookmarkFile* bookmarkFile() const override;
-    void renameBookmark(const BookmarkKey& key, const QString& nickname) override;
+    void renameBookmark(int row, const QString& nickname) override;
     void deleteBookmark(const BookmarkKey& key) override;
     void setBookmarkMask(const BookmarkKey& key, bool hasMask) override;
     void showBookmarkInBrowser(const Bookmark& bookmark) override;

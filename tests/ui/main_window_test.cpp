@@ -212,6 +212,28 @@ TEST_F(MainWindowTest, UndecodableBookmarksGetRowsThatSaySo)
     EXPECT_EQ(list->tableView()->count(), 4);
 }
 
+TEST_F(MainWindowTest, RenamingARowRenamesThatRowEvenWhenAnEarlierOneHasTheSameKey)
+{
+    const QString image = writeImage(113);
+    BookmarkFile edited{"disk.img", sha256Hex(bytes), {{40, "first", 1, 32, false}, {40, "second", 1, 32, false}}};
+    BookmarkStore store;
+    ASSERT_TRUE(store.ensureFolder());
+    ASSERT_TRUE(QFile::copy(QString::fromStdString(test::writeBookmarksFile(edited)), store.pathFor(edited.sha256)));
+    open({image});
+    ASSERT_EQ(list->tableView()->count(), 2);
+
+    QLineEdit* name = list->cellAt(1)->nickname();
+    name->setFocus();
+    name->selectAll();
+    QTest::keyClicks(name, "Renamed");
+    QTest::keyClick(name, Qt::Key_Return);
+    settle();
+    const QJsonArray stored = storedBookmarks(mvc->document().jsonFileURL());
+    ASSERT_EQ(stored.size(), 2);
+    EXPECT_EQ(stored[0].toObject().value("nickname").toString(), "first");
+    EXPECT_EQ(stored[1].toObject().value("nickname").toString(), "Renamed");
+}
+
 TEST_F(MainWindowTest, DropImportsBookmarksFilesBeforeOpeningImages)
 {
     open({writeImage(107, "first.img")});
