@@ -143,6 +143,17 @@ signals:
     void digestReady(const QString& digest);
     // The held bookmarks changed (after a successful edit or import step, or a new lookup).
     void bookmarksChanged();
+    // What changed in the held bookmarks, row by row, told right after the change is made in
+    // memory (before it is saved), so that a list of them can update only those rows. Rows
+    // are indices into bookmarkFile()->bookmarks.
+    // The bookmarks were replaced as a whole (another data opened, its file looked up).
+    void bookmarksReset();
+    // Rows first..last were appended (an import appends all its new rows at once).
+    void bookmarksInserted(int first, int last);
+    // The nickname or mask of one row changed.
+    void bookmarkChanged(int row);
+    // Rows first..last were removed (several ranges are told from the last to the first).
+    void bookmarksRemoved(int first, int last);
     // An import finished (also one that was deferred until the digest was known).
     void importFinished(const pq::ImportReport& report);
     // An openFiles() batch finished.
@@ -165,6 +176,8 @@ private:
     void answerSaveLocation(std::uint64_t generation, const SaveLocationAnswer& answer);
     void runDeferredImports();
     void postToMain(std::function<void()> work);
+    // Tells the rows appended by the running import so far.
+    void announceImportedRows();
 
     DocumentScreen& m_screen;
     std::shared_ptr<BookmarkStore> m_store;
@@ -188,6 +201,10 @@ private:
     // saved to the answered location instead of being lost.
     std::optional<BookmarkFile> m_locationStash;
     bool m_digestProgressShown = false;
+    // While an import runs, its appended rows are told once (from this row on) instead of
+    // one by one; -1 when none waits.
+    bool m_importing = false;
+    int m_firstUnannouncedRow = -1;
 
     std::deque<std::shared_ptr<IntakeBatch>> m_intake;
     bool m_intakeRunning = false; // the front batch is being read or processed

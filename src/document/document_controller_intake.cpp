@@ -9,6 +9,8 @@
 #include <QThreadPool>
 #include <QTimer>
 
+#include <utility>
+
 namespace pq {
 
 struct DocumentController::IntakeBatch {
@@ -100,6 +102,7 @@ ImportReport DocumentController::importNow(const BookmarkFile& file, const QStri
         return report;
     }
     report.outcome = ImportReport::Outcome::Imported;
+    m_importing = true;
     for (const Bookmark& bookmark : file.bookmarks) {
         if (rowOf(keyOf(bookmark))) {
             ++report.present;
@@ -111,6 +114,11 @@ ImportReport DocumentController::importNow(const BookmarkFile& file, const QStri
             break;
         }
         ++report.added;
+    }
+    m_importing = false;
+    if (m_firstUnannouncedRow >= 0) {
+        announceImportedRows();
+        m_screen.scrollToBookmarkRow(static_cast<int>(m_bookmarkFile->bookmarks.size()) - 1);
     }
     if (m_screen.hasWindow()) {
         if (report.failure) {
@@ -132,6 +140,14 @@ ImportReport DocumentController::importNow(const BookmarkFile& file, const QStri
     }
     m_screen.refreshBookmarks();
     return report;
+}
+
+void DocumentController::announceImportedRows()
+{
+    if (m_firstUnannouncedRow < 0 || !m_bookmarkFile)
+        return;
+    const int first = std::exchange(m_firstUnannouncedRow, -1);
+    emit bookmarksInserted(first, static_cast<int>(m_bookmarkFile->bookmarks.size()) - 1);
 }
 
 void DocumentController::runDeferredImports()

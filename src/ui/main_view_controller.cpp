@@ -1,5 +1,6 @@
 #include "ui/main_view_controller.h"
 
+#include "ui/bookmark_list_model.h"
 #include "ui/bookmark_list_view_controller.h"
 #include "ui/export_flow.h"
 #include "ui/icon_browser_view.h"
@@ -40,6 +41,12 @@ MainViewController::MainViewController(QWidget* parent) : QWidget(parent)
     m_browser->setHost(this);
     m_list->setHost(this);
     m_list->setMustShowPixelGrid(m_document->mustShowPixelGrid());
+    // The list updates only the rows that the document says changed.
+    BookmarkListModel* rows = m_list->model();
+    connect(m_document.get(), &DocumentController::bookmarksReset, rows, &BookmarkListModel::resetRows);
+    connect(m_document.get(), &DocumentController::bookmarksInserted, rows, &BookmarkListModel::insertedRows);
+    connect(m_document.get(), &DocumentController::bookmarkChanged, rows, &BookmarkListModel::changedRow);
+    connect(m_document.get(), &DocumentController::bookmarksRemoved, rows, &BookmarkListModel::removedRows);
 
     m_progressRow = new QWidget(this);
     m_progressLabel = new QLabel(m_progressRow);
@@ -239,7 +246,6 @@ void MainViewController::setMustShowPixelGrid(bool on)
 {
     m_document->setMustShowPixelGrid(on);
     m_list->setMustShowPixelGrid(on);
-    m_list->reloadData();
 }
 
 const BookmarkFile* MainViewController::bookmarkFile() const
@@ -248,15 +254,16 @@ const BookmarkFile* MainViewController::bookmarkFile() const
     return file ? &*file : nullptr;
 }
 
-void MainViewController::report(const std::expected<void, DocumentError>& result)
+bool MainViewController::report(const std::expected<void, DocumentError>& result)
 {
     if (!result)
         m_document->displayError(result.error());
+    return result.has_value();
 }
 
-void MainViewController::renameBookmark(int row, const QString& nickname)
+bool MainViewController::renameBookmark(int row, const QString& nickname)
 {
-    report(m_document->renameBookmark(row, nickname.toStdString()));
+    return report(m_document->renameBookmark(row, nickname.toStdString()));
 }
 
 void MainViewController::deleteBookmark(const BookmarkKey& key)

@@ -82,7 +82,7 @@ public:
     void setChunkerParameters(std::int64_t bitDepth, std::int64_t widthInBits) override;
     void setMustShowPixelGrid(bool on) override;
     const BookmarkFile* bookmarkFile() const override;
-    void renameBookmark(int row, const QString& nickname) override;
+    bool renameBookmark(int row, const QString& nickname) override;
     void deleteBookmark(const BookmarkKey& key) override;
     void setBookmarkMask(const BookmarkKey& key, bool hasMask) override;
     void showBookmarkInBrowser(const Bookmark& bookmark) override;
@@ -105,7 +105,7 @@ signals:
 
 private:
     void showAlert(bool isError, const QString& title, const QString& informativeText);
-    void report(const std::expected<void, DocumentError>& result);
+    bool report(const std::expected<void, DocumentError>& result);
 
     DropZone* m_dropZone = nullptr;
     QSplitter* m_splitter = nullptr;
