@@ -3,7 +3,6 @@
 #include "ui/bookmark_list_host.h"
 #include "ui/bookmark_list_model.h"
 
-#include <QLabel>
 #include <QListView>
 #include <QPushButton>
 #include <QScrollBar>
@@ -31,11 +30,6 @@ BookmarkListViewController::BookmarkListViewController(QWidget* parent) : QWidge
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(6, 6, 6, 6);
-    auto* title = new QLabel(tr("Bookmarks"), this);
-    QFont bold = title->font();
-    bold.setBold(true);
-    title->setFont(bold);
-    layout->addWidget(title);
     layout->addWidget(m_tableView, 1);
     layout->addWidget(m_exportAllButton, 0, Qt::AlignRight);
 

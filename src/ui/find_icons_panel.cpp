@@ -54,9 +54,17 @@ FindIconsPanel::FindIconsPanel(MainViewController& main, QWidget* parent) : QWid
     m_list->verticalHeader()->hide();
     m_list->verticalHeader()->setDefaultSectionSize(kThumbnailPixels + 6);
     m_list->setIconSize(QSize(kThumbnailPixels, kThumbnailPixels));
-    m_list->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    m_list->horizontalHeader()->setStretchLastSection(true);
-    m_list->setMinimumWidth(440); // thumbnail, format, offset and score side by side
+    // Thumbnail, offset and score as wide as their contents; the format takes the rest,
+    // wrapped onto more lines when narrow.
+    QHeaderView* header = m_list->horizontalHeader();
+    header->setSectionResizeMode(QHeaderView::ResizeToContents);
+    header->setSectionResizeMode(FormatColumn, QHeaderView::Stretch);
+    header->setStretchLastSection(false);
+    m_list->setWordWrap(true);
+    connect(header, &QHeaderView::sectionResized, this, [this](int column) {
+        if (column == FormatColumn)
+            m_list->resizeRowsToContents();
+    });
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(m_scanButton);

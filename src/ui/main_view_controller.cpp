@@ -78,7 +78,8 @@ MainViewController::~MainViewController()
 {
     // The panes outlive the document while the widget tree is torn down.
     m_browser->setHost(nullptr);
-    m_list->setHost(nullptr);
+    if (m_list)
+        m_list->setHost(nullptr);
     m_document.reset();
 }
 
@@ -89,7 +90,7 @@ IconBrowserViewController* MainViewController::iconBrowserViewController() const
 
 BookmarkListViewController* MainViewController::bookmarkListViewController() const
 {
-    return findChild<BookmarkListViewController*>();
+    return m_list; // the window may show it in a side panel of its own
 }
 
 void MainViewController::openFiles(const QStringList& paths, DocumentController::IntakeDone done)
@@ -193,9 +194,23 @@ void MainViewController::askSaveLocation(const SaveLocationRequest& request,
     panel->open();
 }
 
-void MainViewController::refreshBookmarks() { m_list->refreshBookmarks(); }
-void MainViewController::selectBookmarkRow(int row) { m_list->selectBookmarkRow(row); }
-void MainViewController::scrollToBookmarkRow(int row) { m_list->scrollToBookmarkRow(row); }
+void MainViewController::refreshBookmarks()
+{
+    if (m_list)
+        m_list->refreshBookmarks();
+}
+
+void MainViewController::selectBookmarkRow(int row)
+{
+    if (m_list)
+        m_list->selectBookmarkRow(row);
+}
+
+void MainViewController::scrollToBookmarkRow(int row)
+{
+    if (m_list)
+        m_list->scrollToBookmarkRow(row);
+}
 void MainViewController::resetBrowserSettings() { m_browser->resetParameters(); }
 void MainViewController::reloadBrowserFromFirstTile() { m_browser->reloadBrowser(true); }
 
@@ -245,7 +260,8 @@ void MainViewController::setChunkerParameters(std::int64_t bitDepth, std::int64_
 void MainViewController::setMustShowPixelGrid(bool on)
 {
     m_document->setMustShowPixelGrid(on);
-    m_list->setMustShowPixelGrid(on);
+    if (m_list)
+        m_list->setMustShowPixelGrid(on);
 }
 
 const BookmarkFile* MainViewController::bookmarkFile() const

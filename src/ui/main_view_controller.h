@@ -43,7 +43,8 @@ public:
     DocumentController& document() { return *m_document; }
     DropZone* dropZone() const { return m_dropZone; }
     QSplitter* splitView() const { return m_splitter; }
-    // The first child of each class, or nothing.
+    // The panes: the browser is the first child of its class, or nothing; the bookmark list is
+    // the one this controller made, wherever the window shows it.
     IconBrowserViewController* iconBrowserViewController() const;
     BookmarkListViewController* bookmarkListViewController() const;
 
@@ -110,7 +111,7 @@ private:
     DropZone* m_dropZone = nullptr;
     QSplitter* m_splitter = nullptr;
     IconBrowserViewController* m_browser = nullptr;
-    BookmarkListViewController* m_list = nullptr;
+    QPointer<BookmarkListViewController> m_list;
     QWidget* m_progressRow = nullptr;
     QLabel* m_progressLabel = nullptr;
     QProgressBar* m_progressBar = nullptr;

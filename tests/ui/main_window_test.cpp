@@ -10,6 +10,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDesktopServices>
+#include <QDockWidget>
 #include <QDragEnterEvent>
 #include <QFile>
 #include <QFileDialog>
@@ -435,6 +436,32 @@ TEST_F(MainWindowTest, SaveLocationQuestionAnswersOnceWithTheChosenPath)
     settle();
     ASSERT_EQ(answers.size(), 2u);
     EXPECT_EQ(answers[1].kind, SaveLocationAnswer::Kind::Cancelled);
+}
+
+TEST_F(MainWindowTest, OnASmallScreenTheBrowserKeepsFourTilesPerRowBesideEitherSidePanel)
+{
+    window->setGeometry(MainWindow::defaultGeometry(QRect(0, 0, 1366, 768)));
+    for (const char* name : {"bookmarksDock", "findIconsDock"}) {
+        auto* dock = window->findChild<QDockWidget*>(QLatin1String(name));
+        ASSERT_TRUE(dock);
+        dock->show();
+        dock->raise();
+        settle();
+        EXPECT_TRUE(dock->isVisible()) << name;
+        EXPECT_GE(grid().gridLayout().columns(), 4) << name;
+    }
+}
+
+TEST_F(MainWindowTest, TheNextWindowOpensAsTheLastOneClosed)
+{
+    window->findChild<QDockWidget*>(QStringLiteral("bookmarksDock"))->hide();
+    window->setGeometry(QRect(40, 30, 1300, 700));
+    settle();
+    window->close();
+    MainWindow next;
+    EXPECT_EQ(next.size(), QSize(1300, 700));
+    EXPECT_TRUE(next.findChild<QDockWidget*>(QStringLiteral("bookmarksDock"))->isHidden());
+    QSettings().remove(QStringLiteral("mainWindow"));
 }
 
 TEST_F(MainWindowTest, WithoutAShownWindowErrorsAreNotShown)
