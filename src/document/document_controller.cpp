@@ -102,6 +102,7 @@ void DocumentController::processReceivedFileData(std::shared_ptr<const FileData>
     m_state = BookmarkFileState::DigestPending;
 
     rebuildChunker();
+    emit bookmarksReset();
     if (m_screen.hasWindow())
         m_screen.setWindowTitle(fileName());
     m_screen.setHintVisible(false);
@@ -194,6 +195,7 @@ void DocumentController::openBookmarkFile(const std::string& digest)
         // Without a store the new data has no bookmarks file; the previous data's file and
         // location were already dropped, so nothing can be written into them.
         m_state = BookmarkFileState::NoStore;
+        emit bookmarksReset();
         m_screen.refreshBookmarks();
         m_screen.showStatus(QStringLiteral("The bookmarks folder \u201C%1\u201D could not be created.").arg(m_store->folder()));
         emit bookmarksChanged();
@@ -225,6 +227,7 @@ void DocumentController::takeUpStored(StoredBookmarkFile stored, const std::stri
         m_screen.showStatus(QStringLiteral("The bookmarks file \u201C%1\u201D cannot be read: %2.").arg(m_jsonFileURL, stored.reason));
         break;
     }
+    emit bookmarksReset();
 }
 
 bool DocumentController::waitForDigest(int timeoutMs)
@@ -305,12 +308,16 @@ std::expected<void, DocumentError> DocumentController::appendBookmark(const Book
         m_screen.scrollToBookmarkRow(*row);
         return {};
     }
-    if (m_bookmarkFile)
+    std::optional<int> row;
+    if (m_bookmarkFile) {
         m_bookmarkFile->bookmarks.push_back(bookmark);
+        row = static_cast<int>(m_bookmarkFile->bookmarks.size()) - 1;
+        emit bookmarksInserted(*row, *row);
+    }
     if (auto saved = saveBookmarkFile(); !saved)
         return saved;
     m_screen.refreshBookmarks();
-    if (auto row = rowOf(keyOf(bookmark)))
+    if (row)
         m_screen.scrollToBookmarkRow(*row);
     emit bookmarksChanged();
     return {};
@@ -326,6 +333,7 @@ std::expected<void, DocumentError> DocumentController::renameBookmark(std::int64
         if (index < 0 || index >= static_cast<std::int64_t>(list.size()))
             return std::unexpected(DocumentError{DocumentError::Kind::InvalidIndex, m_jsonFileURL, QString::number(index)});
         list[static_cast<std::size_t>(index)].nickname = nickname;
+        emit bookmarkChanged(static_cast<int>(index));
     }
     if (auto saved = saveBookmarkFile(); !saved)
         return saved;
@@ -341,8 +349,23 @@ std::expected<void, DocumentError> DocumentController::deleteBookmark(std::int64
     if (!lock)
         return std::unexpected(lock.error());
     const BookmarkKey key{offset, bitDepth, widthInBits};
-    if (m_bookmarkFile)
-        std::erase_if(m_bookmarkFile->bookmarks, [&](const Bookmark& b) { return keyOf(b) == key; });
+    if (m_bookmarkFile) {
+        auto& list = m_bookmarkFile->bookmarks;
+        std::vector<int> removed;
+        for (std::size_t i = 0; i < list.size(); ++i)
+            if (keyOf(list[i]) == key)
+                removed.push_back(static_cast<int>(i));
+        std::erase_if(list, [&](const Bookmark& b) { return keyOf(b) == key; });
+        // Contiguous ranges, from the last to the first, so that each range's rows are still
+        // numbered as before the removal when it is told.
+        for (auto last = removed.rbegin(); last != removed.rend();) {
+            auto first = last;
+            while (std::next(first) != removed.rend() && *std::next(first) == *first - 1)
+                ++first;
+            emit bookmarksRemoved(*first, *last);
+            last = std::next(first);
+        }
+    }
     if (auto saved = saveBookmarkFile(); !saved)
         return saved;
     m_screen.refreshBookmarks();
@@ -360,6 +383,7 @@ std::expected<void, DocumentError> DocumentController::setBookmarkMask(std::int6
     if (!row)
         return {};
     m_bookmarkFile->bookmarks[static_cast<std::size_t>(*row)].hasMask = hasMask;
+    emit bookmarkChanged(*row);
     if (auto saved = saveBookmarkFile(); !saved)
         return saved;
     m_screen.refreshBookmarks();

@@ -147,6 +147,17 @@ signals:
     void digestReady(const QString& digest);
     // The held bookmarks changed (after a successful edit or import step, or a new lookup).
     void bookmarksChanged();
+    // What changed in the held bookmarks, row by row, told right after the change is made in
+    // memory (before it is saved), so that a list of them can update only those rows. Rows
+    // are indices into bookmarkFile()->bookmarks.
+    // The bookmarks were replaced as a whole (another data opened, its file looked up).
+    void bookmarksReset();
+    // Rows first..last were appended (an import appends all its new rows at once).
+    void bookmarksInserted(int first, int last);
+    // The nickname or mask of one row changed.
+    void bookmarkChanged(int row);
+    // Rows first..last were removed (several ranges are told from the last to the first).
+    void bookmarksRemoved(int first, int last);
     // An import finished (also one that was deferred until the digest was known).
     void importFinished(const pq::ImportReport& report);
     // An openFiles() batch finished.

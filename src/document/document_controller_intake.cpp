@@ -11,6 +11,7 @@
 
 #include <set>
 #include <tuple>
+#include <utility>
 
 namespace pq {
 
@@ -132,12 +133,14 @@ ImportReport DocumentController::importNow(const BookmarkFile& file, const QStri
         ++report.added;
     }
     if (report.added > 0) {
+        const int firstNew = static_cast<int>(m_bookmarkFile->bookmarks.size());
         const BookmarkFile before = std::exchange(*m_bookmarkFile, std::move(merged));
         if (auto saved = saveBookmarkFile(); !saved) {
             *m_bookmarkFile = before;
             report.failure = saved.error();
             report.added = 0;
         } else {
+            emit bookmarksInserted(firstNew, static_cast<int>(m_bookmarkFile->bookmarks.size()) - 1);
             m_screen.refreshBookmarks();
             m_screen.scrollToBookmarkRow(static_cast<int>(m_bookmarkFile->bookmarks.size()) - 1);
             emit bookmarksChanged();

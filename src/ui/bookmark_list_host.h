@@ -10,14 +10,15 @@
 namespace pq {
 
 // What the bookmark list and its rows need of the window that holds the document. Edits are
-// saved by the host, which then refreshes the list.
+// saved by the host, which then tells the list's model which rows changed.
 class BookmarkListHost {
 public:
     virtual ~BookmarkListHost() = default;
     virtual const BookmarkFile* bookmarkFile() const = 0;
     virtual const Chunker* chunker() const = 0;
 
-    virtual void renameBookmark(const BookmarkKey& key, const QString& nickname) = 0;
+    // Renames the bookmark of this row (several rows may share a key); false when refused.
+    virtual bool renameBookmark(int row, const QString& nickname) = 0;
     virtual void deleteBookmark(const BookmarkKey& key) = 0;
     virtual void setBookmarkMask(const BookmarkKey& key, bool hasMask) = 0;
     // Makes the icon browser switch to the bookmark's format and select its tile.

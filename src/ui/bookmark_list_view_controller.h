@@ -1,55 +1,56 @@
 #pragma once
 
-#include "document/bookmark.h"
+#include "ui/bookmark_list_cell.h"
 
 #include <QWidget>
 
-#include <cstdint>
-
-class QListWidget;
+class QListView;
 class QPushButton;
 
 namespace pq {
 
-class BookmarkListCell;
 class BookmarkListHost;
+class BookmarkListModel;
 
 // The bookmark pane: one row per bookmark of the open data's bookmarks file, in file order,
-// and the export-all button. It holds no bookmarks: every row is made from the host's
-// bookmarks file and decoder. Selecting a row makes the icon browser jump to the bookmark.
+// and the export-all button. It holds no bookmarks: its model reads the host's bookmarks file
+// and decoder, and the host tells the model which rows changed. Only the rows on screen are
+// decoded and painted. Selecting a row makes the icon browser jump to the bookmark.
 class BookmarkListViewController : public QWidget {
     Q_OBJECT
 public:
     explicit BookmarkListViewController(QWidget* parent = nullptr);
 
-    void setHost(BookmarkListHost* host) { m_host = host; }
+    void setHost(BookmarkListHost* host);
 
-    QListWidget* tableView() const { return m_tableView; }
+    QListView* tableView() const { return m_tableView; }
+    BookmarkListModel* model() const { return m_model; }
+    BookmarkListCell* cell() const { return m_cell; }
     QPushButton* exportAllButton() const { return m_exportAllButton; }
     int numberOfRows() const;
-    // The row's cell, when the row exists.
-    BookmarkListCell* cellAt(int row) const;
+    // Where a row's control lies in the table's viewport; empty when the row does not exist.
+    QRect controlRect(int row, BookmarkListCell::Control control) const;
 
-    bool mustShowPixelGrid() const { return m_mustShowPixelGrid; }
-    void setMustShowPixelGrid(bool on) { m_mustShowPixelGrid = on; }
+    bool mustShowPixelGrid() const;
+    // Redraws the rows' icons with or without the pixel grid.
+    void setMustShowPixelGrid(bool on);
 
-    // Rebuilds every row from the host and enables export-all exactly when there are
-    // bookmarks (and exporting is available). The selected row stays selected, silently.
+    // Enables export-all exactly when there are bookmarks (and exporting is available).
     void refreshBookmarks();
-    void reloadData();
     // Selects a row as a user's selection would (the browser jumps to its bookmark).
     void selectBookmarkRow(int row);
     void scrollToBookmarkRow(int row);
 
 private:
-    BookmarkListCell* makeCell(int row);
     void selectionDidChange();
+    void controlClicked(int row, BookmarkListCell::Control control);
     void exportAll();
 
     BookmarkListHost* m_host = nullptr;
-    QListWidget* m_tableView = nullptr;
+    QListView* m_tableView = nullptr;
+    BookmarkListModel* m_model = nullptr;
+    BookmarkListCell* m_cell = nullptr;
     QPushButton* m_exportAllButton = nullptr;
-    bool m_mustShowPixelGrid = true;
 };
 
 } // namespace pq

@@ -54,9 +54,14 @@ FindIconsPanel::FindIconsPanel(MainViewController& main, QWidget* parent) : QWid
     m_list->verticalHeader()->hide();
     m_list->verticalHeader()->setDefaultSectionSize(kThumbnailPixels + 6);
     m_list->setIconSize(QSize(kThumbnailPixels, kThumbnailPixels));
-    m_list->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    m_list->horizontalHeader()->setStretchLastSection(true);
-    m_list->setMinimumWidth(440); // thumbnail, format, offset and score side by side
+    // Thumbnail, offset and score as wide as their contents; the format takes the rest,
+    // wrapped onto as many lines as it needs.
+    QHeaderView* header = m_list->horizontalHeader();
+    header->setSectionResizeMode(QHeaderView::ResizeToContents);
+    header->setSectionResizeMode(FormatColumn, QHeaderView::Stretch);
+    header->setStretchLastSection(false);
+    m_list->setWordWrap(true);
+    m_list->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(m_scanButton);
@@ -217,7 +222,6 @@ void FindIconsPanel::fillList()
                         readOnlyItem(QStringLiteral("%1 (0x%2)").arg(c.offset).arg(QString::number(c.offset, 16))));
         m_list->setItem(row, ScoreColumn, readOnlyItem(c.structure ? tr("stored") : QString::number(c.score, 'f', 2)));
     }
-    m_list->resizeRowsToContents();
     m_bookmarkButton->setEnabled(false);
 }
 

@@ -40,6 +40,7 @@ IconBrowserViewController::IconBrowserViewController(QWidget* parent) : QWidget(
     m_dimensionPopup->setObjectName(QStringLiteral("dimensionPopup"));
     m_offsetSlider->setObjectName(QStringLiteral("offsetSlider"));
     m_offsetSlider->setToolTip(tr("Byte shift within an icon row"));
+    m_offsetSlider->setMinimumWidth(120); // a usable slider however narrow the window
     m_showGridCheckBox->setObjectName(QStringLiteral("showGridCheckBox"));
     m_showGridCheckBox->setChecked(true);
 

@@ -1,5 +1,6 @@
 #include "ui/main_view_controller.h"
 
+#include "ui/bookmark_list_model.h"
 #include "ui/bookmark_list_view_controller.h"
 #include "ui/export_flow.h"
 #include "ui/icon_browser_view.h"
@@ -40,6 +41,12 @@ MainViewController::MainViewController(QWidget* parent) : QWidget(parent)
     m_browser->setHost(this);
     m_list->setHost(this);
     m_list->setMustShowPixelGrid(m_document->mustShowPixelGrid());
+    // The list updates only the rows that the document says changed.
+    BookmarkListModel* rows = m_list->model();
+    connect(m_document.get(), &DocumentController::bookmarksReset, rows, &BookmarkListModel::resetRows);
+    connect(m_document.get(), &DocumentController::bookmarksInserted, rows, &BookmarkListModel::insertedRows);
+    connect(m_document.get(), &DocumentController::bookmarkChanged, rows, &BookmarkListModel::changedRow);
+    connect(m_document.get(), &DocumentController::bookmarksRemoved, rows, &BookmarkListModel::removedRows);
 
     m_progressRow = new QWidget(this);
     m_progressLabel = new QLabel(m_progressRow);
@@ -71,7 +78,8 @@ MainViewController::~MainViewController()
 {
     // The panes outlive the document while the widget tree is torn down.
     m_browser->setHost(nullptr);
-    m_list->setHost(nullptr);
+    if (m_list)
+        m_list->setHost(nullptr);
     m_document.reset();
 }
 
@@ -82,7 +90,7 @@ IconBrowserViewController* MainViewController::iconBrowserViewController() const
 
 BookmarkListViewController* MainViewController::bookmarkListViewController() const
 {
-    return findChild<BookmarkListViewController*>();
+    return m_list; // the window may show it in a side panel of its own
 }
 
 void MainViewController::openFiles(const QStringList& paths, DocumentController::IntakeDone done)
@@ -183,9 +191,23 @@ void MainViewController::askSaveLocation(const SaveLocationRequest& request,
     panel->open();
 }
 
-void MainViewController::refreshBookmarks() { m_list->refreshBookmarks(); }
-void MainViewController::selectBookmarkRow(int row) { m_list->selectBookmarkRow(row); }
-void MainViewController::scrollToBookmarkRow(int row) { m_list->scrollToBookmarkRow(row); }
+void MainViewController::refreshBookmarks()
+{
+    if (m_list)
+        m_list->refreshBookmarks();
+}
+
+void MainViewController::selectBookmarkRow(int row)
+{
+    if (m_list)
+        m_list->selectBookmarkRow(row);
+}
+
+void MainViewController::scrollToBookmarkRow(int row)
+{
+    if (m_list)
+        m_list->scrollToBookmarkRow(row);
+}
 void MainViewController::resetBrowserSettings() { m_browser->resetParameters(); }
 void MainViewController::reloadBrowserFromFirstTile() { m_browser->reloadBrowser(true); }
 
@@ -235,8 +257,8 @@ void MainViewController::setChunkerParameters(std::int64_t bitDepth, std::int64_
 void MainViewController::setMustShowPixelGrid(bool on)
 {
     m_document->setMustShowPixelGrid(on);
-    m_list->setMustShowPixelGrid(on);
-    m_list->reloadData();
+    if (m_list)
+        m_list->setMustShowPixelGrid(on);
 }
 
 const BookmarkFile* MainViewController::bookmarkFile() const
@@ -245,16 +267,16 @@ const BookmarkFile* MainViewController::bookmarkFile() const
     return file ? &*file : nullptr;
 }
 
-void MainViewController::report(const std::expected<void, DocumentError>& result)
+bool MainViewController::report(const std::expected<void, DocumentError>& result)
 {
     if (!result)
         m_document->displayError(result.error());
+    return result.has_value();
 }
 
-void MainViewController::renameBookmark(const BookmarkKey& key, const QString& nickname)
+bool MainViewController::renameBookmark(int row, const QString& nickname)
 {
-    if (const auto row = m_document->rowOf(key))
-        report(m_document->renameBookmark(*row, nickname.toStdString()));
+    return report(m_document->renameBookmark(row, nickname.toStdString()));
 }
 
 void MainViewController::deleteBookmark(const BookmarkKey& key)

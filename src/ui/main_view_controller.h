@@ -43,7 +43,8 @@ public:
     DocumentController& document() { return *m_document; }
     DropZone* dropZone() const { return m_dropZone; }
     QSplitter* splitView() const { return m_splitter; }
-    // The first child of each class, or nothing.
+    // The panes: the browser is the first child of its class, or nothing; the bookmark list is
+    // the one this controller made, wherever the window shows it.
     IconBrowserViewController* iconBrowserViewController() const;
     BookmarkListViewController* bookmarkListViewController() const;
 
@@ -82,7 +83,7 @@ public:
     void setChunkerParameters(std::int64_t bitDepth, std::int64_t widthInBits) override;
     void setMustShowPixelGrid(bool on) override;
     const BookmarkFile* bookmarkFile() const override;
-    void renameBookmark(const BookmarkKey& key, const QString& nickname) override;
+    bool renameBookmark(int row, const QString& nickname) override;
     void deleteBookmark(const BookmarkKey& key) override;
     void setBookmarkMask(const BookmarkKey& key, bool hasMask) override;
     void showBookmarkInBrowser(const Bookmark& bookmark) override;
@@ -105,12 +106,12 @@ signals:
 
 private:
     void showAlert(bool isError, const QString& title, const QString& informativeText);
-    void report(const std::expected<void, DocumentError>& result);
+    bool report(const std::expected<void, DocumentError>& result);
 
     DropZone* m_dropZone = nullptr;
     QSplitter* m_splitter = nullptr;
     IconBrowserViewController* m_browser = nullptr;
-    BookmarkListViewController* m_list = nullptr;
+    QPointer<BookmarkListViewController> m_list;
     QWidget* m_progressRow = nullptr;
     QLabel* m_progressLabel = nullptr;
     QProgressBar* m_progressBar = nullptr;

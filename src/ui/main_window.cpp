@@ -1,25 +1,50 @@
 #include "ui/main_window.h"
 
+#include "ui/bookmark_list_view_controller.h"
 #include "ui/find_icons_panel.h"
 #include "ui/go_to_offset_dialog.h"
+#include "ui/icon_browser_view.h"
+#include "ui/icon_browser_view_controller.h"
 #include "ui/main_view_controller.h"
+#include "ui/tile_grid_layout.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QDockWidget>
 #include <QKeySequence>
 #include <QMenuBar>
+#include <QScreen>
+#include <QScrollBar>
+#include <QSettings>
 #include <QStatusBar>
 #include <QToolBar>
 
 namespace pq {
+namespace {
+// The window's size, place and panels of the last run.
+constexpr const char* kGeometryKey = "mainWindow/geometry";
+constexpr const char* kStateKey = "mainWindow/state";
+// The first time, the window takes this share of the screen's available width and height.
+constexpr double kScreenShare = 0.85;
+} // namespace
 
 MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
 {
     setWindowTitle(QStringLiteral("Pixelquarry"));
-    resize(1280, 800);
     m_content = new MainViewController(this);
     setCentralWidget(m_content);
+    // Room for four tiles per row (and the scroll bar) whatever the side panels take.
+    IconBrowserView* grid = m_content->iconBrowserViewController()->iconCollectionView();
+    grid->setMinimumWidth(TileGridLayout::widthForColumns(4) + grid->verticalScrollBar()->sizeHint().width() +
+                          2 * grid->frameWidth());
+
+    setDockOptions(dockOptions() | QMainWindow::AnimatedDocks | QMainWindow::AllowTabbedDocks);
+    setTabPosition(Qt::RightDockWidgetArea, QTabWidget::North);
+    auto* bookmarks = new QDockWidget(tr("Bookmarks"), this);
+    bookmarks->setObjectName(QStringLiteral("bookmarksDock"));
+    bookmarks->setWidget(m_content->bookmarkListViewController());
+    addDockWidget(Qt::RightDockWidgetArea, bookmarks);
 
     QMenu* file = menuBar()->addMenu(tr("&File"));
     QAction* open = file->addAction(tr("Open…"));
@@ -38,7 +63,11 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
     dock->setObjectName(QStringLiteral("findIconsDock"));
     dock->setWidget(m_findIcons);
     addDockWidget(Qt::RightDockWidgetArea, dock);
+    tabifyDockWidget(bookmarks, dock);
     dock->hide();
+    bookmarks->raise();
+    QMenu* view = menuBar()->addMenu(tr("&View"));
+    view->addAction(bookmarks->toggleViewAction());
     QAction* findIcons = find->addAction(tr("Find Icons"));
     findIcons->setShortcut(QKeySequence::Find);
     findIcons->setObjectName(QStringLiteral("findIconsAction"));
@@ -60,15 +89,35 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
 
     connect(m_content, &MainViewController::statusMessage, this,
             [this](const QString& text) { statusBar()->showMessage(text, 8000); });
+
+    QSettings settings;
+    if (!restoreGeometry(settings.value(QLatin1String(kGeometryKey)).toByteArray())) {
+        const QScreen* screen = QGuiApplication::primaryScreen();
+        setGeometry(defaultGeometry(screen ? screen->availableGeometry() : QRect(0, 0, 1280, 800)));
+    }
+    restoreState(settings.value(QLatin1String(kStateKey)).toByteArray());
+}
+
+QRect MainWindow::defaultGeometry(const QRect& available)
+{
+    const QSize size(qRound(available.width() * kScreenShare), qRound(available.height() * kScreenShare));
+    QRect placed(QPoint(), size);
+    placed.moveCenter(available.center());
+    return placed;
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    QSettings settings;
+    settings.setValue(QLatin1String(kGeometryKey), saveGeometry());
+    settings.setValue(QLatin1String(kStateKey), saveState());
+    QMainWindow::closeEvent(event);
 }
 
 void MainWindow::showFindIcons()
 {
     auto* dock = findChild<QDockWidget*>(QStringLiteral("findIconsDock"));
-    if (!dock->isVisible()) {
-        dock->show();
-        resizeDocks({dock}, {m_findIcons->sizeHint().width()}, Qt::Horizontal);
-    }
+    dock->show();
     dock->raise();
     if (!m_findIcons->isScanning() && m_findIcons->candidates().empty())
         m_findIcons->startScan();

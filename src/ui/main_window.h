@@ -7,13 +7,20 @@ namespace pq {
 class FindIconsPanel;
 class MainViewController;
 
-// The main window: MainViewController as its content, the File menu with Open… (Ctrl+O) and
-// Quit, the Find menu and toolbar with Find Icons (Ctrl+F, a dock panel) and Go to Offset…
-// (Ctrl+G), the Help menu with Pixelquarry Help (F1), and a status bar for passing notes.
+// The main window: MainViewController's icon browser as its content, the bookmark list and
+// the Find Icons panel as tabbed, resizable side panels, the File menu with Open… (Ctrl+O) and
+// Quit, the View menu showing or hiding the bookmarks, the Find menu and toolbar with Find
+// Icons (Ctrl+F) and Go to Offset… (Ctrl+G), the Help menu with Pixelquarry Help (F1), and a
+// status bar for passing notes. The browser keeps at least four tiles per row beside the side
+// panels. The window opens at its size and place of the last run, with its panels as they
+// were; the first time at 85 % of the screen's available area, centred.
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
     explicit MainWindow(QWidget* parent = nullptr);
+
+    // Where the window opens the first time on a screen with this available area.
+    static QRect defaultGeometry(const QRect& available);
 
     MainViewController* mainViewController() const { return m_content; }
     FindIconsPanel* findIconsPanel() const { return m_findIcons; }
@@ -22,6 +29,10 @@ public:
     void showFindIcons();
     // Opens the Go to Offset dialog, window-modal.
     void showGoToOffset();
+
+protected:
+    // Remembers the window's size, place and panels for the next run.
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     MainViewController* m_content = nullptr;

@@ -44,6 +44,9 @@ public:
     // The largest scroll bar maximum used; beyond it the bar is scaled onto the origin.
     static constexpr int kScrollBarLimit = 1 << 30;
 
+    // The narrowest viewport that shows this many tiles per row.
+    static constexpr int widthForColumns(int columns) { return 2 * kMargin + columns * (kTileWidth + kSpacing) - kSpacing; }
+
     // A negative count shows no tiles.
     void setTileCount(std::int64_t count);
     std::int64_t tileCount() const { return m_tileCount; }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "test_support.h"
+#include "ui/bookmark_list_model.h"
 #include "ui/bookmark_list_view_controller.h"
 #include "ui/icon_browser_view.h"
 #include "ui/icon_browser_view_controller.h"
@@ -8,6 +9,7 @@
 #include "ui/main_window.h"
 
 #include <QCoreApplication>
+#include <QListView>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -46,6 +48,15 @@ protected:
         ASSERT_TRUE(mvc->document().waitForDigest(20000));
     }
     IconBrowserView& grid() { return *browser->iconCollectionView(); }
+    // Clicks a control of a bookmark row as a user would; its action follows the click.
+    void clickRowControl(int row, BookmarkListCell::Control control)
+    {
+        const QRect rect = list->controlRect(row, control);
+        ASSERT_FALSE(rect.isEmpty());
+        QTest::mouseClick(list->tableView()->viewport(), Qt::LeftButton, {}, rect.center());
+        settle();
+    }
+    QVariant rowData(int row, int role) const { return list->model()->index(row).data(role); }
     // Row actions are delivered after the event that caused them.
     static void settle() { QCoreApplication::processEvents(); }
 

@@ -1,6 +1,6 @@
 #include "export/export_options.h"
 #include "main_window_fixture.h"
-#include "ui/bookmark_list_cell.h"
+#include "ui/bookmark_list_model.h"
 #include "ui/export_dialog.h"
 #include "ui/export_flow.h"
 #include "ui/save_panel_accessory.h"
@@ -15,7 +15,6 @@
 #include <QIntValidator>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSemaphore>
@@ -280,7 +279,7 @@ TEST_F(ExportFlowTest, RowExportWritesEveryKindOfThatBookmarkOnly)
     EXPECT_TRUE(list->exportAllButton()->isEnabled());
     const IconFormat before = mvc->chunker()->format();
 
-    QTest::mouseClick(list->cellAt(1)->exportButton(), Qt::LeftButton);
+    clickRowControl(1, BookmarkListCell::Control::Export);
     ASSERT_TRUE(flow());
     EXPECT_TRUE(flow()->dialog()->isVisible());
     EXPECT_EQ(flow()->dialog()->windowModality(), Qt::WindowModal);
@@ -329,7 +328,7 @@ TEST_F(ExportFlowTest, ExportAllTakesTheListAsItWasWhenTheDialogOpened)
 TEST_F(ExportFlowTest, CancellingTheDialogWritesNothing)
 {
     add({96, "mono", 1, 32, false});
-    QTest::mouseClick(list->cellAt(0)->exportButton(), Qt::LeftButton);
+    clickRowControl(0, BookmarkListCell::Control::Export);
     ASSERT_TRUE(flow());
     QSignalSpy done(flow(), &ExportFlow::finished);
     flow()->dialog()->folderField()->setText(folder);
@@ -343,7 +342,7 @@ TEST_F(ExportFlowTest, CancellingTheDialogWritesNothing)
 TEST_F(ExportFlowTest, CancellingTheProgressBeforeTheFirstFileWritesNothing)
 {
     add({96, "mono", 1, 32, false});
-    QTest::mouseClick(list->cellAt(0)->exportButton(), Qt::LeftButton);
+    clickRowControl(0, BookmarkListCell::Control::Export);
     ASSERT_TRUE(flow());
     // Hold every worker so that the export waits in the queue while it is cancelled.
     QThreadPool* pool = QThreadPool::globalInstance();
@@ -375,8 +374,8 @@ TEST_F(ExportFlowTest, AFailureIsShownWithTheFileAndTheCause)
     add({96, "first", 1, 32, false});
     add({19990, "edge", 1, 32, false}); // reaches beyond the 20000 bytes
     add({200, "after", 1, 32, false});
-    EXPECT_FALSE(list->cellAt(1)->exportButton()->isEnabled());
-    EXPECT_FALSE(list->cellAt(1)->viewButton()->isEnabled());
+    EXPECT_FALSE(rowData(1, BookmarkListModel::CanExportRole).toBool());
+    EXPECT_FALSE(rowData(1, BookmarkListModel::CanViewRole).toBool());
     QTest::mouseClick(list->exportAllButton(), Qt::LeftButton);
     confirm();
     EXPECT_EQ(written(), QStringList({"first.dae", "first.png", "first.svg", "first.txt"}));
@@ -396,7 +395,7 @@ TEST_F(ExportFlowTest, NothingIsOfferedWithoutAWindowAndUndecodableViewsOpenNoth
     mvc->openSceneViewer({96, "no depth", 0, 32, false});
     QCoreApplication::processEvents();
     EXPECT_EQ(QApplication::topLevelWidgets().size(), before);
-    EXPECT_TRUE(list->cellAt(0)->viewButton()->isEnabled());
+    EXPECT_TRUE(rowData(0, BookmarkListModel::CanViewRole).toBool());
 
     window->hide();
     mvc->exportBookmarks(mvc->bookmarkFile()->bookmarks);

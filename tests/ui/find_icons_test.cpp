@@ -155,6 +155,13 @@ TEST_F(FindIconsWindowTest, FindsListsShowsAndBookmarksTheSampleIcons)
     EXPECT_TRUE(list->item(0, 1)->text().contains(QStringLiteral("resource fork at 768000")));
     const int firstScanned = int(sample.resources.size());
     EXPECT_EQ(list->item(firstScanned, 3)->text(), QStringLiteral("1.00"));
+    // Every column but the format's shows its whole text, inside the list.
+    for (int column : {2, 3}) {
+        EXPECT_LE(list->columnViewportPosition(column) + list->columnWidth(column), list->viewport()->width()) << column;
+        for (int row = 0; row < list->rowCount(); ++row)
+            EXPECT_LE(list->fontMetrics().horizontalAdvance(list->item(row, column)->text()), list->columnWidth(column))
+                << row << " " << column;
+    }
 
     // Selecting a row shows the icon in the browser, in its format: the stored "Disk" icon.
     const auto& first = panel->candidates()[0];

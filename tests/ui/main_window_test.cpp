@@ -3,15 +3,14 @@
 #include "document/sha256_hex.h"
 #include "main_window_fixture.h"
 #include "ui/app_delegate.h"
-#include "ui/bookmark_list_cell.h"
 #include "ui/drop_zone.h"
-#include "ui/icon_view.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDesktopServices>
+#include <QDockWidget>
 #include <QDragEnterEvent>
 #include <QFile>
 #include <QFileDialog>
@@ -20,7 +19,9 @@
 #include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QItemSelectionModel>
+#include <QListView>
+#include <QSet>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QProgressBar>
@@ -58,8 +59,72 @@ bool dragEnter(QWidget* target, const QMimeData& mime)
     return enter.isAccepted();
 }
 
+// The list model's signals, one line each.
+class ModelEvents {
+public:
+    explicit ModelEvents(QAbstractItemModel& model)
+    {
+        const auto range = [this](const char* what) {
+            return [this, what](const QModelIndex&, int first, int last) {
+                m_events << QStringLiteral("%1 %2-%3").arg(QLatin1String(what)).arg(first).arg(last);
+            };
+        };
+        QObject::connect(&model, &QAbstractItemModel::modelReset, &m_context, [this] { m_events << "reset"; });
+        QObject::connect(&model, &QAbstractItemModel::rowsInserted, &m_context, range("insert"));
+        QObject::connect(&model, &QAbstractItemModel::rowsRemoved, &m_context, range("remove"));
+        QObject::connect(&model, &QAbstractItemModel::dataChanged, &m_context,
+                         [this](const QModelIndex& from, const QModelIndex& to) {
+                             m_events << QStringLiteral("change %1-%2").arg(from.row()).arg(to.row());
+                         });
+    }
+    QStringList take() { return std::exchange(m_events, {}); }
+
+private:
+    QObject m_context;
+    QStringList m_events;
+};
+
+bool hasClearPixels(const QImage& icon)
+{
+    const QImage pixels = icon.convertToFormat(QImage::Format_ARGB32);
+    for (int y = 8; y < pixels.height() - 8; ++y)
+        for (int x = 8; x < pixels.width() - 8; ++x)
+            if (qAlpha(pixels.pixel(x, y)) == 0)
+                return true;
+    return false;
+}
+
+int colourCount(const QImage& image)
+{
+    QSet<QRgb> colours;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            colours.insert(image.pixel(x, y));
+    return int(colours.size());
+}
+
 class MainWindowTest : public test::MainWindowFixture {
 protected:
+    // Renames a row in place, as a user types into its nickname field.
+    void rename(int row, const QString& nickname)
+    {
+        clickRowControl(row, BookmarkListCell::Control::Nickname);
+        auto* editor = list->tableView()->findChild<QLineEdit*>(QStringLiteral("nickname"));
+        ASSERT_TRUE(editor);
+        editor->selectAll();
+        QTest::keyClicks(editor, nickname);
+        QTest::keyClick(editor, Qt::Key_Return);
+        settle(); // the name is stored and the editor closed
+        settle(); // the next click is no longer taken for the one that closed the editor
+    }
+    // A hand-edited bookmarks file of the data in `bytes`, already in the store.
+    void storeBookmarks(std::vector<Bookmark> bookmarks)
+    {
+        const BookmarkFile edited{"disk.img", sha256Hex(bytes), std::move(bookmarks)};
+        BookmarkStore store;
+        ASSERT_TRUE(store.ensureFolder());
+        ASSERT_TRUE(QFile::copy(QString::fromStdString(test::writeBookmarksFile(edited)), store.pathFor(edited.sha256)));
+    }
     void clickAddButtonOf(std::int64_t item)
     {
         if (grid().selectedItem() != item)
@@ -82,7 +147,7 @@ TEST_F(MainWindowTest, OpeningAFileShowsItFromTheFirstTile)
     EXPECT_EQ(grid().numberOfItems(), 24'968); // 4 x 24,967 + 128 < 100,000
     EXPECT_EQ(grid().makeItem(1).representedObject()->offsetInFile, 4);
     EXPECT_EQ(grid().makeItem(1).labelText(), "4");
-    EXPECT_EQ(list->tableView()->count(), 0);
+    EXPECT_EQ(list->numberOfRows(), 0);
     EXPECT_FALSE(list->exportAllButton()->isEnabled());
 
     // A second file resets the browser and replaces the title.
@@ -100,55 +165,77 @@ TEST_F(MainWindowTest, AddButtonSavesOneBookmarkAndASecondPressSelectsItsRow)
 {
     open({writeImage(103)});
     clickAddButtonOf(5);
-    ASSERT_EQ(list->tableView()->count(), 1);
+    ASSERT_EQ(list->numberOfRows(), 1);
     const QJsonObject stored = storedBookmarks(mvc->document().jsonFileURL())[0].toObject();
     EXPECT_EQ(std::tuple(stored.value("offset").toInteger(), stored.value("bitDepth").toInteger(),
                          stored.value("widthInBits").toInteger()),
               std::tuple(20, 1, 32));
-    EXPECT_EQ(list->cellAt(0)->coordinatesLabel()->text(), "Offset: 20\nBit Depth: 1\nDimensions: 32x32");
+    EXPECT_EQ(rowData(0, BookmarkListModel::CoordinatesRole).toString(), "Offset: 20\nBit Depth: 1\nDimensions: 32x32");
 
     list->tableView()->clearSelection();
     clickAddButtonOf(5);
     EXPECT_EQ(storedBookmarks(mvc->document().jsonFileURL()).size(), 1);
-    EXPECT_EQ(list->tableView()->count(), 1);
-    EXPECT_EQ(list->tableView()->currentRow(), 0);
-    EXPECT_EQ(list->tableView()->selectedItems().size(), 1);
+    EXPECT_EQ(list->numberOfRows(), 1);
+    EXPECT_EQ(list->tableView()->currentIndex().row(), 0);
+    EXPECT_EQ(list->tableView()->selectionModel()->selectedRows().size(), 1);
 }
 
-TEST_F(MainWindowTest, RowControlsRenameMaskAndDelete)
+TEST_F(MainWindowTest, RowControlsEditTheirOwnRowAndTheListUpdatesOnlyThatRow)
 {
     open({writeImage(104)});
-    clickAddButtonOf(3);
-    ASSERT_EQ(list->tableView()->count(), 1);
+    for (std::int64_t offset : {12, 40, 80})
+        ASSERT_TRUE(mvc->document().appendBookmark({offset, "b", 1, 32, false}));
     const QString json = mvc->document().jsonFileURL();
+    ModelEvents events(*list->model());
 
-    QLineEdit* name = list->cellAt(0)->nickname();
-    name->setFocus();
-    name->selectAll();
-    QTest::keyClicks(name, "Rocket");
-    QTest::keyClick(name, Qt::Key_Return);
-    settle();
-    EXPECT_EQ(storedBookmarks(json)[0].toObject().value("nickname").toString(), "Rocket");
-    EXPECT_EQ(list->cellAt(0)->nickname()->text(), "Rocket");
+    rename(1, "Rocket");
+    EXPECT_EQ(events.take(), QStringList{"change 1-1"});
+    EXPECT_EQ(storedBookmarks(json)[1].toObject().value("nickname").toString(), "Rocket");
+    EXPECT_EQ(rowData(1, Qt::DisplayRole).toString(), "Rocket");
 
     // The mask makes some pixels of the row's icon clear.
-    QCheckBox* mask = list->cellAt(0)->iconMaskCheckBox();
-    ASSERT_FALSE(mask->isHidden());
-    const auto hasClear = [](const PixelArray& p) {
-        return std::any_of(p.pixels().begin(), p.pixels().end(), [](const Color& c) { return c.isClear(); });
-    };
-    EXPECT_FALSE(hasClear(*list->cellAt(0)->pixelArray()));
-    QTest::mouseClick(mask, Qt::LeftButton, {}, QPoint(6, mask->height() / 2)); // on the box itself
-    settle();
-    EXPECT_TRUE(storedBookmarks(json)[0].toObject().value("hasMask").toBool());
-    EXPECT_TRUE(list->cellAt(0)->iconMaskCheckBox()->isChecked());
-    EXPECT_TRUE(hasClear(*list->cellAt(0)->pixelArray()));
+    EXPECT_FALSE(hasClearPixels(rowData(1, BookmarkListModel::IconRole).value<QImage>()));
+    clickRowControl(1, BookmarkListCell::Control::Mask);
+    EXPECT_EQ(events.take(), QStringList{"change 1-1"});
+    EXPECT_TRUE(storedBookmarks(json)[1].toObject().value("hasMask").toBool());
+    EXPECT_TRUE(rowData(1, BookmarkListModel::HasMaskRole).toBool());
+    EXPECT_TRUE(hasClearPixels(rowData(1, BookmarkListModel::IconRole).value<QImage>()));
 
-    QTest::mouseClick(list->cellAt(0)->deleteButton(), Qt::LeftButton);
-    settle();
-    EXPECT_EQ(list->tableView()->count(), 0);
-    EXPECT_EQ(storedBookmarks(json).size(), 0);
-    EXPECT_FALSE(list->exportAllButton()->isEnabled());
+    clickRowControl(1, BookmarkListCell::Control::Delete);
+    EXPECT_EQ(events.take(), QStringList{"remove 1-1"});
+    EXPECT_EQ(list->numberOfRows(), 2);
+    EXPECT_EQ(storedBookmarks(json).size(), 2);
+    EXPECT_EQ(rowData(1, Qt::DisplayRole).toString(), "b");
+
+    // An import of many bookmarks adds its rows at once.
+    std::vector<Bookmark> many;
+    for (std::int64_t offset = 100; offset < 150; ++offset)
+        many.push_back({offset, "imported", 1, 32, false});
+    mvc->document().processJSON(
+        QByteArray::fromStdString(*encodeBookmarkFile({"disk.img", sha256Hex(bytes), many})), QStringLiteral("old.json"));
+    EXPECT_EQ(events.take(), QStringList{"insert 2-51"});
+    EXPECT_EQ(list->numberOfRows(), 52);
+    if (QMessageBox* alert = mvc->currentAlert())
+        alert->accept();
+}
+
+TEST_F(MainWindowTest, RenamingARowRenamesThatRowEvenWhenAnEarlierOneHasTheSameKey)
+{
+    const QString image = writeImage(113);
+    storeBookmarks({{40, "first", 1, 32, false}, {80, "other", 1, 32, false}, {40, "second", 1, 32, false}});
+    open({image});
+    ASSERT_EQ(list->numberOfRows(), 3);
+    rename(2, "Renamed");
+    const QJsonArray stored = storedBookmarks(mvc->document().jsonFileURL());
+    ASSERT_EQ(stored.size(), 3);
+    EXPECT_EQ(stored[0].toObject().value("nickname").toString(), "first");
+    EXPECT_EQ(stored[2].toObject().value("nickname").toString(), "Renamed");
+
+    // Deleting removes every row with the key, each from the list as it is removed.
+    ModelEvents events(*list->model());
+    clickRowControl(2, BookmarkListCell::Control::Delete);
+    EXPECT_EQ(events.take(), (QStringList{"remove 2-2", "remove 0-0"}));
+    EXPECT_EQ(rowData(0, Qt::DisplayRole).toString(), "other");
 }
 
 TEST_F(MainWindowTest, SelectingARowDrivesTheBrowserAndTheGridReachesRows)
@@ -156,13 +243,13 @@ TEST_F(MainWindowTest, SelectingARowDrivesTheBrowserAndTheGridReachesRows)
     open({writeImage(105)});
     ASSERT_TRUE(mvc->document().appendBookmark({1234, "four", 4, 128, false}));
     ASSERT_TRUE(mvc->document().appendBookmark({40, "one", 1, 16, true}));
-    ASSERT_EQ(list->tableView()->count(), 2);
-    EXPECT_TRUE(list->cellAt(0)->iconMaskCheckBox()->isHidden());
-    EXPECT_TRUE(list->cellAt(1)->iconMaskCheckBox()->isChecked());
-    EXPECT_EQ(list->cellAt(0)->iconView()->zoomFactor(), 3);
+    ASSERT_EQ(list->numberOfRows(), 2);
+    EXPECT_FALSE(rowData(0, BookmarkListModel::ShowsMaskRole).toBool());
+    EXPECT_TRUE(rowData(1, BookmarkListModel::ShowsMaskRole).toBool());
+    EXPECT_TRUE(rowData(1, BookmarkListModel::HasMaskRole).toBool());
 
     QTest::mouseClick(list->tableView()->viewport(), Qt::LeftButton, {},
-                      list->tableView()->visualItemRect(list->tableView()->item(0)).topLeft() + QPoint(3, 3));
+                      list->tableView()->visualRect(list->model()->index(0)).topLeft() + QPoint(3, 3));
     EXPECT_EQ(browser->bitDepthPopup()->currentText(), "16 Colors (4-bit)");
     EXPECT_EQ(browser->offsetSlider()->value(), 2);
     EXPECT_EQ(grid().selectedItem(), 77);
@@ -170,36 +257,37 @@ TEST_F(MainWindowTest, SelectingARowDrivesTheBrowserAndTheGridReachesRows)
     EXPECT_EQ(browser->dimensionPopup()->currentText(), "Small Icon (16x16)");
     EXPECT_EQ(grid().selectedItem(), 20);
 
-    EXPECT_TRUE(list->cellAt(0)->iconView()->withGrid());
+    const QImage withGrid = rowData(0, BookmarkListModel::IconRole).value<QImage>();
     browser->showGridCheckBox()->click();
     EXPECT_FALSE(mvc->document().mustShowPixelGrid());
-    EXPECT_FALSE(list->cellAt(0)->iconView()->withGrid());
+    EXPECT_NE(rowData(0, BookmarkListModel::IconRole).value<QImage>(), withGrid);
     EXPECT_FALSE(grid().makeItem(0).withGrid());
 }
 
 TEST_F(MainWindowTest, UndecodableBookmarksGetRowsThatSaySo)
 {
     const QString image = writeImage(106);
-    BookmarkFile edited{"disk.img", sha256Hex(bytes), {}}; // hand-edited, already in the store
-    edited.bookmarks = {{10, "zero depth", 0, 32, false},
-                        {5, "odd depth", 3, 24, false},
-                        {std::int64_t{1} << 40, "far away", 1, 32, true},
-                        {-8, "negative", 1, 32, false},
-                        {20, "fine", 4, 128, false}};
-    BookmarkStore store;
-    ASSERT_TRUE(store.ensureFolder());
-    ASSERT_TRUE(QFile::copy(QString::fromStdString(test::writeBookmarksFile(edited)), store.pathFor(edited.sha256)));
+    storeBookmarks({{10, "zero depth", 0, 32, false},
+                    {5, "odd depth", 3, 24, false},
+                    {std::int64_t{1} << 40, "far away", 1, 32, true},
+                    {-8, "negative", 1, 32, false},
+                    {20, "fine", 4, 128, false}});
     open({image});
-    ASSERT_EQ(list->tableView()->count(), 5);
+    ASSERT_EQ(list->numberOfRows(), 5);
+    // Only the decodable row has an icon, painted in its row's icon area.
+    std::vector<QRect> iconAreas;
+    for (int row = 0; row < 5; ++row)
+        iconAreas.push_back(list->controlRect(row, BookmarkListCell::Control::Icon));
+    const QImage shown = list->tableView()->viewport()->grab().toImage();
     for (int row = 0; row < 5; ++row) {
-        BookmarkListCell* cell = list->cellAt(row);
-        EXPECT_EQ(cell->problemLabel()->isHidden(), row == 4) << row;
-        EXPECT_EQ(bool(cell->pixelArray()), row == 4) << row;
-        EXPECT_TRUE(cell->deleteButton()->isEnabled()) << row;
+        EXPECT_EQ(rowData(row, BookmarkListModel::ProblemRole).toString().isEmpty(), row == 4) << row;
+        EXPECT_EQ(rowData(row, BookmarkListModel::IconRole).value<QImage>().isNull(), row != 4) << row;
+        const QRect iconArea = iconAreas[std::size_t(row)];
+        EXPECT_EQ(colourCount(shown.copy(iconArea.adjusted(8, 8, -8, -8))) > 1, row == 4) << row;
     }
-    EXPECT_EQ(list->cellAt(0)->coordinatesLabel()->text(), "Offset: 10\nBit Depth: 0\nDimensions: unknown");
-    EXPECT_EQ(list->cellAt(1)->coordinatesLabel()->text(), "Offset: 5\nBit Depth: 3\nDimensions: 8x8");
-    EXPECT_TRUE(list->cellAt(2)->iconMaskCheckBox()->isHidden());
+    EXPECT_EQ(rowData(0, BookmarkListModel::CoordinatesRole).toString(), "Offset: 10\nBit Depth: 0\nDimensions: unknown");
+    EXPECT_EQ(rowData(1, BookmarkListModel::CoordinatesRole).toString(), "Offset: 5\nBit Depth: 3\nDimensions: 8x8");
+    EXPECT_FALSE(rowData(2, BookmarkListModel::ShowsMaskRole).toBool());
 
     // Selecting every row in turn never fails; the bad formats leave the popups alone.
     for (int row = 0; row < 5; ++row)
@@ -207,9 +295,8 @@ TEST_F(MainWindowTest, UndecodableBookmarksGetRowsThatSaySo)
     EXPECT_EQ(browser->bitDepthPopup()->currentText(), "16 Colors (4-bit)");
     EXPECT_EQ(grid().selectedItem(), 1);
 
-    QTest::mouseClick(list->cellAt(0)->deleteButton(), Qt::LeftButton);
-    settle();
-    EXPECT_EQ(list->tableView()->count(), 4);
+    clickRowControl(0, BookmarkListCell::Control::Delete);
+    EXPECT_EQ(list->numberOfRows(), 4);
 }
 
 TEST_F(MainWindowTest, DropImportsBookmarksFilesBeforeOpeningImages)
@@ -349,6 +436,32 @@ TEST_F(MainWindowTest, SaveLocationQuestionAnswersOnceWithTheChosenPath)
     settle();
     ASSERT_EQ(answers.size(), 2u);
     EXPECT_EQ(answers[1].kind, SaveLocationAnswer::Kind::Cancelled);
+}
+
+TEST_F(MainWindowTest, OnASmallScreenTheBrowserKeepsFourTilesPerRowBesideEitherSidePanel)
+{
+    window->setGeometry(MainWindow::defaultGeometry(QRect(0, 0, 1366, 768)));
+    for (const char* name : {"bookmarksDock", "findIconsDock"}) {
+        auto* dock = window->findChild<QDockWidget*>(QLatin1String(name));
+        ASSERT_TRUE(dock);
+        dock->show();
+        dock->raise();
+        settle();
+        EXPECT_TRUE(dock->isVisible()) << name;
+        EXPECT_GE(grid().gridLayout().columns(), 4) << name;
+    }
+}
+
+TEST_F(MainWindowTest, TheNextWindowOpensAsTheLastOneClosed)
+{
+    window->findChild<QDockWidget*>(QStringLiteral("bookmarksDock"))->hide();
+    window->setGeometry(QRect(40, 30, 1300, 700));
+    settle();
+    window->close();
+    MainWindow next;
+    EXPECT_EQ(next.size(), QSize(1300, 700));
+    EXPECT_TRUE(next.findChild<QDockWidget*>(QStringLiteral("bookmarksDock"))->isHidden());
+    QSettings().remove(QStringLiteral("mainWindow"));
 }
 
 TEST_F(MainWindowTest, WithoutAShownWindowErrorsAreNotShown)

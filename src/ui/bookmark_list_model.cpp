@@ -1,0 +1,162 @@
+#include "ui/bookmark_list_model.h"
+
+#include "decoding/chunker.h"
+#include "ui/bookmark_list_host.h"
+#include "ui/icon_view.h"
+
+#include <QPainter>
+
+namespace pq {
+namespace {
+
+QString problemText(ChunkerError error)
+{
+    switch (error) {
+    case ChunkerError::OutOfBounds: return QObject::tr("No icon: it would lie beyond the end of the file.");
+    case ChunkerError::InvalidElementWidthInBits:
+    case ChunkerError::NotOnByteBoundary: return QObject::tr("No icon: this format cannot be decoded.");
+    default: return QObject::tr("No icon: it cannot be decoded.");
+    }
+}
+
+} // namespace
+
+QSize BookmarkListModel::iconBoxSize()
+{
+    constexpr int side = 32 * kIconZoom + 8;
+    return {side, side};
+}
+
+BookmarkListModel::BookmarkListModel(QObject* parent) : QAbstractListModel(parent) {}
+
+void BookmarkListModel::setHost(BookmarkListHost* host)
+{
+    m_host = host;
+    resetRows();
+}
+
+const Bookmark* BookmarkListModel::bookmarkAt(int row) const
+{
+    const BookmarkFile* file = m_host ? m_host->bookmarkFile() : nullptr;
+    if (!file || row < 0 || row >= m_rows || row >= static_cast<int>(file->bookmarks.size()))
+        return nullptr;
+    return &file->bookmarks[static_cast<std::size_t>(row)];
+}
+
+void BookmarkListModel::setShowPixelGrid(bool on)
+{
+    if (on == m_showPixelGrid)
+        return;
+    m_showPixelGrid = on;
+    m_cache.clear();
+    if (m_rows > 0)
+        emit dataChanged(index(0), index(m_rows - 1), {IconRole});
+}
+
+QString BookmarkListModel::coordinatesText(const Bookmark& bookmark)
+{
+    const QString size = bookmark.bitDepth != 0 ? QStringLiteral("%1x%1").arg(bookmark.format().pixelsPerSide())
+                                                : QStringLiteral("unknown");
+    return QStringLiteral("Offset: %1\nBit Depth: %2\nDimensions: %3").arg(bookmark.offset).arg(bookmark.bitDepth).arg(size);
+}
+
+void BookmarkListModel::resetRows()
+{
+    beginResetModel();
+    m_cache.clear();
+    const BookmarkFile* file = m_host ? m_host->bookmarkFile() : nullptr;
+    m_rows = file ? static_cast<int>(file->bookmarks.size()) : 0;
+    endResetModel();
+}
+
+void BookmarkListModel::insertedRows(int first, int last)
+{
+    if (first < 0 || last < first)
+        return;
+    beginInsertRows({}, first, last);
+    m_rows += last - first + 1;
+    endInsertRows();
+}
+
+void BookmarkListModel::changedRow(int row)
+{
+    if (row >= 0 && row < m_rows)
+        emit dataChanged(index(row), index(row));
+}
+
+void BookmarkListModel::removedRows(int first, int last)
+{
+    if (first < 0 || last < first || last >= m_rows)
+        return;
+    beginRemoveRows({}, first, last);
+    m_rows -= last - first + 1;
+    endRemoveRows();
+}
+
+int BookmarkListModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : m_rows; }
+
+Qt::ItemFlags BookmarkListModel::flags(const QModelIndex& index) const
+{
+    if (!bookmarkAt(index.row()))
+        return Qt::NoItemFlags;
+    return Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsEditable;
+}
+
+const BookmarkListModel::Decoded& BookmarkListModel::decoded(const Bookmark& bookmark) const
+{
+    const CacheKey key{bookmark.offset, bookmark.bitDepth, bookmark.widthInBits, bookmark.hasMask};
+    if (const Decoded* hit = m_cache.object(key))
+        return *hit;
+    auto* entry = new Decoded;
+    // A copy of the decoder set to the bookmark's format; the document's own decoder and the
+    // browser are left as they are.
+    if (const Chunker* chunker = m_host ? m_host->chunker() : nullptr) {
+        Chunker copy = *chunker;
+        copy.setBitDepth(bookmark.bitDepth);
+        copy.setWidthInBits(bookmark.widthInBits);
+        if (auto chunk = copy.chunkAt(bookmark.offset, bookmark.hasMask)) {
+            entry->icon = QImage(iconBoxSize(), QImage::Format_ARGB32_Premultiplied);
+            entry->icon.fill(Qt::transparent);
+            QPainter painter(&entry->icon);
+            IconView::paintIcon(painter, entry->icon.rect(), chunk->pixelArray, kIconZoom, m_showPixelGrid);
+        } else {
+            entry->problem = problemText(chunk.error());
+        }
+    } else {
+        entry->problem = tr("No icon: the open file is too short for any icon.");
+    }
+    m_cache.insert(key, entry);
+    return *entry;
+}
+
+QVariant BookmarkListModel::data(const QModelIndex& index, int role) const
+{
+    const Bookmark* bookmark = index.isValid() ? bookmarkAt(index.row()) : nullptr;
+    if (!bookmark)
+        return {};
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::EditRole: return QString::fromStdString(bookmark->nickname);
+    case CoordinatesRole: return coordinatesText(*bookmark);
+    case IconRole: return decoded(*bookmark).icon;
+    case ProblemRole: return decoded(*bookmark).problem;
+    case HasMaskRole: return bookmark->hasMask;
+    case ShowsMaskRole: return bookmark->bitDepth < 2 && decoded(*bookmark).problem.isEmpty();
+    case CanViewRole: return decoded(*bookmark).problem.isEmpty() && m_host->canOpenSceneViewer();
+    case CanExportRole: return decoded(*bookmark).problem.isEmpty() && m_host->canExportBookmarks();
+    default: return {};
+    }
+}
+
+bool BookmarkListModel::setData(const QModelIndex& index, const QVariant& value, int role)
+{
+    const Bookmark* bookmark = index.isValid() ? bookmarkAt(index.row()) : nullptr;
+    if (!bookmark || role != Qt::EditRole)
+        return false;
+    const QString nickname = value.toString();
+    if (nickname == QString::fromStdString(bookmark->nickname))
+        return true; // nothing changed: nothing to save
+    return m_host->renameBookmark(index.row(), nickname);
+}
+
+} // namespace pq

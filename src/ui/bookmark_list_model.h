@@ -1,0 +1,85 @@
+#pragma once
+
+#include "document/bookmark.h"
+
+#include <QAbstractListModel>
+#include <QCache>
+#include <QImage>
+#include <QString>
+
+#include <cstdint>
+
+namespace pq {
+
+class BookmarkListHost;
+
+// The bookmark list's rows: row r is bookmark r of the host's bookmarks file, in file order.
+// It holds no bookmarks; it keeps only the number of rows it has announced, so that the host
+// may change its bookmarks first and tell the model what changed afterwards. A row's icon is
+// decoded (with a copy of the host's decoder set to the bookmark's format) only when asked
+// for, that is when the row is painted, and kept in a small cache keyed by the row's data.
+class BookmarkListModel : public QAbstractListModel {
+    Q_OBJECT
+public:
+    enum Role {
+        CoordinatesRole = Qt::UserRole + 1, // QString: offset, bit depth and size, three lines
+        IconRole,           // QImage: the icon at zoom 3, centred in iconBoxSize(); null when undecodable
+        ProblemRole,        // QString: why no icon is shown; empty when it is
+        HasMaskRole,        // bool: the bookmark's mask flag
+        ShowsMaskRole,      // bool: the row offers the mask check box (1-bit icons that decode)
+        CanViewRole,        // bool: the 3D view button is enabled
+        CanExportRole,      // bool: the export button is enabled
+    };
+    static constexpr int kIconZoom = 3;
+    static QSize iconBoxSize();
+
+    explicit BookmarkListModel(QObject* parent = nullptr);
+
+    void setHost(BookmarkListHost* host);
+    BookmarkListHost* host() const { return m_host; }
+    // The bookmark of a row, when the row exists.
+    const Bookmark* bookmarkAt(int row) const;
+
+    bool showPixelGrid() const { return m_showPixelGrid; }
+    // Redraws every row's icon with or without the pixel grid.
+    void setShowPixelGrid(bool on);
+
+    // "Offset: o\nBit Depth: d\nDimensions: wxw", w pixels per side; "Dimensions: unknown"
+    // for a bit depth of 0.
+    static QString coordinatesText(const Bookmark& bookmark);
+
+    // What the host tells after changing its bookmarks.
+    void resetRows();                        // replaced as a whole (or the decoder changed)
+    void insertedRows(int first, int last);  // appended
+    void changedRow(int row);                // nickname or mask changed
+    void removedRows(int first, int last);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    // Editing the nickname asks the host to rename this row.
+    bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+private:
+    struct Decoded {
+        QImage icon;
+        QString problem;
+    };
+    struct CacheKey {
+        std::int64_t offset, bitDepth, widthInBits;
+        bool hasMask;
+        friend bool operator==(const CacheKey&, const CacheKey&) = default;
+        friend size_t qHash(const CacheKey& k, size_t seed = 0)
+        {
+            return qHashMulti(seed, k.offset, k.bitDepth, k.widthInBits, k.hasMask);
+        }
+    };
+    const Decoded& decoded(const Bookmark& bookmark) const;
+
+    BookmarkListHost* m_host = nullptr;
+    int m_rows = 0;
+    bool m_showPixelGrid = true;
+    mutable QCache<CacheKey, Decoded> m_cache{256};
+};
+
+} // namespace pq
