@@ -46,7 +46,9 @@ public:
     virtual void askSaveLocation(const SaveLocationRequest& request,
                                  std::function<void(const SaveLocationAnswer&)> answer) = 0;
 
-    // The bookmark list: reload it from the controller; select / scroll to one row.
+    // The bookmark list: the held bookmarks changed (what depends on the whole list, such as
+    // the export-all button, is brought up to date; the rows follow the controller's row
+    // signals); select / scroll to one row.
     virtual void refreshBookmarks() = 0;
     virtual void selectBookmarkRow(int row) = 0;
     virtual void scrollToBookmarkRow(int row) = 0;

@@ -102,7 +102,7 @@ Qt::ItemFlags BookmarkListModel::flags(const QModelIndex& index) const
     return Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsEditable;
 }
 
-const BookmarkListModel::Decoded& BookmarkListModel::decoded(const Bookmark& bookmark) const
+BookmarkListModel::Decoded BookmarkListModel::decoded(const Bookmark& bookmark) const
 {
     const CacheKey key{bookmark.offset, bookmark.bitDepth, bookmark.widthInBits, bookmark.hasMask};
     if (const Decoded* hit = m_cache.object(key))
@@ -125,8 +125,9 @@ const BookmarkListModel::Decoded& BookmarkListModel::decoded(const Bookmark& boo
     } else {
         entry->problem = tr("No icon: the open file is too short for any icon.");
     }
+    Decoded result = *entry; // the image is shared, not copied
     m_cache.insert(key, entry);
-    return *entry;
+    return result;
 }
 
 QVariant BookmarkListModel::data(const QModelIndex& index, int role) const

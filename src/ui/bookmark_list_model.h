@@ -74,7 +74,7 @@ private:
             return qHashMulti(seed, k.offset, k.bitDepth, k.widthInBits, k.hasMask);
         }
     };
-    const Decoded& decoded(const Bookmark& bookmark) const;
+    Decoded decoded(const Bookmark& bookmark) const;
 
     BookmarkListHost* m_host = nullptr;
     int m_rows = 0;

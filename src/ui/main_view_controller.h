@@ -25,7 +25,8 @@ class BookmarkListViewController;
 class IconBrowserViewController;
 
 // The main window's content: the drop zone holding the icon browser and the bookmark list in a
-// split view, and the progress row of long reads. It shows the document that its
+// split view (the main window moves the list into a side panel), and the progress row of long
+// reads. It shows the document that its
 // DocumentController holds and carries out what that controller asks of the screen; errors
 // reach the user only through displayErrorWithError (a window-modal alert).
 class MainViewController : public QWidget,
