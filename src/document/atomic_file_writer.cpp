@@ -109,7 +109,7 @@ std::expected<void, FileWriteError> writeFileAtomically(const QString& path, con
         return failure(error);
     };
     // A file that is replaced keeps its permissions (a private bookmarks file stays private).
-    if (replacesFile && ::fchmod(file.get(), existing.st_mode & 07777) != 0)
+    if (replacesFile && ::fchmod(file.get(), existing.st_mode & 0777) != 0)
         return discard(errno);
     if (!writeAll(file.get(), bytes.constData(), static_cast<std::size_t>(bytes.size())))
         return discard(errno);
