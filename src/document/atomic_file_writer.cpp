@@ -96,8 +96,8 @@ std::expected<void, FileWriteError> writeFileAtomically(const QString& path, con
     // An existing file the user may not write stays as it is, although its folder would allow
     // replacing it.
     struct stat existing {};
-    if (::lstat(target.constData(), &existing) == 0 && S_ISREG(existing.st_mode) &&
-        ::access(target.constData(), W_OK) != 0 && errno != ENOENT)
+    const bool replacesFile = ::lstat(target.constData(), &existing) == 0 && S_ISREG(existing.st_mode);
+    if (replacesFile && ::access(target.constData(), W_OK) != 0 && errno != ENOENT)
         return failure(errno);
 
     QByteArray temporary;
@@ -108,6 +108,9 @@ std::expected<void, FileWriteError> writeFileAtomically(const QString& path, con
         ::unlink(temporary.constData());
         return failure(error);
     };
+    // A file that is replaced keeps its permissions (a private bookmarks file stays private).
+    if (replacesFile && ::fchmod(file.get(), existing.st_mode & 0777) != 0)
+        return discard(errno);
     if (!writeAll(file.get(), bytes.constData(), static_cast<std::size_t>(bytes.size())))
         return discard(errno);
     if (::fsync(file.get()) != 0)

@@ -19,11 +19,12 @@ struct FileWriteError {
 };
 
 // Writes `bytes` to `path` atomically. The bytes go to a temporary file with a short name of
-// its own in the same folder (mode 0666 less the umask), written completely, synced and
-// checked for its size, then renamed over `path`, and the folder is synced. `path` is then
-// the complete new file, or on any failure left untouched and no temporary file stays. A
-// symbolic link at `path` is replaced by the new file, never written through. An existing
-// file that the user may not write is not replaced (EACCES).
+// its own in the same folder (mode 0666 less the umask, or the permissions of the file it
+// replaces), written completely, synced and checked for its size, then renamed over `path`,
+// and the folder is synced. `path` is then the complete new file, or on any failure left
+// untouched and no temporary file stays. A symbolic link at `path` is replaced by the new
+// file, never written through. An existing file that the user may not write is not
+// replaced (EACCES).
 std::expected<void, FileWriteError> writeFileAtomically(const QString& path, const QByteArray& bytes);
 
 } // namespace pq

@@ -9,7 +9,7 @@
 #include <QThreadPool>
 #include <QTimer>
 
-#include <set>
+#include <map>
 #include <tuple>
 #include <utility>
 
@@ -117,16 +117,16 @@ ImportReport DocumentController::importNow(const BookmarkFile& file, const QStri
     report.outcome = ImportReport::Outcome::Imported;
     // Merged in memory and saved once: a failed save leaves the held bookmarks as on disk.
     BookmarkFile merged = *m_bookmarkFile;
-    std::set<std::tuple<std::int64_t, std::int64_t, std::int64_t>> held;
-    for (const Bookmark& bookmark : merged.bookmarks)
-        held.emplace(bookmark.offset, bookmark.bitDepth, bookmark.widthInBits);
+    std::map<std::tuple<std::int64_t, std::int64_t, std::int64_t>, int> rows; // the first row of each key
+    auto keyTuple = [](const Bookmark& b) { return std::tuple(b.offset, b.bitDepth, b.widthInBits); };
+    for (std::size_t row = 0; row < merged.bookmarks.size(); ++row)
+        rows.emplace(keyTuple(merged.bookmarks[row]), static_cast<int>(row));
     for (const Bookmark& bookmark : file.bookmarks) {
-        if (!held.emplace(bookmark.offset, bookmark.bitDepth, bookmark.widthInBits).second) {
+        const auto [held, isNew] = rows.emplace(keyTuple(bookmark), static_cast<int>(merged.bookmarks.size()));
+        if (!isNew) { // a bookmark with this key is held already: its row is revealed
             ++report.present;
-            if (auto row = rowOf(keyOf(bookmark))) { // reveals the row of a bookmark held before
-                m_screen.selectBookmarkRow(*row);
-                m_screen.scrollToBookmarkRow(*row);
-            }
+            m_screen.selectBookmarkRow(held->second);
+            m_screen.scrollToBookmarkRow(held->second);
             continue;
         }
         merged.bookmarks.push_back(bookmark);
