@@ -327,6 +327,9 @@ std::expected<void, DocumentError> DocumentController::setBookmarkMask(std::int6
 {
     if (auto ok = checkEditable(); !ok)
         return ok;
+    // Only a 1-bit icon is followed by a mask plane; switching it off is always allowed.
+    if (hasMask && bitDepth != 1)
+        return std::unexpected(DocumentError{DocumentError::Kind::MaskNotAllowed, {}, QString::number(bitDepth)});
     const auto row = rowOf({offset, bitDepth, widthInBits});
     if (!row)
         return {};
