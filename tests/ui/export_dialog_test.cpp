@@ -380,8 +380,9 @@ TEST_F(ExportFlowTest, ACancelAfterTheLastFileShowsWhatHappened)
     } cases[] = {{false, "Exported 4 files to"}, {true, "mono.txt"}};
     for (const auto& c : cases) {
         folder = test::makeTempDir();
-        if (c.failing)
+        if (c.failing) {
             ASSERT_TRUE(QDir(folder).mkdir("mono.txt")); // a folder where the text file would go
+        }
         if (!mvc->bookmarkFile() || mvc->bookmarkFile()->bookmarks.empty())
             add({96, "mono", 1, 32, false});
         QTest::mouseClick(list->cellAt(0)->exportButton(), Qt::LeftButton);
