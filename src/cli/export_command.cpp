@@ -4,6 +4,7 @@
 #include "cli/commands.h"
 #include "document/bookmark_file_json.h"
 #include "document/bookmark_store.h"
+#include "document/clipped_name.h"
 #include "document/sha256_hex.h"
 #include "export/export_runner.h"
 #include "decoding/pixel_array_renderer.h"
@@ -73,20 +74,20 @@ std::string describeOptionsError(ExportOptionsError error, const ExportOptions& 
     return "The export options are not usable.";
 }
 
-std::string describeFailure(const ExportFailure& failure, std::int64_t fileSize)
+std::string quotedName(std::string_view name) { return "\"" + clippedName(name) + "\""; }
+
+std::string describeBookmark(const Bookmark& b)
 {
-    const std::string path = failure.file.path.toStdString();
+    return "bookmark " + quotedName(b.nickname) + " at offset " + std::to_string(b.offset);
+}
+
+std::string describeFailure(const ExportFailure& failure)
+{
     const std::string detail = failure.file.detail.toStdString();
-    std::string what = "\"" + path + "\"";
+    std::string what = quotedName(failure.file.path.toStdString());
     if (failure.bookmark)
-        what += " (bookmark \"" + failure.bookmark->nickname + "\" at offset " + std::to_string(failure.bookmark->offset) + ")";
+        what += " (" + describeBookmark(*failure.bookmark) + ")";
     switch (failure.file.error) {
-    case ExportError::DecodingFailed: {
-        const Bookmark& b = *failure.bookmark;
-        return "Could not write " + what + ": " +
-               describeChunkerError(failure.chunkerError.value_or(ChunkerError::OutOfBounds), b.format(), b.offset,
-                                    fileSize, b.hasMask);
-    }
     case ExportError::WriteFailed: return "Could not write " + what + ": " + detail;
     case ExportError::ImageNotCreated: return "Could not create the image for " + what + ".";
     case ExportError::EncoderProducedNothing:
@@ -97,6 +98,14 @@ std::string describeFailure(const ExportFailure& failure, std::int64_t fileSize)
     case ExportError::Cancelled: break;
     }
     return std::string("Could not write ") + what + " (" + exportErrorName(failure.file.error) + ").";
+}
+
+std::string describeRefusal(const RefusedBookmark& refused, std::int64_t fileSize)
+{
+    const Bookmark& b = refused.bookmark;
+    std::string text = describeBookmark(b);
+    text[0] = 'B';
+    return text + " was not exported. " + describeChunkerError(refused.error, b.format(), b.offset, fileSize, b.hasMask);
 }
 
 // The bookmarks to export: those of a bookmarks file when one is named (it must belong to the
@@ -110,12 +119,12 @@ std::optional<std::vector<Bookmark>> loadBookmarks(const ExportArguments& a, con
             return std::nullopt;
         auto file = decodeBookmarkFile(bytes->bytes());
         if (!file) {
-            printError("\"" + *a.bookmarksPath + "\" is not a readable bookmarks file: " + file.error().message() + ".");
+            printError(quotedName(*a.bookmarksPath) + " is not a readable bookmarks file: " + file.error().message() + ".");
             return std::nullopt;
         }
         if (file->sha256 != digest) {
-            printError("\"" + *a.bookmarksPath + "\" holds the bookmarks of other data (its digest " + file->sha256 +
-                       " differs from " + digest + " of \"" + a.path + "\"); nothing was exported.");
+            printError(quotedName(*a.bookmarksPath) + " holds the bookmarks of other data (its digest " + clippedName(file->sha256) +
+                       " differs from " + digest + " of " + quotedName(a.path) + "); nothing was exported.");
             return std::nullopt;
         }
         return file->bookmarks;
@@ -128,7 +137,7 @@ std::optional<std::vector<Bookmark>> loadBookmarks(const ExportArguments& a, con
     case StoredBookmarkFile::State::Loaded: return stored.file.bookmarks;
     case StoredBookmarkFile::State::Unreadable: break;
     }
-    printError("The bookmarks file \"" + storePath.toStdString() + "\" cannot be read: " + stored.reason.toStdString());
+    printError("The bookmarks file " + quotedName(storePath.toStdString()) + " cannot be read: " + stored.reason.toStdString());
     return std::nullopt;
 }
 
@@ -137,7 +146,7 @@ int runExportCommand(const ExportArguments& a)
     const ExportOptions options = optionsFrom(a);
     const QString folder = QString::fromStdString(a.folder);
     if (!QFileInfo(folder).isDir()) {
-        printError("\"" + a.folder + "\" is not a folder.");
+        printError(quotedName(a.folder) + " is not a folder.");
         return 1;
     }
     auto data = readFileOrReport(a.path);
@@ -152,24 +161,17 @@ int runExportCommand(const ExportArguments& a)
         return 2;
     }
     if (bookmarks->empty()) {
-        std::cerr << "pixelquarry-cli: \"" << a.path << "\" has no bookmarks; nothing was exported.\n";
+        std::cerr << "pixelquarry-cli: " << quotedName(a.path) << " has no bookmarks; nothing was exported.\n";
         return 0;
-    }
-    // The same decoder the desktop program builds for a newly opened file.
-    const IconFormat initial{1, 32};
-    auto chunker = Chunker::create(data, initial.bitDepth, initial.widthInBits);
-    if (!chunker) {
-        printError(describeChunkerError(chunker.error(), initial, 0, data->size(), false));
-        return 1;
     }
     ExportCallbacks callbacks;
     callbacks.fileWritten = [](const QString& path) { std::cout << path.toStdString() << std::endl; };
-    const ExportReport report = runExport({*chunker, *bookmarks, options, folder}, callbacks);
-    if (report.failure) {
-        printError(describeFailure(*report.failure, data->size()));
-        return 1;
-    }
-    return 0;
+    const ExportReport report = runExport({data, *bookmarks, options, folder}, callbacks);
+    for (const RefusedBookmark& refused : report.refused)
+        printError(describeRefusal(refused, data->size()));
+    if (report.failure)
+        printError(describeFailure(*report.failure));
+    return report.failure || !report.refused.empty() ? 1 : 0;
 }
 
 Action addExportCommand(CLI::App& app)

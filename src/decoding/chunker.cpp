@@ -51,6 +51,11 @@ std::expected<Chunker, ChunkerError> Chunker::create(std::shared_ptr<const FileD
     return Chunker(std::move(data), format);
 }
 
+Chunker Chunker::withFormat(std::shared_ptr<const FileData> data, IconFormat format)
+{
+    return Chunker(std::move(data), format);
+}
+
 void Chunker::setBitDepth(std::int64_t bitDepth)
 {
     m_format.bitDepth = bitDepth;

@@ -34,6 +34,9 @@ public:
     // (NotOnByteBoundary); size / 32 - chunk length <= 0 (dataTooShort).
     static std::expected<Chunker, ChunkerError> create(std::shared_ptr<const FileData> data, std::int64_t bitDepth,
                                                        std::int64_t widthInBits);
+    // A decoder in `format` without the construction checks, for decoding stored bookmarks
+    // (as the assignments below): chunkAt still refuses whatever it cannot decode safely.
+    static Chunker withFormat(std::shared_ptr<const FileData> data, IconFormat format);
 
     const std::shared_ptr<const FileData>& data() const { return m_data; }
     std::int64_t bitDepth() const { return m_format.bitDepth; }

@@ -1,9 +1,13 @@
 #include "document/bookmark_file_json.h"
 
+#include "document/clipped_name.h"
+
 #include <nlohmann/json.hpp>
 
 #include <limits>
 #include <optional>
+#include <unordered_set>
+#include <vector>
 
 namespace pq {
 namespace {
@@ -46,6 +50,51 @@ std::unexpected<BookmarkJsonError> fail(BookmarkJsonError::Kind kind, std::strin
 {
     return std::unexpected(BookmarkJsonError{kind, std::move(where)});
 }
+
+// The library's document builder, stopping at the first member name that one object repeats.
+class MemberCheckingReader {
+public:
+    explicit MemberCheckingReader(Json& document) : m_builder(document, true) {}
+
+    std::optional<std::string> duplicate; // the first repeated name
+
+    bool null() { return m_builder.null(); }
+    bool boolean(bool value) { return m_builder.boolean(value); }
+    bool number_integer(Json::number_integer_t value) { return m_builder.number_integer(value); }
+    bool number_unsigned(Json::number_unsigned_t value) { return m_builder.number_unsigned(value); }
+    bool number_float(Json::number_float_t value, const Json::string_t& text) { return m_builder.number_float(value, text); }
+    bool string(Json::string_t& value) { return m_builder.string(value); }
+    bool binary(Json::binary_t& value) { return m_builder.binary(value); }
+    bool start_object(std::size_t size)
+    {
+        m_names.emplace_back();
+        return m_builder.start_object(size);
+    }
+    bool key(Json::string_t& name)
+    {
+        if (!m_names.back().insert(name).second) {
+            duplicate = name;
+            return false;
+        }
+        return m_builder.key(name);
+    }
+    bool end_object()
+    {
+        m_names.pop_back();
+        return m_builder.end_object();
+    }
+    bool start_array(std::size_t size) { return m_builder.start_array(size); }
+    bool end_array() { return m_builder.end_array(); }
+    template <class Exception>
+    bool parse_error(std::size_t position, const std::string& token, const Exception& error)
+    {
+        return m_builder.parse_error(position, token, error);
+    }
+
+private:
+    nlohmann::detail::json_sax_dom_parser<Json> m_builder;
+    std::vector<std::unordered_set<std::string>> m_names; // of each object being read
+};
 
 const Json* member(const Json& object, const char* name)
 {
@@ -126,9 +175,10 @@ std::string BookmarkJsonError::message() const
     case Kind::TooLarge: return "the file is larger than any bookmarks file can be";
     case Kind::TooDeep: return "its values are nested too deeply for a bookmarks file";
     case Kind::InvalidJson: return "it is not valid JSON (" + where + ")";
-    case Kind::MissingMember: return "the member \"" + where + "\" is missing";
-    case Kind::WrongType: return "the member \"" + where + "\" has the wrong type";
-    case Kind::Unencodable: return "the text of \"" + where + "\" is not valid UTF-8";
+    case Kind::MissingMember: return "the member \"" + clippedName(where) + "\" is missing";
+    case Kind::WrongType: return "the member \"" + clippedName(where) + "\" has the wrong type";
+    case Kind::DuplicateMember: return "the member \"" + clippedName(where) + "\" appears twice in one object";
+    case Kind::Unencodable: return "the text of \"" + clippedName(where) + "\" is not valid UTF-8";
     }
     return "it is not a bookmarks file";
 }
@@ -139,12 +189,18 @@ std::expected<BookmarkFile, BookmarkJsonError> decodeBookmarkFile(std::string_vi
         return fail(BookmarkJsonError::Kind::TooLarge, {});
     if (!nestingWithin(text, kMaxBookmarkFileDepth))
         return fail(BookmarkJsonError::Kind::TooDeep, {});
+    // The parser takes a NUL byte for the end of its input; JSON text never holds one.
+    if (const auto nul = text.find('\0'); nul != std::string_view::npos)
+        return fail(BookmarkJsonError::Kind::InvalidJson, "a NUL byte at offset " + std::to_string(nul));
     Json document;
+    MemberCheckingReader reader(document);
     try {
-        document = Json::parse(text.begin(), text.end());
+        Json::sax_parse(text.begin(), text.end(), &reader);
     } catch (const Json::exception& e) {
         return fail(BookmarkJsonError::Kind::InvalidJson, e.what());
     }
+    if (reader.duplicate)
+        return fail(BookmarkJsonError::Kind::DuplicateMember, std::move(*reader.duplicate));
     if (!document.is_object())
         return fail(BookmarkJsonError::Kind::WrongType, "(top level)");
 

@@ -17,6 +17,7 @@ struct BookmarkJsonError {
         InvalidJson,   // not JSON (or not UTF-8)
         MissingMember, // a required member is absent
         WrongType,     // a member has the wrong JSON type (e.g. a fraction where an integer belongs)
+        DuplicateMember, // one object names the same member twice
         Unencodable,   // writing: a text is not valid UTF-8
     };
     Kind kind = Kind::InvalidJson;
@@ -32,7 +33,8 @@ inline constexpr int kMaxBookmarkFileDepth = 64;
 // Reads a bookmarks document strictly: the top level is an object with "fullName" (string),
 // "sha256" (string) and "bookmarks" (array of objects with "offset", "nickname", "bitDepth",
 // "widthInBits" and optional "hasMask"). A required member that is missing or of the wrong
-// JSON type makes the whole document unreadable; integers must be whole numbers within the
+// JSON type, or named twice in one object, makes the whole document unreadable; only
+// whitespace may follow the document; integers must be whole numbers within the
 // signed 64-bit range; "hasMask" absent or null reads false; other members are ignored.
 // Values are not validated. Nesting depth and size are bounded before parsing.
 std::expected<BookmarkFile, BookmarkJsonError> decodeBookmarkFile(std::span<const std::uint8_t> bytes);

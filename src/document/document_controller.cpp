@@ -379,6 +379,9 @@ std::expected<void, DocumentError> DocumentController::setBookmarkMask(std::int6
     auto lock = beginEdit();
     if (!lock)
         return std::unexpected(lock.error());
+    // Only a 1-bit icon is followed by a mask plane; switching it off is always allowed.
+    if (hasMask && bitDepth != 1)
+        return std::unexpected(DocumentError{DocumentError::Kind::MaskNotAllowed, {}, QString::number(bitDepth)});
     const auto row = rowOf({offset, bitDepth, widthInBits});
     if (!row)
         return {};

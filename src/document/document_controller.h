@@ -130,6 +130,8 @@ public:
     std::expected<void, DocumentError> appendBookmark(const Bookmark& bookmark);
     std::expected<void, DocumentError> renameBookmark(std::int64_t index, const std::string& nickname);
     std::expected<void, DocumentError> deleteBookmark(std::int64_t offset, std::int64_t bitDepth, std::int64_t widthInBits);
+    // Switching a mask on is refused (MaskNotAllowed, nothing changed or saved) for a
+    // bookmark that is not 1-bit.
     std::expected<void, DocumentError> setBookmarkMask(std::int64_t offset, std::int64_t bitDepth,
                                                        std::int64_t widthInBits, bool hasMask);
     // Writes the held bookmarks file to its location (asking for another location when the

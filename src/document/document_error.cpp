@@ -1,9 +1,11 @@
 #include "document/document_error.h"
 
+#include "document/clipped_name.h"
+
 namespace pq {
 namespace {
 
-QString quoted(const QString& text) { return QStringLiteral("\u201C") + text + QStringLiteral("\u201D"); }
+QString quoted(const QString& text) { return QStringLiteral("\u201C") + clippedName(text) + QStringLiteral("\u201D"); }
 
 QString withDetail(const QString& sentence, const QString& detail)
 {
@@ -44,6 +46,9 @@ DocumentErrorText describeDocumentError(const DocumentError& error)
     case Kind::InvalidIndex:
         return {QStringLiteral("No such bookmark"),
                 QStringLiteral("There is no bookmark at row ") + error.detail + QLatin1Char('.')};
+    case Kind::MaskNotAllowed:
+        return {QStringLiteral("The mask cannot be switched on"),
+                QStringLiteral("Only 1-bit icons have a mask; this bookmark is %1-bit.").arg(error.detail)};
     }
     return {notSaved, error.detail};
 }

@@ -22,6 +22,7 @@ struct DocumentError {
         WriteFailed = 6,             // writing the bookmarks file failed for another reason
         PermissionDenied = 7,        // the place may not be written (handled by asking for another)
         InvalidIndex = 8,            // a bookmark row that does not exist
+        MaskNotAllowed = 9,          // a mask switched on for a bookmark that is not 1-bit (detail: its bit depth)
     };
     Kind kind = Kind::WriteFailed;
     QString path;   // the file or folder concerned, when there is one

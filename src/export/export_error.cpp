@@ -10,7 +10,6 @@ const char* exportErrorName(ExportError error)
     case ExportError::ImageNotCreated: return "ImageNotCreated";
     case ExportError::EncoderProducedNothing: return "EncoderProducedNothing";
     case ExportError::SceneNotEncoded: return "SceneNotEncoded";
-    case ExportError::DecodingFailed: return "DecodingFailed";
     case ExportError::InvalidZoom: return "InvalidZoom";
     case ExportError::Cancelled: return "Cancelled";
     }

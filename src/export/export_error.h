@@ -15,7 +15,7 @@ enum class ExportError : std::int64_t {
     ImageNotCreated = 2,        // the bitmap or its drawing context could not be made
     EncoderProducedNothing = 3, // the image or scene encoder produced no bytes
     SceneNotEncoded = 4,        // the scene writer refused the scene (detail: its own explanation)
-    DecodingFailed = 5,         // the bookmark's chunk could not be cut out of the data
+    // 5 is not used: a bookmark that cannot be decoded is refused on its own (RefusedBookmark).
     InvalidZoom = 6,            // a zoom factor below 1 or too large for the file it sizes
     Cancelled = 7,              // the user stopped the export
 };

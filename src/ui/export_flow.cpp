@@ -1,5 +1,6 @@
 #include "ui/export_flow.h"
 
+#include "document/clipped_name.h"
 #include "ui/export_dialog.h"
 #include "ui/main_view_controller.h"
 #include "ui/save_panel_accessory.h"
@@ -13,7 +14,10 @@
 namespace pq {
 namespace {
 
-QString quoted(const QString& text) { return QStringLiteral("\u201C") + text + QStringLiteral("\u201D"); }
+QString quoted(const QString& text) { return QStringLiteral("\u201C") + clippedName(text) + QStringLiteral("\u201D"); }
+
+// At most this many undecodable bookmarks are named in one alert.
+constexpr std::size_t kRefusalsNamed = 3;
 
 QString withDetail(const QString& sentence, const QString& detail)
 {
@@ -46,16 +50,6 @@ QString exportFailureText(const ExportFailure& failure, const ExportOptions& opt
     const QString path = quoted(QDir::toNativeSeparators(failure.file.path));
     const QString detail = failure.file.detail;
     switch (failure.file.error) {
-    case ExportError::DecodingFailed: {
-        QString sentence = QStringLiteral("%1 was not written").arg(path);
-        if (failure.bookmark)
-            sentence = QStringLiteral("%1 was not written: the bookmark %2 at offset %3 could not be decoded, as ")
-                           .arg(path, quoted(QString::fromStdString(failure.bookmark->nickname)))
-                           .arg(failure.bookmark->offset);
-        else
-            sentence += QStringLiteral(": ");
-        return sentence + decodingProblem(failure.chunkerError.value_or(ChunkerError::OutOfBounds)) + QLatin1Char('.');
-    }
     case ExportError::WriteFailed: return withDetail(QStringLiteral("%1 could not be written").arg(path), detail);
     case ExportError::ImageNotCreated: return QStringLiteral("The image for %1 could not be created.").arg(path);
     case ExportError::EncoderProducedNothing:
@@ -71,19 +65,32 @@ QString exportFailureText(const ExportFailure& failure, const ExportOptions& opt
                       detail);
 }
 
+QString exportRefusalText(std::span<const RefusedBookmark> refused)
+{
+    QStringList sentences;
+    for (const RefusedBookmark& r : refused.first(std::min(refused.size(), kRefusalsNamed)))
+        sentences << QStringLiteral("The bookmark %1 at offset %2 could not be decoded, as %3.")
+                         .arg(quoted(QString::fromStdString(r.bookmark.nickname)), QString::number(r.bookmark.offset),
+                              decodingProblem(r.error));
+    if (refused.size() > kRefusalsNamed) {
+        const std::size_t more = refused.size() - kRefusalsNamed;
+        sentences << (more == 1 ? QStringLiteral("1 more bookmark could not be decoded either.")
+                                : QStringLiteral("%1 more bookmarks could not be decoded either.").arg(more));
+    }
+    return sentences.join(QLatin1Char(' '));
+}
+
 std::expected<ExportFlow*, ExportFlowError> ExportFlow::exportBookmarks(MainViewController& controller,
                                                                          std::vector<Bookmark> bookmarks)
 {
     if (!controller.hasWindow())
         return std::unexpected(ExportFlowError::NoWindow);
-    std::optional<Chunker> chunker;
-    if (const Chunker* held = controller.chunker())
-        chunker = *held; // shares the bytes; the copy's format changes, the document's does not
-    return new ExportFlow(controller, std::move(bookmarks), std::move(chunker));
+    // Shared, not copied; the document's own decoder and its format are not involved.
+    return new ExportFlow(controller, std::move(bookmarks), controller.document().fileData());
 }
 
-ExportFlow::ExportFlow(MainViewController& controller, std::vector<Bookmark> bookmarks, std::optional<Chunker> chunker)
-    : QObject(&controller), m_controller(controller), m_bookmarks(std::move(bookmarks)), m_chunker(std::move(chunker))
+ExportFlow::ExportFlow(MainViewController& controller, std::vector<Bookmark> bookmarks, std::shared_ptr<const FileData> data)
+    : QObject(&controller), m_controller(controller), m_bookmarks(std::move(bookmarks)), m_data(std::move(data))
 {
     setObjectName(QStringLiteral("exportFlow"));
     m_dialog = new ExportDialog(controller.window());
@@ -97,6 +104,7 @@ ExportFlow::ExportFlow(MainViewController& controller, std::vector<Bookmark> boo
 ExportFlow::~ExportFlow()
 {
     // A window closed during an export stops it before its next file.
+    m_stop->store(true);
     if (m_watcher.isRunning())
         m_watcher.cancel();
     delete m_dialog;
@@ -130,18 +138,18 @@ void ExportFlow::startWriting(const ExportOptions& options, const QString& folde
     m_progress->setAutoReset(false);
     m_progress->setMinimumDuration(300);
     connect(m_progress, &QProgressDialog::canceled, this, [this] {
-        m_watcher.cancel();
+        m_stop->store(true); // the report still comes, and tells whether anything was left unwritten
         if (m_progress)
             m_progress->setLabelText(tr("Cancelling…"));
     });
     connect(&m_watcher, &QFutureWatcher<ExportReport>::progressRangeChanged, m_progress, &QProgressDialog::setRange);
     connect(&m_watcher, &QFutureWatcher<ExportReport>::progressValueChanged, m_progress, &QProgressDialog::setValue);
     connect(&m_watcher, &QFutureWatcher<ExportReport>::progressTextChanged, m_progress, [this](const QString& file) {
-        if (m_progress && !file.isEmpty() && !m_watcher.isCanceled())
+        if (m_progress && !file.isEmpty() && !m_stop->load())
             m_progress->setLabelText(tr("Exported %1").arg(QFileInfo(file).fileName()));
     });
 
-    m_watcher.setFuture(startExport(ExportRequest{m_chunker, m_bookmarks, m_options, m_folder}));
+    m_watcher.setFuture(startExport(ExportRequest{m_data, m_bookmarks, m_options, m_folder}, m_stop));
 }
 
 void ExportFlow::writingFinished()
@@ -152,27 +160,47 @@ void ExportFlow::writingFinished()
         m_progress = nullptr;
     }
     const QFuture<ExportReport> future = m_watcher.future();
-    if (future.isCanceled() || future.resultCount() == 0) {
-        m_controller.showStatus(tr("Export cancelled; the files already written were kept."));
-        finish();
-        return;
-    }
-    const ExportReport report = future.result();
+    // Only a future cancelled before it ran has no report; it wrote nothing.
+    ExportReport report;
+    if (future.resultCount() > 0)
+        report = future.result();
+    else
+        report.cancelled = true;
+    showOutcome(report);
+    finish();
+}
+
+void ExportFlow::showOutcome(const ExportReport& report)
+{
     const QString folder = quoted(QDir::toNativeSeparators(m_folder));
+    const std::size_t written = report.writtenFiles.size();
+    const QString refused = exportRefusalText(report.refused);
     if (report.failure) {
         const std::vector<std::int64_t> widths = widthsInPixels(m_bookmarks);
         QString text = exportFailureText(*report.failure, m_options, widths);
-        if (!report.writtenFiles.empty())
-            text += QStringLiteral(" The %1 written before it stay in %2.").arg(filesCount(report.writtenFiles.size()), folder);
+        if (!refused.isEmpty())
+            text += QLatin1Char(' ') + refused;
+        if (written > 0)
+            text += QStringLiteral(" The %1 written before it stay in %2.").arg(filesCount(written), folder);
         m_controller.displayErrorWithError(tr("The export stopped"), text);
-    } else {
-        QString status = QStringLiteral("Exported %1 to %2").arg(filesCount(report.writtenFiles.size()), folder);
-        if (report.skippedFiles > 0)
-            status += QStringLiteral("; %1 skipped, with no pixels to write")
-                          .arg(filesCount(static_cast<std::size_t>(report.skippedFiles)));
-        m_controller.showStatus(status + QLatin1Char('.'));
+        return;
     }
-    finish();
+    if (report.cancelled) {
+        m_controller.showStatus(written == 0 ? tr("Export cancelled; no files were written.")
+                                             : tr("Export cancelled; the %1 written before it stay in %2.")
+                                                   .arg(filesCount(written), folder));
+        return;
+    }
+    QString status = QStringLiteral("Exported %1 to %2").arg(filesCount(written), folder);
+    if (report.skippedFiles > 0)
+        status += QStringLiteral("; %1 skipped, with no pixels to write")
+                      .arg(filesCount(static_cast<std::size_t>(report.skippedFiles)));
+    status += QLatin1Char('.');
+    if (!refused.isEmpty()) {
+        m_controller.displayErrorWithError(tr("Some bookmarks were not exported"), refused + QLatin1Char(' ') + status);
+        return;
+    }
+    m_controller.showStatus(status);
 }
 
 void ExportFlow::finish()

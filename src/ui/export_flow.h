@@ -1,6 +1,6 @@
 #pragma once
 
-#include "decoding/chunker.h"
+#include "decoding/file_data.h"
 #include "document/bookmark.h"
 #include "export/export_runner.h"
 #include "ui/export_dialog.h"
@@ -11,8 +11,10 @@
 #include <QProgressDialog>
 #include <QString>
 
+#include <atomic>
 #include <expected>
-#include <optional>
+#include <memory>
+#include <span>
 #include <vector>
 
 namespace pq {
@@ -25,11 +27,13 @@ enum class ExportFlowError {
 };
 
 // One export request of the main window, from the dialog to the last file. The bookmarks and
-// a copy of the document's decoder are taken when the dialog opens, so later edits of the
-// list and the browser's format changes do not reach the export, and the export never
-// changes the browser's format. Once confirmed, the files are written on a worker while a
-// window-modal progress dialog offers Cancel (the window keeps repainting); at the end a
-// failure is shown in an alert naming the file and the cause, a success in the status line.
+// the document's bytes are taken when the dialog opens, so later edits of the list do not
+// reach the export; each bookmark is decoded in its own format, whatever the browser shows,
+// and the export never changes the browser's format. Once confirmed, the files are written on
+// a worker while a window-modal progress dialog offers Cancel (the window keeps repainting).
+// At the end the outcome as it happened is shown: a failure in an alert naming the file and
+// the cause, bookmarks that could not be decoded in an alert naming them, a cancel that left
+// files unwritten or a success in the status line, each with the number of files written.
 // The flow deletes itself when it is over.
 class ExportFlow : public QObject {
     Q_OBJECT
@@ -50,15 +54,17 @@ signals:
     void finished();
 
 private:
-    ExportFlow(MainViewController& controller, std::vector<Bookmark> bookmarks, std::optional<Chunker> chunker);
+    ExportFlow(MainViewController& controller, std::vector<Bookmark> bookmarks, std::shared_ptr<const FileData> data);
     void dialogFinished(int result);
     void startWriting(const ExportOptions& options, const QString& folder);
     void writingFinished();
+    void showOutcome(const ExportReport& report);
     void finish();
 
     MainViewController& m_controller;
     std::vector<Bookmark> m_bookmarks;
-    std::optional<Chunker> m_chunker;
+    std::shared_ptr<const FileData> m_data;
+    std::shared_ptr<std::atomic_bool> m_stop = std::make_shared<std::atomic_bool>(false);
     ExportOptions m_options;
     QString m_folder;
     QPointer<ExportDialog> m_dialog;
@@ -69,5 +75,9 @@ private:
 // The sentence telling which file an export stopped at and why.
 QString exportFailureText(const ExportFailure& failure, const ExportOptions& options,
                           std::span<const std::int64_t> widths);
+
+// The sentences naming the bookmarks an export could not decode (the first few, then how
+// many more).
+QString exportRefusalText(std::span<const RefusedBookmark> refused);
 
 } // namespace pq

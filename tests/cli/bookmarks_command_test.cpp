@@ -95,12 +95,14 @@ TEST(CliBookmarks, ListRenameMaskAndDeleteWorkOnTheStoredFile)
     ASSERT_EQ(runCli({"bookmarks", "delete", path, "--offset", "16", "--depth", "1", "--size", "32"}).exitCode, 0);
     list = runCli({"bookmarks", "list", path});
     EXPECT_EQ(rows(QByteArray::fromStdString(list.out)), std::vector<std::string>{"Disk@16/1/16m"});
+    ASSERT_EQ(runCli({"bookmarks", "add", path, "--offset", "5", "--depth", "4", "--size", "16"}).exitCode, 0);
 
     const QByteArray kept = readWholeFile(storeFileOf(bytes));
     for (const Args& args :
          {Args{"bookmarks", "rename", path, "--index", "4", "--name", "x"},
           Args{"bookmarks", "delete", path, "--offset", "17", "--depth", "1", "--size", "16"},
           Args{"bookmarks", "mask", path, "--offset", "16", "--depth", "4", "--size", "16", "--off"},
+          Args{"bookmarks", "mask", path, "--offset", "5", "--depth", "4", "--size", "16", "--on"}, // 1-bit only
           Args{"bookmarks", "add", path, "--offset", "9000", "--depth", "1", "--size", "32"}}) {
         const auto r = runCli(args);
         EXPECT_EQ(r.exitCode, 1) << args[1];

@@ -129,9 +129,16 @@ TEST_F(ControllerTest, EditsSaveTheWholeDocumentAndCompareBookmarksByKey)
     const int writes = store->writes;
     screen.clear();
     EXPECT_TRUE(controller.setBookmarkMask(9, 1, 32, true).has_value()); // no such key: nothing at all
-    auto badRow = controller.renameBookmark(3, "x");
-    ASSERT_FALSE(badRow.has_value());
-    EXPECT_EQ(badRow.error().kind, Kind::InvalidIndex);
+    // refused edits change and save nothing
+    const std::pair<std::expected<void, DocumentError>, Kind> refused[] = {
+        {controller.renameBookmark(3, "x"), Kind::InvalidIndex},
+        {controller.setBookmarkMask(2, 4, 64, true), Kind::MaskNotAllowed}, // only 1-bit icons have a mask
+    };
+    for (const auto& [result, kind] : refused) {
+        ASSERT_FALSE(result.has_value());
+        EXPECT_EQ(result.error().kind, kind);
+    }
+    EXPECT_FALSE(controller.bookmarkFile()->bookmarks[1].hasMask);
     EXPECT_EQ(store->writes, writes);
     EXPECT_TRUE(screen.events.empty());
 

@@ -7,6 +7,7 @@
 #include "export/text_file_writer.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QFutureWatcher>
 #include <QImageReader>
@@ -17,12 +18,9 @@
 namespace pq {
 namespace {
 
-Chunker makeChunker(std::size_t size = 8192)
+std::shared_ptr<const FileData> makeData(std::size_t size = 8192)
 {
-    auto chunker = Chunker::create(FileData::fromBytes(test::randomBytes(size, 11)), 1, 32);
-    if (!chunker)
-        throw std::runtime_error("no chunker");
-    return *chunker;
+    return FileData::fromBytes(test::randomBytes(size, 11));
 }
 
 QStringList names(const std::vector<QString>& paths)
@@ -36,7 +34,7 @@ QStringList names(const std::vector<QString>& paths)
 TEST(RunExport, EveryKindPerBookmarkInOrder)
 {
     const QString folder = test::makeTempDir();
-    ExportRequest request{makeChunker(), {{100, "mono", 1, 32, true}, {7, "colour", 8, 128, false}}, {}, folder};
+    ExportRequest request{makeData(), {{100, "mono", 1, 32, true}, {7, "colour", 8, 128, false}}, {}, folder};
     request.options.sceneIsCollada = false;
     request.options.imageFormat = "TIFF";
     std::vector<std::pair<std::int64_t, std::int64_t>> progress;
@@ -57,7 +55,7 @@ TEST(RunExport, EveryKindPerBookmarkInOrder)
     EXPECT_EQ(progress.back(), (std::pair<std::int64_t, std::int64_t>{8, 8}));
 
     // each bookmark was decoded with its own format and mask
-    Chunker decoder = *request.chunker;
+    Chunker decoder = Chunker::create(request.data, 1, 32).value();
     const Chunk mono = decoder.chunkAt(100, true).value();
     decoder.setFormat({8, 128});
     const Chunk colour = decoder.chunkAt(7, false).value();
@@ -71,35 +69,51 @@ TEST(RunExport, EveryKindPerBookmarkInOrder)
     EXPECT_FALSE(test::readWholeFile(folder + "/colour.txt").contains("\xE2\x96\x8A"));
 }
 
-TEST(RunExport, StopsAtTheFirstFailureAndSaysWhichFileAndWhy)
+TEST(RunExport, StopsAtTheFirstFileThatCannotBeWrittenAndSaysWhichAndWhy)
 {
     const QString folder = test::makeTempDir();
-    ExportRequest request{makeChunker(), {{0, "first", 1, 16, false}, {8100, "beyond", 1, 32, false}, {0, "later", 1, 32, false}},
+    ASSERT_TRUE(QDir(folder).mkdir("taken.txt")); // a folder where the file would go
+    ExportRequest request{makeData(), {{0, "first", 1, 32, false}, {0, "taken", 1, 32, false}, {0, "later", 1, 32, false}},
                           {}, folder};
-    request.options.exportText = false;
+    request.options.exportImage = request.options.export3D = request.options.exportSVG = false;
     const ExportReport report = runExport(request);
     ASSERT_TRUE(report.failure);
-    EXPECT_EQ(report.failure->file.error, ExportError::DecodingFailed);
-    EXPECT_EQ(report.failure->chunkerError, ChunkerError::OutOfBounds);
-    EXPECT_EQ(report.failure->file.path, folder + "/beyond.png");
+    EXPECT_EQ(report.failure->file.error, ExportError::WriteFailed);
+    EXPECT_EQ(report.failure->file.path, folder + "/taken.txt");
+    EXPECT_FALSE(report.failure->file.detail.isEmpty());
     ASSERT_TRUE(report.failure->bookmark);
-    EXPECT_EQ(report.failure->bookmark->nickname, "beyond");
-    EXPECT_EQ(report.failure->kind, ExportKind::Image);
-    EXPECT_EQ(test::folderEntries(folder), (QStringList{"first.dae", "first.png", "first.svg"}));
+    EXPECT_EQ(report.failure->bookmark->nickname, "taken");
+    EXPECT_EQ(report.failure->kind, ExportKind::Text);
+    EXPECT_EQ(test::folderEntries(folder), (QStringList{"first.txt", "taken.txt"}));
+}
 
-    // a writer's failure names the file and carries the system's reason
-    ExportRequest missing{makeChunker(), {{0, "x", 1, 32, false}}, {}, test::missingFolder()};
-    const ExportReport failed = runExport(missing);
-    ASSERT_TRUE(failed.failure);
-    EXPECT_EQ(failed.failure->file.error, ExportError::WriteFailed);
-    EXPECT_EQ(failed.failure->file.path, missing.folder + "/x.png");
-    EXPECT_FALSE(failed.failure->file.detail.isEmpty());
+// Each bookmark is decoded in its own format, even on data too short for the browser's
+// 1-bit 32x32 icons; those that cannot be decoded are refused by name while the export goes on.
+TEST(RunExport, BookmarksThatCannotBeDecodedAreRefusedAndTheOthersWritten)
+{
+    const QString folder = test::makeTempDir();
+    ExportRequest request{makeData(2000),
+                          {{0, "small", 1, 16, true}, {1900, "large", 1, 32, false}, {0, "odd", 3, 48, false},
+                           {100, "colour", 4, 64, false}},
+                          {},
+                          folder};
+    request.options.export3D = request.options.exportSVG = false;
+    const ExportReport report = runExport(request);
+    EXPECT_FALSE(report.failure);
+    EXPECT_FALSE(report.cancelled);
+    EXPECT_EQ(names(report.writtenFiles), (QStringList{"small.png", "small.txt", "colour.png", "colour.txt"}));
+    ASSERT_EQ(report.refused.size(), 2u);
+    EXPECT_EQ(report.refused[0].bookmark.nickname, "large");
+    EXPECT_EQ(report.refused[0].error, ChunkerError::OutOfBounds);
+    EXPECT_EQ(report.refused[1].bookmark.nickname, "odd");
+    EXPECT_EQ(report.refused[1].error, ChunkerError::InvalidElementWidthInBits);
+    EXPECT_EQ(QImageReader(folder + "/small.png").size(), QSize(128, 128));
 }
 
 TEST(RunExport, RefusedOptionsWriteNothing)
 {
     const QString folder = test::makeTempDir();
-    ExportRequest request{makeChunker(), {{0, "a", 1, 32, false}}, {}, folder};
+    ExportRequest request{makeData(), {{0, "a", 1, 32, false}}, {}, folder};
     request.options.svgZoom = 0;
     const ExportReport report = runExport(request);
     ASSERT_TRUE(report.failure);
@@ -109,27 +123,33 @@ TEST(RunExport, RefusedOptionsWriteNothing)
     EXPECT_TRUE(test::folderEntries(folder).isEmpty());
 }
 
+struct NamingCase {
+    const char* name;
+    std::vector<std::string> nicknames;
+    bool withImages; // text files only otherwise
+    QStringList files;
+};
+
 // Nicknames name files, never folders: whatever a bookmarks file holds, every file lands
-// directly in the chosen folder and nothing is written beside or above it.
-TEST(RunExport, NicknamesNeverChooseAFolder)
+// directly in the chosen folder and nothing is written beside or above it. Within one export
+// no file is written twice: a bookmark whose names are taken gets the next free number, the
+// same for all its kinds. Names are cut to 255 bytes on a character boundary.
+class ExportNaming : public testing::TestWithParam<NamingCase> {};
+
+TEST_P(ExportNaming, EveryBookmarkGetsAFileOfItsOwnInTheFolder)
 {
     const QString parent = test::makeTempDir();
     const QString folder = parent + "/out";
     ASSERT_TRUE(QDir().mkdir(folder));
-    const std::pair<std::string, QString> cases[] = {
-        {"../escape", ".._escape.txt"}, {"/etc/passwd", "_etc_passwd.txt"}, {".", "_.txt"}, {"..", "__.txt"},
-        {std::string("nul\0byte", 8), "nul_byte.txt"}, {"a/b/../c", "a_b_.._c.txt"}, {"ünïcode name", "ünïcode name.txt"},
-        {"", ".txt"},
-    };
-    ExportRequest request{makeChunker(), {}, {}, folder};
-    request.options.exportImage = request.options.export3D = request.options.exportSVG = false;
-    QStringList expected;
-    for (std::size_t i = 0; i < std::size(cases); ++i) {
-        request.bookmarks.push_back({static_cast<std::int64_t>(i * 128), cases[i].first, 1, 32, false});
-        expected << cases[i].second;
-    }
+    ExportRequest request{makeData(), {}, {}, folder};
+    request.options.export3D = request.options.exportSVG = false;
+    request.options.exportImage = GetParam().withImages;
+    for (const std::string& nickname : GetParam().nicknames)
+        request.bookmarks.push_back({0, nickname, 1, 16, false});
     const ExportReport report = runExport(request);
-    ASSERT_FALSE(report.failure);
+    ASSERT_FALSE(report.failure) << report.failure->file.detail.toStdString();
+    QStringList expected = GetParam().files;
+    EXPECT_EQ(names(report.writtenFiles), expected);
     expected.sort();
     EXPECT_EQ(test::folderEntries(folder), expected);
     EXPECT_EQ(test::folderEntries(parent), QStringList{"out"});
@@ -142,7 +162,7 @@ TEST(RunExport, AFullDiskStopsAtTheFileThatDidNotFit)
     const test::SmallDisk disk;
     if (!disk.mounted())
         GTEST_SKIP() << disk.reason().toStdString();
-    ExportRequest request{makeChunker(), {}, {}, disk.folder()};
+    ExportRequest request{makeData(), {}, {}, disk.folder()};
     request.options.exportText = request.options.export3D = request.options.exportSVG = false;
     for (int i = 0; i < 200; ++i)
         request.bookmarks.push_back({i * 32, "icon " + std::to_string(i), 1, 32, false});
@@ -176,7 +196,7 @@ TEST(RunExport, ALinkInTheFolderIsReplacedNotWrittenThrough)
             ASSERT_TRUE(QFile(victim).open(QIODevice::WriteOnly));
         }
         ASSERT_TRUE(QFile::link("../victim.txt", folder + "/first.txt"));
-        ExportRequest request{makeChunker(), {{0, "first", 1, 32, false}}, {}, folder};
+        ExportRequest request{makeData(), {{0, "first", 1, 32, false}}, {}, folder};
         request.options.exportImage = request.options.export3D = request.options.exportSVG = false;
         const ExportReport report = runExport(request);
 
@@ -189,25 +209,71 @@ TEST(RunExport, ALinkInTheFolderIsReplacedNotWrittenThrough)
     }
 }
 
-TEST(RunExport, CancelStopsBeforeTheNextFile)
+
+const QString kLongStem = QString(125, QChar(0xE9)); // 250 bytes: the most that fits before ".txt"
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, ExportNaming,
+    testing::Values(
+        NamingCase{"unsafe", {"../escape", "/etc/passwd", ".", "..", std::string("nul\0byte", 8), "a/b/../c"}, false,
+                   {".._escape.txt", "_etc_passwd.txt", "_.txt", "__.txt", "nul_byte.txt", "a_b_.._c.txt"}},
+        NamingCase{"kept", {"ünïcode name", ".hidden"}, false, {"ünïcode name.txt", ".hidden.txt"}},
+        NamingCase{"empty", {""}, false, {"untitled.txt"}},
+        NamingCase{"same", {"same", "same", "same"}, false, {"same.txt", "same 2.txt", "same 3.txt"}},
+        NamingCase{"same file name", {"a/b", "a_b", "A_B"}, false, {"a_b.txt", "a_b 2.txt", "A_B 3.txt"}},
+        NamingCase{"numbered per bookmark", {"same", "same", "same 2"}, true,
+                   {"same.png", "same.txt", "same 2.png", "same 2.txt", "same 2 2.png", "same 2 2.txt"}},
+        NamingCase{"long", {std::string(300, 'x'), std::string(300, 'x')}, false,
+                   {QString(251, u'x') + ".txt", QString(249, u'x') + " 2.txt"}},
+        NamingCase{"long two-byte letters", {kLongStem.toStdString() + "\xC3\xA9!", kLongStem.toStdString()}, false,
+                   {kLongStem + ".txt", kLongStem.chopped(1) + " 2.txt"}}),
+    [](const auto& info) {
+        std::string name = info.param.name;
+        std::ranges::replace(name, ' ', '_');
+        std::ranges::replace(name, '-', '_');
+        return name;
+    });
+
+TEST(RunExport, FilesFromBeforeTheExportAreReplaced)
 {
     const QString folder = test::makeTempDir();
-    ExportRequest request{makeChunker(), {{0, "a", 1, 32, false}, {64, "b", 1, 32, false}}, {}, folder};
-    ExportCallbacks callbacks;
-    int written = 0;
-    callbacks.fileWritten = [&](const QString&) { ++written; };
-    callbacks.isCancelled = [&] { return written == 3; };
-    const ExportReport report = runExport(request, callbacks);
-    EXPECT_TRUE(report.cancelled);
-    EXPECT_FALSE(report.failure);
-    EXPECT_EQ(names(report.writtenFiles), (QStringList{"a.png", "a.txt", "a.dae"}));
-    EXPECT_EQ(test::folderEntries(folder).size(), 3);
+    QFile old(folder + "/same.txt");
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly) && old.write("old") == 3);
+    old.close();
+    ExportRequest request{makeData(), {{0, "same", 1, 16, false}}, {}, folder};
+    request.options.exportImage = request.options.export3D = request.options.exportSVG = false;
+    EXPECT_EQ(names(runExport(request).writtenFiles), QStringList{"same.txt"});
+    EXPECT_EQ(test::folderEntries(folder), QStringList{"same.txt"});
+    EXPECT_EQ(test::readWholeFile(folder + "/same.txt").count('\n'), 16);
 }
 
-TEST(RunExport, WithoutADecoderEveryFileIsSkipped)
+// A cancel stops the export before its next file; one that comes after the last file was
+// written leaves nothing unwritten and is no cancel.
+TEST(RunExport, CancelStopsBeforeTheNextFile)
+{
+    const struct {
+        int cancelAfter;
+        bool cancelled;
+    } cases[] = {{0, true}, {3, true}, {8, false}};
+    for (const auto& c : cases) {
+        const QString folder = test::makeTempDir();
+        ExportRequest request{makeData(), {{0, "a", 1, 32, false}, {64, "b", 1, 32, false}}, {}, folder};
+        ExportCallbacks callbacks;
+        int written = 0;
+        callbacks.fileWritten = [&](const QString&) { ++written; };
+        callbacks.isCancelled = [&] { return written >= c.cancelAfter; };
+        const ExportReport report = runExport(request, callbacks);
+        EXPECT_EQ(report.cancelled, c.cancelled) << c.cancelAfter;
+        EXPECT_FALSE(report.failure);
+        EXPECT_EQ(report.writtenFiles.size(), std::size_t(c.cancelAfter));
+        EXPECT_EQ(test::folderEntries(folder).size(), c.cancelAfter);
+    }
+}
+
+TEST(RunExport, WithoutDataEveryFileIsSkipped)
 {
     const QString folder = test::makeTempDir();
-    const ExportReport report = runExport({std::nullopt, {{0, "a", 1, 32, false}, {9, "b", 4, 64, false}}, {}, folder});
+    const ExportReport report = runExport({nullptr, {{0, "a", 1, 32, false}, {9, "b", 4, 64, false}}, {}, folder});
     EXPECT_FALSE(report.failure);
     EXPECT_EQ(report.skippedFiles, 8);
     EXPECT_TRUE(report.writtenFiles.empty());
@@ -217,7 +283,7 @@ TEST(RunExport, WithoutADecoderEveryFileIsSkipped)
 TEST(StartExport, RunsOnAWorkerAndReportsProgress)
 {
     const QString folder = test::makeTempDir();
-    ExportRequest request{makeChunker(), {{0, "a", 4, 64, false}, {64, "b", 1, 16, false}}, {}, folder};
+    ExportRequest request{makeData(), {{0, "a", 4, 64, false}, {64, "b", 1, 16, false}}, {}, folder};
     request.options.exportText = false;
     request.options.imageCoordinatesOverlay = true; // ruler labels are drawn on the worker too
     QFuture<ExportReport> future = startExport(request);
@@ -230,6 +296,15 @@ TEST(StartExport, RunsOnAWorkerAndReportsProgress)
     EXPECT_EQ(future.progressValue(), 6);
     EXPECT_EQ(future.progressText(), folder + "/b.svg");
     EXPECT_EQ(QImageReader(folder + "/a.png").size(), QSize(17 * 8, 17 * 8));
+
+    // A stop asked for before the worker starts still yields a report: nothing was written.
+    const auto stop = std::make_shared<std::atomic_bool>(true);
+    request.folder = test::makeTempDir();
+    QFuture<ExportReport> stopped = startExport(request, stop);
+    stopped.waitForFinished();
+    ASSERT_EQ(stopped.resultCount(), 1);
+    EXPECT_TRUE(stopped.result().cancelled);
+    EXPECT_TRUE(test::folderEntries(request.folder).isEmpty());
 }
 
 } // namespace

@@ -366,24 +366,63 @@ TEST_F(ExportFlowTest, CancellingTheProgressBeforeTheFirstFileWritesNothing)
     pool->waitForDone();
     EXPECT_TRUE(written().isEmpty());
     ASSERT_FALSE(status.isEmpty());
-    EXPECT_TRUE(status.last().at(0).toString().startsWith("Export cancelled"));
+    EXPECT_EQ(status.last().at(0).toString(), "Export cancelled; no files were written.");
 }
 
-TEST_F(ExportFlowTest, AFailureIsShownWithTheFileAndTheCause)
+// The outcome shown is what happened: a Cancel that comes once every file is written is no
+// cancel, and a failure is shown even when Cancel came with it.
+TEST_F(ExportFlowTest, ACancelAfterTheLastFileShowsWhatHappened)
 {
-    add({96, "first", 1, 32, false});
-    add({19990, "edge", 1, 32, false}); // reaches beyond the 20000 bytes
-    add({200, "after", 1, 32, false});
-    EXPECT_FALSE(rowData(1, BookmarkListModel::CanExportRole).toBool());
-    EXPECT_FALSE(rowData(1, BookmarkListModel::CanViewRole).toBool());
+    const struct {
+        bool failing;
+        const char* shows;
+    } cases[] = {{false, "Exported 4 files to"}, {true, "mono.txt"}};
+    for (const auto& c : cases) {
+        folder = test::makeTempDir();
+        if (c.failing) {
+            ASSERT_TRUE(QDir(folder).mkdir("mono.txt")); // a folder where the text file would go
+        }
+        if (!mvc->bookmarkFile() || mvc->bookmarkFile()->bookmarks.empty())
+            add({96, "mono", 1, 32, false});
+        clickRowControl(0, BookmarkListCell::Control::Export);
+        ExportFlow* f = flow();
+        ASSERT_TRUE(f);
+        QSignalSpy done(f, &ExportFlow::finished);
+        QSignalSpy status(mvc, &MainViewController::statusMessage);
+        f->dialog()->folderField()->setText(folder);
+        QTest::mouseClick(f->dialog()->chooseButton(), Qt::LeftButton);
+        ASSERT_TRUE(f->progressDialog());
+        QThreadPool::globalInstance()->waitForDone(); // every file is written or has failed
+        f->progressDialog()->findChild<QPushButton*>()->click();
+        ASSERT_TRUE(done.count() == 1 || done.wait(30000));
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        if (c.failing) {
+            ASSERT_TRUE(mvc->currentAlert());
+            EXPECT_TRUE(mvc->currentAlert()->informativeText().contains(c.shows));
+            mvc->currentAlert()->close();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        } else {
+            ASSERT_FALSE(status.isEmpty());
+            EXPECT_TRUE(status.last().at(0).toString().startsWith(c.shows)) << status.last().at(0).toString().toStdString();
+        }
+    }
+}
+
+// Each bookmark is decoded in its own format, even on a file too short for the browser's
+// 1-bit 32x32 icons; one that cannot be decoded is named and the others are written.
+TEST_F(ExportFlowTest, OnAShortFileTheBookmarksThatDecodeAreWrittenAndTheOthersNamed)
+{
+    open({writeImage(7001, "short.img", 2000)});
+    add({96, "small", 1, 16, false});
+    add({1950, "large", 1, 32, false}); // runs past the end
     QTest::mouseClick(list->exportAllButton(), Qt::LeftButton);
     confirm();
-    EXPECT_EQ(written(), QStringList({"first.dae", "first.png", "first.svg", "first.txt"}));
+    EXPECT_EQ(written(), QStringList({"small.dae", "small.png", "small.svg", "small.txt"}));
     ASSERT_TRUE(mvc->currentAlert());
     const QString text = mvc->currentAlert()->informativeText();
-    EXPECT_TRUE(text.contains(QDir::toNativeSeparators(folder + QStringLiteral("/edge.png")))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("\u201Clarge\u201D"))) << text.toStdString();
     EXPECT_TRUE(text.contains("beyond the end of the file")) << text.toStdString();
-    EXPECT_TRUE(text.contains("4 files")) << text.toStdString();
+    EXPECT_TRUE(text.contains("Exported 4 files")) << text.toStdString();
 }
 
 TEST_F(ExportFlowTest, NothingIsOfferedWithoutAWindowAndUndecodableViewsOpenNothing)
