@@ -385,8 +385,26 @@ std::expected<void, DocumentError> DocumentController::setBookmarkMask(std::int6
     const auto row = rowOf({offset, bitDepth, widthInBits});
     if (!row)
         return {};
-    m_bookmarkFile->bookmarks[static_cast<std::size_t>(*row)].hasMask = hasMask;
-    emit bookmarkChanged(*row);
+    return setMaskOfRow(*row, hasMask);
+}
+
+std::expected<void, DocumentError> DocumentController::setBookmarkMaskAt(std::int64_t row, bool hasMask)
+{
+    auto lock = beginEdit();
+    if (!lock)
+        return std::unexpected(lock.error());
+    if (!m_bookmarkFile || row < 0 || row >= static_cast<std::int64_t>(m_bookmarkFile->bookmarks.size()))
+        return std::unexpected(DocumentError{DocumentError::Kind::InvalidIndex, m_jsonFileURL, QString::number(row)});
+    const std::int64_t bitDepth = m_bookmarkFile->bookmarks[static_cast<std::size_t>(row)].bitDepth;
+    if (hasMask && bitDepth != 1)
+        return std::unexpected(DocumentError{DocumentError::Kind::MaskNotAllowed, {}, QString::number(bitDepth)});
+    return setMaskOfRow(static_cast<int>(row), hasMask);
+}
+
+std::expected<void, DocumentError> DocumentController::setMaskOfRow(int row, bool hasMask)
+{
+    m_bookmarkFile->bookmarks[static_cast<std::size_t>(row)].hasMask = hasMask;
+    emit bookmarkChanged(row);
     if (auto saved = saveBookmarkFile(); !saved)
         return saved;
     m_screen.refreshBookmarks();

@@ -134,6 +134,8 @@ public:
     // bookmark that is not 1-bit.
     std::expected<void, DocumentError> setBookmarkMask(std::int64_t offset, std::int64_t bitDepth,
                                                        std::int64_t widthInBits, bool hasMask);
+    // The same for one row, as a list hands it over (rows may share a key).
+    std::expected<void, DocumentError> setBookmarkMaskAt(std::int64_t row, bool hasMask);
     // Writes the held bookmarks file to its location (asking for another location when the
     // place may not be written).
     std::expected<void, DocumentError> saveBookmarkFile();
@@ -176,6 +178,8 @@ private:
     // Starts an edit: locks the bookmarks file's folder, takes up the file as it now is on
     // disk (another window or command may have changed it) and checks that it may be edited.
     std::expected<BookmarkFileLock, DocumentError> beginEdit();
+    // Switches one row's mask and saves; the caller holds the edit lock.
+    std::expected<void, DocumentError> setMaskOfRow(int row, bool hasMask);
     void takeUpStored(StoredBookmarkFile stored, const std::string& digest);
     std::expected<void, DocumentError> writeTo(const QString& path);
     void askForSaveLocation();

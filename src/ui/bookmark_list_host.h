@@ -20,7 +20,7 @@ public:
     // Renames the bookmark of this row (several rows may share a key); false when refused.
     virtual bool renameBookmark(int row, const QString& nickname) = 0;
     virtual void deleteBookmark(const BookmarkKey& key) = 0;
-    virtual void setBookmarkMask(const BookmarkKey& key, bool hasMask) = 0;
+    virtual void setBookmarkMask(int row, bool hasMask) = 0;
     // Makes the icon browser switch to the bookmark's format and select its tile.
     virtual void showBookmarkInBrowser(const Bookmark& bookmark) = 0;
 

@@ -97,7 +97,7 @@ void BookmarkListViewController::controlClicked(int row, BookmarkListCell::Contr
         return;
     switch (control) {
     case BookmarkListCell::Control::Nickname: m_tableView->edit(m_model->index(row)); break;
-    case BookmarkListCell::Control::Mask: m_host->setBookmarkMask(keyOf(*bookmark), !bookmark->hasMask); break;
+    case BookmarkListCell::Control::Mask: m_host->setBookmarkMask(row, !bookmark->hasMask); break;
     case BookmarkListCell::Control::View: m_host->openSceneViewer(*bookmark); break;
     case BookmarkListCell::Control::Export: m_host->exportBookmarks({*bookmark}); break;
     case BookmarkListCell::Control::Delete: m_host->deleteBookmark(keyOf(*bookmark)); break;

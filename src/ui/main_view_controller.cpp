@@ -284,9 +284,9 @@ void MainViewController::deleteBookmark(const BookmarkKey& key)
     report(m_document->deleteBookmark(key.offset, key.bitDepth, key.widthInBits));
 }
 
-void MainViewController::setBookmarkMask(const BookmarkKey& key, bool hasMask)
+void MainViewController::setBookmarkMask(int row, bool hasMask)
 {
-    report(m_document->setBookmarkMask(key.offset, key.bitDepth, key.widthInBits, hasMask));
+    report(m_document->setBookmarkMaskAt(row, hasMask));
 }
 
 void MainViewController::showBookmarkInBrowser(const Bookmark& bookmark)

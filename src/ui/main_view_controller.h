@@ -86,7 +86,7 @@ public:
     const BookmarkFile* bookmarkFile() const override;
     bool renameBookmark(int row, const QString& nickname) override;
     void deleteBookmark(const BookmarkKey& key) override;
-    void setBookmarkMask(const BookmarkKey& key, bool hasMask) override;
+    void setBookmarkMask(int row, bool hasMask) override;
     void showBookmarkInBrowser(const Bookmark& bookmark) override;
     // Export (the rows' export buttons and export-all) and the 3D view (the rows' view buttons).
     bool canExportBookmarks() const override { return true; }

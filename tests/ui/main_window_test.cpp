@@ -219,17 +219,21 @@ TEST_F(MainWindowTest, RowControlsEditTheirOwnRowAndTheListUpdatesOnlyThatRow)
         alert->accept();
 }
 
-TEST_F(MainWindowTest, RenamingARowRenamesThatRowEvenWhenAnEarlierOneHasTheSameKey)
+TEST_F(MainWindowTest, RenameAndMaskReachTheirOwnRowEvenWhenAnEarlierOneHasTheSameKey)
 {
     const QString image = writeImage(113);
     storeBookmarks({{40, "first", 1, 32, false}, {80, "other", 1, 32, false}, {40, "second", 1, 32, false}});
     open({image});
     ASSERT_EQ(list->numberOfRows(), 3);
     rename(2, "Renamed");
+    clickRowControl(2, BookmarkListCell::Control::Mask);
     const QJsonArray stored = storedBookmarks(mvc->document().jsonFileURL());
     ASSERT_EQ(stored.size(), 3);
     EXPECT_EQ(stored[0].toObject().value("nickname").toString(), "first");
     EXPECT_EQ(stored[2].toObject().value("nickname").toString(), "Renamed");
+    // The mask box switches its own row too.
+    EXPECT_FALSE(stored[0].toObject().value("hasMask").toBool());
+    EXPECT_TRUE(stored[2].toObject().value("hasMask").toBool());
 
     // Deleting removes every row with the key, each from the list as it is removed.
     ModelEvents events(*list->model());
