@@ -25,6 +25,18 @@ struct DocumentController::DigestJob {
     std::string result; // empty when cancelled
 };
 
+// What background saves did, handed from the save thread to the main thread.
+struct DocumentController::SaveOutcomes {
+    struct Outcome {
+        std::uint64_t generation = 0;
+        QString path;
+        std::expected<void, DocumentError> written;
+        FileStamp stamp;
+    };
+    std::mutex mutex;
+    std::deque<Outcome> outcomes;
+};
+
 DocumentController::DocumentController(DocumentScreen& screen, QObject* parent)
     : DocumentController(screen, std::make_shared<BookmarkStore>(), parent)
 {
@@ -34,6 +46,9 @@ DocumentController::DocumentController(DocumentScreen& screen, std::shared_ptr<B
     : QObject(parent), m_screen(screen), m_store(std::move(store)), m_pool(std::make_unique<QThreadPool>())
 {
     m_pool->setMaxThreadCount(2);
+    m_savePool = std::make_unique<QThreadPool>();
+    m_savePool->setMaxThreadCount(1);
+    m_saveOutcomes = std::make_shared<SaveOutcomes>();
 }
 
 DocumentController::~DocumentController()
@@ -42,7 +57,9 @@ DocumentController::~DocumentController()
         m_digestJob->cancelled = true;
     if (m_readCancel)
         *m_readCancel = true;
-    // Workers post their results to this object; wait for them before it goes away.
+    // Workers post their results to this object; wait for them before it goes away. Saves
+    // under way are finished, never abandoned.
+    m_savePool->waitForDone();
     m_pool->waitForDone();
 }
 
@@ -267,6 +284,7 @@ std::expected<void, DocumentError> DocumentController::checkEditable() const
 
 std::expected<BookmarkFileLock, DocumentError> DocumentController::beginEdit()
 {
+    settleSaves(); // the file on disk is then the last one this controller wrote
     BookmarkFileLock lock;
     const bool onDisk = m_state == BookmarkFileState::Loaded || m_state == BookmarkFileState::New ||
                         m_state == BookmarkFileState::Unreadable;
@@ -314,7 +332,7 @@ std::expected<void, DocumentError> DocumentController::appendBookmark(const Book
         row = static_cast<int>(m_bookmarkFile->bookmarks.size()) - 1;
         emit bookmarksInserted(*row, *row);
     }
-    if (auto saved = saveBookmarkFile(); !saved)
+    if (auto saved = saveAfterEdit(); !saved)
         return saved;
     m_screen.refreshBookmarks();
     if (row)
@@ -335,7 +353,7 @@ std::expected<void, DocumentError> DocumentController::renameBookmark(std::int64
         list[static_cast<std::size_t>(index)].nickname = nickname;
         emit bookmarkChanged(static_cast<int>(index));
     }
-    if (auto saved = saveBookmarkFile(); !saved)
+    if (auto saved = saveAfterEdit(); !saved)
         return saved;
     m_screen.refreshBookmarks();
     emit bookmarksChanged();
@@ -366,7 +384,7 @@ std::expected<void, DocumentError> DocumentController::deleteBookmark(std::int64
             last = std::next(first);
         }
     }
-    if (auto saved = saveBookmarkFile(); !saved)
+    if (auto saved = saveAfterEdit(); !saved)
         return saved;
     m_screen.refreshBookmarks();
     emit bookmarksChanged();
@@ -405,7 +423,7 @@ std::expected<void, DocumentError> DocumentController::setMaskOfRow(int row, boo
 {
     m_bookmarkFile->bookmarks[static_cast<std::size_t>(row)].hasMask = hasMask;
     emit bookmarkChanged(row);
-    if (auto saved = saveBookmarkFile(); !saved)
+    if (auto saved = saveAfterEdit(); !saved)
         return saved;
     m_screen.refreshBookmarks();
     emit bookmarksChanged();
@@ -414,8 +432,64 @@ std::expected<void, DocumentError> DocumentController::setMaskOfRow(int row, boo
 
 // --- Saving --------------------------------------------------------------------------------
 
+std::expected<void, DocumentError> DocumentController::saveAfterEdit()
+{
+    const bool large =
+        m_bookmarkFile && static_cast<std::int64_t>(m_bookmarkFile->bookmarks.size()) >= m_backgroundSaveThreshold;
+    if (!large || m_jsonFileURL.isEmpty() || !m_screen.hasWindow() || !checkEditable())
+        return saveBookmarkFile();
+    // The worker writes a copy, so that later edits in memory never race with it.
+    auto snapshot = std::make_shared<const BookmarkFile>(*m_bookmarkFile);
+    m_savePool->start([this, store = m_store, outcomes = m_saveOutcomes, snapshot, path = m_jsonFileURL,
+                       generation = m_generation] {
+        SaveOutcomes::Outcome outcome{generation, path, {}, {}};
+        {
+            const BookmarkFileLock lock(path); // the edit that queued this save holds it until it returns
+            outcome.written = store->save(*snapshot, path);
+            outcome.stamp = FileStamp::of(path);
+        }
+        {
+            const std::lock_guard guard(outcomes->mutex);
+            outcomes->outcomes.push_back(std::move(outcome));
+        }
+        // The destructor waits for this thread, so `this` is alive while the call is posted.
+        QMetaObject::invokeMethod(this, [this] { settleSaves(); }, Qt::QueuedConnection);
+    });
+    return {};
+}
+
+void DocumentController::settleSaves()
+{
+    m_savePool->waitForDone();
+    std::deque<SaveOutcomes::Outcome> done;
+    {
+        const std::lock_guard guard(m_saveOutcomes->mutex);
+        done.swap(m_saveOutcomes->outcomes);
+    }
+    for (SaveOutcomes::Outcome& outcome : done) {
+        const bool current = outcome.generation == m_generation && outcome.path == m_jsonFileURL;
+        if (outcome.written) {
+            if (current)
+                m_jsonFileStamp = outcome.stamp;
+        } else if (current && outcome.written.error().kind == DocumentError::Kind::PermissionDenied) {
+            askForSaveLocation(); // the edits count as made; they are saved where the user chooses
+        } else {
+            displayError(outcome.written.error());
+        }
+    }
+}
+
+bool DocumentController::waitForSaves(int timeoutMs)
+{
+    if (!m_savePool->waitForDone(timeoutMs))
+        return false;
+    settleSaves();
+    return true;
+}
+
 std::expected<void, DocumentError> DocumentController::saveBookmarkFile()
 {
+    m_savePool->waitForDone(); // an older background save must not land after this one
     if (!m_screen.hasWindow())
         return std::unexpected(DocumentError{DocumentError::Kind::NoWindow, {}, {}});
     if (auto ok = checkEditable(); !ok)

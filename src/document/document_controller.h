@@ -93,6 +93,12 @@ public:
     // Data at least this large is hashed in a worker thread (smaller data at once). Default
     // 16 MiB; 0 hashes everything in a worker; INT64_MAX hashes everything at once.
     void setBackgroundDigestThreshold(std::int64_t bytes) { m_backgroundDigestThreshold = bytes; }
+    // Bookmarks files holding at least this many bookmarks are saved after an edit in a worker
+    // thread, one save after another, so that an edit of a large file does not hold up the
+    // screen; a failure is shown when the save ends. Default: never (every save at once).
+    void setBackgroundSaveThreshold(std::int64_t bookmarks) { m_backgroundSaveThreshold = bookmarks; }
+    // Waits until every background save has ended and its outcome is taken up. False on timeout.
+    bool waitForSaves(int timeoutMs = -1);
     // Reads / hashes of at least this many bytes show progress on the screen. Default 64 MiB.
     void setProgressThreshold(std::int64_t bytes) { m_progressThreshold = bytes; }
 
@@ -178,6 +184,11 @@ private:
     // Starts an edit: locks the bookmarks file's folder, takes up the file as it now is on
     // disk (another window or command may have changed it) and checks that it may be edited.
     std::expected<BookmarkFileLock, DocumentError> beginEdit();
+    // Saves after an edit: in the background for large files (see setBackgroundSaveThreshold).
+    std::expected<void, DocumentError> saveAfterEdit();
+    // Waits for the background saves and takes up their outcomes (the file's new stamp, or
+    // the failure shown).
+    void settleSaves();
     // Switches one row's mask and saves; the caller holds the edit lock.
     std::expected<void, DocumentError> setMaskOfRow(int row, bool hasMask);
     void takeUpStored(StoredBookmarkFile stored, const std::string& digest);
@@ -203,6 +214,10 @@ private:
     QString m_filePath;
     QString m_unreadableReason;
     FileStamp m_jsonFileStamp; // the file at jsonFileURL as last read or written
+    struct SaveOutcomes;
+    std::unique_ptr<QThreadPool> m_savePool; // one thread: saves land in the order of the edits
+    std::shared_ptr<SaveOutcomes> m_saveOutcomes;
+    std::int64_t m_backgroundSaveThreshold = INT64_MAX;
     BookmarkFileState m_state = BookmarkFileState::NoDocument;
     bool m_mustShowPixelGrid = true;
 

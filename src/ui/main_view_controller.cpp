@@ -24,6 +24,9 @@ namespace pq {
 MainViewController::MainViewController(QWidget* parent) : QWidget(parent)
 {
     m_document = std::make_unique<DocumentController>(*this);
+    // A file of thousands of bookmarks takes longer than a frame to write: edits of such files
+    // are saved behind the screen; small files are saved at once, their failures shown at once.
+    m_document->setBackgroundSaveThreshold(2000);
 
     m_dropZone = new DropZone(this);
     m_splitter = new QSplitter(Qt::Horizontal);

@@ -225,6 +225,26 @@ TEST_F(ControllerTest, AnEditAfterAnotherProgramChangedTheFileKeepsBoth)
     }
 }
 
+// Large files are saved behind the screen, one save after another: each edit returns before its
+// save, the saves land in the order of the edits, and a failed one is shown when it ends.
+TEST_F(ControllerTest, BackgroundSavesLandInOrderAndShowTheirFailures)
+{
+    controller.setBackgroundSaveThreshold(1);
+    open(bytes);
+    ASSERT_TRUE(controller.appendBookmark({1, "one", 1, 32, false}).has_value());
+    ASSERT_TRUE(controller.renameBookmark(0, "first").has_value());
+    ASSERT_TRUE(controller.appendBookmark({2, "two", 1, 32, false}).has_value());
+    ASSERT_TRUE(controller.waitForSaves(60000));
+    EXPECT_EQ(nicknames(onDisk(storePath(bytes)).file), (std::vector<std::string>{"first", "two"}));
+
+    store->failAfterWrites = store->writes;
+    screen.events.clear();
+    ASSERT_TRUE(controller.renameBookmark(1, "unsaved").has_value());
+    ASSERT_TRUE(controller.waitForSaves(60000));
+    EXPECT_EQ(std::ranges::count_if(screen.events, [](const std::string& e) { return e.starts_with("error:"); }), 1);
+    EXPECT_EQ(nicknames(onDisk(storePath(bytes)).file), (std::vector<std::string>{"first", "two"}));
+}
+
 // --- A store folder that cannot be made ---------------------------------------------------------
 
 TEST_F(ControllerTest, WithoutAStoreFolderTheNewDataNeverWritesIntoThePreviousFile)
