@@ -453,14 +453,15 @@ std::expected<void, DocumentError> DocumentController::saveAfterEdit()
             outcomes->outcomes.push_back(std::move(outcome));
         }
         // The destructor waits for this thread, so `this` is alive while the call is posted.
-        QMetaObject::invokeMethod(this, [this] { settleSaves(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, [this] { settleSaves(false); }, Qt::QueuedConnection);
     });
     return {};
 }
 
-void DocumentController::settleSaves()
+void DocumentController::settleSaves(bool waitForQueue)
 {
-    m_savePool->waitForDone();
+    if (waitForQueue)
+        m_savePool->waitForDone();
     std::deque<SaveOutcomes::Outcome> done;
     {
         const std::lock_guard guard(m_saveOutcomes->mutex);

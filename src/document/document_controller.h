@@ -186,9 +186,9 @@ private:
     std::expected<BookmarkFileLock, DocumentError> beginEdit();
     // Saves after an edit: in the background for large files (see setBackgroundSaveThreshold).
     std::expected<void, DocumentError> saveAfterEdit();
-    // Waits for the background saves and takes up their outcomes (the file's new stamp, or
-    // the failure shown).
-    void settleSaves();
+    // Takes up the outcomes of the background saves that ended (the file's new stamp, or the
+    // failure shown); first waits for the saves under way unless told not to.
+    void settleSaves(bool waitForQueue = true);
     // Switches one row's mask and saves; the caller holds the edit lock.
     std::expected<void, DocumentError> setMaskOfRow(int row, bool hasMask);
     void takeUpStored(StoredBookmarkFile stored, const std::string& digest);
