@@ -11,13 +11,6 @@ inline constexpr std::uint16_t kPageUpKeyCode = 0x74;
 inline constexpr std::uint16_t kEndKeyCode = 0x77;
 inline constexpr std::uint16_t kPageDownKeyCode = 0x79;
 
-// True for exactly the four codes above: code - 0x73 lies in 0...6 and its bit is set in 0x53.
-constexpr bool isNavigationKeyCode(int code)
-{
-    const int bit = code - kHomeKeyCode;
-    return bit >= 0 && bit <= 6 && ((0x53 >> bit) & 1) != 0;
-}
-
 // The navigation code of a Qt key (Qt::Key_Home, Key_PageUp, Key_End, Key_PageDown).
 std::optional<std::uint16_t> navigationKeyCodeForQtKey(int qtKey);
 
