@@ -6,6 +6,7 @@
 
 #include "document/bookmark_file_json.h"
 #include "document/document_controller.h"
+#include "document/headless_document_screen.h"
 #include "document/sha256_hex.h"
 
 #include <QCoreApplication>
@@ -18,22 +19,14 @@
 
 namespace {
 
-// A window that shows nothing.
-class SilentScreen : public pq::DocumentScreen {
+// A window that shows nothing but errors.
+class SilentScreen : public pq::HeadlessDocumentScreen {
 public:
     void showError(const QString&, const QString& text) override { std::fprintf(stderr, "%s\n", qPrintable(text)); }
-    void showInformation(const QString&, const QString&) override {}
     void askSaveLocation(const pq::SaveLocationRequest&, std::function<void(const pq::SaveLocationAnswer&)> answer) override
     {
         answer({});
     }
-    void refreshBookmarks() override {}
-    void selectBookmarkRow(int) override {}
-    void scrollToBookmarkRow(int) override {}
-    void resetBrowserSettings() override {}
-    void reloadBrowserFromFirstTile() override {}
-    void setWindowTitle(const QString&) override {}
-    void setHintVisible(bool) override {}
 };
 
 } // namespace

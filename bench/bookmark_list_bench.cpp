@@ -100,7 +100,7 @@ int main(int argc, char** argv)
 
     const double open = millisecondsOf([&] {
         main.openFiles({image});
-        main.document().waitForIntake();
+        main.document().intake().waitForIntake();
         main.document().waitForDigest();
     });
     const double firstPaint = millisecondsOf([&] { paintList(list); });

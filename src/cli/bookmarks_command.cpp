@@ -3,6 +3,7 @@
 #include "cli/bookmarks_screen.h"
 #include "cli/cli_support.h"
 #include "cli/commands.h"
+#include "decoding/default_nickname.h"
 #include "document/bookmark_file_json.h"
 #include "document/clipped_name.h"
 #include "document/document_controller.h"
@@ -117,7 +118,7 @@ int runAdd(const BookmarksOptions& o)
                   << "); nothing was added.\n";
         return 0;
     }
-    Bookmark bookmark{key.offset, o.name.value_or("untitled " + std::to_string(key.offset)), key.bitDepth,
+    Bookmark bookmark{key.offset, o.name.value_or(defaultNickname(key.offset)), key.bitDepth,
                       key.widthInBits, false};
     const auto result = controller.appendBookmark(bookmark);
     return session.finish(result, "Added \"" + clippedName(bookmark.nickname) + "\" at " + describeKey(key) + " to " +
@@ -152,14 +153,14 @@ int runKeyedEdit(const BookmarksOptions& o, Edit edit)
 int runDelete(const BookmarksOptions& o)
 {
     return runKeyedEdit(o, [](DocumentController& c, const BookmarkKey& k) {
-        return c.deleteBookmark(k.offset, k.bitDepth, k.widthInBits);
+        return c.deleteBookmark(k);
     });
 }
 
 int runMask(const BookmarksOptions& o)
 {
     return runKeyedEdit(o, [&o](DocumentController& c, const BookmarkKey& k) {
-        return c.setBookmarkMask(k.offset, k.bitDepth, k.widthInBits, o.on);
+        return c.setBookmarkMask(k, o.on);
     });
 }
 

@@ -1,24 +1,16 @@
 #pragma once
 
-#include "document/document_screen.h"
+#include "document/headless_document_screen.h"
 
 namespace pq::cli {
 
 // The document screen of the command line: there is no list or browser to update; errors
 // and the save-location question are remembered for the command to report.
-class BookmarksScreen : public DocumentScreen {
+class BookmarksScreen : public HeadlessDocumentScreen {
 public:
     void showError(const QString& title, const QString& informativeText) override;
-    void showInformation(const QString&, const QString&) override {}
     void askSaveLocation(const SaveLocationRequest& request,
                          std::function<void(const SaveLocationAnswer&)> answer) override;
-    void refreshBookmarks() override {}
-    void selectBookmarkRow(int) override {}
-    void scrollToBookmarkRow(int) override {}
-    void resetBrowserSettings() override {}
-    void reloadBrowserFromFirstTile() override {}
-    void setWindowTitle(const QString&) override {}
-    void setHintVisible(bool) override {}
 
     // The folder of a store file that may not be written; empty when no save met that.
     const QString& deniedFolder() const { return m_deniedFolder; }

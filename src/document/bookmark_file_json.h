@@ -27,6 +27,7 @@ struct BookmarkJsonError {
     std::string message() const;
 };
 
+// A bookmarks file larger than this is not read (no real one comes near it).
 inline constexpr std::int64_t kMaxBookmarkFileBytes = std::int64_t{64} << 20;
 inline constexpr int kMaxBookmarkFileDepth = 64;
 

@@ -70,7 +70,7 @@ StoredBookmarkFile BookmarkStore::load(const QString& path) const
         result.reason = QStringLiteral("it is a folder");
         return result;
     }
-    if (info.size() > kMaxFileSize) {
+    if (info.size() > kMaxBookmarkFileBytes) {
         result.reason = QString::fromStdString(BookmarkJsonError{BookmarkJsonError::Kind::TooLarge, {}}.message());
         return result;
     }
@@ -80,7 +80,7 @@ StoredBookmarkFile BookmarkStore::load(const QString& path) const
         return result;
     }
     // Read at most one byte past the limit, in case the file grew since it was measured.
-    const QByteArray bytes = file.read(kMaxFileSize + 1);
+    const QByteArray bytes = file.read(kMaxBookmarkFileBytes + 1);
     if (file.error() != QFileDevice::NoError) {
         result.reason = file.errorString();
         return result;

@@ -26,8 +26,6 @@ struct StoredBookmarkFile {
 class BookmarkStore {
 public:
     static constexpr const char* kFolderName = "org.pixelquarry.Pixelquarry";
-    // A bookmarks file larger than this is not read (no real one comes near it).
-    static constexpr std::int64_t kMaxFileSize = std::int64_t{64} << 20;
 
     // The store in the first generic data location (honours XDG_DATA_HOME).
     BookmarkStore();

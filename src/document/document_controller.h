@@ -3,16 +3,18 @@
 #include "decoding/chunk.h"
 #include "decoding/chunker.h"
 #include "decoding/file_data.h"
+#include "decoding/icon_format.h"
 #include "document/bookmark.h"
 #include "document/bookmark_file_lock.h"
 #include "document/bookmark_store.h"
 #include "document/document_error.h"
 #include "document/document_screen.h"
+#include "document/import_report.h"
 
 #include <QByteArray>
 #include <QObject>
 #include <QString>
-#include <QStringList>
+#include <QThreadPool>
 
 #include <atomic>
 #include <cstdint>
@@ -23,29 +25,9 @@
 #include <optional>
 #include <string>
 
-class QThreadPool;
-
 namespace pq {
 
-// What an import of a bookmarks file did.
-struct ImportReport {
-    enum class Outcome {
-        Imported,      // the file belongs to the open data; see the counts
-        Unreadable,    // the file is not a bookmarks document
-        NoData,        // no data is open
-        OtherData,     // the file belongs to other data (its digest differs)
-        Deferred,      // waits for the open data's digest; importFinished() tells the result
-        NotStored,     // the open data has no usable bookmarks file (see storeError)
-    };
-    Outcome outcome = Outcome::Unreadable;
-    QString path;            // the imported file
-    std::int64_t added = 0;  // bookmarks appended and saved
-    std::int64_t present = 0; // bookmarks whose key was held already
-    std::int64_t total = 0;   // bookmarks in the imported file
-    std::optional<DocumentError> failure; // the save that stopped the import, or why none could be stored
-    std::string readError;   // Unreadable: why the file is not a bookmarks document
-    std::string fileDigest;  // OtherData: the digest the file names
-};
+class DocumentIntake;
 
 // Where the bookmarks of the open data stand.
 enum class BookmarkFileState {
@@ -59,8 +41,9 @@ enum class BookmarkFileState {
 
 // The document controller's logic: holds the open file's bytes, the decoder over them, the
 // bookmarks file of those bytes and its location; performs opening, bookmark edits, saves and
-// imports; talks to the screen only through DocumentScreen. Runs on the main thread; reading
-// files and hashing run in worker threads.
+// imports; talks to the screen only through DocumentScreen. Runs on the main thread, which
+// never waits for a worker: hashing and large saves run in worker threads whose results come
+// back as queued calls; a late result of data replaced since is dropped.
 class DocumentController : public QObject {
     Q_OBJECT
 public:
@@ -84,6 +67,9 @@ public:
     bool mustShowPixelGrid() const { return m_mustShowPixelGrid; }
     void setMustShowPixelGrid(bool on) { m_mustShowPixelGrid = on; }
     const BookmarkStore& store() const { return *m_store; }
+    DocumentScreen& screen() const { return m_screen; }
+    // The intake of files handed over by drop, open dialog or the operating system.
+    DocumentIntake& intake() { return *m_intake; }
     // Whether bookmarks can be edited now; the error names why not (digest pending, stored
     // file unreadable, no store folder).
     std::expected<void, DocumentError> canEditBookmarks() const { return checkEditable(); }
@@ -97,49 +83,41 @@ public:
     // thread, one save after another, so that an edit of a large file does not hold up the
     // screen; a failure is shown when the save ends. Default: never (every save at once).
     void setBackgroundSaveThreshold(std::int64_t bookmarks) { m_backgroundSaveThreshold = bookmarks; }
-    // Waits until every background save has ended and its outcome is taken up. False on timeout.
-    bool waitForSaves(int timeoutMs = -1);
     // Reads / hashes of at least this many bytes show progress on the screen. Default 64 MiB.
     void setProgressThreshold(std::int64_t bytes) { m_progressThreshold = bytes; }
+    std::int64_t progressThreshold() const { return m_progressThreshold; }
 
-    // Waits (running the event loop) until the open data's digest is known and its bookmarks
-    // file looked up. False on timeout (-1: no timeout) or when no data is open.
+    // For tests and the command line: run the event loop until the open data's digest is
+    // known and its bookmarks file looked up (false on timeout, -1: none, or when no data is
+    // open), or until every background save has ended and its outcome is taken up.
     bool waitForDigest(int timeoutMs = -1);
-    // Waits until every openFiles() batch has finished. False on timeout.
-    bool waitForIntake(int timeoutMs = -1);
+    bool waitForSaves(int timeoutMs = -1);
 
     // --- Opening -----------------------------------------------------------------------
     // Makes these bytes the open document: resets the browser, builds the decoder, reloads,
     // sets the title, hides the hint, then finds the bookmarks file by the digest.
     void processReceivedFileData(std::shared_ptr<const FileData> data, const QString& path);
-    // Imports a bookmarks file kept elsewhere into the open data's bookmarks.
+    // Imports a bookmarks file kept elsewhere into the open data's bookmarks. While the
+    // digest is pending the import waits for it (Deferred); it then belongs to that data even
+    // when other data is opened meanwhile.
     ImportReport processJSON(const QByteArray& data, const QString& path);
-    // Reads and processes files: every path ending in ".json" (case-sensitive) is imported,
-    // in order, before the others are opened, in order. Stops at the first file that cannot
-    // be read (an empty data file included), shows why on the screen and returns it; the
-    // files before it stay processed. Reads on the calling thread.
-    std::expected<void, IntakeError> processURLs(const QStringList& paths);
-    // As processURLs, but each file is read in a worker thread with progress; processing
-    // happens on the main thread. `done` is called once at the end. Batches queue up.
-    using IntakeDone = std::function<void(const std::expected<void, IntakeError>&)>;
-    void openFiles(const QStringList& paths, IntakeDone done = {});
 
     // A new decoder over the open bytes with the browser's reset settings (1 bit, 32x32).
     void rebuildChunker();
     // Changes the decoder's format; reloads nothing (the caller reloads).
-    void setChunkerParameters(std::int64_t bitDepth, std::int64_t widthInBits);
+    void setChunkerParameters(const IconFormat& format);
 
     // --- Bookmarks ---------------------------------------------------------------------
-    // A tile's request to bookmark its chunk ("untitled <offset>", current format, no mask).
+    // A tile's request to bookmark its chunk (default nickname, current format, no mask).
     // Shows a failure itself.
     void bookmarkChunk(const Chunk& chunk);
     std::expected<void, DocumentError> appendBookmark(const Bookmark& bookmark);
     std::expected<void, DocumentError> renameBookmark(std::int64_t index, const std::string& nickname);
-    std::expected<void, DocumentError> deleteBookmark(std::int64_t offset, std::int64_t bitDepth, std::int64_t widthInBits);
-    // Switching a mask on is refused (MaskNotAllowed, nothing changed or saved) for a
-    // bookmark that is not 1-bit.
-    std::expected<void, DocumentError> setBookmarkMask(std::int64_t offset, std::int64_t bitDepth,
-                                                       std::int64_t widthInBits, bool hasMask);
+    // Removes every bookmark with this key.
+    std::expected<void, DocumentError> deleteBookmark(const BookmarkKey& key);
+    // Switches the mask of the first bookmark with this key. Switching a mask on is refused
+    // (MaskNotAllowed, nothing changed or saved) for a bookmark that is not 1-bit.
+    std::expected<void, DocumentError> setBookmarkMask(const BookmarkKey& key, bool hasMask);
     // The same for one row, as a list hands it over (rows may share a key).
     std::expected<void, DocumentError> setBookmarkMaskAt(std::int64_t row, bool hasMask);
     // Writes the held bookmarks file to its location (asking for another location when the
@@ -170,41 +148,52 @@ signals:
     void bookmarksRemoved(int first, int last);
     // An import finished (also one that was deferred until the digest was known).
     void importFinished(const pq::ImportReport& report);
-    // An openFiles() batch finished.
-    void intakeFinished();
+    // A background save ended and its outcome was taken up.
+    void saveSettled();
 
 private:
-    struct DigestJob;
-    struct IntakeBatch;
+    // What an edit's change did to the held bookmarks: whether anything is to be saved, and
+    // the row to reveal afterwards.
+    struct EditOutcome {
+        bool save = true;
+        std::optional<int> reveal;
+    };
+    using Change = std::function<std::expected<EditOutcome, DocumentError>(BookmarkFile&)>;
+    struct DeferredImport {
+        std::uint64_t generation = 0;
+        QByteArray data;
+        QString path;
+    };
 
     void startDigest();
-    void finishDigest(std::uint64_t generation, const std::string& digest);
+    void finishDigest(const std::string& digest);
     void openBookmarkFile(const std::string& digest);
     std::expected<void, DocumentError> checkEditable() const;
     // Starts an edit: locks the bookmarks file's folder, takes up the file as it now is on
     // disk (another window or command may have changed it) and checks that it may be edited.
+    // While this controller's own saves are under way, the file is theirs: no lock, no reload.
     std::expected<BookmarkFileLock, DocumentError> beginEdit();
+    // The one path of every edit: begin, change the held file, save, refresh and tell.
+    std::expected<void, DocumentError> edit(const Change& change);
+    // The change that switches one row's mask.
+    std::expected<EditOutcome, DocumentError> switchMask(BookmarkFile& file, std::int64_t row, bool hasMask);
     // Saves after an edit: in the background for large files (see setBackgroundSaveThreshold).
     std::expected<void, DocumentError> saveAfterEdit();
-    // Takes up the outcomes of the background saves that ended (the file's new stamp, or the
-    // failure shown); first waits for the saves under way unless told not to.
-    void settleSaves(bool waitForQueue = true);
-    // Switches one row's mask and saves; the caller holds the edit lock.
-    std::expected<void, DocumentError> setMaskOfRow(int row, bool hasMask);
+    void saveInBackground();
     void takeUpStored(StoredBookmarkFile stored, const std::string& digest);
-    std::expected<void, DocumentError> writeTo(const QString& path);
     void askForSaveLocation();
-    ImportReport importNow(const BookmarkFile& file, const QString& path);
-    void runNextIntake();
-    void readNextIntakeFile();
-    void finishIntake(std::expected<void, IntakeError> result);
     void answerSaveLocation(std::uint64_t generation, const SaveLocationAnswer& answer);
-    void runDeferredImports();
+    ImportReport importNow(const BookmarkFile& file, const QString& path);
+    // An import deferred for data replaced since: merged into that data's stored file.
+    ImportReport importIntoStored(const BookmarkFile& file, const QString& path, const std::string& digest);
+    void runDeferredImports(std::uint64_t generation, const std::string& digest);
     void postToMain(std::function<void()> work);
 
     DocumentScreen& m_screen;
     std::shared_ptr<BookmarkStore> m_store;
-    std::unique_ptr<QThreadPool> m_pool;
+    QThreadPool m_pool;     // digests
+    QThreadPool m_savePool; // one thread: saves land in the order of the edits
+    std::unique_ptr<DocumentIntake> m_intake;
 
     std::shared_ptr<const FileData> m_fileData;
     std::optional<Chunker> m_chunker;
@@ -214,16 +203,15 @@ private:
     QString m_filePath;
     QString m_unreadableReason;
     FileStamp m_jsonFileStamp; // the file at jsonFileURL as last read or written
-    struct SaveOutcomes;
-    std::unique_ptr<QThreadPool> m_savePool; // one thread: saves land in the order of the edits
-    std::shared_ptr<SaveOutcomes> m_saveOutcomes;
+    int m_pendingSaves = 0;
     std::int64_t m_backgroundSaveThreshold = INT64_MAX;
     BookmarkFileState m_state = BookmarkFileState::NoDocument;
     bool m_mustShowPixelGrid = true;
 
     std::uint64_t m_generation = 0; // counts opened documents
-    std::shared_ptr<DigestJob> m_digestJob;
-    std::deque<std::pair<QByteArray, QString>> m_deferredImports;
+    std::shared_ptr<std::atomic<bool>> m_digestCancel; // of the open data's digest under way
+    bool m_digestProgressShown = false;
+    std::deque<DeferredImport> m_deferredImports;
     // The opened data (by generation) whose save location is being asked for; one question
     // at a time.
     std::optional<std::uint64_t> m_questionFor;
@@ -232,16 +220,9 @@ private:
     std::optional<BookmarkFile> m_locationStash;
     // Data whose save was refused while another data's question was open: asked next.
     std::optional<std::uint64_t> m_questionWaiting;
-    bool m_digestProgressShown = false;
-
-    std::deque<std::shared_ptr<IntakeBatch>> m_intake;
-    bool m_intakeRunning = false; // the front batch is being read or processed
-    std::shared_ptr<std::atomic<bool>> m_readCancel;
 
     std::int64_t m_backgroundDigestThreshold = std::int64_t{16} << 20;
     std::int64_t m_progressThreshold = std::int64_t{64} << 20;
 };
 
 } // namespace pq
-
-Q_DECLARE_METATYPE(pq::ImportReport)

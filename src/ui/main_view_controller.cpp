@@ -96,9 +96,9 @@ BookmarkListViewController* MainViewController::bookmarkListViewController() con
     return m_list; // the window may show it in a side panel of its own
 }
 
-void MainViewController::openFiles(const QStringList& paths, DocumentController::IntakeDone done)
+void MainViewController::openFiles(const QStringList& paths, DocumentIntake::Done done)
 {
-    m_document->openFiles(paths, std::move(done));
+    m_document->intake().processURLs(paths, std::move(done));
 }
 
 void MainViewController::processDroppedFiles(const QStringList& paths) { openFiles(paths); }
@@ -254,7 +254,7 @@ const Chunker* MainViewController::chunker() const
 
 void MainViewController::setChunkerParameters(std::int64_t bitDepth, std::int64_t widthInBits)
 {
-    m_document->setChunkerParameters(bitDepth, widthInBits);
+    m_document->setChunkerParameters({bitDepth, widthInBits});
 }
 
 void MainViewController::setMustShowPixelGrid(bool on)
@@ -284,7 +284,7 @@ bool MainViewController::renameBookmark(int row, const QString& nickname)
 
 void MainViewController::deleteBookmark(const BookmarkKey& key)
 {
-    report(m_document->deleteBookmark(key.offset, key.bitDepth, key.widthInBits));
+    report(m_document->deleteBookmark(key));
 }
 
 void MainViewController::setBookmarkMask(int row, bool hasMask)

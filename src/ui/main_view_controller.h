@@ -1,6 +1,7 @@
 #pragma once
 
 #include "document/document_controller.h"
+#include "document/document_intake.h"
 #include "document/document_screen.h"
 #include "ui/bookmark_list_host.h"
 #include "ui/drop_zone.h"
@@ -51,7 +52,7 @@ public:
 
     // Files from the open panel, the command line or the desktop: bookmarks files are imported
     // first, then the others opened, each read in a worker. `done` gets the failure, if any.
-    void openFiles(const QStringList& paths, DocumentController::IntakeDone done = {});
+    void openFiles(const QStringList& paths, DocumentIntake::Done done = {});
     // The open panel: files only, several at once; a failure is shown in an alert.
     void openDocument();
     // Opens the help page in the default web browser.

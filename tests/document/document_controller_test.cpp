@@ -1,6 +1,7 @@
 #include "controller_fixture.h"
 
 #include "document/bookmark_file_json.h"
+#include "document/document_intake.h"
 
 #include <QSignalSpy>
 
@@ -29,7 +30,7 @@ TEST_F(ControllerTest, OpeningResetsTheBrowserThenListsANewBookmarksFileWithoutW
 TEST_F(ControllerTest, BookmarkingATileCreatesTheStoreFileAndATileTwiceAddsOnce)
 {
     open(bytes);
-    controller.setChunkerParameters(4, 128);
+    controller.setChunkerParameters({4, 128});
     screen.clear();
     controller.bookmarkChunk(chunkAt(1024));
     const QString name = QString::fromStdString(sha256Hex(bytes)) + QStringLiteral(".json");
@@ -51,7 +52,7 @@ TEST_F(ControllerTest, BookmarkingATileCreatesTheStoreFileAndATileTwiceAddsOnce)
     EXPECT_EQ(store->writes, 1);
 
     // The same offset in another format is another bookmark.
-    controller.setChunkerParameters(1, 16);
+    controller.setChunkerParameters({1, 16});
     controller.bookmarkChunk(chunkAt(1024));
     EXPECT_EQ(onDisk(storePath(bytes)).file.bookmarks.size(), 2u);
     EXPECT_EQ(store->writes, 2);
@@ -61,7 +62,7 @@ TEST_F(ControllerTest, ReopeningTheSameBytesElsewhereFindsTheirBookmarksWithTheB
 {
     open(bytes, QStringLiteral("first.img"));
     controller.bookmarkChunk(chunkAt(64));
-    controller.setChunkerParameters(8, 256);
+    controller.setChunkerParameters({8, 256});
     open(randomBytes(4096, 2), QStringLiteral("other.img"));
     EXPECT_TRUE(controller.bookmarkFile()->bookmarks.empty());
     screen.clear();
@@ -96,7 +97,7 @@ TEST_F(ControllerTest, WithoutADocumentBookmarkingAndEditsChangeNothing)
     Chunk chunk;
     controller.bookmarkChunk(chunk);
     EXPECT_TRUE(controller.appendBookmark({1, "x", 1, 32, false}).has_value());
-    EXPECT_TRUE(controller.deleteBookmark(1, 1, 32).has_value());
+    EXPECT_TRUE(controller.deleteBookmark({1, 1, 32}).has_value());
     EXPECT_FALSE(controller.bookmarkFile().has_value());
     EXPECT_FALSE(QFileInfo::exists(storeDir));
 }
@@ -115,7 +116,7 @@ TEST_F(ControllerTest, EditsSaveTheWholeDocumentAndCompareBookmarksByKey)
     ASSERT_EQ(controller.bookmarkFileState(), State::Loaded);
     EXPECT_EQ(nicknames(*controller.bookmarkFile()), (std::vector<std::string>{"a", "b", "a again"}));
 
-    ASSERT_TRUE(controller.setBookmarkMask(1, 1, 32, true).has_value());
+    ASSERT_TRUE(controller.setBookmarkMask({1, 1, 32}, true).has_value());
     auto disk = onDisk(storePath(bytes)).file;
     EXPECT_TRUE(disk.bookmarks[0].hasMask);
     EXPECT_FALSE(disk.bookmarks[2].hasMask); // only the first of the key
@@ -128,11 +129,11 @@ TEST_F(ControllerTest, EditsSaveTheWholeDocumentAndCompareBookmarksByKey)
 
     const int writes = store->writes;
     screen.clear();
-    EXPECT_TRUE(controller.setBookmarkMask(9, 1, 32, true).has_value()); // no such key: nothing at all
+    EXPECT_TRUE(controller.setBookmarkMask({9, 1, 32}, true).has_value()); // no such key: nothing at all
     // refused edits change and save nothing
     const std::pair<std::expected<void, DocumentError>, Kind> refused[] = {
         {controller.renameBookmark(3, "x"), Kind::InvalidIndex},
-        {controller.setBookmarkMask(2, 4, 64, true), Kind::MaskNotAllowed}, // only 1-bit icons have a mask
+        {controller.setBookmarkMask({2, 4, 64}, true), Kind::MaskNotAllowed}, // only 1-bit icons have a mask
     };
     for (const auto& [result, kind] : refused) {
         ASSERT_FALSE(result.has_value());
@@ -142,9 +143,9 @@ TEST_F(ControllerTest, EditsSaveTheWholeDocumentAndCompareBookmarksByKey)
     EXPECT_EQ(store->writes, writes);
     EXPECT_TRUE(screen.events.empty());
 
-    ASSERT_TRUE(controller.deleteBookmark(1, 1, 32).has_value()); // both of the key
+    ASSERT_TRUE(controller.deleteBookmark({1, 1, 32}).has_value()); // both of the key
     EXPECT_EQ(nicknames(onDisk(storePath(bytes)).file), std::vector<std::string>{""});
-    ASSERT_TRUE(controller.deleteBookmark(77, 1, 32).has_value()); // nothing removed, still saved
+    ASSERT_TRUE(controller.deleteBookmark({77, 1, 32}).has_value()); // nothing removed, still saved
     EXPECT_EQ(store->writes, writes + 2);
 }
 
@@ -169,7 +170,7 @@ TEST_P(ControllerUnreadableStore, RefusesEveryEditAndKeepsTheFile)
 
     const std::vector<std::expected<void, DocumentError>> results{
         controller.appendBookmark({1, "x", 1, 32, false}), controller.renameBookmark(0, "x"),
-        controller.deleteBookmark(1, 1, 32), controller.setBookmarkMask(1, 1, 32, true), controller.saveBookmarkFile()};
+        controller.deleteBookmark({1, 1, 32}), controller.setBookmarkMask({1, 1, 32}, true), controller.saveBookmarkFile()};
     for (const auto& r : results) {
         ASSERT_FALSE(r.has_value());
         EXPECT_EQ(r.error().kind, Kind::BookmarkFileUnreadable);
@@ -340,7 +341,8 @@ TEST_F(ControllerTest, ALateAnswerSavesTheAskingDataOnlyThenTheOpenDataIsAsked)
         const auto data = randomBytes(8192, static_cast<std::uint32_t>(name[0]));
         writeRaw(dir + QLatin1Char('/') + QLatin1String(name), QByteArray(reinterpret_cast<const char*>(data.data()), 8192));
     }
-    ASSERT_TRUE(c.processURLs({dir + QStringLiteral("/old.json"), dir + QStringLiteral("/a.img"), dir + QStringLiteral("/b.img")}));
+    c.intake().processURLs({dir + QStringLiteral("/old.json"), dir + QStringLiteral("/a.img"), dir + QStringLiteral("/b.img")});
+    ASSERT_TRUE(c.intake().waitForIntake(60000));
     ASSERT_TRUE(c.appendBookmark({6, "of b", 1, 32, false}).has_value());
     EXPECT_EQ(later.asked, 1);
 

@@ -1,6 +1,7 @@
 #include "controller_fixture.h"
 
 #include "document/bookmark_file_json.h"
+#include "document/document_intake.h"
 
 #include <QSignalSpy>
 
@@ -46,11 +47,9 @@ class IntakeOrder : public IntakeTest, public ::testing::WithParamInterface<bool
 protected:
     std::expected<void, IntakeError> intake(const QStringList& paths)
     {
-        if (!GetParam())
-            return controller.processURLs(paths);
         std::optional<std::expected<void, IntakeError>> result;
-        controller.openFiles(paths, [&](const auto& r) { result = r; });
-        EXPECT_TRUE(controller.waitForIntake(60000));
+        controller.intake().processURLs(paths, [&](const auto& r) { result = r; });
+        EXPECT_TRUE(controller.intake().waitForIntake(60000));
         return result.value_or(std::unexpected(IntakeError{QStringLiteral("(no answer)"), {}}));
     }
 };
@@ -132,9 +131,9 @@ TEST_F(IntakeTest, InWorkersABookmarksFileWaitsForTheDigestOfTheDataOpenedBefore
     record();
     controller.setBackgroundDigestThreshold(0);
     const auto a = randomBytes(std::size_t{8} << 20, 17);
-    controller.openFiles({file("a.img", bytesOf(a))});
-    controller.openFiles({file("a.json", bookmarksOf(a, 5)), file("b.img", bytesOf(randomBytes(4096, 18)))});
-    ASSERT_TRUE(controller.waitForIntake(60000));
+    controller.intake().processURLs({file("a.img", bytesOf(a))});
+    controller.intake().processURLs({file("a.json", bookmarksOf(a, 5)), file("b.img", bytesOf(randomBytes(4096, 18)))});
+    ASSERT_TRUE(controller.intake().waitForIntake(60000));
     EXPECT_EQ(log, (std::vector<std::string>{"open:a.img", imported("a.json", Outcome::Imported), "open:b.img"}));
     EXPECT_EQ(nicknames(onDisk(storePath(a)).file), std::vector<std::string>{"old"});
 }
@@ -142,8 +141,8 @@ TEST_F(IntakeTest, InWorkersABookmarksFileWaitsForTheDigestOfTheDataOpenedBefore
 TEST_F(IntakeTest, LargeReadsShowProgress)
 {
     controller.setProgressThreshold(1);
-    controller.openFiles({file("a.img", bytesOf(bytes))});
-    ASSERT_TRUE(controller.waitForIntake(60000));
+    controller.intake().processURLs({file("a.img", bytesOf(bytes))});
+    ASSERT_TRUE(controller.intake().waitForIntake(60000));
     EXPECT_EQ(screen.matching("progress:Reading \u201Ca.img\u201D").size(), 1u);
     EXPECT_EQ(screen.matching("progress-end").size(), 1u);
 }
@@ -155,12 +154,12 @@ TEST_F(IntakeTest, BatchesQueueUpAndABatchStartedWhenOneFinishesRunsOnce)
     const QString b = file("b.img", bytesOf(randomBytes(4096, 20)));
     const QString c = file("c.img", bytesOf(randomBytes(4096, 21)));
     int finished = 0;
-    controller.openFiles({a}, [&](const auto&) {
+    controller.intake().processURLs({a}, [&](const auto&) {
         ++finished;
-        controller.openFiles({c}, [&](const auto&) { ++finished; });
+        controller.intake().processURLs({c}, [&](const auto&) { ++finished; });
     });
-    controller.openFiles({b}, [&](const auto&) { ++finished; });
-    ASSERT_TRUE(controller.waitForIntake(60000));
+    controller.intake().processURLs({b}, [&](const auto&) { ++finished; });
+    ASSERT_TRUE(controller.intake().waitForIntake(60000));
     EXPECT_EQ(finished, 3);
     EXPECT_EQ(log, (std::vector<std::string>{"open:a.img", "open:b.img", "open:c.img"}));
 }

@@ -44,7 +44,7 @@ protected:
     void open(const QStringList& paths)
     {
         mvc->openFiles(paths);
-        ASSERT_TRUE(mvc->document().waitForIntake(20000));
+        ASSERT_TRUE(mvc->document().intake().waitForIntake(20000));
         ASSERT_TRUE(mvc->document().waitForDigest(20000));
     }
     IconBrowserView& grid() { return *browser->iconCollectionView(); }

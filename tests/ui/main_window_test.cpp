@@ -326,7 +326,7 @@ TEST_F(MainWindowTest, DropImportsBookmarksFilesBeforeOpeningImages)
     QCoreApplication::sendEvent(grid().viewport(), &drop);
     EXPECT_TRUE(drop.isAccepted());
     EXPECT_FALSE(mvc->dropZone()->isHighlighted());
-    ASSERT_TRUE(mvc->document().waitForIntake(20000));
+    ASSERT_TRUE(mvc->document().intake().waitForIntake(20000));
     ASSERT_TRUE(mvc->document().waitForDigest(20000));
 
     EXPECT_EQ(events, (std::vector<QString>{"import 1", "open second.img"}));
@@ -363,12 +363,12 @@ TEST_F(MainWindowTest, OpenPanelTakesSeveralFilesAndShowsFailuresInAWindowModalA
     EXPECT_EQ(panel->fileMode(), QFileDialog::ExistingFiles);
     EXPECT_EQ(panel->windowModality(), Qt::WindowModal);
     emit panel->filesSelected({writeImage(109, "a.img"), writeImage(110, "b.img")});
-    ASSERT_TRUE(mvc->document().waitForIntake(20000));
+    ASSERT_TRUE(mvc->document().intake().waitForIntake(20000));
     EXPECT_EQ(window->windowTitle(), "b.img");
     EXPECT_EQ(mvc->currentAlert(), nullptr);
 
     emit panel->filesSelected({test::makeTempDir() + QStringLiteral("/missing.img")});
-    ASSERT_TRUE(mvc->document().waitForIntake(20000));
+    ASSERT_TRUE(mvc->document().intake().waitForIntake(20000));
     QMessageBox* alert = mvc->currentAlert();
     ASSERT_TRUE(alert);
     EXPECT_EQ(alert->windowModality(), Qt::WindowModal);
@@ -489,7 +489,7 @@ TEST_F(MainWindowTest, StartRegistersTheExportDefaultsAndOpensCommandLineFilesIn
 
     const QString a = writeImage(111, "one.img", 50000);
     delegate.openFiles(window.get(), {a, writeImage(112, "two.img", 50000)});
-    ASSERT_TRUE(mvc->document().waitForIntake(20000));
+    ASSERT_TRUE(mvc->document().intake().waitForIntake(20000));
     EXPECT_EQ(window->windowTitle(), "two.img");
     delegate.openFiles(nullptr, {a}); // no main window: ignored
 }
