@@ -1,5 +1,6 @@
-// The store against the real file system's permissions. The superuser ignores permissions,
-// so as root each case runs again as an unprivileged user.
+// The store against the real file system's permissions (what the controller does with each
+// answer is proved with a store that fails on purpose). The superuser ignores permissions, so
+// as root each case runs again as an unprivileged user.
 #include "controller_fixture.h"
 
 #include <sys/stat.h>
@@ -40,38 +41,6 @@ TEST_F(StorePermissions, AFolderOrFileThatMayNotBeWrittenIsReportedAsSuch)
     auto missingFolder = real.save(sample, dir + QStringLiteral("/no/such/folder/x.json"));
     ASSERT_FALSE(missingFolder.has_value());
     EXPECT_EQ(missingFolder.error().kind, DocumentError::Kind::WriteFailed);
-}
-
-TEST_F(StorePermissions, AStoredFileThatMayNotBeReadIsKeptAndEditsAreRefused)
-{
-    if (ranUnprivileged())
-        return;
-    writeRaw(storePath(bytes), "{}");
-    chmodPath(storePath(bytes), 0200);
-    open(bytes);
-    auto added = controller.appendBookmark({1, "x", 1, 32, false});
-    chmodPath(storePath(bytes), 0644);
-    EXPECT_EQ(controller.bookmarkFileState(), BookmarkFileState::Unreadable);
-    ASSERT_FALSE(added.has_value());
-    EXPECT_EQ(added.error().kind, DocumentError::Kind::BookmarkFileUnreadable);
-    EXPECT_EQ(readWholeFile(storePath(bytes)), "{}");
-}
-
-TEST_F(StorePermissions, AReadOnlyStoreFolderLeadsToTheLocationQuestion)
-{
-    if (ranUnprivileged())
-        return;
-    ASSERT_TRUE(store->ensureFolder());
-    chmodPath(storeDir, 0555);
-    const QString chosen = dir + QStringLiteral("/chosen.json");
-    screen.answers = {{SaveLocationAnswer::Kind::Confirmed, chosen}};
-    open(bytes);
-    auto added = controller.appendBookmark({1, "x", 1, 32, false});
-    chmodPath(storeDir, 0755);
-    ASSERT_TRUE(added.has_value());
-    EXPECT_EQ(screen.requests.size(), 1u);
-    EXPECT_EQ(nicknames(onDisk(chosen).file), std::vector<std::string>{"x"});
-    EXPECT_TRUE(storeFiles().isEmpty());
 }
 
 // A save that does not fit on the disk leaves the old file byte for byte and says why.

@@ -228,15 +228,27 @@ TEST_F(ControllerTest, WithoutAStoreFolderTheNewDataNeverWritesIntoThePreviousFi
     EXPECT_EQ(readWholeFile(storeDir), "a file where the folder belongs");
 }
 
+// A store that may not be written: the edit counts as made and the user is asked where to
+// save, until a writable place is chosen (no answer keeps the edit in memory, an empty one is
+// reported); later edits of that data go there without asking, until other data is opened.
 TEST_F(ControllerTest, AnUnwritableStoreAsksForALocationUntilAWritableOneIsChosen)
 {
     store->deniedPrefix = storeDir;
+    open(bytes);
+    ASSERT_TRUE(controller.appendBookmark({7, "seven", 1, 32, false}).has_value()); // cancelled
+    EXPECT_EQ(controller.bookmarkFile()->bookmarks.size(), 1u);
+    EXPECT_TRUE(screen.matching("error:").empty());
+    screen.answers = {{SaveLocationAnswer::Kind::ConfirmedWithoutLocation, {}}};
+    ASSERT_TRUE(controller.renameBookmark(0, "x").has_value());
+    ASSERT_EQ(screen.matching("error:").size(), 1u);
+    EXPECT_NE(screen.matching("error:")[0].find("No location was chosen"), std::string::npos);
+    EXPECT_TRUE(storeFiles().isEmpty());
+
     const QString chosen = dir + QStringLiteral("/chosen.json");
     screen.answers = {{SaveLocationAnswer::Kind::Confirmed, storeDir + QStringLiteral("/elsewhere.json")},
                       {SaveLocationAnswer::Kind::Confirmed, chosen}};
-    open(bytes);
-    ASSERT_TRUE(controller.appendBookmark({7, "seven", 1, 32, false}).has_value());
-    ASSERT_EQ(screen.requests.size(), 2u); // the first answer was not writable either
+    ASSERT_TRUE(controller.renameBookmark(0, "seven").has_value());
+    ASSERT_EQ(screen.requests.size(), 4u); // the first answer was not writable either
     const SaveLocationRequest& r = screen.requests[0];
     EXPECT_EQ(r.title, "Create a bookmarks file");
     EXPECT_EQ(r.nameFieldLabel, "Bookmarks file name");
@@ -244,29 +256,11 @@ TEST_F(ControllerTest, AnUnwritableStoreAsksForALocationUntilAWritableOneIsChose
     EXPECT_EQ(r.folder, storeDir);
     EXPECT_EQ(r.allowedSuffix, "json");
     EXPECT_EQ(nicknames(onDisk(chosen).file), std::vector<std::string>{"seven"});
-
-    // Later edits of the same data go there without asking, until other data is opened.
     ASSERT_TRUE(controller.renameBookmark(0, "renamed").has_value());
     EXPECT_EQ(nicknames(onDisk(chosen).file), std::vector<std::string>{"renamed"});
-    EXPECT_EQ(screen.requests.size(), 2u);
+    EXPECT_EQ(screen.requests.size(), 4u);
     open(randomBytes(4096, 4));
     EXPECT_TRUE(controller.jsonFileURL().startsWith(storeDir));
-}
-
-TEST_F(ControllerTest, AnUnansweredLocationQuestionKeepsTheEditInMemoryAndAnEmptyAnswerIsReported)
-{
-    store->deniedPrefix = storeDir;
-    open(bytes);
-    ASSERT_TRUE(controller.appendBookmark({7, "seven", 1, 32, false}).has_value()); // cancelled
-    EXPECT_EQ(controller.bookmarkFile()->bookmarks.size(), 1u);
-    EXPECT_TRUE(screen.matching("error:").empty());
-    EXPECT_TRUE(storeFiles().isEmpty());
-
-    screen.answers = {{SaveLocationAnswer::Kind::ConfirmedWithoutLocation, {}}};
-    ASSERT_TRUE(controller.renameBookmark(0, "x").has_value());
-    const auto errors = screen.matching("error:");
-    ASSERT_EQ(errors.size(), 1u);
-    EXPECT_NE(errors[0].find("No location was chosen"), std::string::npos);
 }
 
 // An answer arriving after other data was opened saves the bookmarks of the data that asked,
