@@ -92,9 +92,13 @@ void DocumentController::runDeferredImports(std::uint64_t generation, const std:
     for (const DeferredImport& deferred : waiting) {
         ImportReport report;
         report.path = deferred.path;
-        if (auto decoded = decode(deferred.data))
-            report = generation == m_generation ? importNow(*decoded, deferred.path)
-                                                : importIntoStored(*decoded, deferred.path, digest);
+        if (auto decoded = decode(deferred.data); decoded && generation == m_generation) {
+            report = importNow(*decoded, deferred.path);
+        } else if (decoded) {
+            report = importIntoStored(*decoded, deferred.path, digest);
+            if (report.failure)
+                displayError(*report.failure);
+        }
         emit importFinished(report);
     }
 }
@@ -192,8 +196,6 @@ ImportReport DocumentController::importIntoStored(const BookmarkFile& file, cons
         else
             report.failure = saved.error();
     }
-    if (report.failure)
-        displayError(*report.failure);
     return report;
 }
 
