@@ -213,6 +213,8 @@ void addKeyOptions(CLI::App* cmd, BookmarksOptions& o)
     cmd->add_option("--size", o.size, "Pixels per side")->required()->check(CLI::IsMember({16, 32}));
 }
 
+} // namespace
+
 Action addBookmarksCommand(CLI::App& app)
 {
     auto* group = app.add_subcommand("bookmarks", "List and change the bookmarks kept for a file's bytes");
@@ -268,7 +270,4 @@ Action addBookmarksCommand(CLI::App& app)
     };
 }
 
-const CommandRegistrar registrar{40, &addBookmarksCommand};
-
-} // namespace
 } // namespace pq::cli

@@ -1,5 +1,4 @@
 #include "cli/cli_support.h"
-#include "cli/commands.h"
 #include "decoding/byte_offset.h"
 
 #include <iostream>
@@ -55,16 +54,6 @@ std::string describeChunkerError(ChunkerError error, const IconFormat& format, s
 void printError(const std::string& message)
 {
     std::cerr << "pixelquarry-cli: " << message << '\n';
-}
-
-} // namespace pq::cli
-
-namespace pq::cli {
-
-std::vector<CommandRegistration>& commandRegistry()
-{
-    static std::vector<CommandRegistration> registry;
-    return registry;
 }
 
 } // namespace pq::cli

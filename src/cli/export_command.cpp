@@ -174,6 +174,8 @@ int runExportCommand(const ExportArguments& a)
     return report.failure || !report.refused.empty() ? 1 : 0;
 }
 
+} // namespace
+
 Action addExportCommand(CLI::App& app)
 {
     auto* cmd = app.add_subcommand("export", "Write the bookmarked icons of a file as images, text art, 3D scenes and SVG");
@@ -199,7 +201,4 @@ Action addExportCommand(CLI::App& app)
     return [a]() { return runExportCommand(*a); };
 }
 
-const CommandRegistrar registrar{30, &addExportCommand};
-
-} // namespace
 } // namespace pq::cli

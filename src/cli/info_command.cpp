@@ -9,8 +9,6 @@
 
 namespace pq::cli {
 
-namespace {
-
 Action addInfoCommand(CLI::App& app)
 {
     auto* cmd = app.add_subcommand("info", "Print the size, SHA-256 digest and tile counts of a file as JSON");
@@ -42,7 +40,4 @@ Action addInfoCommand(CLI::App& app)
     };
 }
 
-const CommandRegistrar registrar{10, &addInfoCommand};
-
-} // namespace
 } // namespace pq::cli

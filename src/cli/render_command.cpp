@@ -19,6 +19,9 @@ struct RenderOptions {
     bool ruler = false;
     std::string out;
 };
+
+} // namespace
+
 Action addRenderCommand(CLI::App& app)
 {
     auto* cmd = app.add_subcommand("render", "Decode the icon at one offset and write it as PNG, BMP or TIFF");
@@ -67,7 +70,4 @@ Action addRenderCommand(CLI::App& app)
     };
 }
 
-const CommandRegistrar registrar{20, &addRenderCommand};
-
-} // namespace
 } // namespace pq::cli

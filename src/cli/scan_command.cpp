@@ -85,6 +85,8 @@ void printFound(const FoundIcon& icon, bool json)
     std::cout << '\n';
 }
 
+} // namespace
+
 Action addScanCommand(CLI::App& app)
 {
     auto* cmd = app.add_subcommand(
@@ -121,7 +123,4 @@ Action addScanCommand(CLI::App& app)
     };
 }
 
-const CommandRegistrar registrar{30, &addScanCommand};
-
-} // namespace
 } // namespace pq::cli
