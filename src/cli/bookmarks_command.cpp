@@ -120,7 +120,7 @@ int runAdd(const BookmarksOptions& o)
     Bookmark bookmark{key.offset, o.name.value_or("untitled " + std::to_string(key.offset)), key.bitDepth,
                       key.widthInBits, false};
     const auto result = controller.appendBookmark(bookmark);
-    return session.finish(result, "Added \"" + clippedName(bookmark.nickname) + "\" at " + describeKey(key) + " to " +
+    return session.finish(result, "Added " + quotedName(bookmark.nickname) + " at " + describeKey(key) + " to " +
                                       controller.jsonFileURL().toStdString());
 }
 
@@ -174,7 +174,7 @@ int runImport(const BookmarksOptions& o)
     const ImportReport report = session.controller().processJSON(
         QByteArray(reinterpret_cast<const char*>(bytes->data()), static_cast<qsizetype>(bytes->size())),
         QString::fromStdString(o.importPath));
-    const std::string name = "\"" + clippedName(o.importPath) + "\"";
+    const std::string name = quotedName(o.importPath);
     switch (report.outcome) {
     case ImportReport::Outcome::Unreadable:
         printError(name + " is not a readable bookmarks file (" + report.readError + "); nothing was imported.");

@@ -74,8 +74,6 @@ std::string describeOptionsError(ExportOptionsError error, const ExportOptions& 
     return "The export options are not usable.";
 }
 
-std::string quotedName(std::string_view name) { return "\"" + clippedName(name) + "\""; }
-
 std::string describeBookmark(const Bookmark& b)
 {
     return "bookmark " + quotedName(b.nickname) + " at offset " + std::to_string(b.offset);
@@ -161,7 +159,7 @@ int runExportCommand(const ExportArguments& a)
         return 2;
     }
     if (bookmarks->empty()) {
-        std::cerr << "pixelquarry-cli: " << quotedName(a.path) << " has no bookmarks; nothing was exported.\n";
+        printError(quotedName(a.path) + " has no bookmarks; nothing was exported.");
         return 0;
     }
     ExportCallbacks callbacks;
