@@ -19,9 +19,7 @@ namespace {
 
 struct BookmarksOptions {
     std::string path;
-    std::string offset;
-    std::int64_t depth = 1;
-    std::int64_t size = 32;
+    IconArguments icon;
     std::optional<std::string> name;
     std::int64_t index = 0;
     bool on = false;
@@ -71,7 +69,11 @@ private:
     DocumentController m_controller{m_screen};
 };
 
-BookmarkKey keyFrom(const BookmarksOptions& o) { return {*parseByteOffset(o.offset), o.depth, o.depth * o.size}; }
+BookmarkKey keyFrom(const BookmarksOptions& o)
+{
+    const IconFormat format = o.icon.format();
+    return {o.icon.byteOffset(), format.bitDepth, format.widthInBits};
+}
 
 std::string describeKey(const BookmarkKey& key)
 {
@@ -204,15 +206,6 @@ void addFileOption(CLI::App* cmd, BookmarksOptions& o)
     cmd->add_option("FILE", o.path, "The data file whose bookmarks are meant")->required();
 }
 
-void addKeyOptions(CLI::App* cmd, BookmarksOptions& o)
-{
-    cmd->add_option("--offset", o.offset, "Byte offset of the icon (decimal or 0x hexadecimal)")
-        ->required()
-        ->check(CLI::Validator(offsetValidator, "OFFSET"));
-    cmd->add_option("--depth", o.depth, "Bits per pixel")->required()->check(CLI::IsMember({1, 4, 8}));
-    cmd->add_option("--size", o.size, "Pixels per side")->required()->check(CLI::IsMember({16, 32}));
-}
-
 } // namespace
 
 Action addBookmarksCommand(CLI::App& app)
@@ -226,7 +219,7 @@ Action addBookmarksCommand(CLI::App& app)
 
     auto* add = group->add_subcommand("add", "Bookmark the icon at an offset (\"untitled N\" unless named)");
     addFileOption(add, *o);
-    addKeyOptions(add, *o);
+    addIconOptions(*add, o->icon);
     add->add_option("--name", o->name, "The bookmark's nickname");
 
     auto* rename = group->add_subcommand("rename", "Rename the bookmark in row INDEX (from 0)");
@@ -236,11 +229,11 @@ Action addBookmarksCommand(CLI::App& app)
 
     auto* remove = group->add_subcommand("delete", "Delete every bookmark with this offset and format");
     addFileOption(remove, *o);
-    addKeyOptions(remove, *o);
+    addIconOptions(*remove, o->icon);
 
     auto* mask = group->add_subcommand("mask", "Switch the mask of the first bookmark with this offset and format");
     addFileOption(mask, *o);
-    addKeyOptions(mask, *o);
+    addIconOptions(*mask, o->icon);
     auto* on = mask->add_flag("--on", o->on, "Decode with the mask plane");
     auto* off = mask->add_flag("--off", o->off, "Decode without the mask plane");
     on->excludes(off);

@@ -12,6 +12,15 @@ std::string offsetValidator(const std::string& text)
     return "not a byte offset (a non-negative decimal number, or hexadecimal with 0x): " + text;
 }
 
+void addIconOptions(CLI::App& command, IconArguments& icon)
+{
+    command.add_option("--offset", icon.offset, "Byte offset of the icon (decimal or 0x hexadecimal)")
+        ->required()
+        ->check(CLI::Validator(offsetValidator, "OFFSET"));
+    command.add_option("--depth", icon.depth, "Bits per pixel")->required()->check(CLI::IsMember({1, 4, 8}));
+    command.add_option("--size", icon.size, "Pixels per side")->required()->check(CLI::IsMember({16, 32}));
+}
+
 std::shared_ptr<const FileData> readFileOrReport(const std::string& path)
 {
     auto data = FileData::readFile(path);

@@ -11,9 +11,7 @@ namespace pq::cli {
 namespace {
 struct RenderOptions {
     std::string path;
-    std::string offset;
-    std::int64_t depth = 1;
-    std::int64_t size = 32;
+    IconArguments icon;
     bool mask = false;
     std::int64_t zoom = 1;
     bool ruler = false;
@@ -27,11 +25,7 @@ Action addRenderCommand(CLI::App& app)
     auto* cmd = app.add_subcommand("render", "Decode the icon at one offset and write it as PNG, BMP or TIFF");
     auto o = std::make_shared<RenderOptions>();
     cmd->add_option("FILE", o->path, "The file holding the icon")->required();
-    cmd->add_option("--offset", o->offset, "Byte offset of the icon (decimal or 0x hexadecimal)")
-        ->required()
-        ->check(CLI::Validator(offsetValidator, "OFFSET"));
-    cmd->add_option("--depth", o->depth, "Bits per pixel")->required()->check(CLI::IsMember({1, 4, 8}));
-    cmd->add_option("--size", o->size, "Pixels per side")->required()->check(CLI::IsMember({16, 32}));
+    addIconOptions(*cmd, o->icon);
     cmd->add_flag("--mask", o->mask, "Apply the mask plane that follows the icon");
     cmd->add_option("--zoom", o->zoom, "Image pixels per icon pixel")->check(CLI::Range(1, 512));
     cmd->add_flag("--ruler", o->ruler, "Frame the icon with numbered coordinate rulers");
@@ -45,8 +39,8 @@ Action addRenderCommand(CLI::App& app)
         auto data = readFileOrReport(o->path);
         if (!data)
             return 1;
-        const IconFormat format{o->depth, o->depth * o->size};
-        const std::int64_t offset = *parseByteOffset(o->offset);
+        const IconFormat format = o->icon.format();
+        const std::int64_t offset = o->icon.byteOffset();
         auto chunker = Chunker::create(data, format.bitDepth, format.widthInBits);
         if (!chunker) {
             printError(describeChunkerError(chunker.error(), format, offset, data->size(), o->mask));
