@@ -1,6 +1,7 @@
 #include "cli/cli_support.h"
 #include "cli/commands.h"
 #include "decoding/pixel_array_renderer.h"
+#include "document/clipped_name.h"
 #include "export/image_file_saver.h"
 
 #include <iostream>
@@ -33,7 +34,7 @@ Action addRenderCommand(CLI::App& app)
     return [o]() {
         const auto encoder = imageEncoderForPath(QString::fromStdString(o->out));
         if (!encoder) {
-            printError("Cannot tell the image format of \"" + o->out + "\": use the extension .png, .bmp or .tiff.");
+            printError("Cannot tell the image format of " + quotedName(o->out) + ": use the extension .png, .bmp or .tiff.");
             return 1;
         }
         auto data = readFileOrReport(o->path);

@@ -1,6 +1,7 @@
 #include "classification/icon_finder.h"
 #include "cli/cli_support.h"
 #include "cli/commands.h"
+#include "document/clipped_name.h"
 
 #include <nlohmann/json.hpp>
 
@@ -109,7 +110,7 @@ Action addScanCommand(CLI::App& app)
             options.maxCandidates = o->limit;
         const auto found = findIcons(data->bytes(), options);
         if (!found) { // nothing here cancels a scan
-            printError("The scan of \"" + o->path + "\" was cancelled.");
+            printError("The scan of " + quotedName(o->path) + " was cancelled.");
             return 1;
         }
         std::int64_t printed = 0;
