@@ -31,6 +31,19 @@ std::shared_ptr<const FileData> readFileOrReport(const std::string& path)
     return *data;
 }
 
+std::optional<Chunk> decodeIconOrReport(std::shared_ptr<const FileData> data, const IconFormat& format,
+                                        std::int64_t offset, bool withMask)
+{
+    const std::int64_t fileSize = data->size();
+    auto chunker = Chunker::create(std::move(data), format.bitDepth, format.widthInBits);
+    auto chunk = chunker ? chunker->chunkAt(offset, withMask) : std::unexpected(chunker.error());
+    if (!chunk) {
+        printError(describeChunkerError(chunk.error(), format, offset, fileSize, withMask));
+        return std::nullopt;
+    }
+    return std::move(*chunk);
+}
+
 std::string formatName(const IconFormat& format)
 {
     if (format.bitDepth <= 0)

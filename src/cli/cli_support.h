@@ -34,6 +34,11 @@ void addIconOptions(CLI::App& command, IconArguments& icon);
 // Reads FILE whole; on failure prints one line on stderr and returns null.
 std::shared_ptr<const FileData> readFileOrReport(const std::string& path);
 
+// The icon of `format` at `offset`, its mask applied when asked; on failure prints why on
+// stderr and returns nothing.
+std::optional<Chunk> decodeIconOrReport(std::shared_ptr<const FileData> data, const IconFormat& format,
+                                        std::int64_t offset, bool withMask);
+
 // One sentence for a decoding failure, naming the format and the offset where they matter.
 std::string describeChunkerError(ChunkerError error, const IconFormat& format, std::int64_t offset,
                                  std::int64_t fileSize, bool withMask);

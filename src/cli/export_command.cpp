@@ -196,7 +196,7 @@ Action addExportCommand(CLI::App& app)
         ->capture_default_str();
     cmd->add_option("--bookmarks", a->bookmarksPath,
                     "Export the bookmarks of this bookmarks file (its digest must match FILE) instead of the stored ones");
-    return [a]() { return runExportCommand(*a); };
+    return [a] { return runExportCommand(*a); };
 }
 
 } // namespace pq::cli
