@@ -20,9 +20,7 @@ namespace {
 
 struct BookmarksOptions {
     std::string path;
-    std::string offset;
-    std::int64_t depth = 1;
-    std::int64_t size = 32;
+    IconArguments icon;
     std::optional<std::string> name;
     std::int64_t index = 0;
     bool on = false;
@@ -72,7 +70,11 @@ private:
     DocumentController m_controller{m_screen};
 };
 
-BookmarkKey keyFrom(const BookmarksOptions& o) { return {*parseByteOffset(o.offset), o.depth, o.depth * o.size}; }
+BookmarkKey keyFrom(const BookmarksOptions& o)
+{
+    const IconFormat format = o.icon.format();
+    return {o.icon.byteOffset(), format.bitDepth, format.widthInBits};
+}
 
 std::string describeKey(const BookmarkKey& key)
 {
@@ -121,7 +123,7 @@ int runAdd(const BookmarksOptions& o)
     Bookmark bookmark{key.offset, o.name.value_or(defaultNickname(key.offset)), key.bitDepth,
                       key.widthInBits, false};
     const auto result = controller.appendBookmark(bookmark);
-    return session.finish(result, "Added \"" + clippedName(bookmark.nickname) + "\" at " + describeKey(key) + " to " +
+    return session.finish(result, "Added " + quotedName(bookmark.nickname) + " at " + describeKey(key) + " to " +
                                       controller.jsonFileURL().toStdString());
 }
 
@@ -175,7 +177,7 @@ int runImport(const BookmarksOptions& o)
     const ImportReport report = session.controller().processJSON(
         QByteArray(reinterpret_cast<const char*>(bytes->data()), static_cast<qsizetype>(bytes->size())),
         QString::fromStdString(o.importPath));
-    const std::string name = "\"" + clippedName(o.importPath) + "\"";
+    const std::string name = quotedName(o.importPath);
     switch (report.outcome) {
     case ImportReport::Outcome::Unreadable:
         printError(name + " is not a readable bookmarks file (" + report.readError + "); nothing was imported.");
@@ -205,14 +207,7 @@ void addFileOption(CLI::App* cmd, BookmarksOptions& o)
     cmd->add_option("FILE", o.path, "The data file whose bookmarks are meant")->required();
 }
 
-void addKeyOptions(CLI::App* cmd, BookmarksOptions& o)
-{
-    cmd->add_option("--offset", o.offset, "Byte offset of the icon (decimal or 0x hexadecimal)")
-        ->required()
-        ->check(CLI::Validator(offsetValidator, "OFFSET"));
-    cmd->add_option("--depth", o.depth, "Bits per pixel")->required()->check(CLI::IsMember({1, 4, 8}));
-    cmd->add_option("--size", o.size, "Pixels per side")->required()->check(CLI::IsMember({16, 32}));
-}
+} // namespace
 
 Action addBookmarksCommand(CLI::App& app)
 {
@@ -225,7 +220,7 @@ Action addBookmarksCommand(CLI::App& app)
 
     auto* add = group->add_subcommand("add", "Bookmark the icon at an offset (\"untitled N\" unless named)");
     addFileOption(add, *o);
-    addKeyOptions(add, *o);
+    addIconOptions(*add, o->icon);
     add->add_option("--name", o->name, "The bookmark's nickname");
 
     auto* rename = group->add_subcommand("rename", "Rename the bookmark in row INDEX (from 0)");
@@ -235,11 +230,11 @@ Action addBookmarksCommand(CLI::App& app)
 
     auto* remove = group->add_subcommand("delete", "Delete every bookmark with this offset and format");
     addFileOption(remove, *o);
-    addKeyOptions(remove, *o);
+    addIconOptions(*remove, o->icon);
 
     auto* mask = group->add_subcommand("mask", "Switch the mask of the first bookmark with this offset and format");
     addFileOption(mask, *o);
-    addKeyOptions(mask, *o);
+    addIconOptions(*mask, o->icon);
     auto* on = mask->add_flag("--on", o->on, "Decode with the mask plane");
     auto* off = mask->add_flag("--off", o->off, "Decode without the mask plane");
     on->excludes(off);
@@ -269,7 +264,4 @@ Action addBookmarksCommand(CLI::App& app)
     };
 }
 
-const CommandRegistrar registrar{40, &addBookmarksCommand};
-
-} // namespace
 } // namespace pq::cli

@@ -1,5 +1,4 @@
 #include "cli/cli_support.h"
-#include "cli/commands.h"
 #include "decoding/byte_offset.h"
 
 #include <iostream>
@@ -13,6 +12,15 @@ std::string offsetValidator(const std::string& text)
     return "not a byte offset (a non-negative decimal number, or hexadecimal with 0x): " + text;
 }
 
+void addIconOptions(CLI::App& command, IconArguments& icon)
+{
+    command.add_option("--offset", icon.offset, "Byte offset of the icon (decimal or 0x hexadecimal)")
+        ->required()
+        ->check(CLI::Validator(offsetValidator, "OFFSET"));
+    command.add_option("--depth", icon.depth, "Bits per pixel")->required()->check(CLI::IsMember({1, 4, 8}));
+    command.add_option("--size", icon.size, "Pixels per side")->required()->check(CLI::IsMember({16, 32}));
+}
+
 std::shared_ptr<const FileData> readFileOrReport(const std::string& path)
 {
     auto data = FileData::readFile(path);
@@ -21,6 +29,19 @@ std::shared_ptr<const FileData> readFileOrReport(const std::string& path)
         return nullptr;
     }
     return *data;
+}
+
+std::optional<Chunk> decodeIconOrReport(std::shared_ptr<const FileData> data, const IconFormat& format,
+                                        std::int64_t offset, bool withMask)
+{
+    const std::int64_t fileSize = data->size();
+    auto chunker = Chunker::create(std::move(data), format.bitDepth, format.widthInBits);
+    auto chunk = chunker ? chunker->chunkAt(offset, withMask) : std::unexpected(chunker.error());
+    if (!chunk) {
+        printError(describeChunkerError(chunk.error(), format, offset, fileSize, withMask));
+        return std::nullopt;
+    }
+    return std::move(*chunk);
 }
 
 std::string formatName(const IconFormat& format)
@@ -55,16 +76,6 @@ std::string describeChunkerError(ChunkerError error, const IconFormat& format, s
 void printError(const std::string& message)
 {
     std::cerr << "pixelquarry-cli: " << message << '\n';
-}
-
-} // namespace pq::cli
-
-namespace pq::cli {
-
-std::vector<CommandRegistration>& commandRegistry()
-{
-    static std::vector<CommandRegistration> registry;
-    return registry;
 }
 
 } // namespace pq::cli

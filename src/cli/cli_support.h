@@ -4,6 +4,8 @@
 #include "decoding/chunker.h"
 #include "decoding/file_data.h"
 
+#include <CLI/CLI.hpp>
+
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -15,8 +17,27 @@ namespace pq::cli {
 // CLI11 validator form of parseByteOffset.
 std::string offsetValidator(const std::string& text);
 
+// An icon named on the command line by --offset, --depth and --size.
+struct IconArguments {
+    std::string offset;
+    std::int64_t depth = 1;
+    std::int64_t size = 32;
+
+    // After parsing, where the validator has accepted the offset.
+    std::int64_t byteOffset() const { return *parseByteOffset(offset); }
+    IconFormat format() const { return {depth, depth * size}; }
+};
+
+// Adds the three required options that fill `icon`.
+void addIconOptions(CLI::App& command, IconArguments& icon);
+
 // Reads FILE whole; on failure prints one line on stderr and returns null.
 std::shared_ptr<const FileData> readFileOrReport(const std::string& path);
+
+// The icon of `format` at `offset`, its mask applied when asked; on failure prints why on
+// stderr and returns nothing.
+std::optional<Chunk> decodeIconOrReport(std::shared_ptr<const FileData> data, const IconFormat& format,
+                                        std::int64_t offset, bool withMask);
 
 // One sentence for a decoding failure, naming the format and the offset where they matter.
 std::string describeChunkerError(ChunkerError error, const IconFormat& format, std::int64_t offset,

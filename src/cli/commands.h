@@ -3,26 +3,18 @@
 #include <CLI/CLI.hpp>
 
 #include <functional>
-#include <string>
-#include <vector>
 
 namespace pq::cli {
 
-// Each command registers its subcommand on the app and returns the action that runs it; the
-// action returns the process exit status (0 success, 1 failure).
+// What a parsed subcommand does; returns the process exit status (0 success, 1 failure).
 using Action = std::function<int()>;
-using CommandFactory = std::function<Action(CLI::App&)>;
 
-struct CommandRegistration {
-    int order; // position in the help listing
-    CommandFactory factory;
-};
-
-std::vector<CommandRegistration>& commandRegistry();
-
-// Define one in each *_command.cpp:  static const CommandRegistrar registrar{10, &addInfoCommand};
-struct CommandRegistrar {
-    CommandRegistrar(int order, CommandFactory factory) { commandRegistry().push_back({order, std::move(factory)}); }
-};
+// Each adds its subcommand to the app and returns the action that runs it; `main` lists them
+// in the order of the help listing.
+Action addInfoCommand(CLI::App& app);
+Action addRenderCommand(CLI::App& app);
+Action addExportCommand(CLI::App& app);
+Action addScanCommand(CLI::App& app);
+Action addBookmarksCommand(CLI::App& app);
 
 } // namespace pq::cli

@@ -74,8 +74,6 @@ std::string describeOptionsError(ExportOptionsError error, const ExportOptions& 
     return "The export options are not usable.";
 }
 
-std::string quotedName(std::string_view name) { return "\"" + clippedName(name) + "\""; }
-
 std::string describeBookmark(const Bookmark& b)
 {
     return "bookmark " + quotedName(b.nickname) + " at offset " + std::to_string(b.offset);
@@ -161,7 +159,7 @@ int runExportCommand(const ExportArguments& a)
         return 2;
     }
     if (bookmarks->empty()) {
-        std::cerr << "pixelquarry-cli: " << quotedName(a.path) << " has no bookmarks; nothing was exported.\n";
+        printError(quotedName(a.path) + " has no bookmarks; nothing was exported.");
         return 0;
     }
     ExportCallbacks callbacks;
@@ -173,6 +171,8 @@ int runExportCommand(const ExportArguments& a)
         printError(describeFailure(*report.failure));
     return report.failure || !report.refused.empty() ? 1 : 0;
 }
+
+} // namespace
 
 Action addExportCommand(CLI::App& app)
 {
@@ -196,10 +196,7 @@ Action addExportCommand(CLI::App& app)
         ->capture_default_str();
     cmd->add_option("--bookmarks", a->bookmarksPath,
                     "Export the bookmarks of this bookmarks file (its digest must match FILE) instead of the stored ones");
-    return [a]() { return runExportCommand(*a); };
+    return [a] { return runExportCommand(*a); };
 }
 
-const CommandRegistrar registrar{30, &addExportCommand};
-
-} // namespace
 } // namespace pq::cli

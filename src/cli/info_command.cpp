@@ -1,3 +1,4 @@
+// pixelquarry-cli info: the size, digest and tile counts of a file, as JSON.
 #include "cli/cli_support.h"
 #include "cli/commands.h"
 #include "document/sha256_hex.h"
@@ -11,38 +12,49 @@ namespace pq::cli {
 
 namespace {
 
+struct InfoArguments {
+    std::string path;
+};
+
+// The counts the browser shows at shift 0: the desktop program's decoder for a newly opened
+// file, switched to each format; none without that decoder.
+nlohmann::ordered_json tileCounts(const std::shared_ptr<const FileData>& data)
+{
+    nlohmann::ordered_json counts = nlohmann::ordered_json::object();
+    auto chunker = Chunker::create(data, 1, 32);
+    for (Dimensions size : allDimensions) {
+        for (BitDepth depth : allBitDepths) {
+            const std::string key = std::to_string(rawValue(depth)) + "x" + std::to_string(rawValue(size));
+            if (chunker)
+                chunker->setFormat(IconFormat::from(depth, size));
+            counts[key] = chunker ? chunker->tileCount() : 0;
+        }
+    }
+    return counts;
+}
+
+int runInfoCommand(const InfoArguments& a)
+{
+    const auto data = readFileOrReport(a.path);
+    if (!data)
+        return 1;
+    nlohmann::ordered_json out;
+    out["path"] = a.path;
+    out["size"] = data->size();
+    out["sha256"] = sha256Hex(data->bytes());
+    out["tileCount"] = tileCounts(data);
+    std::cout << out.dump(2) << '\n';
+    return 0;
+}
+
+} // namespace
+
 Action addInfoCommand(CLI::App& app)
 {
     auto* cmd = app.add_subcommand("info", "Print the size, SHA-256 digest and tile counts of a file as JSON");
-    auto path = std::make_shared<std::string>();
-    cmd->add_option("FILE", *path, "The file to describe")->required();
-    return [path]() {
-        auto data = readFileOrReport(*path);
-        if (!data)
-            return 1;
-        // The counts the browser shows at shift 0: the desktop program's decoder for a newly
-        // opened file, switched to each format; none without that decoder.
-        nlohmann::ordered_json counts = nlohmann::ordered_json::object();
-        auto chunker = Chunker::create(data, 1, 32);
-        for (Dimensions size : allDimensions) {
-            for (BitDepth depth : allBitDepths) {
-                const std::string key = std::to_string(rawValue(depth)) + "x" + std::to_string(rawValue(size));
-                if (chunker)
-                    chunker->setFormat(IconFormat::from(depth, size));
-                counts[key] = chunker ? chunker->tileCount() : 0;
-            }
-        }
-        nlohmann::ordered_json out;
-        out["path"] = *path;
-        out["size"] = data->size();
-        out["sha256"] = sha256Hex(data->bytes());
-        out["tileCount"] = counts;
-        std::cout << out.dump(2) << '\n';
-        return 0;
-    };
+    auto a = std::make_shared<InfoArguments>();
+    cmd->add_option("FILE", a->path, "The file to describe")->required();
+    return [a] { return runInfoCommand(*a); };
 }
 
-const CommandRegistrar registrar{10, &addInfoCommand};
-
-} // namespace
 } // namespace pq::cli

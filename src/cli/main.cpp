@@ -5,7 +5,6 @@
 #include <QGuiApplication>
 
 #include <iostream>
-#include <algorithm>
 #include <vector>
 
 namespace {
@@ -36,11 +35,10 @@ int main(int argc, char** argv)
 
     CLI::App app{"Pixelquarry: find icons in raw disk images", "pixelquarry-cli"};
     app.require_subcommand(1);
-    auto registry = pq::cli::commandRegistry();
-    std::ranges::sort(registry, {}, &pq::cli::CommandRegistration::order);
-    std::vector<pq::cli::Action> actions;
-    for (const auto& command : registry)
-        actions.push_back(command.factory(app));
+    using namespace pq::cli;
+    // The subcommands, in the order the help lists them.
+    const std::vector<Action> actions{addInfoCommand(app), addRenderCommand(app), addExportCommand(app),
+                                      addScanCommand(app), addBookmarksCommand(app)};
 
     try {
         app.parse(argc, argv);
@@ -49,7 +47,7 @@ int main(int argc, char** argv)
         const int status = app.exit(e);
         return status == 0 ? 0 : 2;
     }
-    // Subcommands are registered in registry order, so the parsed one has the same index.
+    // The subcommands were added in the list's order, so the parsed one has the same index.
     const auto subcommands = app.get_subcommands({});
     for (std::size_t i = 0; i < subcommands.size() && i < actions.size(); ++i)
         if (subcommands[i]->parsed())

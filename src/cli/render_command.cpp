@@ -1,73 +1,63 @@
+// pixelquarry-cli render: the icon at one offset, written as an image file.
 #include "cli/cli_support.h"
 #include "cli/commands.h"
 #include "decoding/pixel_array_renderer.h"
+#include "document/clipped_name.h"
 #include "export/image_file_saver.h"
 
-#include <iostream>
 #include <memory>
 
 namespace pq::cli {
 
 namespace {
-struct RenderOptions {
+
+struct RenderArguments {
     std::string path;
-    std::string offset;
-    std::int64_t depth = 1;
-    std::int64_t size = 32;
+    IconArguments icon;
     bool mask = false;
     std::int64_t zoom = 1;
     bool ruler = false;
     std::string out;
 };
+
+int runRenderCommand(const RenderArguments& a)
+{
+    const auto encoder = imageEncoderForPath(QString::fromStdString(a.out));
+    if (!encoder) {
+        printError("Cannot tell the image format of " + quotedName(a.out) + ": use the extension .png, .bmp or .tiff.");
+        return 1;
+    }
+    const auto data = readFileOrReport(a.path);
+    if (!data)
+        return 1;
+    const auto chunk = decodeIconOrReport(data, a.icon.format(), a.icon.byteOffset(), a.mask);
+    if (!chunk)
+        return 1;
+    const auto image = makeBitmapImageRep(a.zoom, a.ruler, chunk->pixelArray);
+    if (!image) {
+        printError("Could not create a " + std::to_string(a.zoom) + "x image of the icon.");
+        return 1;
+    }
+    if (auto saved = saveImageAtomically(*image, QString::fromStdString(a.out), *encoder); !saved) {
+        printError(saved.error().toStdString());
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace
+
 Action addRenderCommand(CLI::App& app)
 {
     auto* cmd = app.add_subcommand("render", "Decode the icon at one offset and write it as PNG, BMP or TIFF");
-    auto o = std::make_shared<RenderOptions>();
-    cmd->add_option("FILE", o->path, "The file holding the icon")->required();
-    cmd->add_option("--offset", o->offset, "Byte offset of the icon (decimal or 0x hexadecimal)")
-        ->required()
-        ->check(CLI::Validator(offsetValidator, "OFFSET"));
-    cmd->add_option("--depth", o->depth, "Bits per pixel")->required()->check(CLI::IsMember({1, 4, 8}));
-    cmd->add_option("--size", o->size, "Pixels per side")->required()->check(CLI::IsMember({16, 32}));
-    cmd->add_flag("--mask", o->mask, "Apply the mask plane that follows the icon");
-    cmd->add_option("--zoom", o->zoom, "Image pixels per icon pixel")->check(CLI::Range(1, 512));
-    cmd->add_flag("--ruler", o->ruler, "Frame the icon with numbered coordinate rulers");
-    cmd->add_option("--out", o->out, "Output image; .png, .bmp or .tiff")->required();
-    return [o]() {
-        const auto encoder = imageEncoderForPath(QString::fromStdString(o->out));
-        if (!encoder) {
-            printError("Cannot tell the image format of \"" + o->out + "\": use the extension .png, .bmp or .tiff.");
-            return 1;
-        }
-        auto data = readFileOrReport(o->path);
-        if (!data)
-            return 1;
-        const IconFormat format{o->depth, o->depth * o->size};
-        const std::int64_t offset = *parseByteOffset(o->offset);
-        auto chunker = Chunker::create(data, format.bitDepth, format.widthInBits);
-        if (!chunker) {
-            printError(describeChunkerError(chunker.error(), format, offset, data->size(), o->mask));
-            return 1;
-        }
-        auto chunk = chunker->chunkAt(offset, o->mask);
-        if (!chunk) {
-            printError(describeChunkerError(chunk.error(), format, offset, data->size(), o->mask));
-            return 1;
-        }
-        auto image = makeBitmapImageRep(o->zoom, o->ruler, chunk->pixelArray);
-        if (!image) {
-            printError("Could not create a " + std::to_string(o->zoom) + "x image of the icon.");
-            return 1;
-        }
-        if (auto saved = saveImageAtomically(*image, QString::fromStdString(o->out), *encoder); !saved) {
-            printError(saved.error().toStdString());
-            return 1;
-        }
-        return 0;
-    };
+    auto a = std::make_shared<RenderArguments>();
+    cmd->add_option("FILE", a->path, "The file holding the icon")->required();
+    addIconOptions(*cmd, a->icon);
+    cmd->add_flag("--mask", a->mask, "Apply the mask plane that follows the icon");
+    cmd->add_option("--zoom", a->zoom, "Image pixels per icon pixel")->check(CLI::Range(1, 512));
+    cmd->add_flag("--ruler", a->ruler, "Frame the icon with numbered coordinate rulers");
+    cmd->add_option("--out", a->out, "Output image; .png, .bmp or .tiff")->required();
+    return [a] { return runRenderCommand(*a); };
 }
 
-const CommandRegistrar registrar{20, &addRenderCommand};
-
-} // namespace
 } // namespace pq::cli

@@ -1,6 +1,8 @@
+// pixelquarry-cli scan: the icons stored in a file, then likely icons at any offset.
 #include "classification/icon_finder.h"
 #include "cli/cli_support.h"
 #include "cli/commands.h"
+#include "document/clipped_name.h"
 
 #include <nlohmann/json.hpp>
 
@@ -15,7 +17,7 @@ namespace pq::cli {
 
 namespace {
 
-struct ScanOptions {
+struct ScanArguments {
     std::string path;
     double minScore = 0.5;
     std::int64_t limit = 0; // 0: every candidate
@@ -85,43 +87,45 @@ void printFound(const FoundIcon& icon, bool json)
     std::cout << '\n';
 }
 
+int runScanCommand(const ScanArguments& a)
+{
+    const auto data = readFileOrReport(a.path);
+    if (!data)
+        return 1;
+    IconScanOptions options;
+    options.minScore = a.minScore;
+    if (a.limit > 0)
+        options.maxCandidates = a.limit;
+    const auto found = findIcons(data->bytes(), options);
+    if (!found) { // nothing here cancels a scan
+        printError("The scan of " + quotedName(a.path) + " was cancelled.");
+        return 1;
+    }
+    std::int64_t printed = 0;
+    for (const FoundIcon& icon : *found) {
+        if (a.limit > 0 && printed++ >= a.limit)
+            break;
+        printFound(icon, a.json);
+    }
+    std::cout.flush();
+    return std::cout ? 0 : 1;
+}
+
+} // namespace
+
 Action addScanCommand(CLI::App& app)
 {
     auto* cmd = app.add_subcommand(
         "scan", "List the icons of resource forks and icon containers in a file, then likely 1-bit icons with "
                 "masks (32x32 and 16x16) at any offset, best first");
-    auto o = std::make_shared<ScanOptions>();
-    cmd->add_option("FILE", o->path, "The file to search")->required();
-    cmd->add_option("--min-score", o->minScore, "Leave out candidates scoring less (0 to 1; default 0.5)")
+    auto a = std::make_shared<ScanArguments>();
+    cmd->add_option("FILE", a->path, "The file to search")->required();
+    cmd->add_option("--min-score", a->minScore, "Leave out candidates scoring less (0 to 1; default 0.5)")
         ->check(CLI::Validator(scoreValidator, "SCORE"));
-    cmd->add_option("--limit", o->limit, "List at most N candidates")
+    cmd->add_option("--limit", a->limit, "List at most N candidates")
         ->check(CLI::Validator(countValidator, "N"));
-    cmd->add_flag("--json", o->json, "One JSON object per line");
-    return [o]() {
-        auto data = readFileOrReport(o->path);
-        if (!data)
-            return 1;
-        IconScanOptions options;
-        options.minScore = o->minScore;
-        if (o->limit > 0)
-            options.maxCandidates = o->limit;
-        const auto found = findIcons(data->bytes(), options);
-        if (!found) { // nothing here cancels a scan
-            printError("The scan of \"" + o->path + "\" was cancelled.");
-            return 1;
-        }
-        std::int64_t printed = 0;
-        for (const FoundIcon& icon : *found) {
-            if (o->limit > 0 && printed++ >= o->limit)
-                break;
-            printFound(icon, o->json);
-        }
-        std::cout.flush();
-        return std::cout ? 0 : 1;
-    };
+    cmd->add_flag("--json", a->json, "One JSON object per line");
+    return [a] { return runScanCommand(*a); };
 }
 
-const CommandRegistrar registrar{30, &addScanCommand};
-
-} // namespace
 } // namespace pq::cli

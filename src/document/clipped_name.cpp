@@ -27,4 +27,19 @@ std::string clippedName(std::string_view name)
     return clippedName(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()))).toStdString();
 }
 
+QString quotedName(const QString& name)
+{
+    return QStringLiteral("\u201C") + clippedName(name) + QStringLiteral("\u201D");
+}
+
+std::string quotedName(std::string_view name)
+{
+    return '"' + clippedName(name) + '"';
+}
+
+QString withDetail(const QString& sentence, const QString& detail)
+{
+    return detail.isEmpty() ? sentence + QLatin1Char('.') : sentence + QStringLiteral(": ") + detail + QLatin1Char('.');
+}
+
 } // namespace pq

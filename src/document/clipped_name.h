@@ -17,4 +17,12 @@ QString clippedName(const QString& name);
 // The same for UTF-8 text; bytes that are not UTF-8 are shown as U+FFFD.
 std::string clippedName(std::string_view name);
 
+// A clipped name between quotation marks: typographic ones in the desktop program's messages,
+// plain double quotes in the command line's, which a terminal shows in any encoding.
+QString quotedName(const QString& name);
+std::string quotedName(std::string_view name);
+
+// A message's sentence with its detail, when there is one, after a colon: "sentence: detail."
+QString withDetail(const QString& sentence, const QString& detail);
+
 } // namespace pq

@@ -3,16 +3,6 @@
 #include "document/clipped_name.h"
 
 namespace pq {
-namespace {
-
-QString quoted(const QString& text) { return QStringLiteral("\u201C") + clippedName(text) + QStringLiteral("\u201D"); }
-
-QString withDetail(const QString& sentence, const QString& detail)
-{
-    return detail.isEmpty() ? sentence + QLatin1Char('.') : sentence + QStringLiteral(": ") + detail + QLatin1Char('.');
-}
-
-} // namespace
 
 DocumentErrorText describeDocumentError(const DocumentError& error)
 {
@@ -28,21 +18,21 @@ DocumentErrorText describeDocumentError(const DocumentError& error)
                 QStringLiteral("The file's digest is still being computed. Try again when its bookmarks are listed.")};
     case Kind::BookmarkFileUnreadable:
         return {QStringLiteral("The bookmarks file cannot be read"),
-                withDetail(QStringLiteral("The bookmarks file ") + quoted(error.path) + QStringLiteral(" cannot be read"),
+                withDetail(QStringLiteral("The bookmarks file ") + quotedName(error.path) + QStringLiteral(" cannot be read"),
                            error.detail) +
                     QStringLiteral(" It is left as it is, and bookmarks cannot be changed until it is repaired or moved away.")};
     case Kind::NoBookmarkStore:
         return {QStringLiteral("Bookmarks cannot be stored"),
-                QStringLiteral("The bookmarks folder ") + quoted(error.path) +
+                QStringLiteral("The bookmarks folder ") + quotedName(error.path) +
                     QStringLiteral(" could not be created, so bookmarks of this file cannot be saved.")};
     case Kind::EncodingFailed:
         return {notSaved, withDetail(QStringLiteral("The bookmarks could not be encoded"), error.detail)};
     case Kind::WriteFailed:
-        return {notSaved, withDetail(QStringLiteral("The bookmarks file ") + quoted(error.path) +
+        return {notSaved, withDetail(QStringLiteral("The bookmarks file ") + quotedName(error.path) +
                                          QStringLiteral(" could not be written"),
                                      error.detail)};
     case Kind::PermissionDenied:
-        return {notSaved, QStringLiteral("You do not have permission to write ") + quoted(error.path) + QLatin1Char('.')};
+        return {notSaved, QStringLiteral("You do not have permission to write ") + quotedName(error.path) + QLatin1Char('.')};
     case Kind::InvalidIndex:
         return {QStringLiteral("No such bookmark"),
                 QStringLiteral("There is no bookmark at row ") + error.detail + QLatin1Char('.')};

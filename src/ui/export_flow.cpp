@@ -14,15 +14,8 @@
 namespace pq {
 namespace {
 
-QString quoted(const QString& text) { return QStringLiteral("\u201C") + clippedName(text) + QStringLiteral("\u201D"); }
-
 // At most this many undecodable bookmarks are named in one alert.
 constexpr std::size_t kRefusalsNamed = 3;
-
-QString withDetail(const QString& sentence, const QString& detail)
-{
-    return detail.isEmpty() ? sentence + QLatin1Char('.') : sentence + QStringLiteral(": ") + detail + QLatin1Char('.');
-}
 
 QString decodingProblem(ChunkerError error)
 {
@@ -47,7 +40,7 @@ QString exportFailureText(const ExportFailure& failure, const ExportOptions& opt
 {
     if (failure.optionsError)
         return exportOptionsErrorText(*failure.optionsError, options, widths);
-    const QString path = quoted(QDir::toNativeSeparators(failure.file.path));
+    const QString path = quotedName(QDir::toNativeSeparators(failure.file.path));
     const QString detail = failure.file.detail;
     switch (failure.file.error) {
     case ExportError::WriteFailed: return withDetail(QStringLiteral("%1 could not be written").arg(path), detail);
@@ -70,7 +63,7 @@ QString exportRefusalText(std::span<const RefusedBookmark> refused)
     QStringList sentences;
     for (const RefusedBookmark& r : refused.first(std::min(refused.size(), kRefusalsNamed)))
         sentences << QStringLiteral("The bookmark %1 at offset %2 could not be decoded, as %3.")
-                         .arg(quoted(QString::fromStdString(r.bookmark.nickname)), QString::number(r.bookmark.offset),
+                         .arg(quotedName(QString::fromStdString(r.bookmark.nickname)), QString::number(r.bookmark.offset),
                               decodingProblem(r.error));
     if (refused.size() > kRefusalsNamed) {
         const std::size_t more = refused.size() - kRefusalsNamed;
@@ -172,7 +165,7 @@ void ExportFlow::writingFinished()
 
 void ExportFlow::showOutcome(const ExportReport& report)
 {
-    const QString folder = quoted(QDir::toNativeSeparators(m_folder));
+    const QString folder = quotedName(QDir::toNativeSeparators(m_folder));
     const std::size_t written = report.writtenFiles.size();
     const QString refused = exportRefusalText(report.refused);
     if (report.failure) {

@@ -2,8 +2,6 @@
 
 #include "bookmarks_file.h"
 
-#include <QString>
-
 #include <sstream>
 #include <string>
 #include <vector>

@@ -21,7 +21,6 @@ namespace {
 QString g_home;
 }
 
-QString testHome() { return g_home; }
 void setTestHome(const QString& path) { g_home = path; }
 
 QString makeTempDir()

@@ -9,8 +9,7 @@
 
 namespace pq::test {
 
-// The temporary folder that XDG_DATA_HOME and XDG_CONFIG_HOME point into for this run.
-QString testHome();
+// Sets the temporary folder that XDG_DATA_HOME and XDG_CONFIG_HOME point into for this run.
 void setTestHome(const QString& path);
 
 // A fresh empty folder inside the test home.

@@ -1,0 +1,173 @@
+// pixelquarry-cli's info, render, export and scan, run as a program: each reaches its layer and
+// prints in its documented form; failures exit 1 with one line on stderr, usage errors exit 2.
+#include "document/bookmark_store.h"
+#include "document/sha256_hex.h"
+
+#include "cli_test_support.h"
+
+#include <QDir>
+#include <QImageReader>
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <regex>
+
+namespace pq {
+namespace {
+
+using test::Args;
+using test::lines;
+using test::runCli;
+
+TEST(CliInfo, PrintsSizeDigestAndTheBrowsersTileCountsAsJson)
+{
+    const auto bytes = test::randomBytes(5000, 5);
+    const std::string path = test::writeTempFile(bytes);
+    const auto result = runCli({"info", path});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    // A tile for every row r with r x row length + chunk length < 5,000.
+    const nlohmann::json expected = {{"path", path}, {"size", 5000}, {"sha256", sha256Hex(bytes)},
+                                     {"tileCount", {{"1x32", 1218}, {"4x32", 281}, {"8x32", 125},
+                                                    {"1x16", 2484}, {"4x16", 609}, {"8x16", 297}}}};
+    EXPECT_EQ(nlohmann::json::parse(result.out), expected);
+    // No tiles where the browser cannot show the file.
+    EXPECT_EQ(nlohmann::json::parse(runCli({"info", test::writeTempFile({})}).out)["tileCount"]["1x16"], 0);
+}
+
+TEST(CliRender, WritesTheChosenIconInTheFormatOfTheExtension)
+{
+    // Black 1-bit rows, then white rows and an empty mask; long enough for 8-bit 16x16 icons.
+    std::vector<std::uint8_t> bytes(8448, 0);
+    std::fill_n(bytes.begin(), 128, 0xFF);
+    const std::string data = test::writeTempFile(bytes);
+    const QString dir = test::makeTempDir();
+    const struct {
+        const char* file;
+        Args args;
+        QByteArray format;
+        int edge;
+        QRgb centre; // 0: transparent; at offset 0, a 1-bit icon would be black
+    } cases[] = {
+        {"a.bmp", {"--offset", "0x80", "--depth", "1", "--size", "16", "--zoom", "5", "--ruler"}, "bmp", 85, qRgb(255, 255, 255)},
+        {"b.tiff", {"--offset", "0", "--depth", "8", "--size", "16"}, "tiff", 16, qRgb(255, 255, 255)},
+        {"c.png", {"--offset", "0", "--depth", "1", "--size", "32", "--mask", "--zoom", "8", "--ruler"}, "png", 264, 0},
+    };
+    for (const auto& c : cases) {
+        const QString out = dir + QLatin1Char('/') + QLatin1String(c.file);
+        Args args{"render", data, "--out", out.toStdString()};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const auto result = runCli(args);
+        ASSERT_EQ(result.exitCode, 0) << result.err;
+        QImageReader reader(out);
+        EXPECT_EQ(reader.format(), c.format) << c.file;
+        const QImage image = reader.read().convertToFormat(QImage::Format_ARGB32);
+        ASSERT_EQ(image.size(), QSize(c.edge, c.edge)) << c.file;
+        const QRgb centre = image.pixel(c.edge / 2, c.edge / 2);
+        EXPECT_EQ(qAlpha(centre) == 0 ? 0u : centre, c.centre) << c.file;
+    }
+}
+
+// The stored bookmarks reach the export runner with the chosen kinds, scene format and zoom;
+// each written file is named on stdout.
+TEST(CliExport, WritesTheStoredBookmarksInTheChosenKinds)
+{
+    const auto bytes = test::randomBytes(20000, 3);
+    const BookmarkStore store;
+    ASSERT_TRUE(store.ensureFolder());
+    const std::string digest = sha256Hex(bytes);
+    ASSERT_TRUE(store.save({"Stored", digest, {{64, "a/b", 4, 64, false}, {0, "..", 1, 32, true}}}, store.pathFor(digest)));
+    const QString out = test::makeTempDir();
+    const std::string to = out.toStdString();
+    const auto result = runCli({"export", test::writeTempFile(bytes), "--to", to, "--kinds", "3d,text", "--scene-format",
+                                "usdz", "--text-zoom", "2"});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(lines(result.out), (Args{to + "/a_b.txt", to + "/a_b.usdz", to + "/__.txt", to + "/__.usdz"}));
+    EXPECT_EQ(QDir(out).entryList(QDir::Files | QDir::Hidden).size(), 4);
+    EXPECT_EQ(lines(test::readWholeFile(out + "/__.txt").toStdString()).size(), 64u);
+}
+
+Args scan(Args options)
+{
+    options.insert(options.begin(), {"scan", PQ_SAMPLE_IMAGE});
+    const auto result = runCli(options);
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    return lines(result.out);
+}
+
+// The sample's ten stored icons come first, then the scanner's candidates.
+TEST(CliScan, PrintsStoredIconsThenScoredCandidatesAsJsonOrText)
+{
+    const auto json = scan({"--json", "--limit", "11"});
+    const auto text = scan({"--limit", "11"});
+    ASSERT_EQ(json.size(), 11u);
+    ASSERT_EQ(text.size(), 11u);
+    const auto stored = nlohmann::json::parse(json[0]);
+    const std::int64_t offset = stored["offset"];
+    EXPECT_EQ(stored, (nlohmann::json{{"offset", offset}, {"depth", 1}, {"size", 32}, {"mask", true}, {"score", 1.0},
+                                      {"source", "resource"}, {"type", "ICN#"}, {"id", 128}, {"name", "Disk"}}));
+    EXPECT_EQ(text[0], "offset " + std::to_string(offset) + " (0x" + QString::number(offset, 16).toStdString() +
+                           ")  1-bit 32x32 with mask  resource at 768000: ICN# ID 128 \"Disk\"");
+    const auto candidate = nlohmann::json::parse(json[10]);
+    EXPECT_EQ(candidate.size(), 5u) << json[10];
+    std::smatch match;
+    ASSERT_TRUE(std::regex_match(text[10], match, std::regex(R"(offset (\d+) \(0x[0-9a-f]+\)  1-bit (16x16|32x32) with mask  score (1\.000|0\.\d{3}))")))
+        << text[10];
+    EXPECT_EQ(std::stoll(match[1]), candidate["offset"].get<std::int64_t>());
+}
+
+TEST(CliScan, MinScoreAndLimitNarrowTheList)
+{
+    const auto all = scan({"--json", "--min-score", "0"});
+    const auto byDefault = scan({"--json"});
+    ASSERT_LT(byDefault.size(), all.size()); // the default 0.5 leaves the filler out
+    EXPECT_EQ(byDefault, Args(all.begin(), all.begin() + std::ptrdiff_t(byDefault.size())));
+    EXPECT_EQ(scan({"--json", "--limit", "2", "--min-score", "0"}), Args(all.begin(), all.begin() + 2));
+    EXPECT_EQ(scan({"--json", "--limit", "4611686018427387904"}), byDefault);
+}
+
+TEST(CliFailures, ExitStatusAndTheCauseOnStderr)
+{
+    const auto bytes = test::randomBytes(8448, 2);
+    const std::string data = test::writeTempFile(bytes);
+    const QString folder = test::makeTempDir();
+    const std::string to = folder.toStdString(), png = to + "/out.png";
+    const std::string ours = test::writeBookmarksFile({"x", sha256Hex(bytes), {{0, "a", 1, 32, false}}});
+    const std::string other = test::writeBookmarksFile({"x", sha256Hex(test::randomBytes(10, 1)), {}});
+    const std::string longName = test::writeBookmarksFile({"x", sha256Hex(bytes), {{8440, std::string(1000, 'x'), 1, 16, false}}});
+    const struct {
+        Args args;
+        int status;
+        std::string says;
+    } cases[] = {
+        {{"info", data + ".missing"}, 1, "does not exist"},
+        {{"render", data, "--offset", "8440", "--depth", "1", "--size", "16", "--out", png}, 1, "outside the file"},
+        {{"render", data, "--offset", "8400", "--depth", "1", "--size", "16", "--mask", "--out", png}, 1, "with its mask"},
+        {{"render", data, "--offset", "0", "--depth", "8", "--size", "32", "--out", png}, 1, "too short"},
+        {{"render", data, "--offset", "0", "--depth", "1", "--size", "16", "--out", to + "/" + std::string(300, 'x') + ".gif"},
+         1, "\u2026" + std::string(36, 'x') + ".gif\": use the extension .png, .bmp or .tiff"},
+        {{"render", data, "--offset", "-5", "--depth", "1", "--size", "16", "--out", png}, 2, "--offset"},
+        {{"export", data, "--to", to, "--bookmarks", longName}, 1, "\u2026" + std::string(40, 'x') + "\" at offset 8440"},
+        {{"export", data, "--to", to, "--bookmarks", other}, 1, "other data"},
+        {{"export", data, "--to", to + "/missing", "--bookmarks", ours}, 1, "is not a folder"},
+        {{"export", data, "--to", to, "--bookmarks", ours, "--image-zoom", "0"}, 2, "--image-zoom must be at least 1"},
+        {{"export", data, "--to", to, "--bookmarks", ours, "--text-zoom", "100"}, 2, "at most 64"},
+        {{"scan"}, 2, "FILE"},
+        {{"scan", data, "--min-score", "nan"}, 2, "--min-score: not a"},
+        {{"scan", data, "--min-score", "1.5"}, 2, "--min-score: not a"},
+        {{"scan", data, "--limit", "0"}, 2, "--limit: not a"},
+        {{"scan", data, "--limit", "0x10"}, 2, "--limit: not a"},
+        {{"scan", data, "--limit", "9223372036854775808"}, 2, "--limit: not a"},
+    };
+    for (const auto& c : cases) {
+        const auto result = runCli(c.args);
+        EXPECT_EQ(result.exitCode, c.status) << c.says;
+        EXPECT_EQ(result.out, "") << c.says;
+        EXPECT_NE(result.err.find(c.says), std::string::npos) << result.err.substr(0, 400);
+        EXPECT_TRUE(c.status == 2 || lines(result.err).size() == 1) << result.err.substr(0, 400);
+    }
+    EXPECT_TRUE(QDir(folder).isEmpty());
+}
+
+} // namespace
+} // namespace pq
