@@ -33,7 +33,8 @@ std::string generateFile(std::int64_t bytes)
             x ^= x << 13, x ^= x >> 7, x ^= x << 17;
             word = x;
         }
-        out.write(reinterpret_cast<const char*>(chunk.data()), std::streamsize(std::min<std::int64_t>(bytes - done, std::int64_t(chunk.size() * 8))));
+        const std::int64_t count = std::min<std::int64_t>(bytes - done, std::int64_t(chunk.size() * 8));
+        out.write(reinterpret_cast<const char*>(chunk.data()), std::streamsize(count));
     }
     return path;
 }

@@ -15,7 +15,8 @@ class ByteSource {
 public:
     virtual ~ByteSource() = default;
 
-    virtual std::int64_t size() const = 0;
+    // Fixed when the source is made.
+    std::int64_t size() const { return m_size; }
 
     // Fills all of `out` with the bytes from `offset` on. A range that is not wholly inside
     // [0, size()) is OutOfRange (whatever the offset and length, without overflow); a read
@@ -36,11 +37,13 @@ protected:
     virtual std::expected<void, ReadError> readInRange(std::int64_t offset, std::span<std::byte> out,
                                                        ReadMode mode) const = 0;
 
-    ByteSource() = default;
+    explicit ByteSource(std::int64_t size) : m_size(size) {}
     ByteSource(const ByteSource&) = delete;
     ByteSource& operator=(const ByteSource&) = delete;
 
 private:
+    std::int64_t m_size;
+
     std::expected<void, ReadError> readChecked(std::int64_t offset, std::span<std::byte> out, ReadMode mode) const;
 };
 

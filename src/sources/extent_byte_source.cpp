@@ -30,13 +30,8 @@ ExtentByteSource::create(std::shared_ptr<const ByteSource> base, const std::vect
 
 ExtentByteSource::ExtentByteSource(std::shared_ptr<const ByteSource> base, std::vector<Extent> extents,
                                    std::vector<std::int64_t> starts, std::int64_t size)
-    : m_base(std::move(base)), m_extents(std::move(extents)), m_starts(std::move(starts)), m_size(size)
+    : ByteSource(size), m_base(std::move(base)), m_extents(std::move(extents)), m_starts(std::move(starts))
 {
-}
-
-std::int64_t ExtentByteSource::size() const
-{
-    return m_size;
 }
 
 bool ExtentByteSource::changedOnDisk() const
@@ -48,7 +43,7 @@ std::expected<void, ReadError> ExtentByteSource::readInRange(std::int64_t offset
                                                              ReadMode mode) const
 {
     // The last extent starting at or before `offset`.
-    auto i = static_cast<std::size_t>(std::upper_bound(m_starts.begin(), m_starts.end(), offset) - m_starts.begin() - 1);
+    auto i = static_cast<std::size_t>(std::ranges::upper_bound(m_starts, offset) - m_starts.begin() - 1);
     for (; !out.empty(); ++i) {
         const std::int64_t within = offset - m_starts[i];
         const auto count = std::min<std::int64_t>(static_cast<std::int64_t>(out.size()), m_extents[i].length - within);

@@ -22,7 +22,6 @@ public:
     static std::expected<std::shared_ptr<ExtentByteSource>, ReadError> create(std::shared_ptr<const ByteSource> base,
                                                                               const std::vector<Extent>& extents);
 
-    std::int64_t size() const override;
     bool changedOnDisk() const override;
 
 protected:
@@ -36,7 +35,6 @@ private:
     std::shared_ptr<const ByteSource> m_base;
     std::vector<Extent> m_extents;
     std::vector<std::int64_t> m_starts; // where each extent begins in this source
-    std::int64_t m_size;
 };
 
 } // namespace pq

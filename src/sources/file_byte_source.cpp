@@ -31,33 +31,30 @@ std::expected<std::shared_ptr<FileByteSource>, ReadError> FileByteSource::open(c
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return std::unexpected(errorFromErrno(errno));
-    std::shared_ptr<FileByteSource> source(new FileByteSource(fd, 0, shape));
+    const auto refuse = [fd](ReadError error) {
+        ::close(fd);
+        return std::unexpected(error);
+    };
     struct stat st {};
     if (::fstat(fd, &st) != 0)
-        return std::unexpected(errorFromErrno(errno));
+        return refuse(errorFromErrno(errno));
     if (S_ISDIR(st.st_mode))
-        return std::unexpected(ReadError{ReadError::Kind::IsDirectory, EISDIR});
+        return refuse({ReadError::Kind::IsDirectory, EISDIR});
     if (!S_ISREG(st.st_mode))
-        return std::unexpected(ReadError{ReadError::Kind::NotRegularFile, 0});
+        return refuse({ReadError::Kind::NotRegularFile, 0});
     if (::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0)
-        return std::unexpected(errorFromErrno(errno));
-    source->m_size = static_cast<std::int64_t>(st.st_size);
-    return source;
+        return refuse(errorFromErrno(errno));
+    return std::shared_ptr<FileByteSource>(new FileByteSource(fd, static_cast<std::int64_t>(st.st_size), shape));
 }
 
 FileByteSource::FileByteSource(int fd, std::int64_t size, FileCacheShape shape)
-    : m_fd(fd), m_size(size), m_blockSize(std::max<std::int64_t>(shape.blockSize, 1)), m_cache(shape.blockCount)
+    : ByteSource(size), m_fd(fd), m_blockSize(std::max<std::int64_t>(shape.blockSize, 1)), m_cache(shape.blockCount)
 {
 }
 
 FileByteSource::~FileByteSource()
 {
     ::close(m_fd);
-}
-
-std::int64_t FileByteSource::size() const
-{
-    return m_size;
 }
 
 bool FileByteSource::changedOnDisk() const
@@ -101,7 +98,7 @@ std::expected<BlockCache::Block, ReadError> FileByteSource::block(std::int64_t i
     // Read outside any lock: two threads missing the same block both read it, and the cache
     // keeps the first.
     const std::int64_t start = index * m_blockSize;
-    const std::int64_t expected = std::min(m_blockSize, m_size - start);
+    const std::int64_t expected = std::min(m_blockSize, size() - start);
     auto fresh = std::make_shared<CachedBlock>();
     fresh->bytes = std::make_unique_for_overwrite<std::byte[]>(static_cast<std::size_t>(expected));
     auto got = readFully(start, {fresh->bytes.get(), static_cast<std::size_t>(expected)});

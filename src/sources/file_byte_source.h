@@ -26,7 +26,6 @@ public:
                                                                           FileCacheShape shape = {});
     ~FileByteSource() override;
 
-    std::int64_t size() const override;
     bool changedOnDisk() const override;
 
 protected:
@@ -41,7 +40,6 @@ private:
     std::expected<std::int64_t, ReadError> readFully(std::int64_t offset, std::span<std::byte> out) const;
 
     int m_fd;
-    std::int64_t m_size;
     std::int64_t m_blockSize;
     mutable BlockCache m_cache;
     mutable std::atomic<bool> m_changed{false};

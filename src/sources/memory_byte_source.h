@@ -14,8 +14,6 @@ public:
     explicit MemoryByteSource(std::vector<std::byte> bytes);
     explicit MemoryByteSource(std::shared_ptr<const std::vector<std::byte>> bytes);
 
-    std::int64_t size() const override;
-
 protected:
     std::expected<void, ReadError> readInRange(std::int64_t offset, std::span<std::byte> out,
                                                ReadMode mode) const override;
