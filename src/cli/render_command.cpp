@@ -1,7 +1,7 @@
 #include "cli/cli_support.h"
 #include "cli/commands.h"
 #include "decoding/pixel_array_renderer.h"
-#include "export/image_file_saver.h"
+#include "export/image_file_writer.h"
 
 #include <iostream>
 #include <memory>
@@ -59,8 +59,13 @@ Action addRenderCommand(CLI::App& app)
             printError("Could not create a " + std::to_string(o->zoom) + "x image of the icon.");
             return 1;
         }
-        if (auto saved = saveImageAtomically(*image, QString::fromStdString(o->out), *encoder); !saved) {
-            printError(saved.error().toStdString());
+        if (auto saved = writeImageAtomically(*image, QString::fromStdString(o->out), *encoder); !saved) {
+            const std::string detail = saved.error().detail.toStdString();
+            if (saved.error().error == ExportError::WriteFailed)
+                printError("Could not write \"" + o->out + "\": " + detail);
+            else
+                printError("The " + encoder->toUpper().toStdString() + " encoder produced no data for \"" + o->out + "\"" +
+                           (detail.empty() ? "." : ": " + detail));
             return 1;
         }
         return 0;

@@ -1,4 +1,4 @@
-#include "classification/icon_finder.h"
+#include "finder/icon_finder.h"
 #include "cli/cli_support.h"
 #include "cli/commands.h"
 
