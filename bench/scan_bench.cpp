@@ -5,8 +5,8 @@
 //   scan_bench [MiB]   (default 1024)
 
 #include "bench_timer.h"
-#include "classification/covered_window_finder.h"
-#include "classification/icon_scanner.h"
+#include "finder/covered_window_finder.h"
+#include "finder/icon_scanner.h"
 #include "icon_hunt_image.h"
 
 #include <algorithm>

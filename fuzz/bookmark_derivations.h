@@ -2,7 +2,7 @@
 
 // Everything the program derives from one stored bookmark without widgets: the format's
 // quantities and popup titles, the pieces of its list row, the decoder's tile numbers and
-// chunk, the export size limits and labels, and the pixel scene. Shared by the bookmarks-file
+// chunk, the export size limits, and the pixel scene. Shared by the bookmarks-file
 // fuzz target and the tests of stored formats, so both walk the same paths.
 #include "decoding/chunker.h"
 #include "document/bookmark.h"
@@ -51,8 +51,6 @@ inline Derived deriveFromBookmark(const Bookmark& bookmark, Chunker decoder)
     const std::vector<std::int64_t> widths = widthsInPixels(std::span(&bookmark, 1));
     fold(maxImageZoom(widths, true));
     fold(maxTextZoom(widths));
-    for (const SizeLabel label : {SizeLabel::Image, SizeLabel::Text, SizeLabel::SVG})
-        fold(sizeLabelText(label, widths, maxSVGZoom()).size());
 
     decoder.setFormat(format);
     fold(decoder.tileCount());
@@ -61,7 +59,7 @@ inline Derived deriveFromBookmark(const Bookmark& bookmark, Chunker decoder)
     if (auto chunk = decoder.chunkAt(bookmark.offset, bookmark.hasMask)) {
         out.decoded = true;
         fold(chunk->length);
-        const PixelSceneNode scene = buildPixelScene(chunk->pixelArray, 0.01);
+        const PixelSceneNode scene = buildPixelScene(chunk->pixelArray, kPixelBoxSize);
         out.sceneMeshes = scene.meshes.size();
         for (const PixelMesh& mesh : scene.meshes)
             fold(static_cast<std::int64_t>(mesh.vertexCount()));

@@ -1,7 +1,7 @@
 // Runs the icon finder over fuzzed bytes: every instruction set of the covered-run search must
 // pass the same offsets, and every candidate must lie within the data with a score in [0, 1].
-#include "classification/covered_window_finder.h"
-#include "classification/icon_scanner.h"
+#include "finder/covered_window_finder.h"
+#include "finder/icon_scanner.h"
 
 #include <cstdint>
 #include <span>

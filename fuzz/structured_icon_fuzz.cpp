@@ -1,8 +1,8 @@
 // Runs the resource-fork and icon-container detector over fuzzed bytes, and reads a fork and
 // a container at a fuzzed offset directly.
-#include "classification/icon_container_reader.h"
-#include "classification/resource_fork_reader.h"
-#include "classification/structured_icon_finder.h"
+#include "finder/icon_container_reader.h"
+#include "finder/resource_fork_reader.h"
+#include "finder/structured_icon_finder.h"
 
 #include <cstring>
 

@@ -3,7 +3,7 @@
 #include "cli/commands.h"
 #include "decoding/pixel_array_renderer.h"
 #include "document/clipped_name.h"
-#include "export/image_file_saver.h"
+#include "export/image_file_writer.h"
 
 #include <memory>
 
@@ -38,8 +38,13 @@ int runRenderCommand(const RenderArguments& a)
         printError("Could not create a " + std::to_string(a.zoom) + "x image of the icon.");
         return 1;
     }
-    if (auto saved = saveImageAtomically(*image, QString::fromStdString(a.out), *encoder); !saved) {
-        printError(saved.error().toStdString());
+    if (auto saved = writeImageAtomically(*image, QString::fromStdString(a.out), *encoder); !saved) {
+        const std::string detail = saved.error().detail.toStdString();
+        if (saved.error().error == ExportError::WriteFailed)
+            printError("Could not write " + quotedName(a.out) + ": " + detail);
+        else
+            printError("The " + encoder->toUpper().toStdString() + " encoder produced no data for " +
+                       quotedName(a.out) + (detail.empty() ? "." : ": " + detail));
         return 1;
     }
     return 0;

@@ -1,5 +1,5 @@
 // pixelquarry-cli scan: the icons stored in a file, then likely icons at any offset.
-#include "classification/icon_finder.h"
+#include "finder/icon_finder.h"
 #include "cli/cli_support.h"
 #include "cli/commands.h"
 #include "document/clipped_name.h"

@@ -51,9 +51,10 @@ std::expected<Chunker, ChunkerError> Chunker::create(std::shared_ptr<const FileD
     return Chunker(std::move(data), format);
 }
 
-Chunker Chunker::withFormat(std::shared_ptr<const FileData> data, IconFormat format)
+std::expected<Chunk, ChunkerError> Chunker::decode(std::shared_ptr<const FileData> data, IconFormat format,
+                                                   std::int64_t offset, bool withMask)
 {
-    return Chunker(std::move(data), format);
+    return Chunker(std::move(data), format).chunkAt(offset, withMask);
 }
 
 void Chunker::setBitDepth(std::int64_t bitDepth)

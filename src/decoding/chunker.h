@@ -1,6 +1,6 @@
 #pragma once
 
-#include "classification/classifier_request.h"
+#include "decoding/classifier_request.h"
 #include "decoding/chunk.h"
 #include "decoding/file_data.h"
 #include "decoding/icon_format.h"
@@ -34,9 +34,12 @@ public:
     // (NotOnByteBoundary); size / 32 - chunk length <= 0 (dataTooShort).
     static std::expected<Chunker, ChunkerError> create(std::shared_ptr<const FileData> data, std::int64_t bitDepth,
                                                        std::int64_t widthInBits);
-    // A decoder in `format` without the construction checks, for decoding stored bookmarks
-    // (as the assignments below): chunkAt still refuses whatever it cannot decode safely.
-    static Chunker withFormat(std::shared_ptr<const FileData> data, IconFormat format);
+    // The chunk at `offset` of `data` in `format`, as a decoder set to that format gives it:
+    // for decoding a stored bookmark in its own format, whatever format the document is shown
+    // in. There are no construction checks (formats come from bookmarks files); chunkAt's
+    // refusals apply.
+    static std::expected<Chunk, ChunkerError> decode(std::shared_ptr<const FileData> data, IconFormat format,
+                                                     std::int64_t offset, bool withMask);
 
     const std::shared_ptr<const FileData>& data() const { return m_data; }
     std::int64_t bitDepth() const { return m_format.bitDepth; }

@@ -20,9 +20,12 @@ struct IconFormat {
     std::int64_t bitDepth = 1;
     std::int64_t widthInBits = 32;
 
-    static constexpr IconFormat from(BitDepth depth, Dimensions size)
+    static constexpr IconFormat from(BitDepth depth, Dimensions size) { return square(rawValue(depth), rawValue(size)); }
+    // Square icons of `side` pixels a side at `bitDepth` bits per pixel (the row width
+    // saturated, as every product here).
+    static constexpr IconFormat square(std::int64_t bitDepth, std::int64_t side)
     {
-        return {rawValue(depth), rawValue(depth) * rawValue(size)};
+        return {bitDepth, saturatedProduct(bitDepth, side)};
     }
 
     // Pixels per side, which is also the number of rows: widthInBits / bitDepth, or 0 when

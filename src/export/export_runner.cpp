@@ -24,7 +24,7 @@ std::expected<QString, ExportFileError> writeKind(ExportKind kind, const std::st
         return writeImageFile(name, options.imageZoom, folder, options.imageFormat, options.imageCoordinatesOverlay,
                               pixels);
     case ExportKind::Text: return writeTextFile(name, options.textZoom, folder, pixels);
-    case ExportKind::Scene: return writeSceneFile(name, kExportBoxSize, folder, options.sceneIsCollada, pixels);
+    case ExportKind::Scene: return writeSceneFile(name, folder, options.sceneIsCollada, pixels);
     case ExportKind::SVG: return writeSVGFile(name, options.svgZoom, folder, pixels);
     }
     return std::unexpected(ExportFileError{ExportError::WriteFailed, {}, {}});
@@ -102,7 +102,7 @@ ExportReport runExport(ExportRequest request, const ExportCallbacks& callbacks)
             continue;
         }
         // Decoded once per bookmark, in its own format: every kind gets the same pixels.
-        const auto chunk = Chunker::withFormat(request.data, bookmark.format()).chunkAt(bookmark.offset, bookmark.hasMask);
+        const auto chunk = Chunker::decode(request.data, bookmark.format(), bookmark.offset, bookmark.hasMask);
         if (!chunk) {
             report.refused.push_back({bookmark, chunk.error()});
             done += steps;

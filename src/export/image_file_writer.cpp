@@ -5,20 +5,24 @@
 #include "export/export_file_name.h"
 
 #include <QBuffer>
+#include <QFileInfo>
 #include <QImageWriter>
 
 namespace pq {
 
 namespace {
+// The one table of image formats: menu title, file name extension, encoder, and a second
+// extension read as the same format in paths.
 struct ImageFormat {
     const char16_t* title;
     const char16_t* extension;
     const char* encoder;
+    const char16_t* otherExtension;
 };
 constexpr ImageFormat kFormats[] = {
-    {u"PNG", u"png", "png"},
-    {u"BMP", u"bmp", "bmp"},
-    {u"TIFF", u"tiff", "tiff"},
+    {u"PNG", u"png", "png", nullptr},
+    {u"BMP", u"bmp", "bmp", nullptr},
+    {u"TIFF", u"tiff", "tiff", u"tif"},
 };
 
 const ImageFormat* findFormat(const QString& title)
@@ -45,6 +49,34 @@ std::optional<QString> imageFormatExtension(const QString& title)
     return std::nullopt;
 }
 
+std::optional<QByteArray> imageEncoderForPath(const QString& path)
+{
+    const QString suffix = QFileInfo(path).suffix();
+    for (const auto& format : kFormats)
+        if (suffix.compare(QStringView(format.extension), Qt::CaseInsensitive) == 0 ||
+            (format.otherExtension && suffix.compare(QStringView(format.otherExtension), Qt::CaseInsensitive) == 0))
+            return QByteArray(format.encoder);
+    return std::nullopt;
+}
+
+std::expected<void, ExportFileError> writeImageAtomically(const QImage& image, const QString& path,
+                                                          const QByteArray& encoder)
+{
+    QByteArray encoded;
+    {
+        QBuffer buffer(&encoded);
+        buffer.open(QIODevice::WriteOnly);
+        QImageWriter writer(&buffer, encoder);
+        if (!writer.write(image))
+            return std::unexpected(ExportFileError{ExportError::EncoderProducedNothing, path, writer.errorString()});
+    }
+    if (encoded.isEmpty())
+        return std::unexpected(ExportFileError{ExportError::EncoderProducedNothing, path, {}});
+    if (auto written = writeFileAtomically(path, encoded); !written)
+        return std::unexpected(exportWriteFailure(written.error()));
+    return {};
+}
+
 bool isImageZoomAllowed(std::int64_t zoomFactor, std::int64_t pixelsPerSide, bool overlay)
 {
     if (pixelsPerSide < 0 || pixelsPerSide >= kMaxBitmapEdge)
@@ -66,18 +98,8 @@ std::expected<QString, ExportFileError> writeImageFile(const std::string& name, 
     if (!image)
         return std::unexpected(ExportFileError{ExportError::ImageNotCreated, path, {}});
 
-    QByteArray encoded;
-    {
-        QBuffer buffer(&encoded);
-        buffer.open(QIODevice::WriteOnly);
-        QImageWriter writer(&buffer, imageFormat->encoder);
-        if (!writer.write(*image))
-            return std::unexpected(ExportFileError{ExportError::EncoderProducedNothing, path, writer.errorString()});
-    }
-    if (encoded.isEmpty())
-        return std::unexpected(ExportFileError{ExportError::EncoderProducedNothing, path, {}});
-    if (auto written = writeFileAtomically(path, encoded); !written)
-        return std::unexpected(exportWriteFailure(written.error()));
+    if (auto written = writeImageAtomically(*image, path, imageFormat->encoder); !written)
+        return std::unexpected(written.error());
     return path;
 }
 

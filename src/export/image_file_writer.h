@@ -3,6 +3,8 @@
 #include "decoding/pixel_array.h"
 #include "export/export_error.h"
 
+#include <QByteArray>
+#include <QImage>
 #include <QString>
 #include <QStringList>
 
@@ -20,6 +22,17 @@ QStringList imageFormatTitles();
 // case included; empty for any other title.
 std::optional<QString> imageFormatExtension(const QString& title);
 
+// The encoder name ("png", "bmp", "tiff") for a path's extension, compared without letter
+// case; ".tif" counts as TIFF. Empty for any other extension.
+std::optional<QByteArray> imageEncoderForPath(const QString& path);
+
+// Encodes `image` with the named encoder (its default settings) and writes it atomically:
+// the file at `path` is either replaced by the complete new file or left as it was. Fails
+// with EncoderProducedNothing when the encoder is missing, fails or writes no bytes (detail:
+// the encoder's explanation), WriteFailed when the file cannot be written.
+std::expected<void, ExportFileError> writeImageAtomically(const QImage& image, const QString& path,
+                                                          const QByteArray& encoder);
+
 // The largest image zoom factor the export offers; whether a zoom fits a given icon is
 // isImageZoomAllowed.
 inline constexpr std::int64_t kMaxImageZoom = 512;
@@ -28,12 +41,11 @@ inline constexpr std::int64_t kMaxImageZoom = 512;
 // `overlay`) makes an image that makeBitmapImageRep can create.
 bool isImageZoomAllowed(std::int64_t zoomFactor, std::int64_t pixelsPerSide, bool overlay);
 
-// Renders the icon with makeBitmapImageRep (no grid, the coordinates ruler when `overlay`),
-// encodes it in the format titled `format` with the encoder's default settings and writes
-// it atomically to `folder`/<nickname>.<extension>. Returns that path. Fails with
-// UnknownImageFormat for another title, ImageNotCreated when the bitmap cannot be made (zoom
-// below 1 or too large, empty pixel array), EncoderProducedNothing when the encoder is
-// missing or writes no bytes, WriteFailed when the file cannot be written.
+// Renders the icon with makeBitmapImageRep (no grid, the coordinates ruler when `overlay`)
+// and writes it with writeImageAtomically in the format titled `format` to
+// `folder`/<nickname>.<extension>. Returns that path. Fails with UnknownImageFormat for
+// another title, ImageNotCreated when the bitmap cannot be made (zoom below 1 or too large,
+// empty pixel array), and as writeImageAtomically does.
 std::expected<QString, ExportFileError> writeImageFile(const std::string& name, std::int64_t zoomFactor,
                                                        const QString& folder, const QString& format, bool overlay,
                                                        const PixelArray& pixels);

@@ -15,6 +15,9 @@ namespace pq {
 // y upward, so the icon's top row has the largest y), each box `boxSize` wide and high and
 // half as deep along z, centred on its position. Used by the 3D scene files and the viewer.
 
+// The box edge of the scene files and the viewer, in scene units (metres).
+inline constexpr double kPixelBoxSize = 0.01;
+
 struct SceneVector {
     float x = 0;
     float y = 0;

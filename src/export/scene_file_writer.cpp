@@ -5,11 +5,11 @@
 
 namespace pq {
 
-std::expected<QString, ExportFileError> writeSceneFile(const std::string& name, double boxSize, const QString& folder,
+std::expected<QString, ExportFileError> writeSceneFile(const std::string& name, const QString& folder,
                                                        bool isCollada, const PixelArray& pixels)
 {
     const QString path = exportFilePath(folder, name, isCollada ? QStringLiteral("dae") : QStringLiteral("usdz"));
-    const PixelSceneNode node = buildPixelScene(pixels, boxSize);
+    const PixelSceneNode node = buildPixelScene(pixels, kPixelBoxSize);
     const auto encoded = isCollada ? colladaDocument(node) : usdzPackage(usdaLayer(node));
     if (!encoded)
         return std::unexpected(ExportFileError{ExportError::SceneNotEncoded, path, encoded.error()});

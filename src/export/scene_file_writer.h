@@ -12,9 +12,6 @@
 
 namespace pq {
 
-// The box edge of exported scenes, in scene units (metres).
-inline constexpr double kExportBoxSize = 0.01;
-
 // The 3D format titles offered for export, in menu order. The first selects COLLADA.
 inline constexpr const char* kColladaFormatTitle = "DAE (Collada)";
 inline constexpr const char* kUsdzFormatTitle = "USDZ (Universal Scene Description)";
@@ -36,10 +33,10 @@ inline constexpr const char* kUsdzLayerName = "scene.usda";
 // starts on a 64-byte boundary of the file.
 std::expected<QByteArray, QString> usdzPackage(const QByteArray& layer);
 
-// Builds the icon's scene and writes it atomically to `folder`/<nickname>.dae when
+// Builds the icon's scene (boxes of kPixelBoxSize) and writes it atomically to `folder`/<nickname>.dae when
 // `isCollada`, else `folder`/<nickname>.usdz. Returns that path; fails with SceneNotEncoded
 // when the scene writer refuses the scene and WriteFailed when the file cannot be written.
-std::expected<QString, ExportFileError> writeSceneFile(const std::string& name, double boxSize, const QString& folder,
+std::expected<QString, ExportFileError> writeSceneFile(const std::string& name, const QString& folder,
                                                        bool isCollada, const PixelArray& pixels);
 
 } // namespace pq

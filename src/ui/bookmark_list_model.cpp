@@ -108,13 +108,10 @@ BookmarkListModel::Decoded BookmarkListModel::decoded(const Bookmark& bookmark) 
     if (const Decoded* hit = m_cache.object(key))
         return *hit;
     auto* entry = new Decoded;
-    // A copy of the decoder set to the bookmark's format; the document's own decoder and the
-    // browser are left as they are.
+    // Decoded in the bookmark's own format; the document's own decoder and the browser are
+    // left as they are.
     if (const Chunker* chunker = m_host ? m_host->chunker() : nullptr) {
-        Chunker copy = *chunker;
-        copy.setBitDepth(bookmark.bitDepth);
-        copy.setWidthInBits(bookmark.widthInBits);
-        if (auto chunk = copy.chunkAt(bookmark.offset, bookmark.hasMask)) {
+        if (auto chunk = Chunker::decode(chunker->data(), bookmark.format(), bookmark.offset, bookmark.hasMask)) {
             entry->icon = QImage(iconBoxSize(), QImage::Format_ARGB32_Premultiplied);
             entry->icon.fill(Qt::transparent);
             QPainter painter(&entry->icon);

@@ -1,6 +1,6 @@
 #include "ui/find_icons_panel.h"
 
-#include "classification/icon_finder.h"
+#include "finder/icon_finder.h"
 #include "decoding/chunker.h"
 #include "decoding/pixel_array_renderer.h"
 #include "ui/icon_browser_view_controller.h"
@@ -210,7 +210,7 @@ void FindIconsPanel::fillList()
         auto* thumbnail = readOnlyItem(QString());
         auto [it, isNew] = decoders.try_emplace({c.bitDepth, c.side});
         if (isNew && data)
-            if (auto chunker = Chunker::create(data, c.bitDepth, std::int64_t(c.bitDepth) * c.side))
+            if (auto chunker = Chunker::create(data, c.format().bitDepth, c.format().widthInBits))
                 it->second = std::move(*chunker);
         if (const auto& decoder = it->second)
             if (auto chunk = decoder->chunkAt(c.offset, c.hasMask))
@@ -231,7 +231,7 @@ void FindIconsPanel::showCandidate(int row)
         return;
     const FoundIcon& c = m_candidates[std::size_t(row)];
     if (IconBrowserViewController* browser = m_main.iconBrowserViewController())
-        browser->showBookmark(c.offset, c.bitDepth, std::int64_t(c.bitDepth) * c.side);
+        browser->showBookmark(c.offset, c.format().bitDepth, c.format().widthInBits);
 }
 
 void FindIconsPanel::bookmarkCandidate(int row)
@@ -242,8 +242,8 @@ void FindIconsPanel::bookmarkCandidate(int row)
     Bookmark bookmark;
     bookmark.offset = c.offset;
     bookmark.nickname = c.bookmarkNickname();
-    bookmark.bitDepth = c.bitDepth;
-    bookmark.widthInBits = std::int64_t(c.bitDepth) * c.side;
+    bookmark.bitDepth = c.format().bitDepth;
+    bookmark.widthInBits = c.format().widthInBits;
     bookmark.hasMask = c.hasMask;
     if (auto added = m_main.document().appendBookmark(bookmark); !added)
         m_main.document().displayError(added.error());

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "classification/found_icon.h"
+#include "finder/found_icon.h"
 
 #include <QWidget>
 

@@ -2,6 +2,7 @@
 
 #include "decoding/icon_format.h"
 #include "ui/icon_browser_host.h"
+#include "ui/icon_collection_view_item.h"
 #include "ui/navigation_keys.h"
 #include "ui/notification_center.h"
 
@@ -18,12 +19,6 @@ namespace pq {
 namespace {
 
 QString qTitle(std::string_view title) { return QString::fromUtf8(title.data(), static_cast<qsizetype>(title.size())); }
-
-std::int64_t positionOf(Dimensions size)
-{
-    const auto it = std::find(allDimensions.begin(), allDimensions.end(), size);
-    return static_cast<std::int64_t>(it - allDimensions.begin());
-}
 
 } // namespace
 
@@ -87,7 +82,10 @@ IconBrowserViewController::IconBrowserViewController(QWidget* parent) : QWidget(
             &IconBrowserViewController::handleNavigationKey);
 }
 
-std::int64_t IconBrowserViewController::tileZoomFactor(Dimensions size) { return 5 * positionOf(size) + 5; }
+std::int64_t IconBrowserViewController::tileZoomFactor(Dimensions size)
+{
+    return IconCollectionViewItem::kIconSide / rawValue(size);
+}
 
 void IconBrowserViewController::resetParameters()
 {

@@ -1,6 +1,7 @@
 #include "ui/save_panel_accessory.h"
 
 #include "export/image_file_writer.h"
+#include "ui/export_size_label.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -49,11 +49,9 @@ void SceneViewController::resizeEvent(QResizeEvent* event)
 
 std::optional<PixelArray> decodeForViewer(const Chunker* documentChunker, const Bookmark& bookmark)
 {
-    if (bookmark.bitDepth == 0 || !documentChunker)
+    if (!documentChunker)
         return std::nullopt;
-    Chunker decoder = *documentChunker; // shares the bytes; the document's format stays
-    decoder.setFormat(bookmark.format());
-    auto chunk = decoder.chunkAt(bookmark.offset, bookmark.hasMask);
+    auto chunk = Chunker::decode(documentChunker->data(), bookmark.format(), bookmark.offset, bookmark.hasMask);
     if (!chunk)
         return std::nullopt;
     return std::move(chunk->pixelArray);

@@ -114,7 +114,7 @@ void SceneViewerScene::showIcon(const PixelArray& pixels)
 {
     if (pixels.isEmpty())
         return;
-    const PixelSceneNode node = buildPixelScene(pixels, SceneViewerGeometry::boxEdge);
+    const PixelSceneNode node = buildPixelScene(pixels, kPixelBoxSize);
     m_icon = new Qt3DCore::QEntity(m_root);
     m_icon->setObjectName(QString::fromStdString(node.name));
     m_iconTransform = new Qt3DCore::QTransform(m_icon);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "decoding/pixel_array.h"
+#include "export/pixel_scene.h"
 
 #include <QColor>
 #include <QObject>
@@ -21,7 +22,6 @@ class OrbitZoomCameraController;
 
 // The viewer's fixed numbers, for an icon `width` pixels wide.
 struct SceneViewerGeometry {
-    static constexpr double boxEdge = 0.01;
     static constexpr int moveMilliseconds = 10000;
     static constexpr float finalYawDegrees = -22.5f; // a turn of -pi/8 about the vertical axis
     static QVector3D cameraStart(int width) { return {0.0f, 0.0f, float(width) * 0.0625f * 0.25f}; }
@@ -32,7 +32,7 @@ struct SceneViewerGeometry {
     // Nearest and farthest camera distances the zoom allows: never inside the icon (whose
     // corners lie width x edge x 0.71 from its centre), at most forty times the start
     // distance. With the clip planes below the whole icon stays visible at both.
-    static float minDistance(int width) { return float(width) * float(boxEdge) * 0.75f + 0.01f; }
+    static float minDistance(int width) { return float(width) * float(kPixelBoxSize) * 0.75f + 0.01f; }
     static float maxDistance(int width) { return cameraStart(width).z() * 40.0f; }
     static constexpr float nearPlane = 0.001f;
     static constexpr float farPlane = 100.0f;

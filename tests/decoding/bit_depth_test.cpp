@@ -8,21 +8,14 @@
 namespace pq {
 namespace {
 
-TEST(BitDepth, RawValuesAcceptOnlyTheThreeDepths)
+TEST(BitDepth, RawValuesAcceptOnlyTheThreeDepthsAndTheTwoSizes)
 {
     for (std::int64_t raw : {-1, 0, 2, 3, 5, 16, 32})
         EXPECT_FALSE(bitDepthFromRaw(raw).has_value()) << raw;
-    EXPECT_EQ(bitDepthFromRaw(1), BitDepth::_1bit);
-    EXPECT_EQ(bitDepthFromRaw(4), BitDepth::_4bit);
-    EXPECT_EQ(bitDepthFromRaw(8), BitDepth::_8bit);
-}
-
-TEST(Dimensions, RawValuesAcceptOnlyTheTwoSizes)
-{
     for (std::int64_t raw : {0, 8, 24, 64})
         EXPECT_FALSE(dimensionsFromRaw(raw).has_value()) << raw;
-    EXPECT_EQ(dimensionsFromRaw(32), Dimensions::_32x32);
-    EXPECT_EQ(dimensionsFromRaw(16), Dimensions::_16x16);
+    EXPECT_EQ(std::tuple(bitDepthFromRaw(1), bitDepthFromRaw(4), bitDepthFromRaw(8), dimensionsFromRaw(32), dimensionsFromRaw(16)),
+              std::tuple(BitDepth::_1bit, BitDepth::_4bit, BitDepth::_8bit, Dimensions::_32x32, Dimensions::_16x16));
 }
 
 TEST(IconFormat, ArithmeticOfTheSixFormats)

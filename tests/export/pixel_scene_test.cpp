@@ -5,60 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <set>
 
 namespace pq {
 namespace {
-
-PixelArray solid(int side, Color colour)
-{
-    PixelArray pixels(side, side);
-    for (int r = 0; r < side; ++r)
-        for (int c = 0; c < side; ++c)
-            pixels.at(r, c) = colour;
-    return pixels;
-}
-
-TEST(PixelBoxGroup, NamesCountColumnsFromLeftAndRowsFromBottomAroundACentredOrigin)
-{
-    const PixelBoxGroup group = buildPixelBoxGroup(solid(32, Color::black()), 0.01);
-    EXPECT_EQ(group.name, "Group");
-    ASSERT_EQ(group.boxes.size(), 1024u);
-    for (int c = 0; c < 32; ++c) {
-        EXPECT_EQ(group.boxes[c].name, std::to_string(c) + "|0");             // bottom row first
-        EXPECT_EQ(group.boxes[31 * 32 + c].name, std::to_string(c) + "|31");  // top row last
-    }
-    EXPECT_EQ(group.boxes[5 * 32 + 7].position, (SceneVector{7 * 0.01f, 5 * 0.01f, 0}));
-    EXPECT_FLOAT_EQ(group.position.x, -0.16f);
-    EXPECT_FLOAT_EQ(group.position.y, -0.16f);
-    // Odd sizes centre on integer halves; masked pixels have no box.
-    EXPECT_EQ(buildPixelBoxGroup(test::pixelsFromRows({"BBB", "BBB", "BBB", "BBB", "BBB"}), 2.0).position,
-              (SceneVector{-2.0f, -4.0f, 0}));
-    const PixelBoxGroup marked = buildPixelBoxGroup(test::pixelsFromRows({"B..", "...", "..W"}), 1.0);
-    ASSERT_EQ(marked.boxes.size(), 2u);
-    EXPECT_EQ(marked.boxes[0].name, "2|0");
-    EXPECT_EQ(marked.boxes[1].position, (SceneVector{0, 2, 0}));
-    const PixelSceneNode empty = buildPixelScene(solid(16, Color::clear()), 0.01);
-    EXPECT_TRUE(empty.materials.empty() && empty.meshes.empty());
-}
-
-TEST(PixelBoxGroup, OneMaterialPerColourKey)
-{
-    // black constant and palette (0, 0, 0) are different keys; masked pixels have no box
-    const PixelBoxGroup group = buildPixelBoxGroup(test::pixelsFromRows({"BkB.", "kWrr", "....", "wWBk"}), 0.01);
-    EXPECT_EQ(group.boxes.size(), 11u);
-    ASSERT_EQ(group.materials.size(), 5u); // bottom row first: w, W, B, k, then r
-    EXPECT_EQ(group.materials[0].color, Color::fromRgb16(0xFFFF, 0xFFFF, 0xFFFF));
-    EXPECT_EQ(group.materials[1].color, Color::white());
-    EXPECT_EQ(group.materials[2].color, Color::black());
-    EXPECT_EQ(group.materials[3].color, Color::fromRgb16(0, 0, 0));
-    EXPECT_EQ(group.materials[4].color, Color::fromRgb16(0xFFFF, 0x8000, 0));
-    for (const PixelBox& box : group.boxes)
-        EXPECT_EQ(group.materials[box.material].color == Color::black(),
-                  box.name == "2|0" || box.name == "0|3" || box.name == "2|3");
-    // a 1-bit icon has at most two
-    EXPECT_EQ(buildPixelBoxGroup(test::pixelsFromRows({"BW.", "WBW"}), 1).materials.size(), 2u);
-}
 
 // Every triangle of the merged mesh lies on the surface of its box, faces outward and the
 // boxes together fill exactly the icon's extent.
@@ -104,6 +53,11 @@ TEST(PixelSceneNode, MergedMeshesHoldClosedOutwardBoxes)
     EXPECT_FLOAT_EQ(lo[2], -s / 4);
     EXPECT_FLOAT_EQ(hi[2], s / 4);
     EXPECT_EQ(node.position, (SceneVector{-0.5f, -0.5f, 0}));
+    // Odd sizes centre on integer halves; an icon without visible pixels has no mesh.
+    EXPECT_EQ(buildPixelScene(test::pixelsFromRows({"BBB", "BBB", "BBB", "BBB", "BBB"}), 2.0).position,
+              (SceneVector{-2.0f, -4.0f, 0}));
+    const PixelSceneNode empty = buildPixelScene(test::pixelsFromRows({"..", ".."}), 1.0);
+    EXPECT_TRUE(empty.materials.empty() && empty.meshes.empty());
 }
 
 } // namespace

@@ -3,7 +3,6 @@
 #include <map>
 
 namespace pq::sample {
-namespace {
 
 void put32(std::vector<std::uint8_t>& v, std::size_t at, std::uint32_t x)
 {
@@ -16,8 +15,6 @@ void put16(std::vector<std::uint8_t>& v, std::size_t at, std::uint16_t x)
     v[at] = std::uint8_t(x >> 8);
     v[at + 1] = std::uint8_t(x);
 }
-
-} // namespace
 
 ResourceForkImage writeResourceFork(const std::vector<ForkResource>& resources, bool copyHeaderIntoMap)
 {

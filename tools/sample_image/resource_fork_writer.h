@@ -6,6 +6,11 @@
 
 namespace pq::sample {
 
+// Big-endian stores into bytes already there, for building forks and containers (and damaging
+// them in tests).
+void put32(std::vector<std::uint8_t>& v, std::size_t at, std::uint32_t x);
+void put16(std::vector<std::uint8_t>& v, std::size_t at, std::uint16_t x);
+
 // One resource to store in a fork.
 struct ForkResource {
     std::string type;  // four characters

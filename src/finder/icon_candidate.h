@@ -1,5 +1,7 @@
 #pragma once
 
+#include "decoding/icon_format.h"
+
 #include <cstdint>
 
 namespace pq {
@@ -8,7 +10,7 @@ namespace pq {
 struct IconCandidate {
     std::int64_t offset = 0; // first byte of the pixel plane; the mask plane follows it
     int side = 32;           // pixels per side: 32 (128 + 128 bytes) or 16 (32 + 32 bytes)
-    double score = 0;        // icon-likeness in [0, 1]; see scoreIconPair
+    double score = 0;        // icon-likeness in [0, 1]; see IconPairEvidence::score
     bool lengthField = false; // the four bytes before hold the pair's length, as resource data do
     int rowImbalance = 0;     // |blank rows above the silhouette - blank rows below it|
     int columnImbalance = 0;  // |blank columns left of the silhouette - blank columns right of it|
@@ -18,7 +20,7 @@ struct IconCandidate {
 
     int bitDepth() const { return 1; }
     bool hasMask() const { return true; }
-    std::int64_t planeLength() const { return std::int64_t(side) * side / 8; }
+    std::int64_t planeLength() const { return IconFormat::square(bitDepth(), side).chunkLength(); }
     // Bytes the pair occupies: the pixel plane and the mask plane.
     std::int64_t pairLength() const { return 2 * planeLength(); }
 

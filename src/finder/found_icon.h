@@ -1,7 +1,8 @@
 #pragma once
 
-#include "classification/icon_candidate.h"
-#include "classification/structured_icon.h"
+#include "finder/icon_candidate.h"
+#include "finder/structured_icon.h"
+#include "decoding/icon_format.h"
 
 #include <cstdint>
 #include <optional>
@@ -21,6 +22,9 @@ struct FoundIcon {
 
     static FoundIcon fromStructure(const StructuredIcon& icon);
     static FoundIcon fromCandidate(const IconCandidate& candidate);
+
+    // The icon's format, as the decoder and bookmarks take it.
+    IconFormat format() const { return IconFormat::square(bitDepth, side); }
 
     // The nickname a bookmark of this icon gets: the resource's name when it has one, else
     // "untitled " and the offset, as for a tile.

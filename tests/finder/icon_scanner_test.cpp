@@ -1,5 +1,5 @@
-#include "classification/icon_pair_scorer.h"
-#include "classification/icon_scanner.h"
+#include "finder/icon_pair_scorer.h"
+#include "finder/icon_scanner.h"
 #include "icon_hunt_image.h"
 #include "sample_image.h"
 
@@ -8,8 +8,6 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
-#include <map>
-#include <set>
 
 namespace pq {
 namespace {
@@ -52,36 +50,6 @@ bool readsAnyIcon(const Bytes& bytes, const IconCandidate& candidate, const std:
     return std::any_of(icons.begin(), icons.end(), [&](const auto& icon) { return readsIcon(bytes, candidate, icon); });
 }
 
-TEST(IconScanner, SampleImageIconsWithMasksAreAllFoundAndRankedAboveTheFiller)
-{
-    const auto sample = sample::makeSampleDiskImage();
-    // Icons planted on their own and those stored in resource forks and containers alike.
-    const auto icons = sample::allIcons(sample);
-    std::map<std::int64_t, int> planted; // offset -> side
-    for (const auto& icon : icons)
-        if (icon.bitDepth == 1 && icon.hasMask)
-            planted[icon.offset] = icon.side;
-    ASSERT_EQ(planted.size(), 12u);
-    const auto found = scanAll(sample.bytes);
-    ASSERT_GT(found.size(), planted.size());
-    std::map<std::int64_t, int> top;
-    for (std::size_t i = 0; i < planted.size(); ++i)
-        top[found[i].offset] = found[i].side;
-    EXPECT_EQ(top, planted); // exactly the planted offsets and sizes: the sample's icons sit centred
-    // The best candidate in the filler, outside every planted icon (an unmasked solid icon can
-    // read as a smaller icon with a mask), scores low.
-    auto insideAnIcon = [&](const IconCandidate& c) {
-        return std::any_of(icons.begin(), icons.end(), [&](const auto& icon) {
-            const std::int64_t length = std::int64_t(icon.side) * icon.side * icon.bitDepth / 8 * (icon.hasMask ? 2 : 1);
-            return c.offset < icon.offset + length && icon.offset < c.offset + c.pairLength();
-        });
-    };
-    const auto filler = std::find_if(found.begin() + std::ptrdiff_t(planted.size()), found.end(),
-                                     [&](const IconCandidate& c) { return !insideAnIcon(c); });
-    ASSERT_NE(filler, found.end());
-    EXPECT_LT(filler->score, 0.5);
-}
-
 TEST(IconScanner, AccuracyOnMixedFillerWithPlantedIcons)
 {
     const auto image = sample::makeIconHuntImage(std::size_t(6) << 20, 150, 2024);
@@ -96,38 +64,27 @@ TEST(IconScanner, AccuracyOnMixedFillerWithPlantedIcons)
     EXPECT_GE(double(topHits), 0.95 * double(n));
 }
 
-TEST(IconScanner, ResultsDoNotDependOnThreadsOrSegments)
+// The listing does not depend on threads or segments (icons cross segment boundaries);
+// maxCandidates keeps the best (any limit), minScore drops the weaker.
+TEST(IconScanner, ResultsDoNotDependOnThreadsOrSegmentsAndOptionsBoundThem)
 {
     const auto image = sample::makeIconHuntImage(std::size_t(1) << 20, 40, 77);
-    IconScanOptions small;
-    small.threads = 2;
-    small.segmentBytes = 4096; // icons cross segment boundaries
-    IconScanOptions single;
-    single.threads = 1;
-    const auto expected = scanAll(image.bytes, single);
-    EXPECT_GE(expected.size(), 40u);
-    EXPECT_EQ(scanAll(image.bytes, small), expected);
-    small.segmentBytes = 100000;
-    EXPECT_EQ(scanAll(image.bytes, small), expected);
-}
-
-TEST(IconScanner, OptionsBoundTheListing)
-{
-    const auto image = sample::makeIconHuntImage(std::size_t(1) << 20, 30, 5);
-    const auto all = scanAll(image.bytes);
     IconScanOptions options;
-    options.maxCandidates = 7;
-    options.segmentBytes = 8192;
-    EXPECT_EQ(scanAll(image.bytes, options), std::vector<IconCandidate>(all.begin(), all.begin() + 7));
-    for (const std::int64_t huge : {std::int64_t{1} << 62, std::numeric_limits<std::int64_t>::max()}) {
-        options.maxCandidates = huge; // any limit: nothing to add to or double past 64 bits
-        EXPECT_EQ(scanAll(image.bytes, options), all) << huge;
+    options.threads = 1;
+    const auto all = scanAll(image.bytes, options);
+    EXPECT_GE(all.size(), 40u);
+    options.threads = 2;
+    for (const std::int64_t segment : {4096, 100000}) {
+        options.segmentBytes = segment;
+        EXPECT_EQ(scanAll(image.bytes, options), all) << segment;
     }
-    options = {};
+    options.maxCandidates = 7;
+    EXPECT_EQ(scanAll(image.bytes, options), std::vector<IconCandidate>(all.begin(), all.begin() + 7));
+    options.maxCandidates = std::numeric_limits<std::int64_t>::max();
+    EXPECT_EQ(scanAll(image.bytes, options), all);
     options.minScore = 0.5;
-    const auto good = scanAll(image.bytes, options);
     const auto firstBelow = std::find_if(all.begin(), all.end(), [](const auto& c) { return c.score < 0.5; });
-    EXPECT_EQ(good, std::vector<IconCandidate>(all.begin(), firstBelow));
+    EXPECT_EQ(scanAll(image.bytes, options), std::vector<IconCandidate>(all.begin(), firstBelow));
 }
 
 // The folder at 16×16 has three blank rows above and one below: in blank surroundings the

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "classification/found_icon.h"
-#include "classification/icon_scanner.h"
+#include "finder/found_icon.h"
+#include "finder/icon_scanner.h"
 
 #include <atomic>
 #include <expected>

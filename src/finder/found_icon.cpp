@@ -1,4 +1,4 @@
-#include "classification/found_icon.h"
+#include "finder/found_icon.h"
 
 namespace pq {
 

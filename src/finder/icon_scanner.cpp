@@ -1,8 +1,8 @@
-#include "classification/icon_scanner.h"
+#include "finder/icon_scanner.h"
 
-#include "classification/candidate_collapse.h"
-#include "classification/covered_window_finder.h"
-#include "classification/icon_pair_scorer.h"
+#include "finder/candidate_collapse.h"
+#include "finder/covered_window_finder.h"
+#include "finder/icon_pair_scorer.h"
 
 #include <algorithm>
 #include <chrono>
@@ -50,7 +50,7 @@ std::vector<IconCandidate> IconScanner::scanRange(std::span<const std::uint8_t> 
     std::vector<IconCandidate> found;
     const std::uint8_t* data = bytes.data();
     for (int side : kSides) {
-        const std::int64_t length = std::int64_t(side) * side / 8;
+        const std::int64_t length = IconFormat::square(1, side).chunkLength();
         const CoveredWindowFinder finder(bytes, length);
         finder.find(begin, end, [&](std::int64_t first, std::int64_t last) {
             for (std::int64_t o = first; o <= last;) {

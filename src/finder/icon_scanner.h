@@ -1,6 +1,6 @@
 #pragma once
 
-#include "classification/icon_candidate.h"
+#include "finder/icon_candidate.h"
 
 #include <atomic>
 #include <cstdint>

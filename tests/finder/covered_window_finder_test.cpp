@@ -1,4 +1,4 @@
-#include "classification/covered_window_finder.h"
+#include "finder/covered_window_finder.h"
 #include "sample_image.h"
 
 #include <gtest/gtest.h>

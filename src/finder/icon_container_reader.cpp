@@ -1,4 +1,4 @@
-#include "classification/icon_container_reader.h"
+#include "finder/icon_container_reader.h"
 
 #include <cstring>
 #include <string>

@@ -1,4 +1,4 @@
-#include "classification/icon_pair_scorer.h"
+#include "finder/icon_pair_scorer.h"
 #include "sample_image.h"
 
 #include <gtest/gtest.h>
@@ -112,15 +112,15 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(IconPairScore, PairsThatDoNotFitAreRefused)
 {
-    const Pair pair = Pair::drawn("smiley", 16);
-    const Bytes bytes = pair.bytes();
-    const auto size = std::int64_t(bytes.size());
-    EXPECT_TRUE(judgeIconPair(bytes, kAt, 16));
-    EXPECT_FALSE(judgeIconPair(bytes, -1, 16));
-    EXPECT_FALSE(judgeIconPair(bytes, size - 63, 16));
-    EXPECT_FALSE(judgeIconPair(bytes, kAt, 24));
-    EXPECT_FALSE(judgeIconPair(std::span(bytes).first(std::size_t(kAt + 63)), kAt, 16));
-    EXPECT_TRUE(judgeIconPair(std::span(bytes).first(std::size_t(kAt + 64)), kAt, 16));
+    const Bytes bytes = Pair::drawn("smiley", 16).bytes();
+    const std::span<const std::uint8_t> all(bytes);
+    const std::tuple<std::span<const std::uint8_t>, std::int64_t, int, bool> cases[] = {
+        {all, kAt, 16, true},           {all, -1, 16, false}, {all, std::int64_t(bytes.size()) - 63, 16, false},
+        {all, kAt, 24, false},          {all.first(kAt + 63), kAt, 16, false},
+        {all.first(kAt + 64), kAt, 16, true},
+    };
+    for (const auto& [span, offset, side, judged] : cases)
+        EXPECT_EQ(judgeIconPair(span, offset, side).has_value(), judged) << offset << " " << side << " " << span.size();
 }
 
 // Each flaw lowers its own measure and the score, and leaves a pair that is still judged.
@@ -176,13 +176,6 @@ TEST(IconPairScore, ALengthFieldBeforeThePairAddsATenth)
     EXPECT_TRUE(judgeIconPair(small.bytes(64), kAt, 16)->lengthField);
     EXPECT_FALSE(judgeIconPair(small.bytes(32), kAt, 16)->lengthField);
     EXPECT_FALSE(judgeIconPair(small.bytes(256), kAt, 16)->lengthField);
-}
-
-TEST(IconPairScore, RowImbalanceCountsBlankRowsAboveAgainstBelow)
-{
-    // The 16×16 folder has three blank rows above and one below; the document none.
-    EXPECT_EQ(Pair::drawn("folder", 16).judge()->rowImbalance, 2);
-    EXPECT_EQ(Pair::drawn("document", 16).judge()->rowImbalance, 0);
 }
 
 } // namespace

@@ -1,4 +1,4 @@
-#include "classification/candidate_collapse.h"
+#include "finder/candidate_collapse.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
-#include "classification/structured_icon_finder.h"
+#include "finder/structured_icon_finder.h"
 
-#include "classification/icon_container_reader.h"
-#include "classification/resource_fork_reader.h"
+#include "finder/icon_container_reader.h"
+#include "finder/resource_fork_reader.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,6 +1,6 @@
-#include "classification/icon_finder.h"
+#include "finder/icon_finder.h"
 
-#include "classification/structured_icon_finder.h"
+#include "finder/structured_icon_finder.h"
 
 #include <algorithm>
 #include <utility>

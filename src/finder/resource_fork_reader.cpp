@@ -1,4 +1,4 @@
-#include "classification/resource_fork_reader.h"
+#include "finder/resource_fork_reader.h"
 
 #include <algorithm>
 #include <cstring>

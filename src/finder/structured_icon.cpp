@@ -1,4 +1,4 @@
-#include "classification/structured_icon.h"
+#include "finder/structured_icon.h"
 
 #include <array>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "classification/structured_icon.h"
+#include "finder/structured_icon.h"
 
 #include <cstdint>
 #include <optional>

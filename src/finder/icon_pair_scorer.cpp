@@ -1,4 +1,6 @@
-#include "classification/icon_pair_scorer.h"
+#include "finder/icon_pair_scorer.h"
+
+#include "decoding/icon_format.h"
 
 #include <algorithm>
 #include <array>
@@ -74,7 +76,7 @@ std::optional<IconPairEvidence> judgeIconPair(std::span<const std::uint8_t> byte
 {
     if (side != 32 && side != 16)
         return std::nullopt;
-    const std::int64_t length = std::int64_t(side) * side / 8;
+    const std::int64_t length = IconFormat::square(1, side).chunkLength();
     const auto size = std::int64_t(bytes.size());
     if (offset < 0 || offset > size - 2 * length)
         return std::nullopt;

@@ -1,4 +1,4 @@
-#include "classification/classifier_request.h"
+#include "decoding/classifier_request.h"
 
 namespace pq {
 
