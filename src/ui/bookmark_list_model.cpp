@@ -31,7 +31,16 @@ BookmarkListModel::BookmarkListModel(QObject* parent) : QAbstractListModel(paren
 
 void BookmarkListModel::setDocument(DocumentController* document)
 {
+    if (m_document)
+        disconnect(m_document, nullptr, this, nullptr);
     m_document = document;
+    // The rows follow what the document says changed, row by row.
+    if (document) {
+        connect(document, &DocumentController::bookmarksReset, this, &BookmarkListModel::resetRows);
+        connect(document, &DocumentController::bookmarksInserted, this, &BookmarkListModel::insertedRows);
+        connect(document, &DocumentController::bookmarkChanged, this, &BookmarkListModel::changedRow);
+        connect(document, &DocumentController::bookmarksRemoved, this, &BookmarkListModel::removedRows);
+    }
     resetRows();
 }
 

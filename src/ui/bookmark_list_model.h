@@ -35,7 +35,8 @@ public:
 
     explicit BookmarkListModel(QObject* parent = nullptr);
 
-    // The document whose bookmarks the rows show; null shows none.
+    // The document whose bookmarks the rows show, and whose row signals they follow; null
+    // shows none.
     void setDocument(DocumentController* document);
     // The bookmark of a row, when the row exists.
     const Bookmark* bookmarkAt(int row) const;
@@ -48,7 +49,7 @@ public:
     // for a bit depth of 0.
     static QString coordinatesText(const Bookmark& bookmark);
 
-    // What the document tells after changing its bookmarks.
+    // What the document tells after changing its bookmarks (connected by setDocument).
     void resetRows();                        // replaced as a whole (or the decoder changed)
     void insertedRows(int first, int last);  // appended
     void changedRow(int row);                // nickname or mask changed

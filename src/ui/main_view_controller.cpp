@@ -1,6 +1,5 @@
 #include "ui/main_view_controller.h"
 
-#include "ui/bookmark_list_model.h"
 #include "ui/bookmark_list_view_controller.h"
 #include "ui/drop_zone.h"
 #include "ui/export_flow.h"
@@ -58,12 +57,6 @@ MainViewController::MainViewController(QWidget* parent) : QWidget(parent)
             [this](const Bookmark& bookmark) { m_browser->showBookmark(bookmark.offset, bookmark.format()); });
     connect(m_list, &BookmarkListViewController::exportRequested, this, &MainViewController::exportBookmarks);
     connect(m_list, &BookmarkListViewController::sceneViewRequested, this, &MainViewController::openSceneViewer);
-    // The list updates only the rows that the document says changed.
-    BookmarkListModel* rows = m_list->model();
-    connect(m_document.get(), &DocumentController::bookmarksReset, rows, &BookmarkListModel::resetRows);
-    connect(m_document.get(), &DocumentController::bookmarksInserted, rows, &BookmarkListModel::insertedRows);
-    connect(m_document.get(), &DocumentController::bookmarkChanged, rows, &BookmarkListModel::changedRow);
-    connect(m_document.get(), &DocumentController::bookmarksRemoved, rows, &BookmarkListModel::removedRows);
 
     m_progressRow = new QWidget(this);
     m_progressLabel = new QLabel(m_progressRow);
