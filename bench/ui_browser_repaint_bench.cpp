@@ -45,8 +45,10 @@ int main(int argc, char** argv)
     main.document().waitForDigest();
     IconBrowserViewController& browser = *main.iconBrowserViewController();
     QWidget* viewport = browser.iconCollectionView()->viewport();
-    const QSize frame = main.size() - viewport->size();
-    main.resize(QSize(1920, 1080) + frame);
+    for (int pass = 0; pass < 2; ++pass) { // the second pass corrects for the panes' own layout
+        QApplication::processEvents();
+        main.resize(main.size() + QSize(1920, 1080) - viewport->size());
+    }
     QApplication::processEvents();
     browser.reloadBrowser(true);
     browser.iconCollectionView()->setScrollOrigin(std::int64_t{1} << 20);
