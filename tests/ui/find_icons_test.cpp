@@ -77,33 +77,17 @@ protected:
         ASSERT_TRUE(mvc->document().waitForDigest(20000));
     }
     QAction* action(const char* name) { return window->findChild<QAction*>(QString::fromLatin1(name)); }
-    GoToOffsetDialog* openGoTo()
-    {
-        action("goToOffsetAction")->trigger();
-        return window->findChild<GoToOffsetDialog*>();
-    }
 
     const sample::SampleImage sample = sample::makeSampleDiskImage();
     FindIconsPanel* panel = nullptr;
 };
 
-TEST_F(FindIconsWindowTest, GoToOffsetSelectsAndCentresTheTileShowingIt)
+// Refusals keep the dialog open with a message; an offset a tile shows is handed to the
+// browser, which keeps its format.
+TEST_F(FindIconsWindowTest, GoToOffsetRefusesOrSelectsTheTileShowingIt)
 {
-    openSample();
-    browser->showBookmark(0, {1, 16}); // any format: Go to Offset keeps it
-    auto* dialog = openGoTo();
-    ASSERT_TRUE(dialog);
-    dialog->offsetField()->setText(QStringLiteral("0x2717"));
-    dialog->go();
-    EXPECT_EQ(dialog->result(), QDialog::Accepted);
-    EXPECT_EQ(browser->offsetSlider()->value(), 10007 % 2);
-    EXPECT_EQ(browser->iconCollectionView()->selectedItem(), 10007 / 2);
-    EXPECT_EQ(browser->selectedDimension(), Dimensions::_16x16);
-}
-
-TEST_F(FindIconsWindowTest, GoToOffsetRefusesOffsetsWithoutATileAndStaysOpen)
-{
-    auto* dialog = openGoTo();
+    action("goToOffsetAction")->trigger();
+    auto* dialog = window->findChild<GoToOffsetDialog*>();
     ASSERT_TRUE(dialog);
     dialog->offsetField()->setText(QStringLiteral("12"));
     dialog->go();
@@ -111,10 +95,16 @@ TEST_F(FindIconsWindowTest, GoToOffsetRefusesOffsetsWithoutATileAndStaysOpen)
     EXPECT_EQ(dialog->messageLabel()->text(), QStringLiteral("Open a file first."));
 
     openSample();
+    browser->showBookmark(0, {1, 16});
     dialog->offsetField()->setText(QStringLiteral("twelve"));
     dialog->go();
     EXPECT_TRUE(dialog->messageLabel()->text().contains(QStringLiteral("no byte offset")));
-    EXPECT_FALSE(browser->iconCollectionView()->selectedItem());
+    dialog->offsetField()->setText(QStringLiteral("0x2717"));
+    dialog->go();
+    EXPECT_EQ(dialog->result(), QDialog::Accepted);
+    EXPECT_EQ(browser->offsetSlider()->value(), 10007 % 2);
+    EXPECT_EQ(browser->iconCollectionView()->selectedItem(), 10007 / 2);
+    EXPECT_EQ(browser->selectedDimension(), Dimensions::_16x16);
 }
 
 TEST_F(FindIconsWindowTest, ListsTheIconsFoundAndShowsAndBookmarksThem)
