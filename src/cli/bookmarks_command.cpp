@@ -56,8 +56,8 @@ public:
         if (!result)
             return fail(result.error());
         if (!m_screen.deniedFolder().isEmpty()) {
-            printError("You do not have permission to write bookmarks into \"" + m_screen.deniedFolder().toStdString() +
-                       "\"; nothing was saved.");
+            printError("You do not have permission to write bookmarks into " +
+                       quotedName(m_screen.deniedFolder().toStdString()) + "; nothing was saved.");
             return 1;
         }
         if (!success.empty())

@@ -1,5 +1,7 @@
 #include "finder/found_icon.h"
 
+#include "decoding/default_nickname.h"
+
 namespace pq {
 
 FoundIcon FoundIcon::fromStructure(const StructuredIcon& icon)
@@ -16,7 +18,7 @@ std::string FoundIcon::bookmarkNickname() const
 {
     if (structure && structure->name && !structure->name->empty())
         return *structure->name;
-    return "untitled " + std::to_string(offset);
+    return defaultNickname(offset);
 }
 
 } // namespace pq

@@ -27,7 +27,7 @@ struct FoundIcon {
     IconFormat format() const { return IconFormat::square(bitDepth, side); }
 
     // The nickname a bookmark of this icon gets: the resource's name when it has one, else
-    // "untitled " and the offset, as for a tile.
+    // the default nickname of its offset, as for a tile.
     std::string bookmarkNickname() const;
 };
 

@@ -113,8 +113,8 @@ BookmarkListCell::Control BookmarkListCell::controlAt(const QModelIndex& index, 
     const std::pair<Control, bool> controls[] = {
         {Control::Nickname, true},
         {Control::Mask, index.data(BookmarkListModel::ShowsMaskRole).toBool()},
-        {Control::View, index.data(BookmarkListModel::CanViewRole).toBool()},
-        {Control::Export, index.data(BookmarkListModel::CanExportRole).toBool()},
+        {Control::View, index.data(BookmarkListModel::DecodesRole).toBool()},
+        {Control::Export, index.data(BookmarkListModel::DecodesRole).toBool()},
         {Control::Delete, true},
     };
     for (const auto& [control, enabled] : controls)
@@ -170,10 +170,7 @@ void BookmarkListCell::paint(QPainter* painter, const QStyleOptionViewItem& opti
         button.initFrom(widget);
         button.rect = l.rect(control);
         button.text = buttonText(control);
-        const bool enabled = control == Control::Delete ||
-                             index.data(control == Control::View ? BookmarkListModel::CanViewRole
-                                                                 : BookmarkListModel::CanExportRole)
-                                 .toBool();
+        const bool enabled = control == Control::Delete || index.data(BookmarkListModel::DecodesRole).toBool();
         button.state = (button.state & ~(QStyle::State_HasFocus | QStyle::State_MouseOver)) | QStyle::State_Raised;
         if (!enabled) {
             button.state &= ~QStyle::State_Enabled;

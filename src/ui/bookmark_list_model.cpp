@@ -1,7 +1,7 @@
 #include "ui/bookmark_list_model.h"
 
 #include "decoding/chunker.h"
-#include "ui/bookmark_list_host.h"
+#include "document/document_controller.h"
 #include "ui/icon_view.h"
 
 #include <QPainter>
@@ -29,18 +29,27 @@ QSize BookmarkListModel::iconBoxSize()
 
 BookmarkListModel::BookmarkListModel(QObject* parent) : QAbstractListModel(parent) {}
 
-void BookmarkListModel::setHost(BookmarkListHost* host)
+void BookmarkListModel::setDocument(DocumentController* document)
 {
-    m_host = host;
+    if (m_document)
+        disconnect(m_document, nullptr, this, nullptr);
+    m_document = document;
+    // The rows follow what the document says changed, row by row.
+    if (document) {
+        connect(document, &DocumentController::bookmarksReset, this, &BookmarkListModel::resetRows);
+        connect(document, &DocumentController::bookmarksInserted, this, &BookmarkListModel::insertedRows);
+        connect(document, &DocumentController::bookmarkChanged, this, &BookmarkListModel::changedRow);
+        connect(document, &DocumentController::bookmarksRemoved, this, &BookmarkListModel::removedRows);
+    }
     resetRows();
 }
 
 const Bookmark* BookmarkListModel::bookmarkAt(int row) const
 {
-    const BookmarkFile* file = m_host ? m_host->bookmarkFile() : nullptr;
-    if (!file || row < 0 || row >= m_rows || row >= static_cast<int>(file->bookmarks.size()))
+    const auto* file = m_document ? &m_document->bookmarkFile() : nullptr;
+    if (!file || !*file || row < 0 || row >= m_rows || row >= static_cast<int>((*file)->bookmarks.size()))
         return nullptr;
-    return &file->bookmarks[static_cast<std::size_t>(row)];
+    return &(*file)->bookmarks[static_cast<std::size_t>(row)];
 }
 
 void BookmarkListModel::setShowPixelGrid(bool on)
@@ -64,8 +73,8 @@ void BookmarkListModel::resetRows()
 {
     beginResetModel();
     m_cache.clear();
-    const BookmarkFile* file = m_host ? m_host->bookmarkFile() : nullptr;
-    m_rows = file ? static_cast<int>(file->bookmarks.size()) : 0;
+    const bool held = m_document && m_document->bookmarkFile();
+    m_rows = held ? static_cast<int>(m_document->bookmarkFile()->bookmarks.size()) : 0;
     endResetModel();
 }
 
@@ -110,8 +119,8 @@ BookmarkListModel::Decoded BookmarkListModel::decoded(const Bookmark& bookmark) 
     auto* entry = new Decoded;
     // Decoded in the bookmark's own format; the document's own decoder and the browser are
     // left as they are.
-    if (const Chunker* chunker = m_host ? m_host->chunker() : nullptr) {
-        if (auto chunk = Chunker::decode(chunker->data(), bookmark.format(), bookmark.offset, bookmark.hasMask)) {
+    if (m_document && m_document->chunker()) {
+        if (auto chunk = Chunker::decode(m_document->chunker()->data(), bookmark.format(), bookmark.offset, bookmark.hasMask)) {
             entry->icon = QImage(iconBoxSize(), QImage::Format_ARGB32_Premultiplied);
             entry->icon.fill(Qt::transparent);
             QPainter painter(&entry->icon);
@@ -140,8 +149,7 @@ QVariant BookmarkListModel::data(const QModelIndex& index, int role) const
     case ProblemRole: return decoded(*bookmark).problem;
     case HasMaskRole: return bookmark->hasMask;
     case ShowsMaskRole: return bookmark->bitDepth < 2 && decoded(*bookmark).problem.isEmpty();
-    case CanViewRole: return decoded(*bookmark).problem.isEmpty() && m_host->canOpenSceneViewer();
-    case CanExportRole: return decoded(*bookmark).problem.isEmpty() && m_host->canExportBookmarks();
+    case DecodesRole: return decoded(*bookmark).problem.isEmpty();
     default: return {};
     }
 }
@@ -154,7 +162,10 @@ bool BookmarkListModel::setData(const QModelIndex& index, const QVariant& value,
     const QString nickname = value.toString();
     if (nickname == QString::fromStdString(bookmark->nickname))
         return true; // nothing changed: nothing to save
-    return m_host->renameBookmark(index.row(), nickname);
+    const auto renamed = m_document->renameBookmark(index.row(), nickname.toStdString());
+    if (!renamed)
+        m_document->displayError(renamed.error());
+    return renamed.has_value();
 }
 
 } // namespace pq

@@ -11,13 +11,14 @@
 
 namespace pq {
 
-class BookmarkListHost;
+class DocumentController;
 
-// The bookmark list's rows: row r is bookmark r of the host's bookmarks file, in file order.
-// It holds no bookmarks; it keeps only the number of rows it has announced, so that the host
-// may change its bookmarks first and tell the model what changed afterwards. A row's icon is
-// decoded (with a copy of the host's decoder set to the bookmark's format) only when asked
-// for, that is when the row is painted, and kept in a small cache keyed by the row's data.
+// The bookmark list's rows: row r is bookmark r of the document's bookmarks file, in file
+// order. It holds no bookmarks; it keeps only the number of rows it has announced, so that
+// the document may change its bookmarks first and tell the model what changed afterwards. A
+// row's icon is decoded (with a copy of the document's decoder set to the bookmark's format)
+// only when asked for, that is when the row is painted, and kept in a small cache keyed by
+// the row's data.
 class BookmarkListModel : public QAbstractListModel {
     Q_OBJECT
 public:
@@ -27,16 +28,16 @@ public:
         ProblemRole,        // QString: why no icon is shown; empty when it is
         HasMaskRole,        // bool: the bookmark's mask flag
         ShowsMaskRole,      // bool: the row offers the mask check box (1-bit icons that decode)
-        CanViewRole,        // bool: the 3D view button is enabled
-        CanExportRole,      // bool: the export button is enabled
+        DecodesRole,        // bool: the icon decodes, so the 3D view and export buttons are enabled
     };
     static constexpr int kIconZoom = 3;
     static QSize iconBoxSize();
 
     explicit BookmarkListModel(QObject* parent = nullptr);
 
-    void setHost(BookmarkListHost* host);
-    BookmarkListHost* host() const { return m_host; }
+    // The document whose bookmarks the rows show, and whose row signals they follow; null
+    // shows none.
+    void setDocument(DocumentController* document);
     // The bookmark of a row, when the row exists.
     const Bookmark* bookmarkAt(int row) const;
 
@@ -48,7 +49,7 @@ public:
     // for a bit depth of 0.
     static QString coordinatesText(const Bookmark& bookmark);
 
-    // What the host tells after changing its bookmarks.
+    // What the document tells after changing its bookmarks (connected by setDocument).
     void resetRows();                        // replaced as a whole (or the decoder changed)
     void insertedRows(int first, int last);  // appended
     void changedRow(int row);                // nickname or mask changed
@@ -56,7 +57,7 @@ public:
 
     int rowCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
-    // Editing the nickname asks the host to rename this row.
+    // Editing the nickname renames this row's bookmark; a refusal is shown by the document.
     bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
@@ -76,7 +77,7 @@ private:
     };
     Decoded decoded(const Bookmark& bookmark) const;
 
-    BookmarkListHost* m_host = nullptr;
+    DocumentController* m_document = nullptr;
     int m_rows = 0;
     bool m_showPixelGrid = true;
     mutable QCache<CacheKey, Decoded> m_cache{256};

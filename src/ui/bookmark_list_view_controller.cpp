@@ -1,6 +1,6 @@
 #include "ui/bookmark_list_view_controller.h"
 
-#include "ui/bookmark_list_host.h"
+#include "document/document_controller.h"
 #include "ui/bookmark_list_model.h"
 
 #include <QListView>
@@ -38,19 +38,19 @@ BookmarkListViewController::BookmarkListViewController(QWidget* parent) : QWidge
                                  m_tableView->verticalScrollBar()->sizeHint().width() + 2 * m_tableView->frameWidth());
 
     connect(m_tableView->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-            &BookmarkListViewController::selectionDidChange);
-    connect(m_cell, &BookmarkListCell::controlClicked, this, &BookmarkListViewController::controlClicked);
+            &BookmarkListViewController::showSelectedBookmark);
+    connect(m_cell, &BookmarkListCell::controlClicked, this, &BookmarkListViewController::activateControl);
     connect(m_exportAllButton, &QPushButton::clicked, this, &BookmarkListViewController::exportAll);
 }
 
-void BookmarkListViewController::setHost(BookmarkListHost* host)
+void BookmarkListViewController::setDocument(DocumentController* document)
 {
-    m_host = host;
-    m_model->setHost(host);
+    m_document = document;
+    m_model->setDocument(document);
     refreshBookmarks();
 }
 
-int BookmarkListViewController::numberOfRows() const { return m_model->rowCount(); }
+int BookmarkListViewController::rowCount() const { return m_model->rowCount(); }
 
 QRect BookmarkListViewController::controlRect(int row, BookmarkListCell::Control control) const
 {
@@ -65,52 +65,59 @@ void BookmarkListViewController::setMustShowPixelGrid(bool on) { m_model->setSho
 
 void BookmarkListViewController::refreshBookmarks()
 {
-    const BookmarkFile* file = m_host ? m_host->bookmarkFile() : nullptr;
-    m_exportAllButton->setEnabled(file && !file->bookmarks.empty() && m_host->canExportBookmarks());
+    m_exportAllButton->setEnabled(m_document && m_document->bookmarkFile() &&
+                                  !m_document->bookmarkFile()->bookmarks.empty());
 }
 
 void BookmarkListViewController::selectBookmarkRow(int row)
 {
-    if (row >= 0 && row < numberOfRows())
+    if (row >= 0 && row < rowCount())
         m_tableView->selectionModel()->setCurrentIndex(m_model->index(row), QItemSelectionModel::ClearAndSelect);
 }
 
 void BookmarkListViewController::scrollToBookmarkRow(int row)
 {
-    if (row >= 0 && row < numberOfRows())
+    if (row >= 0 && row < rowCount())
         m_tableView->scrollTo(m_model->index(row));
 }
 
-void BookmarkListViewController::selectionDidChange()
+void BookmarkListViewController::showSelectedBookmark()
 {
     const QModelIndexList selected = m_tableView->selectionModel()->selectedIndexes();
-    if (selected.isEmpty() || !m_host)
+    if (selected.isEmpty())
         return;
     if (const Bookmark* bookmark = m_model->bookmarkAt(selected.front().row()))
-        m_host->showBookmarkInBrowser(*bookmark);
+        emit bookmarkSelected(*bookmark);
 }
 
-void BookmarkListViewController::controlClicked(int row, BookmarkListCell::Control control)
+void BookmarkListViewController::activateControl(int row, BookmarkListCell::Control control)
 {
     const Bookmark* bookmark = m_model->bookmarkAt(row);
-    if (!bookmark || !m_host)
+    if (!bookmark)
         return;
     switch (control) {
     case BookmarkListCell::Control::Nickname: m_tableView->edit(m_model->index(row)); break;
-    case BookmarkListCell::Control::Mask: m_host->setBookmarkMask(row, !bookmark->hasMask); break;
-    case BookmarkListCell::Control::View: m_host->openSceneViewer(*bookmark); break;
-    case BookmarkListCell::Control::Export: m_host->exportBookmarks({*bookmark}); break;
-    case BookmarkListCell::Control::Delete: m_host->deleteBookmark(keyOf(*bookmark)); break;
+    case BookmarkListCell::Control::Mask: showRefusal(m_document->setBookmarkMaskAt(row, !bookmark->hasMask)); break;
+    case BookmarkListCell::Control::View: emit sceneViewRequested(*bookmark); break;
+    case BookmarkListCell::Control::Export: emit exportRequested({*bookmark}); break;
+    case BookmarkListCell::Control::Delete:
+        showRefusal(m_document->deleteBookmark(bookmark->offset, bookmark->bitDepth, bookmark->widthInBits));
+        break;
     case BookmarkListCell::Control::Icon:
     case BookmarkListCell::Control::None: break;
     }
 }
 
+void BookmarkListViewController::showRefusal(const std::expected<void, DocumentError>& result)
+{
+    if (!result)
+        m_document->displayError(result.error());
+}
+
 void BookmarkListViewController::exportAll()
 {
-    const BookmarkFile* file = m_host ? m_host->bookmarkFile() : nullptr;
-    if (file && !file->bookmarks.empty() && m_host->canExportBookmarks())
-        m_host->exportBookmarks(file->bookmarks);
+    if (m_document && m_document->bookmarkFile() && !m_document->bookmarkFile()->bookmarks.empty())
+        emit exportRequested(m_document->bookmarkFile()->bookmarks);
 }
 
 } // namespace pq

@@ -1,33 +1,41 @@
 #pragma once
 
+#include "document/bookmark.h"
+#include "document/document_error.h"
 #include "ui/bookmark_list_cell.h"
 
 #include <QWidget>
+
+#include <expected>
+#include <vector>
 
 class QListView;
 class QPushButton;
 
 namespace pq {
 
-class BookmarkListHost;
 class BookmarkListModel;
+class DocumentController;
 
 // The bookmark pane: one row per bookmark of the open data's bookmarks file, in file order,
-// and the export-all button. It holds no bookmarks: its model reads the host's bookmarks file
-// and decoder, and the host tells the model which rows changed. Only the rows on screen are
-// decoded and painted. Selecting a row makes the icon browser jump to the bookmark.
+// and the export-all button. It holds no bookmarks: its model reads the document's bookmarks
+// file and decoder, and the document tells the model which rows changed. Only the rows on
+// screen are decoded and painted. A row's nickname, mask and delete controls edit the
+// document; selecting a row, its 3D and export buttons and export-all are emitted as signals
+// for the window to carry out.
 class BookmarkListViewController : public QWidget {
     Q_OBJECT
 public:
     explicit BookmarkListViewController(QWidget* parent = nullptr);
 
-    void setHost(BookmarkListHost* host);
+    // The document whose bookmarks are listed and edited; null lists none.
+    void setDocument(DocumentController* document);
 
     QListView* tableView() const { return m_tableView; }
     BookmarkListModel* model() const { return m_model; }
     BookmarkListCell* cell() const { return m_cell; }
     QPushButton* exportAllButton() const { return m_exportAllButton; }
-    int numberOfRows() const;
+    int rowCount() const;
     // Where a row's control lies in the table's viewport; empty when the row does not exist.
     QRect controlRect(int row, BookmarkListCell::Control control) const;
 
@@ -40,13 +48,23 @@ public:
     // Selects a row as a user's selection would (the browser jumps to its bookmark).
     void selectBookmarkRow(int row);
     void scrollToBookmarkRow(int row);
+    // Does what a click on the row's control does.
+    void activateControl(int row, BookmarkListCell::Control control);
+
+signals:
+    // A row was selected: the browser is to show its bookmark.
+    void bookmarkSelected(const pq::Bookmark& bookmark);
+    // A row's export button, or export-all, was clicked.
+    void exportRequested(const std::vector<pq::Bookmark>& bookmarks);
+    // A row's 3D button was clicked.
+    void sceneViewRequested(const pq::Bookmark& bookmark);
 
 private:
-    void selectionDidChange();
-    void controlClicked(int row, BookmarkListCell::Control control);
+    void showSelectedBookmark();
     void exportAll();
+    void showRefusal(const std::expected<void, DocumentError>& result);
 
-    BookmarkListHost* m_host = nullptr;
+    DocumentController* m_document = nullptr;
     QListView* m_tableView = nullptr;
     BookmarkListModel* m_model = nullptr;
     BookmarkListCell* m_cell = nullptr;

@@ -107,8 +107,7 @@ void DropZone::dropEvent(QDropEvent* event)
     }
     event->setDropAction(Qt::CopyAction);
     event->accept();
-    if (m_delegate)
-        m_delegate->processDroppedFiles(*paths);
+    emit filesDropped(*paths);
 }
 
 } // namespace pq

@@ -10,21 +10,13 @@ namespace pq {
 
 // Where files enter the main window: the root view of MainViewController. While a drag that
 // offers file locations is over the window it shows the drop highlight (a 5-point accent
-// border and a faint accent background with rounded corners); dropping hands the files to
-// the delegate. Drags without file locations are refused and show nothing.
+// border and a faint accent background with rounded corners); dropping emits filesDropped.
+// Drags without file locations are refused and show nothing.
 class DropZone : public QWidget {
     Q_OBJECT
 public:
-    // Receives the dropped files, in the drag's order.
-    class Delegate {
-    public:
-        virtual ~Delegate() = default;
-        virtual void processDroppedFiles(const QStringList& paths) = 0;
-    };
-
     explicit DropZone(QWidget* parent = nullptr);
 
-    void setDelegate(Delegate* delegate) { m_delegate = delegate; }
     // The contents shown inside the zone (the split view).
     void setContent(QWidget* content);
 
@@ -33,6 +25,10 @@ public:
     // The local files a drag offers, in order; nothing when it offers no URL or any URL is not
     // a local file (the whole drag is refused then).
     static std::optional<QStringList> filesOfDrag(const QMimeData* mime);
+
+signals:
+    // The dropped files, in the drag's order.
+    void filesDropped(const QStringList& paths);
 
 protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -44,7 +40,6 @@ private:
     class Highlight;
     void setHighlighted(bool on);
 
-    Delegate* m_delegate = nullptr;
     QWidget* m_content = nullptr;
     Highlight* m_highlight = nullptr;
     bool m_highlighted = false;

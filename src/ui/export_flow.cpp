@@ -2,7 +2,6 @@
 
 #include "document/clipped_name.h"
 #include "ui/export_dialog.h"
-#include "ui/main_view_controller.h"
 #include "ui/save_panel_accessory.h"
 
 #include <QDir>
@@ -73,20 +72,11 @@ QString exportRefusalText(std::span<const RefusedBookmark> refused)
     return sentences.join(QLatin1Char(' '));
 }
 
-std::expected<ExportFlow*, ExportFlowError> ExportFlow::exportBookmarks(MainViewController& controller,
-                                                                         std::vector<Bookmark> bookmarks)
-{
-    if (!controller.hasWindow())
-        return std::unexpected(ExportFlowError::NoWindow);
-    // Shared, not copied; the document's own decoder and its format are not involved.
-    return new ExportFlow(controller, std::move(bookmarks), controller.document().fileData());
-}
-
-ExportFlow::ExportFlow(MainViewController& controller, std::vector<Bookmark> bookmarks, std::shared_ptr<const FileData> data)
-    : QObject(&controller), m_controller(controller), m_bookmarks(std::move(bookmarks)), m_data(std::move(data))
+ExportFlow::ExportFlow(std::vector<Bookmark> bookmarks, std::shared_ptr<const FileData> data, QWidget* parent)
+    : QObject(parent), m_window(parent->window()), m_bookmarks(std::move(bookmarks)), m_data(std::move(data))
 {
     setObjectName(QStringLiteral("exportFlow"));
-    m_dialog = new ExportDialog(controller.window());
+    m_dialog = new ExportDialog(m_window);
     m_dialog->accessory()->prepareFor(m_bookmarks);
     m_dialog->setWindowModality(Qt::WindowModal);
     connect(m_dialog, &QDialog::finished, this, &ExportFlow::dialogFinished);
@@ -123,7 +113,7 @@ void ExportFlow::startWriting(const ExportOptions& options, const QString& folde
     m_options = options;
     m_folder = folder;
 
-    m_progress = new QProgressDialog(tr("Exporting…"), tr("Cancel"), 0, 0, m_controller.window());
+    m_progress = new QProgressDialog(tr("Exporting…"), tr("Cancel"), 0, 0, m_window);
     m_progress->setObjectName(QStringLiteral("exportProgress"));
     m_progress->setWindowTitle(tr("Export"));
     m_progress->setWindowModality(Qt::WindowModal);
@@ -175,11 +165,11 @@ void ExportFlow::showOutcome(const ExportReport& report)
             text += QLatin1Char(' ') + refused;
         if (written > 0)
             text += QStringLiteral(" The %1 written before it stay in %2.").arg(filesCount(written), folder);
-        m_controller.displayErrorWithError(tr("The export stopped"), text);
+        emit errorOccurred(tr("The export stopped"), text);
         return;
     }
     if (report.cancelled) {
-        m_controller.showStatus(written == 0 ? tr("Export cancelled; no files were written.")
+        emit statusMessage(written == 0 ? tr("Export cancelled; no files were written.")
                                              : tr("Export cancelled; the %1 written before it stay in %2.")
                                                    .arg(filesCount(written), folder));
         return;
@@ -190,10 +180,10 @@ void ExportFlow::showOutcome(const ExportReport& report)
                       .arg(filesCount(static_cast<std::size_t>(report.skippedFiles)));
     status += QLatin1Char('.');
     if (!refused.isEmpty()) {
-        m_controller.displayErrorWithError(tr("Some bookmarks were not exported"), refused + QLatin1Char(' ') + status);
+        emit errorOccurred(tr("Some bookmarks were not exported"), refused + QLatin1Char(' ') + status);
         return;
     }
-    m_controller.showStatus(status);
+    emit statusMessage(status);
 }
 
 void ExportFlow::finish()

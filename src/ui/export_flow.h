@@ -12,35 +12,26 @@
 #include <QString>
 
 #include <atomic>
-#include <expected>
 #include <memory>
 #include <span>
 #include <vector>
 
 namespace pq {
 
-class MainViewController;
-
-// Why an export could not be offered.
-enum class ExportFlowError {
-    NoWindow = 1, // the controller's view is in no shown window
-};
-
 // One export request of the main window, from the dialog to the last file. The bookmarks and
 // the document's bytes are taken when the dialog opens, so later edits of the list do not
 // reach the export; each bookmark is decoded in its own format, whatever the browser shows,
 // and the export never changes the browser's format. Once confirmed, the files are written on
 // a worker while a window-modal progress dialog offers Cancel (the window keeps repainting).
-// At the end the outcome as it happened is shown: a failure in an alert naming the file and
-// the cause, bookmarks that could not be decoded in an alert naming them, a cancel that left
-// files unwritten or a success in the status line, each with the number of files written.
-// The flow deletes itself when it is over.
+// At the end the outcome as it happened is told: a failure (naming the file and the cause)
+// and bookmarks that could not be decoded (naming them) through errorOccurred, a cancel that
+// left files unwritten or a success through statusMessage, each with the number of files
+// written. The flow deletes itself when it is over.
 class ExportFlow : public QObject {
     Q_OBJECT
 public:
-    // Shows the export dialog window-modally over the controller's window and returns at once.
-    static std::expected<ExportFlow*, ExportFlowError> exportBookmarks(MainViewController& controller,
-                                                                        std::vector<Bookmark> bookmarks);
+    // Shows the export dialog window-modally over the parent's window and returns at once.
+    ExportFlow(std::vector<Bookmark> bookmarks, std::shared_ptr<const FileData> data, QWidget* parent);
     ~ExportFlow() override;
 
     ExportDialog* dialog() const { return m_dialog; }
@@ -52,16 +43,18 @@ signals:
     // The dialog was cancelled, or the export ended (finished, failed or cancelled) and its
     // outcome has been shown.
     void finished();
+    // The outcome, for an alert and for the status line.
+    void errorOccurred(const QString& title, const QString& informativeText);
+    void statusMessage(const QString& text);
 
 private:
-    ExportFlow(MainViewController& controller, std::vector<Bookmark> bookmarks, std::shared_ptr<const FileData> data);
     void dialogFinished(int result);
     void startWriting(const ExportOptions& options, const QString& folder);
     void writingFinished();
     void showOutcome(const ExportReport& report);
     void finish();
 
-    MainViewController& m_controller;
+    QWidget* m_window;
     std::vector<Bookmark> m_bookmarks;
     std::shared_ptr<const FileData> m_data;
     std::shared_ptr<std::atomic_bool> m_stop = std::make_shared<std::atomic_bool>(false);

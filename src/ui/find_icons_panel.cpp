@@ -3,8 +3,7 @@
 #include "finder/icon_finder.h"
 #include "decoding/chunker.h"
 #include "decoding/pixel_array_renderer.h"
-#include "ui/icon_browser_view_controller.h"
-#include "ui/main_view_controller.h"
+#include "document/document_controller.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -34,7 +33,7 @@ QTableWidgetItem* readOnlyItem(const QString& text)
 
 } // namespace
 
-FindIconsPanel::FindIconsPanel(MainViewController& main, QWidget* parent) : QWidget(parent), m_main(main)
+FindIconsPanel::FindIconsPanel(DocumentController& document, QWidget* parent) : QWidget(parent), m_document(document)
 {
     m_scanButton = new QPushButton(tr("Find Icons"), this);
     m_bookmarkButton = new QPushButton(tr("Bookmark"), this);
@@ -81,7 +80,7 @@ FindIconsPanel::FindIconsPanel(MainViewController& main, QWidget* parent) : QWid
         if (selected)
             showCandidate(m_list->currentRow());
     });
-    connect(&m_main.document(), &DocumentController::documentOpened, this, &FindIconsPanel::clearResults);
+    connect(&m_document, &DocumentController::documentOpened, this, &FindIconsPanel::clearResults);
     m_status->setText(tr("Lists the icons of resource forks and icon containers, and finds 1-bit icons with "
                          "masks, 32x32 and 16x16, anywhere in the open file."));
 }
@@ -102,7 +101,7 @@ void FindIconsPanel::stopWorker()
 
 void FindIconsPanel::startScan()
 {
-    const std::shared_ptr<const FileData> data = m_main.document().fileData();
+    const std::shared_ptr<const FileData> data = m_document.fileData();
     if (!data) {
         m_status->setText(tr("Open a file to find icons in it."));
         return;
@@ -115,7 +114,7 @@ void FindIconsPanel::startScan()
     m_scanButton->setText(tr("Cancel"));
     m_progress->setValue(0);
     m_progress->show();
-    m_status->setText(tr("Looking for icons in %1…").arg(m_main.document().fileName()));
+    m_status->setText(tr("Looking for icons in %1…").arg(m_document.fileName()));
     m_cancel = std::make_shared<std::atomic<bool>>(false);
     m_worker = std::jthread([this, data, cancel = m_cancel, generation] {
         IconScanOptions options;
@@ -203,7 +202,7 @@ void FindIconsPanel::fillList()
 {
     m_list->clearContents();
     m_list->setRowCount(int(m_candidates.size()));
-    const std::shared_ptr<const FileData> data = m_main.document().fileData();
+    const std::shared_ptr<const FileData> data = m_document.fileData();
     std::map<std::pair<int, int>, std::optional<Chunker>> decoders; // by bit depth and side
     for (int row = 0; row < int(m_candidates.size()); ++row) {
         const FoundIcon& c = m_candidates[std::size_t(row)];
@@ -230,8 +229,7 @@ void FindIconsPanel::showCandidate(int row)
     if (row < 0 || row >= int(m_candidates.size()))
         return;
     const FoundIcon& c = m_candidates[std::size_t(row)];
-    if (IconBrowserViewController* browser = m_main.iconBrowserViewController())
-        browser->showBookmark(c.offset, c.format().bitDepth, c.format().widthInBits);
+    emit iconChosen(c.offset, c.format());
 }
 
 void FindIconsPanel::bookmarkCandidate(int row)
@@ -245,8 +243,8 @@ void FindIconsPanel::bookmarkCandidate(int row)
     bookmark.bitDepth = c.format().bitDepth;
     bookmark.widthInBits = c.format().widthInBits;
     bookmark.hasMask = c.hasMask;
-    if (auto added = m_main.document().appendBookmark(bookmark); !added)
-        m_main.document().displayError(added.error());
+    if (auto added = m_document.appendBookmark(bookmark); !added)
+        m_document.displayError(added.error());
 }
 
 } // namespace pq

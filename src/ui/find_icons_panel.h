@@ -1,6 +1,7 @@
 #pragma once
 
 #include "finder/found_icon.h"
+#include "decoding/icon_format.h"
 
 #include <QWidget>
 
@@ -17,15 +18,16 @@ class QTableWidget;
 
 namespace pq {
 
-class MainViewController;
+class DocumentController;
 
 // The "Find Icons" panel: searches the open file in a worker thread, with a progress bar and a
 // cancel button, and lists what it finds (thumbnail with the mask applied, format, offset,
 // score): first the icons stored in resource forks and icon-family containers, grouped by
 // their fork or container and labelled with type, ID and name; then likely 1-bit icons with
-// masks, best first. Selecting a row shows its icon in the browser; "Bookmark" adds it (with
-// its mask, named after its resource when it has a name) by the same rule as a tile's add
-// button. The list belongs to the open file: opening another drops it (and stops a search).
+// masks, best first. Selecting a row emits iconChosen (the window shows the icon in the
+// browser); "Bookmark" adds it to the document (with its mask, named after its resource when
+// it has a name) by the same rule as a tile's add button. The list belongs to the open file:
+// opening another drops it (and stops a search).
 class FindIconsPanel : public QWidget {
     Q_OBJECT
 public:
@@ -33,7 +35,7 @@ public:
     static constexpr double kMinScore = 0.5;
     static constexpr std::int64_t kMaxListed = 1000;
 
-    explicit FindIconsPanel(MainViewController& main, QWidget* parent = nullptr);
+    explicit FindIconsPanel(DocumentController& document, QWidget* parent = nullptr);
     ~FindIconsPanel() override;
 
     // Scans the open file (nothing happens without one); a running scan is stopped first.
@@ -48,7 +50,7 @@ public:
     QProgressBar* progressBar() const { return m_progress; }
     QLabel* statusLabel() const { return m_status; }
 
-    // Shows the candidate of this row in the browser (its format, byte shift and tile).
+    // Emits iconChosen for the candidate of this row.
     void showCandidate(int row);
     // Bookmarks the candidate of this row with its mask; a failure is shown in an alert.
     void bookmarkCandidate(int row);
@@ -56,6 +58,8 @@ public:
 signals:
     // A scan ended: finished, cancelled or dropped because another file was opened.
     void scanEnded();
+    // A candidate was selected: its offset and format.
+    void iconChosen(std::int64_t offset, pq::IconFormat format);
 
 private:
     void clearResults();
@@ -64,7 +68,7 @@ private:
     void fillList();
     static QString formatText(const FoundIcon& icon);
 
-    MainViewController& m_main;
+    DocumentController& m_document;
     QPushButton* m_scanButton = nullptr;
     QPushButton* m_bookmarkButton = nullptr;
     QProgressBar* m_progress = nullptr;

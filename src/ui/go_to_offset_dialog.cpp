@@ -1,10 +1,8 @@
 #include "ui/go_to_offset_dialog.h"
 
 #include "decoding/byte_offset.h"
-
 #include "decoding/chunker.h"
-#include "ui/icon_browser_view_controller.h"
-#include "ui/main_view_controller.h"
+#include "document/document_controller.h"
 
 #include <QDialogButtonBox>
 #include <QLabel>
@@ -12,12 +10,11 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include <cctype>
-#include <limits>
 
 namespace pq {
 
-GoToOffsetDialog::GoToOffsetDialog(MainViewController& main, QWidget* parent) : QDialog(parent), m_main(main)
+GoToOffsetDialog::GoToOffsetDialog(const DocumentController& document, QWidget* parent)
+    : QDialog(parent), m_document(document)
 {
     setWindowTitle(tr("Go to Offset"));
     auto* prompt = new QLabel(tr("Byte offset (decimal, or hexadecimal after 0x):"), this);
@@ -72,14 +69,13 @@ void GoToOffsetDialog::go()
         m_message->show();
         return;
     }
-    const Chunker* chunker = m_main.chunker();
+    const Chunker* chunker = m_document.chunker() ? &*m_document.chunker() : nullptr;
     if (auto tile = tileForOffset(chunker, *offset); !tile) {
         m_message->setText(tile.error());
         m_message->show();
         return;
     }
-    if (IconBrowserViewController* browser = m_main.iconBrowserViewController())
-        browser->showBookmark(*offset, chunker->bitDepth(), chunker->widthInBits());
+    emit offsetChosen(*offset, chunker->format());
     accept();
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "decoding/icon_format.h"
+
 #include <QDialog>
 
 #include <cstdint>
@@ -12,15 +14,16 @@ class QLineEdit;
 namespace pq {
 
 class Chunker;
-class MainViewController;
+class DocumentController;
 
-// Go to Offset: the user types a byte offset, in decimal or with 0x in hexadecimal, and the
-// browser sets its slider and selects and centres the tile that shows that offset, keeping its
-// format. An offset no tile shows is refused with a message in the dialog, which stays open.
+// Go to Offset: the user types a byte offset, in decimal or with 0x in hexadecimal; the
+// dialog emits it with the decoder's current format (the window has the browser set its slider
+// and select and centre the tile that shows it) and closes. An offset no tile shows is refused
+// with a message in the dialog, which stays open.
 class GoToOffsetDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit GoToOffsetDialog(MainViewController& main, QWidget* parent = nullptr);
+    explicit GoToOffsetDialog(const DocumentController& document, QWidget* parent = nullptr);
 
     QLineEdit* offsetField() const { return m_field; }
     QLabel* messageLabel() const { return m_message; }
@@ -35,8 +38,11 @@ public:
     // Goes to the typed offset and closes, or shows why it cannot.
     void go();
 
+signals:
+    void offsetChosen(std::int64_t offset, pq::IconFormat format);
+
 private:
-    MainViewController& m_main;
+    const DocumentController& m_document;
     QLineEdit* m_field = nullptr;
     QLabel* m_message = nullptr;
 };

@@ -1,7 +1,6 @@
 #include "ui/icon_browser_view.h"
 
 #include "ui/navigation_keys.h"
-#include "ui/notification_center.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -24,12 +23,12 @@ IconBrowserView::IconBrowserView(QWidget* parent) : QAbstractScrollArea(parent)
 void IconBrowserView::setDataSource(const IconBrowserDataSource* source)
 {
     m_source = source;
-    reloadData();
+    reset();
 }
 
-void IconBrowserView::reloadData()
+void IconBrowserView::reset()
 {
-    m_layout.setTileCount(m_source ? m_source->numberOfItems() : 0);
+    m_layout.setTileCount(m_source ? m_source->tileCount() : 0);
     if (m_selected && *m_selected >= m_layout.tileCount()) {
         m_selected.reset();
         emit selectionChanged();
@@ -77,7 +76,7 @@ IconCollectionViewItem IconBrowserView::makeItem(std::int64_t item) const
 {
     IconCollectionViewItem tile;
     if (m_source)
-        m_source->configureItem(item, tile);
+        m_source->fillTile(item, tile);
     tile.setSelected(m_selected == item);
     return tile;
 }
@@ -139,7 +138,9 @@ void IconBrowserView::mousePressEvent(QMouseEvent* event)
     if (m_selected == item) {
         const auto rect = m_layout.viewportRect(*item);
         if (rect && IconCollectionViewItem::addButtonRect(*rect).contains(p)) {
-            makeItem(*item).addBookmark();
+            const IconCollectionViewItem tile = makeItem(*item);
+            if (const auto& chunk = tile.representedObject())
+                emit bookmarkRequested(*chunk);
             event->accept();
             return;
         }
@@ -167,7 +168,7 @@ void IconBrowserView::moveSelection(std::int64_t delta)
 void IconBrowserView::keyPressEvent(QKeyEvent* event)
 {
     if (const auto code = navigationKeyCodeForQtKey(event->key())) {
-        NotificationCenter::instance().postUserNavigationKey(this, *code);
+        emit navigationKeyPressed(*code);
         event->accept();
         return;
     }

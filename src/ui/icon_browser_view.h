@@ -15,14 +15,15 @@ namespace pq {
 class IconBrowserDataSource {
 public:
     virtual ~IconBrowserDataSource() = default;
-    virtual std::int64_t numberOfItems() const = 0;
-    virtual void configureItem(std::int64_t item, IconCollectionViewItem& tile) const = 0;
+    virtual std::int64_t tileCount() const = 0;
+    virtual void fillTile(std::int64_t item, IconCollectionViewItem& tile) const = 0;
 };
 
 // The tile grid: a scroll area over a TileGridLayout that decodes and paints only the tiles
-// in view. A resize keeps the tiles that were visible before it centred vertically. Mouse clicks and arrow keys select a tile; the selected tile's add button posts
-// "kUserIsBookmarking". Home, End, Page Up and Page Down are not handled here: they are
-// posted as "kUserNavigationKey" with their key codes, and the browser scrolls.
+// in view. A resize keeps the tiles that were visible before it centred vertically. Mouse
+// clicks and arrow keys select a tile; a click on the selected tile's add button emits
+// bookmarkRequested with its chunk. Home, End, Page Up and Page Down are not handled here:
+// they are emitted as navigationKeyPressed with their key codes, and the browser scrolls.
 class IconBrowserView : public QAbstractScrollArea {
     Q_OBJECT
 public:
@@ -31,10 +32,10 @@ public:
     void setDataSource(const IconBrowserDataSource* source);
     // Asks the data source for the tile count again and repaints every visible tile. The
     // selection is kept when it is still within the count.
-    void reloadData();
+    void reset();
 
     const TileGridLayout& gridLayout() const { return m_layout; }
-    std::int64_t numberOfItems() const { return m_layout.tileCount(); }
+    std::int64_t tileCount() const { return m_layout.tileCount(); }
     TileRange visibleItems() const { return m_layout.visibleTiles(); }
     std::optional<QRect> rectForItem(std::int64_t item) const { return m_layout.viewportRect(item); }
 
@@ -54,6 +55,10 @@ public:
 
 signals:
     void selectionChanged();
+    // The add button of the selected tile was clicked.
+    void bookmarkRequested(const pq::Chunk& chunk);
+    // One of the four navigation keys was pressed (whatever modifiers were held).
+    void navigationKeyPressed(quint16 keyCode);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

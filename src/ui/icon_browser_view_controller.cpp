@@ -1,10 +1,9 @@
 #include "ui/icon_browser_view_controller.h"
 
 #include "decoding/icon_format.h"
-#include "ui/icon_browser_host.h"
+#include "document/document_controller.h"
 #include "ui/icon_collection_view_item.h"
 #include "ui/navigation_keys.h"
-#include "ui/notification_center.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -78,13 +77,25 @@ IconBrowserViewController::IconBrowserViewController(QWidget* parent) : QWidget(
     connect(m_dimensionPopup, &QComboBox::activated, this, &IconBrowserViewController::selectNewParameter);
     connect(m_offsetSlider, &QSlider::valueChanged, this, &IconBrowserViewController::step);
     connect(m_showGridCheckBox, &QCheckBox::toggled, this, &IconBrowserViewController::showHideGrid);
-    connect(&NotificationCenter::instance(), &NotificationCenter::userNavigationKey, this,
+    connect(m_iconCollectionView, &IconBrowserView::navigationKeyPressed, this,
             &IconBrowserViewController::handleNavigationKey);
 }
 
 std::int64_t IconBrowserViewController::tileZoomFactor(Dimensions size)
 {
     return IconCollectionViewItem::kIconSide / rawValue(size);
+}
+
+void IconBrowserViewController::setDocument(DocumentController* document)
+{
+    m_document = document;
+    m_iconCollectionView->reset();
+}
+
+const Chunker* IconBrowserViewController::chunker() const
+{
+    const auto* chunker = m_document ? &m_document->chunker() : nullptr;
+    return chunker && *chunker ? &**chunker : nullptr;
 }
 
 void IconBrowserViewController::resetParameters()
@@ -118,8 +129,8 @@ void IconBrowserViewController::readPopups()
 
 void IconBrowserViewController::reloadBrowser(bool scrollToTop)
 {
-    m_iconCollectionView->reloadData();
-    if (scrollToTop && m_iconCollectionView->numberOfItems() > 0)
+    m_iconCollectionView->reset();
+    if (scrollToTop && m_iconCollectionView->tileCount() > 0)
         m_iconCollectionView->scrollToTop();
 }
 
@@ -132,18 +143,18 @@ void IconBrowserViewController::setSliderRange(std::int64_t bytesPerRow)
 void IconBrowserViewController::applyParameters()
 {
     const IconFormat format = IconFormat::from(m_selectedBitDepth, m_selectedDimension);
-    if (m_host)
-        m_host->setChunkerParameters(format.bitDepth, format.widthInBits);
-    m_iconCollectionView->reloadData();
-    const Chunker* chunker = m_host ? m_host->chunker() : nullptr;
+    if (m_document)
+        m_document->setChunkerParameters(format.bitDepth, format.widthInBits);
+    m_iconCollectionView->reset();
+    const Chunker* chunker = this->chunker();
     setSliderRange(chunker ? chunker->widthInBits() / 8 : format.bytesPerRow());
 }
 
 void IconBrowserViewController::selectNewParameter()
 {
-    if (!m_host || !m_host->chunker())
+    if (!chunker())
         return;
-    const std::int64_t oldCount = m_iconCollectionView->numberOfItems();
+    const std::int64_t oldCount = m_iconCollectionView->tileCount();
     const BitDepth oldDepth = m_selectedBitDepth;
     const Dimensions oldSize = m_selectedDimension;
     readPopups();
@@ -154,28 +165,26 @@ void IconBrowserViewController::selectNewParameter()
     if (visible.isEmpty())
         return;
     const std::int64_t anchor = visible.first + visible.count() / 2;
-    if (const auto translated = TileGridLayout::translateTile(oldCount, m_iconCollectionView->numberOfItems(), anchor))
+    if (const auto translated = TileGridLayout::translateTile(oldCount, m_iconCollectionView->tileCount(), anchor))
         m_iconCollectionView->centreItems({*translated, *translated});
 }
 
 void IconBrowserViewController::step()
 {
     // The tile count depends on the shift: every tile moves, and the last may come or go.
-    m_iconCollectionView->reloadData();
+    m_iconCollectionView->reset();
 }
 
 void IconBrowserViewController::showHideGrid()
 {
-    if (m_host)
-        m_host->setMustShowPixelGrid(m_showGridCheckBox->isChecked());
+    emit showGridChanged(m_showGridCheckBox->isChecked());
     m_iconCollectionView->viewport()->update();
 }
 
-void IconBrowserViewController::showBookmark(std::int64_t offset, std::int64_t bitDepth, std::int64_t widthInBits)
+void IconBrowserViewController::showBookmark(std::int64_t offset, IconFormat wanted)
 {
-    if (bitDepth <= 0 || widthInBits < 8)
+    if (wanted.bitDepth <= 0 || wanted.widthInBits < 8)
         return;
-    const IconFormat wanted{bitDepth, widthInBits};
     if (const auto depth = wanted.depth())
         m_selectedBitDepth = *depth;
     if (const auto size = wanted.dimensions())
@@ -185,13 +194,13 @@ void IconBrowserViewController::showBookmark(std::int64_t offset, std::int64_t b
     // The browser's own format: the bookmark's whenever it is one the popups offer, so that a
     // hand-edited format cannot push the slider out of its range.
     const IconFormat format = IconFormat::from(m_selectedBitDepth, m_selectedDimension);
-    const Chunker* chunker = m_host ? m_host->chunker() : nullptr;
+    const Chunker* chunker = this->chunker();
     const auto tile = chunker ? chunker->tileShowing(offset) : std::nullopt;
     if (!tile) {
         // Whatever was selected shows another chunk: its add button must not stay.
         m_iconCollectionView->clearSelection();
-        if (m_host && chunker)
-            m_host->displayErrorWithError(
+        if (chunker)
+            emit errorOccurred(
                 tr("No tile shows offset %1").arg(offset),
                 tr("A %1-bit %2x%2 icon at offset %3 would not end before the last byte of the file.")
                     .arg(format.bitDepth)
@@ -200,7 +209,7 @@ void IconBrowserViewController::showBookmark(std::int64_t offset, std::int64_t b
         return;
     }
     m_offsetSlider->setValue(static_cast<int>(offset % format.bytesPerRow()));
-    m_iconCollectionView->reloadData();
+    m_iconCollectionView->reset();
     m_iconCollectionView->selectItem(*tile, true);
 }
 
@@ -210,20 +219,20 @@ std::int64_t IconBrowserViewController::scrollOrigin(std::uint16_t keyCode) cons
     return navigationTarget(keyCode, layout.origin(), layout.viewportSize().height(), layout.contentHeight());
 }
 
-void IconBrowserViewController::handleNavigationKey(QObject*, quint16 keyCode)
+void IconBrowserViewController::handleNavigationKey(quint16 keyCode)
 {
     m_iconCollectionView->setScrollOrigin(scrollOrigin(keyCode));
 }
 
-std::int64_t IconBrowserViewController::numberOfItems() const
+std::int64_t IconBrowserViewController::tileCount() const
 {
-    const Chunker* chunker = m_host ? m_host->chunker() : nullptr;
+    const Chunker* chunker = this->chunker();
     return chunker ? chunker->tileCount(m_offsetSlider->value()) : 0;
 }
 
-void IconBrowserViewController::configureItem(std::int64_t item, IconCollectionViewItem& tile) const
+void IconBrowserViewController::fillTile(std::int64_t item, IconCollectionViewItem& tile) const
 {
-    const Chunker* chunker = m_host ? m_host->chunker() : nullptr;
+    const Chunker* chunker = this->chunker();
     if (!chunker)
         return;
     const std::int64_t offset = item * (chunker->widthInBits() / 8) + m_offsetSlider->value();

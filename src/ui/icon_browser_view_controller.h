@@ -1,6 +1,7 @@
 #pragma once
 
 #include "decoding/bit_depth.h"
+#include "decoding/icon_format.h"
 #include "ui/icon_browser_view.h"
 
 #include <QWidget>
@@ -14,11 +15,13 @@ class QSlider;
 
 namespace pq {
 
-class IconBrowserHost;
+class Chunker;
+class DocumentController;
 
 // The icon browser: the tile grid with its bit-depth and size popups, the byte-shift slider
 // (one tick per byte of an icon row) and the grid check box. It holds no document: it reads
-// the decoder from its host whenever it makes a tile.
+// the document's decoder whenever it makes a tile, and sets the decoder's format when the
+// popups change.
 class IconBrowserViewController : public QWidget, public IconBrowserDataSource {
     Q_OBJECT
 public:
@@ -26,7 +29,8 @@ public:
 
     explicit IconBrowserViewController(QWidget* parent = nullptr);
 
-    void setHost(IconBrowserHost* host) { m_host = host; }
+    // The document whose decoder the tiles show; null shows no tiles.
+    void setDocument(DocumentController* document);
 
     QLabel* dropLabel() const { return m_dropLabel; }
     IconBrowserView* iconCollectionView() const { return m_iconCollectionView; }
@@ -46,9 +50,9 @@ public:
     void applyParameters();
     // Switches to a bookmark's format, sets the slider to its byte shift and selects and
     // centres its tile. An offset no tile shows (its chunk would not end before the last
-    // byte) clears the selection and is reported through the host's error alert. A bit depth
-    // of 0 or below, or a row width below 8 bits, is ignored.
-    void showBookmark(std::int64_t offset, std::int64_t bitDepth, std::int64_t widthInBits);
+    // byte) clears the selection and is reported through errorOccurred. A bit depth of 0 or
+    // below, or a row width below 8 bits, is ignored.
+    void showBookmark(std::int64_t offset, pq::IconFormat format);
 
     // The vertical origin a navigation key code scrolls the grid to.
     std::int64_t scrollOrigin(std::uint16_t keyCode) const;
@@ -57,21 +61,28 @@ public:
     static std::int64_t tileZoomFactor(Dimensions size);
 
     // IconBrowserDataSource
-    std::int64_t numberOfItems() const override;
-    void configureItem(std::int64_t item, IconCollectionViewItem& tile) const override;
+    std::int64_t tileCount() const override;
+    void fillTile(std::int64_t item, IconCollectionViewItem& tile) const override;
 
 public slots:
     void selectNewParameter();
     void step();
     void showHideGrid();
 
+signals:
+    // The grid check box was switched.
+    void showGridChanged(bool on);
+    // Something asked of the browser cannot be done; the window shows it in an alert.
+    void errorOccurred(const QString& title, const QString& informativeText);
+
 private:
+    const Chunker* chunker() const;
     void readPopups();
     void selectPopupTitles();
     void setSliderRange(std::int64_t bytesPerRow);
-    void handleNavigationKey(QObject* sender, quint16 keyCode);
+    void handleNavigationKey(quint16 keyCode);
 
-    IconBrowserHost* m_host = nullptr;
+    DocumentController* m_document = nullptr;
     QLabel* m_dropLabel = nullptr;
     IconBrowserView* m_iconCollectionView = nullptr;
     QComboBox* m_bitDepthPopup = nullptr;

@@ -1,7 +1,6 @@
 #include "ui/icon_collection_view_item.h"
 
 #include "ui/icon_view.h"
-#include "ui/notification_center.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -31,12 +30,6 @@ QRect IconCollectionViewItem::addButtonRect(const QRect& tile)
 QString IconCollectionViewItem::labelText() const
 {
     return m_chunk ? QString::number(m_chunk->offsetInFile) : QString();
-}
-
-void IconCollectionViewItem::addBookmark() const
-{
-    if (m_chunk)
-        NotificationCenter::instance().postUserIsBookmarking(*m_chunk);
 }
 
 void IconCollectionViewItem::paint(QPainter& painter, const QRect& tile, const QPalette& palette) const

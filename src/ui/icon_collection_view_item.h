@@ -14,7 +14,8 @@ class QPainter;
 namespace pq {
 
 // One tile of the icon browser: a chunk's icon at the browser's zoom, the chunk's file offset
-// below it, the selection look, and the add-bookmark button shown on the selected tile only.
+// below it, the selection look, and the add-bookmark button shown on the selected tile only
+// (the grid handles its clicks).
 // The grid paints tiles instead of keeping one widget per tile, so a tile is a small value
 // made for each tile the grid shows.
 class IconCollectionViewItem {
@@ -41,9 +42,6 @@ public:
     void setZoomFactor(std::int64_t zoom) { m_zoomFactor = zoom; }
     bool withGrid() const { return m_withGrid; }
     void setWithGrid(bool on) { m_withGrid = on; }
-
-    // Posts "kUserIsBookmarking" with the held chunk; nothing without a chunk.
-    void addBookmark() const;
 
     void paint(QPainter& painter, const QRect& tile, const QPalette& palette) const;
 

@@ -1,11 +1,10 @@
 #include "ui/main_view_controller.h"
 
-#include "ui/bookmark_list_model.h"
 #include "ui/bookmark_list_view_controller.h"
+#include "ui/drop_zone.h"
 #include "ui/export_flow.h"
 #include "ui/icon_browser_view.h"
 #include "ui/icon_browser_view_controller.h"
-#include "ui/notification_center.h"
 #include "ui/scene_view_controller.h"
 
 #include <QDesktopServices>
@@ -40,16 +39,24 @@ MainViewController::MainViewController(QWidget* parent) : QWidget(parent)
     m_splitter->setSizes({900, 420});
     m_browser->iconCollectionView()->setFocus();
     m_dropZone->setContent(m_splitter);
-    m_dropZone->setDelegate(this);
-    m_browser->setHost(this);
-    m_list->setHost(this);
+    m_browser->setDocument(m_document.get());
+    m_list->setDocument(m_document.get());
     m_list->setMustShowPixelGrid(m_document->mustShowPixelGrid());
-    // The list updates only the rows that the document says changed.
-    BookmarkListModel* rows = m_list->model();
-    connect(m_document.get(), &DocumentController::bookmarksReset, rows, &BookmarkListModel::resetRows);
-    connect(m_document.get(), &DocumentController::bookmarksInserted, rows, &BookmarkListModel::insertedRows);
-    connect(m_document.get(), &DocumentController::bookmarkChanged, rows, &BookmarkListModel::changedRow);
-    connect(m_document.get(), &DocumentController::bookmarksRemoved, rows, &BookmarkListModel::removedRows);
+
+    // Failures of a drop are not shown.
+    connect(m_dropZone, &DropZone::filesDropped, this, [this](const QStringList& paths) { openFiles(paths); });
+    // A tile's add button bookmarks its chunk with the decoder's current format.
+    connect(m_browser->iconCollectionView(), &IconBrowserView::bookmarkRequested, m_document.get(),
+            &DocumentController::bookmarkChunk);
+    connect(m_browser, &IconBrowserViewController::errorOccurred, this, &MainViewController::displayErrorWithError);
+    // The grid flag is the document's; the list's icons follow it.
+    connect(m_browser, &IconBrowserViewController::showGridChanged, m_document.get(),
+            &DocumentController::setMustShowPixelGrid);
+    connect(m_browser, &IconBrowserViewController::showGridChanged, m_list, &BookmarkListViewController::setMustShowPixelGrid);
+    connect(m_list, &BookmarkListViewController::bookmarkSelected, m_browser,
+            [this](const Bookmark& bookmark) { m_browser->showBookmark(bookmark.offset, bookmark.format()); });
+    connect(m_list, &BookmarkListViewController::exportRequested, this, &MainViewController::exportBookmarks);
+    connect(m_list, &BookmarkListViewController::sceneViewRequested, this, &MainViewController::openSceneViewer);
 
     m_progressRow = new QWidget(this);
     m_progressLabel = new QLabel(m_progressRow);
@@ -71,18 +78,14 @@ MainViewController::MainViewController(QWidget* parent) : QWidget(parent)
     layout->setSpacing(0);
     layout->addWidget(m_dropZone, 1);
     layout->addWidget(m_progressRow);
-
-    // A tile's add button bookmarks its chunk with the decoder's current format.
-    connect(&NotificationCenter::instance(), &NotificationCenter::userIsBookmarking, this,
-            [this](const Chunk& chunk) { m_document->bookmarkChunk(chunk); });
 }
 
 MainViewController::~MainViewController()
 {
     // The panes outlive the document while the widget tree is torn down.
-    m_browser->setHost(nullptr);
+    m_browser->setDocument(nullptr);
     if (m_list)
-        m_list->setHost(nullptr);
+        m_list->setDocument(nullptr);
     m_document.reset();
 }
 
@@ -100,8 +103,6 @@ void MainViewController::openFiles(const QStringList& paths, DocumentIntake::Don
 {
     m_document->intake().processURLs(paths, std::move(done));
 }
-
-void MainViewController::processDroppedFiles(const QStringList& paths) { openFiles(paths); }
 
 void MainViewController::openDocument()
 {
@@ -246,66 +247,20 @@ void MainViewController::endProgress()
     m_progressRow->hide();
 }
 
-const Chunker* MainViewController::chunker() const
-{
-    const auto& chunker = m_document->chunker();
-    return chunker ? &*chunker : nullptr;
-}
-
-void MainViewController::setChunkerParameters(std::int64_t bitDepth, std::int64_t widthInBits)
-{
-    m_document->setChunkerParameters({bitDepth, widthInBits});
-}
-
-void MainViewController::setMustShowPixelGrid(bool on)
-{
-    m_document->setMustShowPixelGrid(on);
-    if (m_list)
-        m_list->setMustShowPixelGrid(on);
-}
-
-const BookmarkFile* MainViewController::bookmarkFile() const
-{
-    const auto& file = m_document->bookmarkFile();
-    return file ? &*file : nullptr;
-}
-
-bool MainViewController::report(const std::expected<void, DocumentError>& result)
-{
-    if (!result)
-        m_document->displayError(result.error());
-    return result.has_value();
-}
-
-bool MainViewController::renameBookmark(int row, const QString& nickname)
-{
-    return report(m_document->renameBookmark(row, nickname.toStdString()));
-}
-
-void MainViewController::deleteBookmark(const BookmarkKey& key)
-{
-    report(m_document->deleteBookmark(key));
-}
-
-void MainViewController::setBookmarkMask(int row, bool hasMask)
-{
-    report(m_document->setBookmarkMaskAt(row, hasMask));
-}
-
-void MainViewController::showBookmarkInBrowser(const Bookmark& bookmark)
-{
-    m_browser->showBookmark(bookmark.offset, bookmark.bitDepth, bookmark.widthInBits);
-}
-
 void MainViewController::exportBookmarks(const std::vector<Bookmark>& bookmarks)
 {
-    if (auto flow = ExportFlow::exportBookmarks(*this, bookmarks); !flow)
-        displayErrorWithError(tr("The icons cannot be exported"), tr("The document is not shown in a window."));
+    if (!hasWindow())
+        return;
+    // The data is shared, not copied; the document's own decoder and its format are not involved.
+    auto* flow = new ExportFlow(bookmarks, m_document->fileData(), this);
+    connect(flow, &ExportFlow::errorOccurred, this, &MainViewController::displayErrorWithError);
+    connect(flow, &ExportFlow::statusMessage, this, &MainViewController::statusMessage);
 }
 
 void MainViewController::openSceneViewer(const Bookmark& bookmark)
 {
-    pq::openSceneViewer(chunker(), bookmark);
+    const auto& chunker = m_document->chunker();
+    pq::openSceneViewer(chunker ? &*chunker : nullptr, bookmark);
 }
 
 } // namespace pq

@@ -3,9 +3,6 @@
 #include "document/document_controller.h"
 #include "document/document_intake.h"
 #include "document/document_screen.h"
-#include "ui/bookmark_list_host.h"
-#include "ui/drop_zone.h"
-#include "ui/icon_browser_host.h"
 
 #include <QStringList>
 #include <QPointer>
@@ -23,18 +20,15 @@ class QSplitter;
 namespace pq {
 
 class BookmarkListViewController;
+class DropZone;
 class IconBrowserViewController;
 
 // The main window's content: the drop zone holding the icon browser and the bookmark list in a
 // split view (the main window moves the list into a side panel), and the progress row of long
-// reads. It shows the document that its
-// DocumentController holds and carries out what that controller asks of the screen; errors
-// reach the user only through displayErrorWithError (a window-modal alert).
-class MainViewController : public QWidget,
-                           public DocumentScreen,
-                           public IconBrowserHost,
-                           public BookmarkListHost,
-                           public DropZone::Delegate {
+// reads. It owns the DocumentController, hands it to the browser and the list, wires their
+// signals to each other, and carries out what the controller asks of the screen; errors reach
+// the user only through displayErrorWithError (a window-modal alert).
+class MainViewController : public QWidget, public DocumentScreen {
     Q_OBJECT
 public:
     static constexpr const char* kHelpAddress = "https://pixelquarry.org/help/help";
@@ -58,7 +52,7 @@ public:
     // Opens the help page in the default web browser.
     static void showHelp();
 
-    void displayErrorWithError(const QString& title, const QString& informativeText) override;
+    void displayErrorWithError(const QString& title, const QString& informativeText);
     // The alert on show, if one is open.
     QMessageBox* currentAlert() const;
 
@@ -80,27 +74,12 @@ public:
     void updateProgress(std::int64_t done, std::int64_t total) override;
     void endProgress() override;
 
-    // IconBrowserHost and BookmarkListHost
-    const Chunker* chunker() const override;
-    void setChunkerParameters(std::int64_t bitDepth, std::int64_t widthInBits) override;
-    void setMustShowPixelGrid(bool on) override;
-    const BookmarkFile* bookmarkFile() const override;
-    bool renameBookmark(int row, const QString& nickname) override;
-    void deleteBookmark(const BookmarkKey& key) override;
-    void setBookmarkMask(int row, bool hasMask) override;
-    void showBookmarkInBrowser(const Bookmark& bookmark) override;
-    // Export (the rows' export buttons and export-all) and the 3D view (the rows' view buttons).
-    bool canExportBookmarks() const override { return true; }
     // Shows the export dialog window-modally for these bookmarks and returns at once; without
-    // a shown window nothing is offered (the failure is shown where it can be: nowhere).
-    void exportBookmarks(const std::vector<Bookmark>& bookmarks) override;
-    bool canOpenSceneViewer() const override { return true; }
+    // a shown window nothing is offered.
+    void exportBookmarks(const std::vector<Bookmark>& bookmarks);
     // Opens a new 3D viewer window for the bookmark, decoded with a copy of the document's
     // decoder; a bookmark that cannot be decoded opens nothing.
-    void openSceneViewer(const Bookmark& bookmark) override;
-
-    // DropZone::Delegate: failures of a drop are not shown.
-    void processDroppedFiles(const QStringList& paths) override;
+    void openSceneViewer(const Bookmark& bookmark);
 
 signals:
     // A line for the status bar.
@@ -108,7 +87,6 @@ signals:
 
 private:
     void showAlert(bool isError, const QString& title, const QString& informativeText);
-    bool report(const std::expected<void, DocumentError>& result);
 
     DropZone* m_dropZone = nullptr;
     QSplitter* m_splitter = nullptr;

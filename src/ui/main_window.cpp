@@ -58,7 +58,9 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
     connect(quit, &QAction::triggered, qApp, &QApplication::closeAllWindows);
 
     QMenu* find = menuBar()->addMenu(tr("F&ind"));
-    m_findIcons = new FindIconsPanel(*m_content);
+    m_findIcons = new FindIconsPanel(m_content->document());
+    connect(m_findIcons, &FindIconsPanel::iconChosen, m_content->iconBrowserViewController(),
+            &IconBrowserViewController::showBookmark);
     auto* dock = new QDockWidget(tr("Find Icons"), this);
     dock->setObjectName(QStringLiteral("findIconsDock"));
     dock->setWidget(m_findIcons);
@@ -125,7 +127,9 @@ void MainWindow::showFindIcons()
 
 void MainWindow::showGoToOffset()
 {
-    auto* dialog = new GoToOffsetDialog(*m_content, this);
+    auto* dialog = new GoToOffsetDialog(m_content->document(), this);
+    connect(dialog, &GoToOffsetDialog::offsetChosen, m_content->iconBrowserViewController(),
+            &IconBrowserViewController::showBookmark);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setWindowModality(Qt::WindowModal);
     dialog->open();
