@@ -101,7 +101,7 @@ void BookmarkListViewController::activateControl(int row, BookmarkListCell::Cont
     case BookmarkListCell::Control::View: emit sceneViewRequested(*bookmark); break;
     case BookmarkListCell::Control::Export: emit exportRequested({*bookmark}); break;
     case BookmarkListCell::Control::Delete:
-        showRefusal(m_document->deleteBookmark(bookmark->offset, bookmark->bitDepth, bookmark->widthInBits));
+        showRefusal(m_document->deleteBookmark(keyOf(*bookmark)));
         break;
     case BookmarkListCell::Control::Icon:
     case BookmarkListCell::Control::None: break;

@@ -144,7 +144,7 @@ void IconBrowserViewController::applyParameters()
 {
     const IconFormat format = IconFormat::from(m_selectedBitDepth, m_selectedDimension);
     if (m_document)
-        m_document->setChunkerParameters(format.bitDepth, format.widthInBits);
+        m_document->setChunkerParameters(format);
     m_iconCollectionView->reset();
     const Chunker* chunker = this->chunker();
     setSliderRange(chunker ? chunker->widthInBits() / 8 : format.bytesPerRow());
