@@ -1,4 +1,5 @@
 #include "containers/unwrap.h"
+#include "containers/wrapper_bytes.h"
 #include "sources/file_byte_source.h"
 #include "sources/memory_byte_source.h"
 #include "test_support.h"
@@ -138,6 +139,67 @@ TEST(Unwrap, NestedWrappersAreOpenedLayerByLayerToTheDefaultPart)
     const auto choices = unwrapNested(openFile("icons.as"), "icons.as", {});
     EXPECT_EQ(choices->choicesFormat, F::AppleSingle);
     EXPECT_EQ(choices->choices.size(), 2u);
+}
+
+TEST(Unwrap, DamagedWrappersAreErrorsNamingTheLayerAndTheCause)
+{
+    const UnwrapOptions normal;
+    const UnwrapOptions small{{}, std::int64_t{64} << 20, 50000, {}};
+    const UnwrapOptions cancelling{{}, std::int64_t{64} << 20, std::int64_t{1} << 30, [](auto, auto) { return false; }};
+    const struct {
+        const char* file;
+        const char* anchor; // the change is made this many bytes past the anchor, else from the start (or end, when negative)
+        std::int64_t at;
+        std::uint8_t flip;  // xor'ed into the byte there; 0: the file is cut there
+        const UnwrapOptions& options;
+        UnwrapError expected;
+    } rows[] = {
+        {"disk.img.gz", nullptr, 20000, 0, normal, wrapperError("gzip", "stream", Cause::Truncated)},
+        {"disk.img.gz", nullptr, -8, 0xFF, normal, wrapperError("gzip", "stream CRC", Cause::ChecksumMismatch)},
+        {"disk.img.gz", nullptr, 0, 0, small, wrapperError("gzip", "decoded data", Cause::TooLarge, 98304, 50000)},
+        {"disk.img.gz", nullptr, 0, 0, cancelling, wrapperError("gzip", "", Cause::Cancelled)},
+        {"disk.img.bz2", nullptr, 20000, 0x10, normal, wrapperError("bzip2", "stream", Cause::CorruptData)},
+        {"disk.img.xz", nullptr, -30, 0, normal, wrapperError("xz", "stream", Cause::Truncated)},
+        {"deflated.zip", "PK\x01\x02", 16, 0x01, normal, wrapperError("zip member \"disk.img\"", "CRC", Cause::ChecksumMismatch)},
+        {"deflated.zip", nullptr, 0, 0, small, wrapperError("zip", "member \"disk.img\"", Cause::TooLarge, 98304, 50000)},
+        {"icons.bin", nullptr, 2, 0x20, normal, wrapperError("MacBinary", "header CRC", Cause::ChecksumMismatch)},
+        {"icons.hqx", nullptr, 2000, 0x01, normal, wrapperError("BinHex", "resource fork CRC", Cause::ChecksumMismatch)},
+        {"icons.as", nullptr, -100, 0, normal, wrapperError("AppleSingle", "entry 1", Cause::Truncated)},
+        {"disk.dc42", nullptr, 60000, 0x01, normal, wrapperError("DiskCopy 4.2", "data checksum", Cause::ChecksumMismatch)},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::string(row.file) + " at " + std::to_string(row.at));
+        std::vector<std::byte> bytes = fileBytes(folder() + "/" + row.file);
+        std::int64_t at = row.at < 0 ? static_cast<std::int64_t>(bytes.size()) + row.at : row.at;
+        if (row.anchor) {
+            const std::string_view anchor(row.anchor);
+            const auto found = std::search(bytes.begin(), bytes.end(), anchor.begin(), anchor.end(),
+                                           [](std::byte b, char c) { return b == std::byte(c); });
+            at += found - bytes.begin();
+        }
+        if (row.flip)
+            bytes[static_cast<std::size_t>(at)] ^= std::byte{row.flip};
+        else if (at > 0)
+            bytes.resize(static_cast<std::size_t>(at));
+        const auto opened = unwrap(std::make_shared<MemoryByteSource>(bytes), row.file, row.options);
+        ASSERT_FALSE(opened);
+        UnwrapError error = opened.error();
+        if (!row.expected.found) // checksums: the values are those of the damaged file; that they differ is enough
+            error.found = error.expected = std::nullopt;
+        EXPECT_EQ(error, row.expected) << describe(opened.error());
+    }
+}
+
+TEST(Unwrap, ErrorsDescribeThemselvesInOneSentence)
+{
+    const std::pair<UnwrapError, const char*> rows[] = {
+        {wrapperError("BinHex", "resource fork CRC", Cause::ChecksumMismatch, 0x6DE5, 0x1234),
+         "BinHex resource fork CRC is 6DE5, expected 1234"},
+        {wrapperError("gzip", "stream", Cause::Truncated), "gzip stream ends early"},
+        {wrapperError("zip", "member \"a\"", Cause::Unsupported, 14), "zip member \"a\" uses method 14, which is not supported"},
+    };
+    for (const auto& [error, text] : rows)
+        EXPECT_EQ(describe(error), text);
 }
 
 } // namespace
