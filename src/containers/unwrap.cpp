@@ -80,7 +80,7 @@ std::expected<Unwrapped, UnwrapError> unwrap(const std::shared_ptr<const ByteSou
     case ContainerFormat::BinHex: parts = unwrapBinHex(*source, options); break;
     case ContainerFormat::AppleSingle:
     case ContainerFormat::AppleDouble:
-        parts = unwrapAppleSingle(source, withoutSuffix(name, {".as"}).starts_with("._") ? name.substr(2) : name);
+        parts = unwrapAppleSingle(source, name.starts_with("._") ? name.substr(2) : name);
         break;
     case ContainerFormat::DiskCopy42: parts = unwrapDiskCopy42(source, options); break;
     }
@@ -103,6 +103,20 @@ const Part* defaultPart(const std::vector<Part>& parts)
         only = &part;
     }
     return only;
+}
+
+std::string partLabel(const Part& part)
+{
+    const bool named = part.kind == PartKind::Member || part.kind == PartKind::DecompressedStream;
+    return named ? part.name : std::string(partKindName(part.kind));
+}
+
+std::string pathText(const std::string& fileName, const UnwrapPath& path, std::string_view separator)
+{
+    std::string text = fileName;
+    for (const UnwrapStep& step : path.steps)
+        text += std::string(separator) + partLabel(step.part);
+    return text;
 }
 
 std::expected<UnwrapPath, UnwrapError> unwrapNested(const std::shared_ptr<const ByteSource>& source,

@@ -8,6 +8,7 @@
 #include <expected>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace pq {
@@ -39,6 +40,14 @@ struct UnwrapPath {
 // The part a user would want from `parts`: a disk image, else the only part with bytes
 // (a resource fork beside an empty data fork); none when several have bytes.
 const Part* defaultPart(const std::vector<Part>& parts);
+
+// How a part is called in a path: a member or a decompressed stream by its name, a fork or
+// a disk image by its kind ("resource fork").
+std::string partLabel(const Part& part);
+
+// The file's name and each step's part label, joined by `separator`: "Disk.img.gz/Disk.img",
+// "bundle.rsrc.hqx ▸ resource fork".
+std::string pathText(const std::string& fileName, const UnwrapPath& path, std::string_view separator);
 
 // Unwraps layer after layer, taking each time the default part, until the bytes are no
 // wrapper or several parts stand equal (then they are the choices). At most 16 layers.

@@ -118,11 +118,12 @@ TEST(Unwrap, NestedWrappersAreOpenedLayerByLayerToTheDefaultPart)
         const char* file;
         std::vector<F> layers;
         const char* payload; // the innermost part's bytes, or null when the parts are left to choose
+        const char* text;
     } rows[] = {
-        {"nested.zip", {F::Zip, F::Gzip, F::DiskCopy42}, "disk.img"},
-        {"icons.hqx", {F::BinHex}, "icons.rsrc"},
-        {"disk.img", {}, nullptr},
-        {"icons.as", {}, nullptr},
+        {"nested.zip", {F::Zip, F::Gzip, F::DiskCopy42}, "disk.img", "nested.zip/disk.dc42.gz/disk.dc42/disk image"},
+        {"icons.hqx", {F::BinHex}, "icons.rsrc", "icons.hqx/resource fork"},
+        {"disk.img", {}, nullptr, "disk.img"},
+        {"icons.as", {}, nullptr, "icons.as"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.file);
@@ -132,6 +133,7 @@ TEST(Unwrap, NestedWrappersAreOpenedLayerByLayerToTheDefaultPart)
         for (const UnwrapStep& step : path->steps)
             layers.push_back(step.format);
         EXPECT_EQ(layers, row.layers);
+        EXPECT_EQ(pathText(row.file, *path, "/"), row.text);
         if (row.payload) {
             EXPECT_TRUE(sourceBytes(*path->steps.back().part.bytes) == fileBytes(folder() + "/" + row.payload));
         }
