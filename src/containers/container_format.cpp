@@ -4,6 +4,7 @@
 #include "containers/bin_hex.h"
 #include "containers/disk_copy.h"
 #include "containers/mac_binary.h"
+#include "containers/udif_image.h"
 #include "containers/wrapper_bytes.h"
 
 #include <algorithm>
@@ -32,12 +33,15 @@ std::string_view formatName(ContainerFormat format)
     case ContainerFormat::AppleSingle: return "AppleSingle";
     case ContainerFormat::AppleDouble: return "AppleDouble";
     case ContainerFormat::DiskCopy42: return "DiskCopy 4.2";
+    case ContainerFormat::Udif: return "UDIF";
     }
     return "raw";
 }
 
 ContainerFormat detectFormat(const ByteSource& source, std::string_view name)
 {
+    if (looksLikeUdif(source)) // the trailer is the surest sign: the data fork may begin with anything
+        return ContainerFormat::Udif;
     const std::vector<std::uint8_t> head = readPrefix(source, kBinHexSearchLength);
     if (startsWith(head, "\x1F\x8B\x08"))
         return ContainerFormat::Gzip;

@@ -6,7 +6,7 @@
 
 namespace pq {
 
-enum class ContainerFormat { None, Gzip, Bzip2, Xz, Zip, MacBinary, BinHex, AppleSingle, AppleDouble, DiskCopy42 };
+enum class ContainerFormat { None, Gzip, Bzip2, Xz, Zip, MacBinary, BinHex, AppleSingle, AppleDouble, DiskCopy42, Udif };
 
 // The layer's name as people know it: "gzip", "MacBinary", "DiskCopy 4.2", ...
 std::string_view formatName(ContainerFormat format);

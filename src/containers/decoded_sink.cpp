@@ -41,7 +41,7 @@ DecodedSink::~DecodedSink()
 
 UnwrapError DecodedSink::error(UnwrapError::Cause cause) const
 {
-    UnwrapError e{m_layer, "decoded data", cause, {}, {}, {}};
+    UnwrapError e{m_layer, "decoded data", cause, {}, {}, {}, {}};
     if (cause == UnwrapError::Cause::TooLarge) {
         e.found = static_cast<std::uint64_t>(m_size);
         e.expected = static_cast<std::uint64_t>(m_options.maxDecodedSize);

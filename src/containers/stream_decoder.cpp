@@ -37,7 +37,8 @@ unsigned clampToUInt(std::size_t n) { return static_cast<unsigned>(std::min<std:
 
 class ZlibCodec final : public Codec {
 public:
-    explicit ZlibCodec(bool gzip) : m_gzip(gzip) { inflateInit2(&m_z, gzip ? 16 + MAX_WBITS : -MAX_WBITS); }
+    // windowBits: 16 + MAX_WBITS for gzip, MAX_WBITS for a zlib stream, -MAX_WBITS for raw deflate.
+    explicit ZlibCodec(int windowBits) : m_gzip(windowBits > MAX_WBITS) { inflateInit2(&m_z, windowBits); }
     ~ZlibCodec() override { inflateEnd(&m_z); }
     Step run(std::span<const std::uint8_t> in, std::span<std::uint8_t> out, bool) override
     {
@@ -127,8 +128,9 @@ private:
 std::unique_ptr<Codec> makeCodec(StreamCodec codec)
 {
     switch (codec) {
-    case StreamCodec::Gzip: return std::make_unique<ZlibCodec>(true);
-    case StreamCodec::RawDeflate: return std::make_unique<ZlibCodec>(false);
+    case StreamCodec::Gzip: return std::make_unique<ZlibCodec>(16 + MAX_WBITS);
+    case StreamCodec::RawDeflate: return std::make_unique<ZlibCodec>(-MAX_WBITS);
+    case StreamCodec::Zlib: return std::make_unique<ZlibCodec>(MAX_WBITS);
     case StreamCodec::Bzip2: return std::make_unique<Bzip2Codec>();
     case StreamCodec::Xz: return std::make_unique<XzCodec>();
     }

@@ -11,7 +11,7 @@
 
 namespace pq {
 
-enum class StreamCodec { Gzip, Bzip2, Xz, RawDeflate };
+enum class StreamCodec { Gzip, Bzip2, Xz, RawDeflate, Zlib };
 
 // What a zip's directory says a deflated member decodes to.
 struct ExpectedStream {

@@ -5,6 +5,7 @@
 #include "containers/disk_copy.h"
 #include "containers/mac_binary.h"
 #include "containers/stream_decoder.h"
+#include "containers/udif_image.h"
 #include "containers/wrapper_bytes.h"
 #include "containers/zip_archive.h"
 
@@ -83,6 +84,7 @@ std::expected<Unwrapped, UnwrapError> unwrap(const std::shared_ptr<const ByteSou
         parts = unwrapAppleSingle(source, name.starts_with("._") ? name.substr(2) : name);
         break;
     case ContainerFormat::DiskCopy42: parts = unwrapDiskCopy42(source, options); break;
+    case ContainerFormat::Udif: parts = unwrapUdif(source, name); break;
     }
     if (!parts)
         return std::unexpected(parts.error());

@@ -31,7 +31,9 @@ std::string describe(const UnwrapError& e)
         return subject + " is " + hex(e.found) + ", expected " + hex(e.expected);
     case UnwrapError::Cause::CorruptData: return subject + " is damaged";
     case UnwrapError::Cause::TooLarge: return subject + " is larger than the limit of " + decimal(e.expected) + " bytes";
-    case UnwrapError::Cause::Unsupported: return subject + " uses method " + decimal(e.found) + ", which is not supported";
+    case UnwrapError::Cause::Unsupported:
+        return subject + " uses " + (e.method.empty() ? "method " + decimal(e.found) : e.method)
+             + ", which is not supported";
     case UnwrapError::Cause::ReadFailed: return subject + " could not be read";
     case UnwrapError::Cause::WriteFailed: return subject + " could not be written to the temporary folder";
     case UnwrapError::Cause::Cancelled: return subject + ": cancelled";

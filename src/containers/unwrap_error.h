@@ -18,7 +18,7 @@ struct UnwrapError {
         ChecksumMismatch, // found = checksum computed, expected = checksum stored
         CorruptData,      // a compressed or encoded stream that does not decode
         TooLarge,         // found = size declared or reached, expected = the caller's limit
-        Unsupported,      // found = the method or feature number
+        Unsupported,      // method = its name, or found = its number
         ReadFailed,       // the wrapper's bytes could not be read (readError)
         WriteFailed,      // the temporary file for decoded bytes could not be written
         Cancelled,
@@ -29,6 +29,7 @@ struct UnwrapError {
     std::optional<std::uint64_t> found;
     std::optional<std::uint64_t> expected;
     ReadError readError{};
+    std::string method; // an unsupported method's name ("LZFSE")
 
     bool operator==(const UnwrapError&) const = default;
 };

@@ -50,3 +50,33 @@ perl -e '
     print $out pack("N N a16 n", $double ? 0x00051607 : 0x00051600, 0x00020000, "", scalar @e), $table, $body;
   }
 '
+
+# UDIF: a data fork of chunks (zero-fill, zlib, bzip2, raw), the block table in a property
+# list, and the 512-byte "koly" trailer. The second copy claims its deflated chunk is LZFSE.
+bzip2 -c <(tail -c +$((128 * 512 + 1)) disk.img | head -c $((32 * 512))) > chunk.bz2
+for variant in disk.dmg:2147483653 lzfse.dmg:2147483655; do
+perl -MCompress::Zlib -MMIME::Base64 -e '
+  my ($name, $middle) = split /:/, $ARGV[0];
+  sub slurp { local $/; open my $f, "<:raw", $_[0] or die; <$f> }
+  my $d = slurp("disk.img");
+  my $sectors = length($d) / 512;
+  my @chunks = ([0x00000000, 0, 64, ""], [$middle, 64, 64, compress(substr($d, 64 * 512, 64 * 512))],
+                [0x80000006, 128, 32, slurp("chunk.bz2")], [0x00000001, 160, 32, substr($d, 160 * 512)]);
+  my ($fork, $table) = ("", "");
+  for (@chunks) {
+    $table .= pack("N N Q> Q> Q> Q>", $_->[0], 0, $_->[1], $_->[2], length $fork, length $_->[3]);
+    $fork .= $_->[3];
+  }
+  $table .= pack("N N Q> Q> Q> Q>", 0xFFFFFFFF, 0, $sectors, 0, length $fork, 0);
+  my $mish = pack("a4 N Q> Q> Q> N N x24 N N x128 N", "mish", 1, 0, $sectors, 0, 0x208, 0, 0, 0, @chunks + 1) . $table;
+  my $xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">\n<dict>\n<key>resource-fork</key>\n"
+          . "<dict>\n<key>blkx</key>\n<array>\n<dict>\n<key>Attributes</key>\n<string>0x0050</string>\n"
+          . "<key>Data</key>\n<data>\n" . encode_base64($mish) . "</data>\n<key>ID</key>\n<string>0</string>\n"
+          . "<key>Name</key>\n<string>whole disk (Apple_HFS : 0)</string>\n</dict>\n</array>\n</dict>\n</dict>\n</plist>\n";
+  my $koly = pack("a4 N N N Q> Q> Q> Q> Q> N N a16 N N a128 Q> Q> a120 N N a128 N Q> a12", "koly", 4, 512, 1, 0, 0,
+                  length $fork, 0, 0, 1, 1, "", 0, 0, "", length $fork, length $xml, "", 0, 0, "", 1, $sectors, "");
+  open my $out, ">:raw", $name or die;
+  print $out $fork, $xml, $koly;
+' "$variant"
+done
+dmg2img -s disk.dmg disk.dmg.img && cmp disk.dmg.img disk.img # the writer checked by an independent reader

@@ -1,3 +1,4 @@
+#include "containers/adc_decoder.h"
 #include "containers/unwrap.h"
 #include "containers/wrapper_bytes.h"
 #include "sources/file_byte_source.h"
@@ -86,6 +87,7 @@ const Wrapped kWrapped[] = {
     {"icons.as", F::AppleSingle, PartKind::ResourceFork, "icons.rsrc", "icons.rsrc", "ICN_PQTS"},
     {"icons.as", F::AppleSingle, PartKind::DataFork, "notes.txt", "icons.rsrc", "ICN_PQTS"},
     {"._icons.rsrc", F::AppleDouble, PartKind::ResourceFork, "icons.rsrc", "icons.rsrc", "ICN_PQTS"},
+    {"disk.dmg", F::Udif, PartKind::DiskImage, "disk.img", "disk", nullptr},
 };
 
 TEST(Unwrap, EachWrapperGivesBackThePayloadByteForByte)
@@ -148,6 +150,8 @@ TEST(Unwrap, DamagedWrappersAreErrorsNamingTheLayerAndTheCause)
     const UnwrapOptions normal;
     const UnwrapOptions small{{}, std::int64_t{64} << 20, 50000, {}};
     const UnwrapOptions cancelling{{}, std::int64_t{64} << 20, std::int64_t{1} << 30, [](auto, auto) { return false; }};
+    UnwrapError lzfse = wrapperError("UDIF", "chunk 1", Cause::Unsupported, 0x80000007);
+    lzfse.method = "LZFSE";
     const struct {
         const char* file;
         const char* anchor; // the change is made this many bytes past the anchor, else from the start (or end, when negative)
@@ -167,6 +171,7 @@ TEST(Unwrap, DamagedWrappersAreErrorsNamingTheLayerAndTheCause)
         {"icons.bin", nullptr, 2, 0x20, normal, wrapperError("MacBinary", "header CRC", Cause::ChecksumMismatch)},
         {"icons.hqx", nullptr, 2000, 0x01, normal, wrapperError("BinHex", "resource fork CRC", Cause::ChecksumMismatch)},
         {"icons.as", nullptr, -100, 0, normal, wrapperError("AppleSingle", "entry 1", Cause::Truncated)},
+        {"lzfse.dmg", nullptr, 0, 0, normal, lzfse},
         {"disk.dc42", nullptr, 60000, 0x01, normal, wrapperError("DiskCopy 4.2", "data checksum", Cause::ChecksumMismatch)},
     };
     for (const auto& row : rows) {
@@ -194,14 +199,55 @@ TEST(Unwrap, DamagedWrappersAreErrorsNamingTheLayerAndTheCause)
 
 TEST(Unwrap, ErrorsDescribeThemselvesInOneSentence)
 {
+    UnwrapError lzma = wrapperError("UDIF", "chunk 12", Cause::Unsupported, 0x80000008);
+    lzma.method = "LZMA";
     const std::pair<UnwrapError, const char*> rows[] = {
         {wrapperError("BinHex", "resource fork CRC", Cause::ChecksumMismatch, 0x6DE5, 0x1234),
          "BinHex resource fork CRC is 6DE5, expected 1234"},
         {wrapperError("gzip", "stream", Cause::Truncated), "gzip stream ends early"},
         {wrapperError("zip", "member \"a\"", Cause::Unsupported, 14), "zip member \"a\" uses method 14, which is not supported"},
+        {lzma, "UDIF chunk 12 uses LZMA, which is not supported"},
     };
     for (const auto& [error, text] : rows)
         EXPECT_EQ(describe(error), text);
+}
+
+TEST(Udif, ADamagedChunkFailsOnlyTheReadsThatTouchIt)
+{
+    std::vector<std::byte> bytes = fileBytes(folder() + "/disk.dmg");
+    bytes[100] ^= std::byte{0xFF}; // inside the deflated chunk, the first with bytes in the file
+    const auto opened = unwrap(std::make_shared<MemoryByteSource>(bytes), "disk.dmg", {});
+    ASSERT_TRUE(opened);
+    const ByteSource& disk = *opened->parts.at(0).bytes;
+    std::vector<std::byte> sector(512);
+    EXPECT_EQ(disk.read(64 * 512, sector), std::unexpected(ReadError{ReadError::Kind::IoFailed, 0}));
+    EXPECT_TRUE(disk.read(0, sector));         // zero-fill
+    EXPECT_TRUE(disk.read(160 * 512, sector)); // stored
+}
+
+TEST(Adc, DecodesLiteralsAndBothCopyFormsAndRefusesBadCodes)
+{
+    const struct {
+        std::vector<std::uint8_t> in;
+        std::size_t outSize;
+        const char* expected; // null: refused
+    } rows[] = {
+        {{0x82, 'a', 'b', 'c'}, 3, "abc"},
+        {{0x81, 'a', 'b', 0x00, 0x01}, 5, "ababa"},     // two-byte copy: 3 bytes from 2 back
+        {{0x81, 'a', 'b', 0x04, 0x01}, 6, "ababab"},    // length bits 0001: 4 bytes
+        {{0x80, 'x', 0x40, 0x00, 0x00}, 5, "xxxxx"},    // three-byte copy: 4 bytes from 1 back
+        {{0x00, 0x05}, 3, nullptr},                     // a copy from before the start
+        {{0x85, 'a'}, 6, nullptr},                      // literals cut short
+        {{0x82, 'a', 'b', 'c'}, 2, nullptr},            // more than the output holds
+    };
+    for (const auto& row : rows) {
+        std::vector<std::uint8_t> out(row.outSize);
+        const bool decoded = adcDecode(row.in, out);
+        EXPECT_EQ(decoded, row.expected != nullptr);
+        if (decoded && row.expected) {
+            EXPECT_EQ(std::string(out.begin(), out.end()), row.expected);
+        }
+    }
 }
 
 } // namespace
