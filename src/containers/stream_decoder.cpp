@@ -151,14 +151,20 @@ std::expected<std::shared_ptr<const ByteSource>, UnwrapError> decodeStream(const
     std::span<const std::uint8_t> in;
     bool inputEnds = false;
     uLong crc = crc32(0, nullptr, 0);
+    // Takes the next piece of input once the current one is used up; an empty piece is the end.
+    const auto refill = [&]() -> std::expected<void, UnwrapError> {
+        if (!in.empty() || inputEnds)
+            return {};
+        auto piece = stream.next();
+        if (!piece)
+            return std::unexpected(piece.error());
+        in = *piece;
+        inputEnds = in.empty();
+        return {};
+    };
     for (;;) {
-        if (in.empty() && !inputEnds) {
-            auto piece = stream.next();
-            if (!piece)
-                return std::unexpected(piece.error());
-            in = *piece;
-            inputEnds = in.empty();
-        }
+        if (auto filled = refill(); !filled)
+            return std::unexpected(filled.error());
         const Step step = decoder->run(in, out, inputEnds);
         in = in.subspan(step.consumed);
         const auto produced = std::span(out).first(step.produced);
@@ -169,13 +175,8 @@ std::expected<std::shared_ptr<const ByteSource>, UnwrapError> decodeStream(const
         if (step.failure)
             return std::unexpected(wrapperError(layer, step.failure->second, step.failure->first));
         if (step.ended) {
-            if (in.empty() && !inputEnds) {
-                auto piece = stream.next();
-                if (!piece)
-                    return std::unexpected(piece.error());
-                in = *piece;
-                inputEnds = in.empty();
-            }
+            if (auto filled = refill(); !filled)
+                return std::unexpected(filled.error());
             if (decoder->restartFor(in))
                 continue;
             break;

@@ -15,7 +15,7 @@ constexpr std::int64_t kTrailer = 512;
 constexpr std::int64_t kSector = 512;
 constexpr std::int64_t kMostSectors = std::int64_t{1} << 40;
 constexpr std::int64_t kLargestPropertyList = std::int64_t{64} << 20;
-constexpr std::int64_t kLargestChunk = std::int64_t{64} << 20;
+constexpr std::int64_t kLargestChunk = std::int64_t{16} << 20; // decoded; a few are cached
 constexpr std::size_t kTableHeader = 204;
 constexpr std::size_t kChunkEntry = 40;
 
@@ -81,6 +81,8 @@ std::expected<void, UnwrapError> readTable(const std::vector<std::uint8_t>& tabl
         const bool stored = type == UdifChunk::ZeroFill || type == UdifChunk::Ignore || type == UdifChunk::Raw;
         if (!stored && chunk.outLength > kLargestChunk)
             return std::unexpected(wrapperError(kLayer, what, Cause::TooLarge, chunk.outLength, kLargestChunk));
+        if (!stored && chunk.inLength > 2 * chunk.outLength + 4096) // no method here expands data that much
+            return std::unexpected(wrapperError(kLayer, what, Cause::BadHeader));
         if (type == UdifChunk::Raw)
             chunk.inLength = chunk.outLength;
         if (type != UdifChunk::ZeroFill && type != UdifChunk::Ignore && !rangeInside(chunk.inOffset, chunk.inLength, fileSize))

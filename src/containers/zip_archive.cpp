@@ -14,6 +14,7 @@ const std::string kLayer = "zip";
 constexpr std::int64_t kEndRecord = 22;
 constexpr std::int64_t kCentralEntry = 46;
 constexpr std::int64_t kLocalHeader = 30;
+constexpr std::uint32_t kLargestDirectory = 64u << 20;
 
 // The offset of the end-of-central-directory record, searched backwards over the comment.
 std::expected<std::int64_t, UnwrapError> findEndRecord(const ByteSource& source)
@@ -42,6 +43,8 @@ std::expected<std::vector<Part>, UnwrapError> unwrapZip(const std::shared_ptr<co
     const std::uint32_t count = le16(end->data() + 10), dirSize = le32(end->data() + 12), dirAt = le32(end->data() + 16);
     if (count == 0xFFFF || dirAt == 0xFFFFFFFF)
         return std::unexpected(wrapperError(kLayer, "zip64 directory", Cause::Unsupported, 64));
+    if (dirSize > kLargestDirectory)
+        return std::unexpected(wrapperError(kLayer, "central directory", Cause::TooLarge, dirSize, kLargestDirectory));
     auto dir = readWrapperBytes(*source, dirAt, dirSize, kLayer, "central directory");
     if (!dir)
         return std::unexpected(dir.error());
