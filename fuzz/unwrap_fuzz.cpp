@@ -17,9 +17,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     std::vector<std::byte> buffer(4096);
     auto readAll = [&](const pq::Part& part) {
-        for (std::int64_t at = 0; at < part.size(); at += 4096) {
-            const auto length = static_cast<std::size_t>(std::min<std::int64_t>(4096, part.size() - at));
-            (void)part.bytes->read(at, std::span(buffer).first(length));
+        const auto bytes = pq::openPart(part, options);
+        if (!bytes)
+            return;
+        for (std::int64_t at = 0; at < (*bytes)->size(); at += 4096) {
+            const auto length = static_cast<std::size_t>(std::min<std::int64_t>(4096, (*bytes)->size() - at));
+            (void)(*bytes)->read(at, std::span(buffer).first(length));
         }
     };
     for (const pq::UnwrapStep& step : path->steps)

@@ -36,7 +36,7 @@ std::expected<std::vector<Part>, UnwrapError> unwrapAppleSingle(const std::share
     auto table = readWrapperBytes(*source, kHeader, count * kEntry, layer, "entry table");
     if (!table)
         return std::unexpected(table.error());
-    Part base{fallbackName, PartKind::DataFork, {}, {}, nullptr};
+    Part base{fallbackName, PartKind::DataFork, {}, {}, nullptr, 0, {}};
     std::vector<std::pair<PartKind, std::shared_ptr<const ByteSource>>> forks;
     for (std::int64_t i = 0; i < count; ++i) {
         const std::uint8_t* e = table->data() + i * kEntry;

@@ -183,7 +183,7 @@ std::expected<std::vector<Part>, UnwrapError> unwrapBinHex(const ByteSource& sou
         return std::unexpected(wrapperError(kLayer, "header CRC", Cause::ChecksumMismatch, crc, be16(storedCrc->data())));
     const std::uint8_t* h = header->data() + (*nameLength)[0];
     Part data{std::string(reinterpret_cast<const char*>(header->data()), (*nameLength)[0]), PartKind::DataFork,
-              FourCharCode{}, FourCharCode{}, nullptr};
+              FourCharCode{}, FourCharCode{}, nullptr, 0, {}};
     std::memcpy(data.type->data(), h + 1, 4);
     std::memcpy(data.creator->data(), h + 5, 4);
     Part resource = data;

@@ -47,7 +47,7 @@ std::expected<std::vector<Part>, UnwrapError> unwrapDiskCopy42(const std::shared
     if (sum != be32(h + 72))
         return std::unexpected(wrapperError(kLayer, "data checksum", UnwrapError::Cause::ChecksumMismatch, sum, be32(h + 72)));
     const std::string name(reinterpret_cast<const char*>(h + 1), h[0]);
-    return std::vector<Part>{Part{name, PartKind::DiskImage, {}, {}, *image}};
+    return std::vector<Part>{Part{name, PartKind::DiskImage, {}, {}, *image, 0, {}}};
 }
 
 } // namespace pq

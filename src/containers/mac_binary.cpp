@@ -68,7 +68,7 @@ std::expected<std::vector<Part>, UnwrapError> unwrapMacBinary(const std::shared_
         auto view = ExtentByteSource::create(source, {{start, length}});
         if (!view)
             return std::unexpected(wrapperError(kLayer, std::string(partKindName(kind)), UnwrapError::Cause::Truncated));
-        parts.push_back(Part{name, kind, type, creator, *view});
+        parts.push_back(Part{name, kind, type, creator, *view, 0, {}});
     }
     return parts;
 }

@@ -14,4 +14,11 @@ std::string_view partKindName(PartKind kind)
     return "part";
 }
 
+std::expected<std::shared_ptr<const ByteSource>, UnwrapError> openPart(const Part& part, const UnwrapOptions& options)
+{
+    if (part.bytes || !part.decode)
+        return part.bytes;
+    return part.decode(options);
+}
+
 } // namespace pq

@@ -143,7 +143,7 @@ std::expected<std::vector<Part>, UnwrapError> unwrapUdif(const std::shared_ptr<c
     }
     const std::string diskName = name.ends_with(".dmg") ? name.substr(0, name.size() - 4) : name;
     return std::vector<Part>{
-        Part{diskName, PartKind::DiskImage, {}, {}, std::make_shared<UdifByteSource>(source, std::move(chunks), size)}};
+        Part{diskName, PartKind::DiskImage, {}, {}, std::make_shared<UdifByteSource>(source, std::move(chunks), size), 0, {}}};
 }
 
 } // namespace pq

@@ -52,7 +52,7 @@ std::expected<std::vector<Part>, UnwrapError> decodedPart(const ByteSource& sour
     auto bytes = decodeStream(source, codec, std::string(formatName(format)), options);
     if (!bytes)
         return std::unexpected(bytes.error());
-    return std::vector<Part>{Part{std::move(name), PartKind::DecompressedStream, {}, {}, *bytes}};
+    return std::vector<Part>{Part{std::move(name), PartKind::DecompressedStream, {}, {}, *bytes, 0, {}}};
 }
 
 } // namespace
@@ -139,8 +139,12 @@ std::expected<UnwrapPath, UnwrapError> unwrapNested(const std::shared_ptr<const 
             path.choicesFormat = opened->format;
             break;
         }
+        auto bytes = openPart(*chosen, options);
+        if (!bytes)
+            return std::unexpected(bytes.error());
         path.steps.push_back(UnwrapStep{opened->format, *chosen});
-        current = chosen->bytes;
+        path.steps.back().part.bytes = *bytes;
+        current = *bytes;
         currentName = chosen->name;
     }
     return path;

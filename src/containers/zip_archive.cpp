@@ -49,8 +49,6 @@ std::expected<std::vector<Part>, UnwrapError> unwrapZip(const std::shared_ptr<co
     if (!dir)
         return std::unexpected(dir.error());
     std::vector<Part> parts;
-    // The limits hold for all members together: many small members cannot fill memory or disk.
-    UnwrapOptions memberOptions = options;
     std::size_t at = 0;
     for (std::uint32_t i = 0; i < count; ++i) {
         const std::uint8_t* e = dir->data() + at;
@@ -70,7 +68,7 @@ std::expected<std::vector<Part>, UnwrapError> unwrapZip(const std::shared_ptr<co
             return std::unexpected(wrapperError(kLayer, what + " encryption", Cause::Unsupported, flags));
         if (method != 0 && method != 8)
             return std::unexpected(wrapperError(kLayer, what, Cause::Unsupported, method));
-        if (method == 8 && size > memberOptions.maxDecodedSize)
+        if (method == 8 && size > options.maxDecodedSize)
             return std::unexpected(wrapperError(kLayer, what, Cause::TooLarge, size, options.maxDecodedSize));
         auto local = readWrapperBytes(*source, localAt, kLocalHeader, kLayer, what + " header");
         if (!local)
@@ -81,17 +79,17 @@ std::expected<std::vector<Part>, UnwrapError> unwrapZip(const std::shared_ptr<co
         auto packedBytes = ExtentByteSource::create(source, {{dataAt, method == 0 ? size : packed}});
         if (!packedBytes)
             return std::unexpected(wrapperError(kLayer, what, Cause::Truncated));
-        std::shared_ptr<const ByteSource> bytes = *packedBytes;
-        if (method == 8) {
-            auto decoded = decodeStream(**packedBytes, StreamCodec::RawDeflate, kLayer + " " + what, memberOptions,
-                                        ExpectedStream{size, crc});
-            if (!decoded)
-                return std::unexpected(decoded.error());
-            bytes = *decoded;
-            memberOptions.maxDecodedSize -= size;
-            memberOptions.memoryLimit = std::max<std::int64_t>(0, memberOptions.memoryLimit - size);
+        if (method == 0) {
+            parts.push_back(Part{name, PartKind::Member, {}, {}, *packedBytes, size, {}});
+            continue;
         }
-        parts.push_back(Part{name, PartKind::Member, {}, {}, bytes});
+        // Decoded when opened, so that listing an archive costs nothing.
+        const std::shared_ptr<const ByteSource> packedSource = *packedBytes;
+        const std::string layer = kLayer + " " + what;
+        parts.push_back(Part{name, PartKind::Member, {}, {}, nullptr, size,
+                             [packedSource, layer, expected = ExpectedStream{size, crc}](const UnwrapOptions& o) {
+                                 return decodeStream(*packedSource, StreamCodec::RawDeflate, layer, o, expected);
+                             }});
     }
     return parts;
 }

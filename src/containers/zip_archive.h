@@ -10,8 +10,8 @@
 namespace pq {
 
 // The members of a zip archive, read from its central directory: stored members as views
-// into `source`, deflated ones decoded (and checked against their CRC-32 and size) like a
-// gzip stream. Folders are left out; encrypted members, other methods and zip64 archives
+// into `source`; deflated ones are decoded when opened (openPart), checked against their
+// CRC-32 and size. Folders are left out; encrypted members, other methods and zip64 archives
 // are refused as Unsupported.
 std::expected<std::vector<Part>, UnwrapError> unwrapZip(const std::shared_ptr<const ByteSource>& source,
                                                         const UnwrapOptions& options);

@@ -104,7 +104,11 @@ TEST(Unwrap, EachWrapperGivesBackThePayloadByteForByte)
                                            [&](const Part& p) { return p.kind == w.kind; });
             ASSERT_NE(part, opened->parts.end());
             EXPECT_EQ(part->name, w.name);
-            EXPECT_TRUE(sourceBytes(*part->bytes) == fileBytes(folder() + "/" + w.payload));
+            const std::vector<std::byte> payload = fileBytes(folder() + "/" + w.payload);
+            EXPECT_EQ(part->size(), static_cast<std::int64_t>(payload.size())); // known before it is opened
+            const auto bytes = openPart(*part, options);
+            ASSERT_TRUE(bytes) << describe(bytes.error());
+            EXPECT_TRUE(sourceBytes(**bytes) == payload);
             const std::string typeCreator = part->type && part->creator
                                                 ? std::string(part->type->begin(), part->type->end())
                                                       + std::string(part->creator->begin(), part->creator->end())
@@ -188,7 +192,7 @@ TEST(Unwrap, DamagedWrappersAreErrorsNamingTheLayerAndTheCause)
             bytes[static_cast<std::size_t>(at)] ^= std::byte{row.flip};
         else if (at > 0)
             bytes.resize(static_cast<std::size_t>(at));
-        const auto opened = unwrap(std::make_shared<MemoryByteSource>(bytes), row.file, row.options);
+        const auto opened = unwrapNested(std::make_shared<MemoryByteSource>(bytes), row.file, row.options);
         ASSERT_FALSE(opened);
         UnwrapError error = opened.error();
         if (!row.expected.found) // checksums: the values are those of the damaged file; that they differ is enough
