@@ -1,0 +1,258 @@
+#include "containers/adc_decoder.h"
+#include "containers/unwrap.h"
+#include "containers/wrapper_bytes.h"
+#include "sources/file_byte_source.h"
+#include "sources/memory_byte_source.h"
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+
+namespace pq {
+namespace {
+
+using Cause = UnwrapError::Cause;
+using F = ContainerFormat;
+
+std::vector<std::byte> fileBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::vector<char> chars{std::istreambuf_iterator<char>(in), {}};
+    const auto bytes = std::as_bytes(std::span(chars));
+    return {bytes.begin(), bytes.end()};
+}
+
+std::vector<std::byte> sourceBytes(const ByteSource& source)
+{
+    std::vector<std::byte> bytes(static_cast<std::size_t>(source.size()));
+    EXPECT_TRUE(source.read(0, bytes));
+    return bytes;
+}
+
+// The payloads (a mostly empty disk image with data planted in it, a resource fork, a text)
+// and every wrapper the independent tools make of them, made once for all tests.
+const std::string& folder()
+{
+    static const std::string made = [] {
+        const std::string dir = test::makeTempDir().toStdString();
+        auto disk = test::randomBytes(96 * 1024, 1);
+        std::fill(disk.begin(), disk.begin() + 40000, 0);
+        std::fill(disk.end() - 30000, disk.end(), 0);
+        const std::pair<const char*, std::vector<std::uint8_t>> payloads[] = {
+            {"disk.img", disk}, {"icons.rsrc", test::randomBytes(3000, 2)}, {"notes.txt", test::randomBytes(1500, 3)}};
+        for (const auto& [name, bytes] : payloads)
+            std::ofstream(dir + "/" + name, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                                    static_cast<std::streamsize>(bytes.size()));
+        const std::string command = std::string(PQ_MAKE_WRAPPED) + " " + dir;
+        EXPECT_EQ(std::system(command.c_str()), 0) << command;
+        return dir;
+    }();
+    return made;
+}
+
+std::shared_ptr<const ByteSource> openFile(const std::string& name)
+{
+    auto file = FileByteSource::open(folder() + "/" + name);
+    EXPECT_TRUE(file) << name;
+    if (file)
+        return *file;
+    return std::make_shared<MemoryByteSource>(std::vector<std::byte>{});
+}
+
+struct Wrapped {
+    const char* file;
+    F format;
+    PartKind kind;
+    const char* payload;
+    const char* name;
+    const char* type;
+};
+
+const Wrapped kWrapped[] = {
+    {"disk.img.gz", F::Gzip, PartKind::DecompressedStream, "disk.img", "disk.img", nullptr},
+    {"disk.img.bz2", F::Bzip2, PartKind::DecompressedStream, "disk.img", "disk.img", nullptr},
+    {"disk.img.xz", F::Xz, PartKind::DecompressedStream, "disk.img", "disk.img", nullptr},
+    {"stored.zip", F::Zip, PartKind::Member, "disk.img", "disk.img", nullptr},
+    {"deflated.zip", F::Zip, PartKind::Member, "disk.img", "disk.img", nullptr},
+    {"disk.dc42", F::DiskCopy42, PartKind::DiskImage, "disk.img", "Planted", nullptr},
+    {"icons.bin", F::MacBinary, PartKind::ResourceFork, "icons.rsrc", "icons.rsrc", "ICN_PQTS"},
+    {"notes.bin", F::MacBinary, PartKind::DataFork, "notes.txt", "notes.txt", "TEXTttxt"},
+    {"icons.hqx", F::BinHex, PartKind::ResourceFork, "icons.rsrc", "icons.rsrc", "ICN_PQTS"},
+    {"icons-macutils.hqx", F::BinHex, PartKind::ResourceFork, "icons.rsrc", "icons.rsrc", "ICN_PQTS"},
+    {"notes.hqx", F::BinHex, PartKind::DataFork, "notes.txt", "notes.txt", "TEXTttxt"},
+    {"icons.as", F::AppleSingle, PartKind::ResourceFork, "icons.rsrc", "icons.rsrc", "ICN_PQTS"},
+    {"icons.as", F::AppleSingle, PartKind::DataFork, "notes.txt", "icons.rsrc", "ICN_PQTS"},
+    {"._icons.rsrc", F::AppleDouble, PartKind::ResourceFork, "icons.rsrc", "icons.rsrc", "ICN_PQTS"},
+    {"disk.dmg", F::Udif, PartKind::DiskImage, "disk.img", "disk", nullptr},
+};
+
+TEST(Unwrap, EachWrapperGivesBackThePayloadByteForByte)
+{
+    // The second pass keeps at most 1 KiB in memory: decoded parts go through a temporary file.
+    for (const std::int64_t memoryLimit : {std::int64_t{64} << 20, std::int64_t{1024}}) {
+        const UnwrapOptions options{test::makeTempDir().toStdString(), memoryLimit, std::int64_t{1} << 30, {}};
+        for (const Wrapped& w : kWrapped) {
+            SCOPED_TRACE(std::string(w.file) + " " + std::string(partKindName(w.kind)));
+            const auto opened = unwrap(openFile(w.file), w.file, options);
+            ASSERT_TRUE(opened) << describe(opened.error());
+            EXPECT_EQ(opened->format, w.format);
+            const auto part = std::find_if(opened->parts.begin(), opened->parts.end(),
+                                           [&](const Part& p) { return p.kind == w.kind; });
+            ASSERT_NE(part, opened->parts.end());
+            EXPECT_EQ(part->name, w.name);
+            const std::vector<std::byte> payload = fileBytes(folder() + "/" + w.payload);
+            EXPECT_EQ(part->size(), static_cast<std::int64_t>(payload.size())); // known before it is opened
+            const auto bytes = openPart(*part, options);
+            ASSERT_TRUE(bytes) << describe(bytes.error());
+            EXPECT_TRUE(sourceBytes(**bytes) == payload);
+            const std::string typeCreator = part->type && part->creator
+                                                ? std::string(part->type->begin(), part->type->end())
+                                                      + std::string(part->creator->begin(), part->creator->end())
+                                                : "";
+            EXPECT_EQ(typeCreator, w.type ? w.type : "");
+        }
+    }
+}
+
+TEST(Unwrap, NestedWrappersAreOpenedLayerByLayerToTheDefaultPart)
+{
+    const struct {
+        const char* file;
+        std::vector<F> layers;
+        const char* payload; // the innermost part's bytes, or null when the parts are left to choose
+        const char* text;
+    } rows[] = {
+        {"nested.zip", {F::Zip, F::Gzip, F::DiskCopy42}, "disk.img", "nested.zip/disk.dc42.gz/disk.dc42/disk image"},
+        {"icons.hqx", {F::BinHex}, "icons.rsrc", "icons.hqx/resource fork"},
+        {"disk.img", {}, nullptr, "disk.img"},
+        {"icons.as", {}, nullptr, "icons.as"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.file);
+        const auto path = unwrapNested(openFile(row.file), row.file, {});
+        ASSERT_TRUE(path) << describe(path.error());
+        std::vector<F> layers;
+        for (const UnwrapStep& step : path->steps)
+            layers.push_back(step.format);
+        EXPECT_EQ(layers, row.layers);
+        EXPECT_EQ(pathText(row.file, *path, "/"), row.text);
+        if (row.payload) {
+            EXPECT_TRUE(sourceBytes(*path->steps.back().part.bytes) == fileBytes(folder() + "/" + row.payload));
+        }
+    }
+    const auto choices = unwrapNested(openFile("icons.as"), "icons.as", {});
+    EXPECT_EQ(choices->choicesFormat, F::AppleSingle);
+    EXPECT_EQ(choices->choices.size(), 2u);
+}
+
+TEST(Unwrap, DamagedWrappersAreErrorsNamingTheLayerAndTheCause)
+{
+    const UnwrapOptions normal;
+    const UnwrapOptions small{{}, std::int64_t{64} << 20, 50000, {}};
+    const UnwrapOptions cancelling{{}, std::int64_t{64} << 20, std::int64_t{1} << 30, [](auto, auto) { return false; }};
+    UnwrapError lzfse = wrapperError("UDIF", "chunk 1", Cause::Unsupported, 0x80000007);
+    lzfse.method = "LZFSE";
+    const struct {
+        const char* file;
+        const char* anchor; // the change is made this many bytes past the anchor, else from the start (or end, when negative)
+        std::int64_t at;
+        std::uint8_t flip;  // xor'ed into the byte there; 0: the file is cut there
+        const UnwrapOptions& options;
+        UnwrapError expected;
+    } rows[] = {
+        {"disk.img.gz", nullptr, 20000, 0, normal, wrapperError("gzip", "stream", Cause::Truncated)},
+        {"disk.img.gz", nullptr, -8, 0xFF, normal, wrapperError("gzip", "stream CRC", Cause::ChecksumMismatch)},
+        {"disk.img.gz", nullptr, 0, 0, small, wrapperError("gzip", "decoded data", Cause::TooLarge, 98304, 50000)},
+        {"disk.img.gz", nullptr, 0, 0, cancelling, wrapperError("gzip", "", Cause::Cancelled)},
+        {"disk.img.bz2", nullptr, 20000, 0x10, normal, wrapperError("bzip2", "stream", Cause::CorruptData)},
+        {"disk.img.xz", nullptr, -30, 0, normal, wrapperError("xz", "stream", Cause::Truncated)},
+        {"deflated.zip", "PK\x01\x02", 16, 0x01, normal, wrapperError("zip member \"disk.img\"", "CRC", Cause::ChecksumMismatch)},
+        {"deflated.zip", nullptr, 0, 0, small, wrapperError("zip", "member \"disk.img\"", Cause::TooLarge, 98304, 50000)},
+        {"icons.bin", nullptr, 2, 0x20, normal, wrapperError("MacBinary", "header CRC", Cause::ChecksumMismatch)},
+        {"icons.hqx", nullptr, 2000, 0x01, normal, wrapperError("BinHex", "resource fork CRC", Cause::ChecksumMismatch)},
+        {"icons.as", nullptr, -100, 0, normal, wrapperError("AppleSingle", "entry 1", Cause::Truncated)},
+        {"lzfse.dmg", nullptr, 0, 0, normal, lzfse},
+        {"disk.dc42", nullptr, 60000, 0x01, normal, wrapperError("DiskCopy 4.2", "data checksum", Cause::ChecksumMismatch)},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::string(row.file) + " at " + std::to_string(row.at));
+        std::vector<std::byte> bytes = fileBytes(folder() + "/" + row.file);
+        std::int64_t at = row.at < 0 ? static_cast<std::int64_t>(bytes.size()) + row.at : row.at;
+        if (row.anchor) {
+            const std::string_view anchor(row.anchor);
+            const auto found = std::search(bytes.begin(), bytes.end(), anchor.begin(), anchor.end(),
+                                           [](std::byte b, char c) { return b == std::byte(c); });
+            at += found - bytes.begin();
+        }
+        if (row.flip)
+            bytes[static_cast<std::size_t>(at)] ^= std::byte{row.flip};
+        else if (at > 0)
+            bytes.resize(static_cast<std::size_t>(at));
+        const auto opened = unwrapNested(std::make_shared<MemoryByteSource>(bytes), row.file, row.options);
+        ASSERT_FALSE(opened);
+        UnwrapError error = opened.error();
+        if (!row.expected.found) // checksums: the values are those of the damaged file; that they differ is enough
+            error.found = error.expected = std::nullopt;
+        EXPECT_EQ(error, row.expected) << describe(opened.error());
+    }
+}
+
+TEST(Unwrap, ErrorsDescribeThemselvesInOneSentence)
+{
+    UnwrapError lzma = wrapperError("UDIF", "chunk 12", Cause::Unsupported, 0x80000008);
+    lzma.method = "LZMA";
+    const std::pair<UnwrapError, const char*> rows[] = {
+        {wrapperError("BinHex", "resource fork CRC", Cause::ChecksumMismatch, 0x6DE5, 0x1234),
+         "BinHex resource fork CRC is 6DE5, expected 1234"},
+        {wrapperError("gzip", "stream", Cause::Truncated), "gzip stream ends early"},
+        {wrapperError("zip", "member \"a\"", Cause::Unsupported, 14), "zip member \"a\" uses method 14, which is not supported"},
+        {lzma, "UDIF chunk 12 uses LZMA, which is not supported"},
+    };
+    for (const auto& [error, text] : rows)
+        EXPECT_EQ(describe(error), text);
+}
+
+TEST(Udif, ADamagedChunkFailsOnlyTheReadsThatTouchIt)
+{
+    std::vector<std::byte> bytes = fileBytes(folder() + "/disk.dmg");
+    bytes[100] ^= std::byte{0xFF}; // inside the deflated chunk, the first with bytes in the file
+    const auto opened = unwrap(std::make_shared<MemoryByteSource>(bytes), "disk.dmg", {});
+    ASSERT_TRUE(opened);
+    const ByteSource& disk = *opened->parts.at(0).bytes;
+    std::vector<std::byte> sector(512);
+    EXPECT_EQ(disk.read(64 * 512, sector), std::unexpected(ReadError{ReadError::Kind::IoFailed, 0}));
+    EXPECT_TRUE(disk.read(0, sector));         // zero-fill
+    EXPECT_TRUE(disk.read(160 * 512, sector)); // stored
+}
+
+TEST(Adc, DecodesLiteralsAndBothCopyFormsAndRefusesBadCodes)
+{
+    const struct {
+        std::vector<std::uint8_t> in;
+        std::size_t outSize;
+        const char* expected; // null: refused
+    } rows[] = {
+        {{0x82, 'a', 'b', 'c'}, 3, "abc"},
+        {{0x81, 'a', 'b', 0x00, 0x01}, 5, "ababa"},     // two-byte copy: 3 bytes from 2 back
+        {{0x81, 'a', 'b', 0x04, 0x01}, 6, "ababab"},    // length bits 0001: 4 bytes
+        {{0x80, 'x', 0x40, 0x00, 0x00}, 5, "xxxxx"},    // three-byte copy: 4 bytes from 1 back
+        {{0x00, 0x05}, 3, nullptr},                     // a copy from before the start
+        {{0x85, 'a'}, 6, nullptr},                      // literals cut short
+        {{0x82, 'a', 'b', 'c'}, 2, nullptr},            // more than the output holds
+    };
+    for (const auto& row : rows) {
+        std::vector<std::uint8_t> out(row.outSize);
+        const bool decoded = adcDecode(row.in, out);
+        EXPECT_EQ(decoded, row.expected != nullptr);
+        if (decoded && row.expected) {
+            EXPECT_EQ(std::string(out.begin(), out.end()), row.expected);
+        }
+    }
+}
+
+} // namespace
+} // namespace pq
