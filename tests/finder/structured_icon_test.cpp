@@ -4,6 +4,7 @@
 #include "finder/structured_icon_finder.h"
 #include "resource_fork_writer.h"
 #include "sample_image.h"
+#include "test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -17,27 +18,16 @@
 namespace pq {
 namespace {
 
-using sample::put16;
-using sample::put32;
-using sample::writeIconContainer;
-using sample::writeResourceFork;
-
-std::vector<std::uint8_t> pattern(std::size_t n, std::uint8_t seed)
-{
-    std::vector<std::uint8_t> v(n);
-    for (std::size_t i = 0; i < n; ++i)
-        v[i] = std::uint8_t(seed + i * 7);
-    return v;
-}
+using sample::put16, sample::put32, sample::writeIconContainer, sample::writeResourceFork;
 
 std::vector<sample::ForkResource> iconResources()
 {
-    return {{"ICN#", 128, "Disk", pattern(256, 1)},
+    return {{"ICN#", 128, "Disk", test::randomBytes(256, 1)},
             {"STR ", 1, "Hello", {5, 'H', 'e', 'l', 'l', 'o'}},
-            {"icl4", 128, "", pattern(512, 2)},
-            {"ics8", -16455, "Syst\x8Fme", pattern(256, 3)},
-            {"ICON", 0, "", pattern(128, 4)},
-            {"ics#", 129, "", pattern(64, 5)}};
+            {"icl4", 128, "", test::randomBytes(512, 2)},
+            {"ics8", -16455, "Syst\x8Fme", test::randomBytes(256, 3)},
+            {"ICON", 0, "", test::randomBytes(128, 4)},
+            {"ics#", 129, "", test::randomBytes(64, 5)}};
 }
 
 TEST(ResourceForkReader, ListsEveryIconResourceWithItsPlaceIdAndName)
@@ -111,8 +101,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(IconContainerReader, ListsIconEntriesAndStopsAtDamage)
 {
-    const auto good = writeIconContainer({{"ICN#", pattern(256, 1)}, {"is32", pattern(700, 2)}, {"icl8", pattern(1024, 3)},
-                                 {"ics4", pattern(100, 4)}}); // ics4 of the wrong length is left out
+    const auto good = writeIconContainer({{"ICN#", test::randomBytes(256, 1)}, {"is32", test::randomBytes(700, 2)}, {"icl8", test::randomBytes(1024, 3)},
+                                 {"ics4", test::randomBytes(100, 4)}}); // ics4 of the wrong length is left out
     std::vector<std::uint8_t> file(77, 0);
     file.insert(file.end(), good.begin(), good.end());
     file.resize(file.size() + 50, 0xFF);
@@ -153,7 +143,7 @@ TEST(StructuredIconFinder, FindsForksAndContainersInADiskImageAndNothingInFiller
     const std::vector<std::int64_t> places{512 * 100, 1000003, 512 * 5000, 2900001};
     for (std::int64_t at : places)
         std::copy(fork.bytes.begin(), fork.bytes.end(), image.begin() + at);
-    const auto box = writeIconContainer({{"ics#", pattern(64, 9)}});
+    const auto box = writeIconContainer({{"ics#", test::randomBytes(64, 9)}});
     std::copy(box.begin(), box.end(), image.begin() + 2000001);
 
     std::atomic<bool> cancel{false};
