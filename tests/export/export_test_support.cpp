@@ -5,6 +5,8 @@
 #include <QDir>
 #include <QFile>
 
+#include <gtest/gtest.h>
+
 #include <stdexcept>
 
 namespace pq::test {
@@ -57,6 +59,21 @@ PixelArray patternPixels(int side, int colours)
                                                           static_cast<std::uint16_t>((k * 0x3131) & 0xFFFF));
         }
     return pixels;
+}
+
+void expectShowsPixels(const QImage& image, const PixelArray& pixels, int zoom, bool keepsAlpha)
+{
+    ASSERT_EQ(image.size(), QSize(int(pixels.columns()) * zoom, int(pixels.rows()) * zoom));
+    const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
+    for (int r = 0; r < pixels.rows(); ++r)
+        for (int c = 0; c < pixels.columns(); ++c) {
+            const Color& colour = pixels.at(r, c);
+            const QRgb seen = argb.pixel(c * zoom + zoom / 2, r * zoom + zoom / 2);
+            if (colour.isClear())
+                EXPECT_TRUE(!keepsAlpha || qAlpha(seen) == 0) << r << "," << c;
+            else
+                EXPECT_EQ(seen, qRgb(colour.red8(), colour.green8(), colour.blue8())) << r << "," << c;
+        }
 }
 
 QStringList folderEntries(const QString& folder)

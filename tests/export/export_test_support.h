@@ -3,6 +3,7 @@
 #include "decoding/pixel_array.h"
 
 #include <QByteArray>
+#include <QImage>
 #include <QString>
 #include <QStringList>
 
@@ -18,6 +19,10 @@ PixelArray pixelsFromRows(std::initializer_list<std::string_view> rows);
 // A square icon of `side` whose pixels cycle through `palette` colours, with every seventh
 // pixel clear.
 PixelArray patternPixels(int side, int colours);
+
+// Expects `image`, `zoom` pixels a side for each icon pixel, to show `pixels`: every opaque
+// colour exactly, and every clear pixel transparent where `keepsAlpha`.
+void expectShowsPixels(const QImage& image, const PixelArray& pixels, int zoom, bool keepsAlpha = true);
 
 // The names of the entries of a folder, sorted, hidden ones included.
 QStringList folderEntries(const QString& folder);
