@@ -44,20 +44,11 @@ PixelArray pixelsFromRows(std::initializer_list<std::string_view> rows)
 PixelArray patternPixels(int side, int colours)
 {
     PixelArray pixels(side, side);
-    for (int r = 0; r < side; ++r)
-        for (int c = 0; c < side; ++c) {
-            const int i = r * side + c;
-            if (i % 7 == 3) {
-                pixels.at(r, c) = Color::clear();
-                continue;
-            }
-            const int k = i % colours;
-            pixels.at(r, c) = k == 0   ? Color::black()
-                              : k == 1 ? Color::white()
-                                       : Color::fromRgb16(static_cast<std::uint16_t>(k * 0x0F0F),
-                                                          static_cast<std::uint16_t>(0xFFFF - k * 0x0303),
-                                                          static_cast<std::uint16_t>((k * 0x3131) & 0xFFFF));
-        }
+    for (int i = 0; i < side * side; ++i) {
+        const int k = i % colours;
+        pixels.at(i / side, i % side) = i % 7 == 3 ? Color::clear() : k == 0 ? Color::black() : k == 1 ? Color::white()
+            : Color::fromRgb16(std::uint16_t(k * 0x0F0F), std::uint16_t(0xFFFF - k * 0x0303), std::uint16_t(k * 0x3131));
+    }
     return pixels;
 }
 
