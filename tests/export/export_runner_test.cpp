@@ -72,11 +72,9 @@ TEST(RunExport, StopsAtTheFirstFileThatCannotBeWrittenAndSaysWhichAndWhy)
     const ExportReport report =
         runExport(textExport({{0, "first", 1, 32, false}, {0, "taken", 1, 32, false}, {0, "later", 1, 32, false}}, folder));
     ASSERT_TRUE(report.failure);
-    EXPECT_EQ(report.failure->file.error, ExportError::WriteFailed);
-    EXPECT_EQ(report.failure->file.path, folder + "/taken.txt");
+    EXPECT_EQ(std::tuple(report.failure->file.error, report.failure->file.path, report.failure->bookmark->nickname, report.failure->kind),
+              std::tuple(ExportError::WriteFailed, folder + "/taken.txt", std::string("taken"), ExportKind::Text));
     EXPECT_FALSE(report.failure->file.detail.isEmpty());
-    EXPECT_EQ(report.failure->bookmark->nickname, "taken");
-    EXPECT_EQ(report.failure->kind, ExportKind::Text);
     EXPECT_EQ(test::folderEntries(folder), (QStringList{"first.txt", "taken.txt"}));
 }
 
@@ -108,8 +106,8 @@ TEST(RunExport, RefusedBookmarksSkippedFilesAndRefusedOptions)
     request.options.svgZoom = 0;
     report = runExport(request);
     ASSERT_TRUE(report.failure);
-    EXPECT_EQ(report.failure->optionsError, ExportOptionsError::SVGZoomTooSmall);
-    EXPECT_EQ(report.failure->file.error, ExportError::InvalidZoom);
+    EXPECT_EQ(std::pair(report.failure->optionsError, report.failure->file.error),
+              std::pair(std::optional(ExportOptionsError::SVGZoomTooSmall), ExportError::InvalidZoom));
     EXPECT_TRUE(test::folderEntries(request.folder).isEmpty());
     EXPECT_EQ(test::folderEntries(folder), (QStringList{"colour.txt", "small.txt"}));
 }
@@ -176,8 +174,7 @@ TEST(RunExport, AFullDiskStopsAtTheFileThatDidNotFit)
     const ExportReport report = runExport(request);
 
     ASSERT_TRUE(report.failure);
-    EXPECT_EQ(report.failure->file.error, ExportError::WriteFailed);
-    EXPECT_EQ(report.failure->file.detail, QStringLiteral("The disk is full"));
+    EXPECT_EQ(std::pair(report.failure->file.error, report.failure->file.detail), std::pair(ExportError::WriteFailed, QStringLiteral("The disk is full")));
     const QString failed = report.failure->file.path;
     EXPECT_EQ(failed, disk.folder() + QStringLiteral("/icon %1.png").arg(report.writtenFiles.size()));
     EXPECT_FALSE(QFileInfo::exists(failed));
@@ -195,8 +192,7 @@ TEST(RunExport, AFullDiskStopsAtTheFileThatDidNotFit)
 TEST(RunExport, ALinkInTheFolderIsReplacedNotWrittenThrough)
 {
     for (const bool dangling : {false, true}) {
-        const QString parent = test::makeTempDir();
-        const QString folder = parent + "/out";
+        const QString parent = test::makeTempDir(), folder = parent + "/out";
         ASSERT_TRUE(QDir().mkdir(folder));
         if (!dangling) {
             ASSERT_TRUE(QFile(parent + "/victim.txt").open(QIODevice::WriteOnly));

@@ -7,24 +7,18 @@
 
 #include <gtest/gtest.h>
 
-#include <stdexcept>
+#include <map>
 
 namespace pq::test {
 
 namespace {
 Color colourOf(char letter)
 {
-    switch (letter) {
-    case 'B': return Color::black();
-    case 'W': return Color::white();
-    case '.': return Color::clear();
-    case 'k': return Color::fromRgb16(0, 0, 0);
-    case 'w': return Color::fromRgb16(0xFFFF, 0xFFFF, 0xFFFF);
-    case 'r': return Color::fromRgb16(0xFFFF, 0x8000, 0);
-    case 'g': return Color::fromRgb16(0, 0xC000, 0x2000);
-    case 'u': return Color::fromRgb16(0x1000, 0x2000, 0xFFFF);
-    }
-    throw std::invalid_argument("unknown pixel letter");
+    static const std::map<char, Color> colours{
+        {'B', Color::black()}, {'W', Color::white()}, {'.', Color::clear()}, {'k', Color::fromRgb16(0, 0, 0)},
+        {'w', Color::fromRgb16(0xFFFF, 0xFFFF, 0xFFFF)}, {'r', Color::fromRgb16(0xFFFF, 0x8000, 0)},
+        {'g', Color::fromRgb16(0, 0xC000, 0x2000)}, {'u', Color::fromRgb16(0x1000, 0x2000, 0xFFFF)}};
+    return colours.at(letter);
 }
 } // namespace
 
@@ -72,11 +66,6 @@ QStringList folderEntries(const QString& folder)
     QStringList names = QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
     names.sort();
     return names;
-}
-
-QString missingFolder()
-{
-    return makeTempDir() + QStringLiteral("/missing");
 }
 
 } // namespace pq::test

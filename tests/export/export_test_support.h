@@ -27,8 +27,4 @@ void expectShowsPixels(const QImage& image, const PixelArray& pixels, int zoom, 
 // The names of the entries of a folder, sorted, hidden ones included.
 QStringList folderEntries(const QString& folder);
 
-// A folder path that does not exist (tests run as root, so permissions cannot make a
-// folder unwritable; a missing folder can never be written into).
-QString missingFolder();
-
 } // namespace pq::test

@@ -43,21 +43,16 @@ TEST(WriteImageFile, EachFailureHasItsCodeAndWritesNothing)
 {
     const QString folder = test::makeTempDir();
     const PixelArray icon = test::patternPixels(32, 2);
-    const struct {
-        const char* format;
-        std::int64_t zoom;
-        PixelArray pixels;
-        ExportError error;
-    } cases[] = {
+    const std::tuple<const char*, std::int64_t, PixelArray, ExportError> cases[] = {
         {"png", 1, icon, ExportError::UnknownImageFormat}, // titles match with their letter case
         {"TIF", 1, icon, ExportError::UnknownImageFormat},
         {"PNG", 0, icon, ExportError::ImageNotCreated},
         {"PNG", 600, icon, ExportError::ImageNotCreated},
         {"PNG", 1, PixelArray(), ExportError::ImageNotCreated},
     };
-    for (const auto& c : cases) {
-        const auto result = writeImageFile("x", c.zoom, folder, c.format, false, c.pixels);
-        EXPECT_EQ(result ? std::nullopt : std::optional(result.error().error), c.error) << c.format << " " << c.zoom;
+    for (const auto& [format, zoom, pixels, error] : cases) {
+        const auto result = writeImageFile("x", zoom, folder, format, false, pixels);
+        EXPECT_EQ(result ? std::nullopt : std::optional(result.error().error), error) << format << " " << zoom;
     }
     EXPECT_TRUE(test::folderEntries(folder).isEmpty());
 }

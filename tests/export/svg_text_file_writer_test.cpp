@@ -76,7 +76,7 @@ TEST(TextDocument, BlackIsInkEverythingElseIsBlank)
 TEST(ExportWriters, RefusalsWriteNothingAndNameTheirFile)
 {
     const PixelArray icon = pixelsFromRows({"B"}), big(256, 256);
-    const QString folder = test::makeTempDir(), missing = test::missingFolder();
+    const QString folder = test::makeTempDir(), missing = folder + "/missing";
     using Result = std::expected<QString, ExportFileError>;
     const std::tuple<Result, QString, std::optional<ExportError>> cases[] = {
         {writeSVGFile("x", 0, folder, icon), "", ExportError::InvalidZoom},
