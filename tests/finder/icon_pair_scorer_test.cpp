@@ -103,10 +103,8 @@ TEST(IconPairScore, PairsThatDoNotFitAreRefused)
     const Bytes bytes = Pair::drawn("smiley", 16).bytes();
     const std::span<const std::uint8_t> all(bytes);
     const std::tuple<std::span<const std::uint8_t>, std::int64_t, int, bool> cases[] = {
-        {all, kAt, 16, true},           {all, -1, 16, false}, {all, std::int64_t(bytes.size()) - 63, 16, false},
-        {all, kAt, 24, false},          {all.first(kAt + 63), kAt, 16, false},
-        {all.first(kAt + 64), kAt, 16, true},
-    };
+        {all, kAt, 16, true}, {all, -1, 16, false}, {all, std::int64_t(bytes.size()) - 63, 16, false}, {all, kAt, 24, false},
+        {all.first(kAt + 63), kAt, 16, false}, {all.first(kAt + 64), kAt, 16, true}};
     for (const auto& [span, offset, side, judged] : cases)
         EXPECT_EQ(judgeIconPair(span, offset, side).has_value(), judged) << offset << " " << side << " " << span.size();
 }
@@ -120,24 +118,20 @@ TEST(IconPairScore, FlawsLowerTheirMeasureAndTheScore)
     Pair holed = clean; // clear mask pixels in the middle of the page, where the image is white
     holed.paint(holed.mask, 20, 23, 8, 10, false);
     const auto holes = *holed.judge();
-    EXPECT_LT(holes.holeFree, best.holeFree);
-    EXPECT_LT(holes.solidRows, best.solidRows);
-    EXPECT_LT(holes.score(), best.score());
+    EXPECT_TRUE(holes.holeFree < best.holeFree && holes.solidRows < best.solidRows && holes.score() < best.score());
 
     Pair unframed = clean; // the image without its outline
     for (const auto& [x0, x1, y0, y1] : {std::array{0, 5, 0, 32}, {27, 32, 0, 32}, {0, 32, 0, 1}, {0, 32, 31, 32}})
         unframed.paint(unframed.image, x0, x1, y0, y1, false);
     const auto noOutline = *unframed.judge();
-    EXPECT_LT(noOutline.outline, 0.5);
-    EXPECT_LT(noOutline.score(), 0.5 * best.score());
+    EXPECT_TRUE(noOutline.outline < 0.5 && noOutline.score() < 0.5 * best.score());
 
     Pair split = clean; // a gap through the middle rows: two runs per row, neighbours still touch
     split.paint(split.mask, 15, 17, 10, 20, false);
     split.paint(split.image, 15, 17, 10, 20, false);
     const auto twoRuns = *split.judge();
     EXPECT_NEAR(twoRuns.solidRows, 1.0 - 10.0 / 32.0, 1e-9);
-    EXPECT_EQ(twoRuns.connected, 1.0);
-    EXPECT_LT(twoRuns.score(), best.score());
+    EXPECT_TRUE(twoRuns.connected == 1.0 && twoRuns.score() < best.score());
 }
 
 TEST(IconPairScore, ALengthFieldBeforeThePairAddsATenth)
@@ -147,8 +141,7 @@ TEST(IconPairScore, ALengthFieldBeforeThePairAddsATenth)
     pair.paint(pair.image, 14, 15, 6, 9, false);
     const auto plain = pair.judge(), fielded = pair.judge(256);
     ASSERT_TRUE(plain && fielded);
-    EXPECT_FALSE(plain->lengthField);
-    EXPECT_TRUE(fielded->lengthField);
+    EXPECT_TRUE(!plain->lengthField && fielded->lengthField);
     ASSERT_LT(plain->score(), 0.9);
     EXPECT_DOUBLE_EQ(fielded->score(), plain->score() + 0.1);
     // The field holds the length of both planes: 64 for 16×16, not 256 or one plane's 32.

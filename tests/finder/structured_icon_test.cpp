@@ -11,7 +11,6 @@
 #include <algorithm>
 #include <functional>
 #include <ostream>
-#include <random>
 #include <set>
 #include <string>
 
@@ -40,10 +39,8 @@ TEST(ResourceForkReader, ListsEveryIconResourceWithItsPlaceIdAndName)
     ASSERT_TRUE(listing.has_value());
     EXPECT_EQ(listing->length, std::int64_t(fork.bytes.size()));
     // In the fork's type-list order; each listed offset holds the resource's own bytes.
-    const auto icon = [&](const char* type, int id, std::optional<std::string> name, std::size_t resource, int depth,
-                          int side, bool mask) {
-        return StructuredIcon{StructuredIcon::Source::Resource, at, type, id, name, at + fork.dataOffsets[resource],
-                              depth, side, mask};
+    const auto icon = [&](const char* type, int id, std::optional<std::string> name, std::size_t resource, int depth, int side, bool mask) {
+        return StructuredIcon{StructuredIcon::Source::Resource, at, type, id, name, at + fork.dataOffsets[resource], depth, side, mask};
     };
     EXPECT_EQ(listing->icons, (std::vector<StructuredIcon>{icon("ICN#", 128, "Disk", 0, 1, 32, true),
                                                            icon("icl4", 128, std::nullopt, 2, 4, 32, false),
@@ -119,29 +116,21 @@ TEST(IconContainerReader, ListsIconEntriesAndStopsAtDamage)
     auto damaged = good;
     put32(damaged, 8 + 264 + 4, 0x00FFFFFF);
     EXPECT_EQ(readIconContainerAt(damaged, 0)->icons.size(), 1u);
-    // A zero entry length cannot loop.
-    auto zero = good;
-    put32(zero, 12, 0);
-    EXPECT_FALSE(readIconContainerAt(zero, 0).has_value());
+    put32(damaged, 12, 0); // a zero entry length cannot loop
+    EXPECT_FALSE(readIconContainerAt(damaged, 0).has_value());
 }
 
 TEST(StructuredIconFinder, FindsForksAndContainersInADiskImageAndNothingInFiller)
 {
-    std::mt19937 rng(5);
-    std::vector<std::uint8_t> image(3 << 20);
-    for (std::size_t i = 0; i < image.size() / 2; ++i)
-        image[i] = std::uint8_t(rng());
-    // Zeros, then text, fill the rest.
+    std::vector<std::uint8_t> image = test::randomBytes(std::size_t(3) << 19, 5);
+    image.resize(std::size_t(3) << 20); // noise, then zeros, then text
     const std::string text = "The quick brown fox jumps over the lazy dog. ";
     for (std::size_t i = image.size() * 3 / 4; i < image.size(); ++i)
         image[i] = std::uint8_t(text[i % text.size()]);
-    const auto noise = findStructuredIcons(image);
-    ASSERT_TRUE(noise.has_value());
-    EXPECT_TRUE(noise->empty()) << noise->size() << " icons found in filler";
+    EXPECT_EQ(findStructuredIcons(image).value().size(), 0u) << "icons found in filler";
 
     const auto fork = writeResourceFork(iconResources(), true);
-    const std::vector<std::int64_t> places{512 * 100, 1000003, 512 * 5000, 2900001};
-    for (std::int64_t at : places)
+    for (const std::int64_t at : {512 * 100, 1000003, 512 * 5000, 2900001})
         std::copy(fork.bytes.begin(), fork.bytes.end(), image.begin() + at);
     const auto box = writeIconContainer({{"ics#", test::randomBytes(64, 9)}});
     std::copy(box.begin(), box.end(), image.begin() + 2000001);
