@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstring>
 #include <limits>
 #include <ranges>
 
@@ -45,10 +44,9 @@ TEST(IconScanner, AccuracyOnMixedFillerWithPlantedIcons)
     const auto image = sample::makeIconHuntImage(std::size_t(6) << 20, 150, 2024);
     const auto found = scanAll(image.bytes);
     for (const auto& icon : image.icons)
-        EXPECT_TRUE(std::any_of(found.begin(), found.end(), [&](const auto& c) { return readsIcon(image.bytes, c, icon); }))
+        EXPECT_TRUE(std::ranges::any_of(found, [&](const auto& c) { return readsIcon(image.bytes, c, icon); }))
             << icon.name << " " << icon.side << " at " << icon.offset;
-    // The best n candidates are nearly all icons.
-    const auto top = std::ranges::count_if(found | std::views::take(image.icons.size()), [&](const auto& c) {
+    const auto top = std::ranges::count_if(found | std::views::take(image.icons.size()), [&](const auto& c) { // nearly all icons
         return std::ranges::any_of(image.icons, [&](const auto& icon) { return readsIcon(image.bytes, c, icon); });
     });
     EXPECT_GE(double(top), 0.95 * double(image.icons.size()));
@@ -86,15 +84,12 @@ TEST(IconScanner, RowShiftedWindowsOfOneIconListItOnce)
     sample::plantIcon(bytes, at, "folder", 16, 1, true);
     auto found = scanAll(bytes);
     ASSERT_EQ(found.size(), 1u);
-    EXPECT_EQ(found[0].offset, at + 2); // the centred window: two blank rows above, two below
-    EXPECT_EQ(found[0].rowImbalance, 0);
-
-    const std::uint8_t field[4] = {0, 0, 0, 64}; // resource data: the length before the bytes
-    std::memcpy(bytes.data() + at - 4, field, 4);
+    // The centred window: two blank rows above, two below.
+    EXPECT_EQ(std::pair(found[0].offset, found[0].rowImbalance), std::pair(at + 2, 0));
+    bytes[at - 1] = 64; // resource data: the length 0, 0, 0, 64 before the bytes
     found = scanAll(bytes);
     ASSERT_EQ(found.size(), 1u);
-    EXPECT_EQ(found[0].offset, at);
-    EXPECT_TRUE(found[0].lengthField);
+    EXPECT_EQ(std::pair(found[0].offset, found[0].lengthField), std::pair(at, true));
 }
 
 // A 16x16 square drawn in columns 6 to 21 of a 32x32 icon (rows 8 to 23): its right eight
@@ -114,8 +109,8 @@ TEST(IconScanner, ByteShiftedWindowsOfOneIconListTheBestCentredOnce)
         }
     const auto found = scanAll(bytes);
     ASSERT_EQ(found.size(), 1u);
-    EXPECT_EQ(found[0].offset, at); // 6 blank columns left, 10 right; one byte earlier 14 and 2
-    EXPECT_EQ(found[0].columnImbalance, 4);
+    // 6 blank columns left, 10 right; one byte earlier 14 and 2.
+    EXPECT_EQ(std::pair(found[0].offset, found[0].columnImbalance), std::pair(at, 4));
 }
 
 // Progress is ordered and ends at the total; a raised cancel flag ends the scan before it.
