@@ -13,27 +13,14 @@
 
 #include <QRegularExpression>
 
-#include <cstring>
+#include <array>
+#include <cmath>
 #include <map>
 
 namespace pq {
 namespace {
 
-const aiNode* findNode(const aiNode* node, const char* name)
-{
-    if (std::strcmp(node->mName.C_Str(), name) == 0)
-        return node;
-    for (unsigned i = 0; i < node->mNumChildren; ++i)
-        if (const aiNode* found = findNode(node->mChildren[i], name))
-            return found;
-    return nullptr;
-}
-
-using Rgb = std::array<int, 3>;
-Rgb rgb255(float r, float g, float b)
-{
-    return {int(std::lround(r * 255)), int(std::lround(g * 255)), int(std::lround(b * 255))};
-}
+using Rgb = std::array<long, 3>;
 
 // Assimp's importer reads the COLLADA file back: one mesh per colour with that colour as
 // its diffuse colour, twelve triangles per box, the group's offset and the ambient light.
@@ -53,7 +40,7 @@ TEST(WriteSceneFile, ColladaReadsBackWithMeshesColoursAndLight)
         const aiMesh* mesh = scene->mMeshes[i];
         aiColor4D diffuse;
         ASSERT_EQ(scene->mMaterials[mesh->mMaterialIndex]->Get(AI_MATKEY_COLOR_DIFFUSE, diffuse), AI_SUCCESS);
-        trianglesByColour[rgb255(diffuse.r, diffuse.g, diffuse.b)] += mesh->mNumFaces;
+        trianglesByColour[{std::lround(diffuse.r * 255), std::lround(diffuse.g * 255), std::lround(diffuse.b * 255)}] += mesh->mNumFaces;
         EXPECT_TRUE(mesh->HasNormals());
     }
     // black constant and palette black are separate meshes of the same colour
@@ -62,7 +49,7 @@ TEST(WriteSceneFile, ColladaReadsBackWithMeshesColoursAndLight)
     EXPECT_EQ(trianglesByColour, expected);
     EXPECT_EQ(scene->mNumMeshes, 6u);
 
-    const aiNode* group = findNode(scene->mRootNode, "Group");
+    const aiNode* group = scene->mRootNode->FindNode("Group");
     ASSERT_NE(group, nullptr);
     EXPECT_NEAR(group->mTransformation.a4, -0.02, 1e-6);
     EXPECT_NEAR(group->mTransformation.b4, -0.02, 1e-6);
@@ -74,7 +61,7 @@ TEST(WriteSceneFile, ColladaReadsBackWithMeshesColoursAndLight)
     ASSERT_TRUE(empty);
     scene = importer.ReadFile(empty->toStdString(), 0);
     ASSERT_NE(scene, nullptr) << importer.GetErrorString();
-    EXPECT_NE(findNode(scene->mRootNode, "Group"), nullptr);
+    EXPECT_NE(scene->mRootNode->FindNode("Group"), nullptr);
     EXPECT_EQ(scene->mNumLights, 1u);
     EXPECT_TRUE(writeSceneFile("empty", folder, false, test::pixelsFromRows({"..", ".."})));
 }
