@@ -48,17 +48,25 @@ INSTANTIATE_TEST_SUITE_P(AllFormats, BitmapWithoutOverlay,
                                           testing::Values(Dimensions::_32x32, Dimensions::_16x16), testing::Bool(),
                                           testing::Values(1, 3, 8)));
 
+// The centre of the square of every icon pixel in rows [0, rows) and columns [firstColumn, n)
+// of an overlaid bitmap whose icon starts `margin` pixels in from the left and the bottom.
+void expectIconSquares(const QImage& image, const PixelArray& icon, int zoom, int margin, int rows, int firstColumn)
+{
+    const int n = int(icon.rows());
+    for (int r = 0; r < rows; ++r)
+        for (int c = firstColumn; c < n; ++c)
+            ASSERT_EQ(at(image, margin + c * zoom + zoom / 2, margin + (n - 1 - r) * zoom + zoom / 2), expectedArgb(icon.at(r, c)))
+                << r << "," << c;
+}
+
 TEST(Bitmap, RulerWorkedExample)
 {
     const PixelArray icon = randomIcon(BitDepth::_8bit, Dimensions::_32x32, false);
     auto image = makeBitmapImageRep(8, true, icon);
     ASSERT_TRUE(image.has_value());
     ASSERT_EQ(image->size(), QSize(264, 264));
-    // The icon covers x, y in [8, 264): test the centre of every square (ruler lines run
-    // along the square edges).
-    for (int r = 0; r < 32; ++r)
-        for (int c = 0; c < 32; ++c)
-            ASSERT_EQ(at(*image, 8 + c * 8 + 4, 8 + (31 - r) * 8 + 4), expectedArgb(icon.at(r, c))) << r << "," << c;
+    // The icon covers x, y in [8, 264) (ruler lines run along the square edges).
+    expectIconSquares(*image, icon, 8, 8, 32, 0);
     // The corner cell has no label: light grey inside.
     EXPECT_EQ(at(*image, 3, 3), qRgba(204, 204, 204, 255));
 
@@ -66,8 +74,7 @@ TEST(Bitmap, RulerWorkedExample)
         int n = 0;
         for (int x = x0; x < x1; ++x)
             for (int y = y0; y < y1; ++y)
-                if (qRed(at(*image, x, y)) < 128 && qAlpha(at(*image, x, y)) == 255)
-                    ++n;
+                n += qRed(at(*image, x, y)) < 128 && qAlpha(at(*image, x, y)) == 255;
         return n;
     };
     // Bottom labels 2, 4, ... 32 start at x = 21, 37, ... 261 on the baseline y = 4.
@@ -77,18 +84,13 @@ TEST(Bitmap, RulerWorkedExample)
     EXPECT_GT(darkPixelsIn(5, 8, 2 * 8 + 5, 2 * 8 + 13), 0);
     // Ruler strokes are cyan.
     EXPECT_EQ(at(*image, 16, 2), qRgba(0, 255, 255, 255));
-}
 
-TEST(Bitmap, OverlayWithOddZoomStartsOnePixelEarly)
-{
-    const PixelArray icon = randomIcon(BitDepth::_1bit, Dimensions::_16x16, false);
-    auto image = makeBitmapImageRep(5, true, icon);
-    ASSERT_TRUE(image.has_value());
-    ASSERT_EQ(image->size(), QSize(85, 85));
-    // At this zoom the labels reach into the left columns and bottom rows; test the rest.
-    for (int r = 0; r < 12; ++r)
-        for (int c = 4; c < 16; ++c)
-            ASSERT_EQ(at(*image, 4 + c * 5 + 2, 4 + (15 - r) * 5 + 2), expectedArgb(icon.at(r, c))) << r << "," << c;
+    // With an odd zoom the icon starts one pixel early; the labels reach into the left columns
+    // and bottom rows, the rest is tested.
+    const PixelArray small = randomIcon(BitDepth::_1bit, Dimensions::_16x16, false);
+    image = makeBitmapImageRep(5, true, small);
+    ASSERT_EQ(image.value().size(), QSize(85, 85));
+    expectIconSquares(*image, small, 5, 4, 12, 4);
 }
 
 TEST(Bitmap, RefusesWhatCannotBeDrawn)
