@@ -40,7 +40,8 @@ TEST(RunExport, EveryKindPerBookmarkInOrderEachInItsOwnFormatAndMask)
     ExportRequest request{makeData(), {{100, "mono", 1, 32, true}, {7, "colour", 8, 128, false}}, {}, folder};
     request.options.sceneIsCollada = false;
     request.options.imageFormat = "TIFF";
-    std::vector<std::pair<std::int64_t, std::int64_t>> progress;
+    using Step = std::pair<std::int64_t, std::int64_t>;
+    std::vector<Step> progress;
     std::vector<QString> announced;
     ExportCallbacks callbacks;
     callbacks.progress = [&](std::int64_t done, std::int64_t total) { progress.emplace_back(done, total); };
@@ -53,7 +54,7 @@ TEST(RunExport, EveryKindPerBookmarkInOrderEachInItsOwnFormatAndMask)
                                                         "colour.txt", "colour.usdz", "colour.svg"}));
     EXPECT_EQ(announced, report.writtenFiles);
     ASSERT_EQ(progress.size(), 9u);
-    EXPECT_EQ(std::pair(progress.front(), progress.back()), std::pair(std::pair<std::int64_t, std::int64_t>(0, 8), std::pair<std::int64_t, std::int64_t>(8, 8)));
+    EXPECT_EQ(std::pair(progress.front(), progress.back()), std::pair(Step(0, 8), Step(8, 8)));
 
     // 32 and 16 pixels a side at the default zooms; the mask clears some of the random 1-bit
     // icon's pixels, which are otherwise all opaque.
@@ -65,23 +66,10 @@ TEST(RunExport, EveryKindPerBookmarkInOrderEachInItsOwnFormatAndMask)
     EXPECT_TRUE(anyClear);
 }
 
-TEST(RunExport, StopsAtTheFirstFileThatCannotBeWrittenAndSaysWhichAndWhy)
-{
-    const QString folder = test::makeTempDir();
-    ASSERT_TRUE(QDir(folder).mkdir("taken.txt")); // a folder where the file would go
-    const ExportReport report =
-        runExport(textExport({{0, "first", 1, 32, false}, {0, "taken", 1, 32, false}, {0, "later", 1, 32, false}}, folder));
-    ASSERT_TRUE(report.failure);
-    EXPECT_EQ(std::tuple(report.failure->file.error, report.failure->file.path, report.failure->bookmark->nickname, report.failure->kind),
-              std::tuple(ExportError::WriteFailed, folder + "/taken.txt", std::string("taken"), ExportKind::Text));
-    EXPECT_FALSE(report.failure->file.detail.isEmpty());
-    EXPECT_EQ(test::folderEntries(folder), (QStringList{"first.txt", "taken.txt"}));
-}
-
 // Each bookmark is decoded in its own format, even on data too short for the browser's
 // 1-bit 32x32 icons; those that cannot be decoded are refused by name while the export goes
 // on. Without data every file is skipped; refused options write nothing at all.
-TEST(RunExport, RefusedBookmarksSkippedFilesAndRefusedOptions)
+TEST(RunExport, RefusalsSkippedFilesAndTheFirstFailure)
 {
     const QString folder = test::makeTempDir();
     ExportRequest request = textExport({{0, "small", 1, 16, true}, {1900, "large", 1, 32, false},
@@ -110,6 +98,15 @@ TEST(RunExport, RefusedBookmarksSkippedFilesAndRefusedOptions)
               std::pair(std::optional(ExportOptionsError::SVGZoomTooSmall), ExportError::InvalidZoom));
     EXPECT_TRUE(test::folderEntries(request.folder).isEmpty());
     EXPECT_EQ(test::folderEntries(folder), (QStringList{"colour.txt", "small.txt"}));
+
+    // The first file that cannot be written stops the export, which says which and why.
+    ASSERT_TRUE(QDir(folder).mkdir("taken.txt")); // a folder where the file would go
+    report = runExport(textExport({{0, "first", 1, 32, false}, {0, "taken", 1, 32, false}, {0, "later", 1, 32, false}}, folder));
+    ASSERT_TRUE(report.failure);
+    EXPECT_EQ(std::tuple(report.failure->file.error, report.failure->file.path, report.failure->bookmark->nickname, report.failure->kind),
+              std::tuple(ExportError::WriteFailed, folder + "/taken.txt", std::string("taken"), ExportKind::Text));
+    EXPECT_FALSE(report.failure->file.detail.isEmpty());
+    EXPECT_EQ(test::folderEntries(folder), (QStringList{"colour.txt", "first.txt", "small.txt", "taken.txt"}));
 }
 
 // Nicknames name files, never folders: every "/" and NUL becomes "_", "." and ".." become "_"
