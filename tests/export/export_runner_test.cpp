@@ -175,11 +175,9 @@ TEST(RunExport, AFullDiskStopsAtTheFileThatDidNotFit)
     const QString failed = report.failure->file.path;
     EXPECT_EQ(failed, disk.folder() + QStringLiteral("/icon %1.png").arg(report.writtenFiles.size()));
     EXPECT_FALSE(QFileInfo::exists(failed));
-    QStringList written;
-    for (const QString& path : report.writtenFiles) {
+    for (const QString& path : report.writtenFiles)
         EXPECT_EQ(QImageReader(path).read().size(), QSize(256, 256)) << path.toStdString();
-        written << path.section(u'/', -1);
-    }
+    QStringList written = names(report.writtenFiles);
     written.sort();
     EXPECT_EQ(test::folderEntries(disk.folder()), written);
 }
