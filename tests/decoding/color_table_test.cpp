@@ -6,7 +6,7 @@
 namespace pq {
 namespace {
 
-TEST(ColorTable, SixteenColourPalette)
+TEST(ColorTable, StoredLayoutOfThePalettes)
 {
     const auto& image = colorTable4Bit();
     EXPECT_EQ(image.size(), 136u);
@@ -19,16 +19,8 @@ TEST(ColorTable, SixteenColourPalette)
     // Stored big-endian: seed, flags, size, then entry 0 = value 0x000F, white.
     const std::vector<std::uint8_t> head(image.begin(), image.begin() + 16);
     EXPECT_EQ(head, (std::vector<std::uint8_t>{0, 0, 0, 8, 0x80, 0, 0, 15, 0, 0x0F, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}));
-}
-
-// The colours of both palettes are checked through the decoder; here their stored layout.
-TEST(ColorTable, TwoHundredFiftySixColourPaletteLayout)
-{
-    const auto& image = colorTable8Bit();
-    EXPECT_EQ(image.size(), 2056u);
-    const ColorTable t = parseColorTable(image);
-    EXPECT_EQ(t.ctSize, 255);
-    EXPECT_EQ(t.ctTable.size(), 256u);
+    // The 256-colour palette's colours are checked through the decoder; here its stored size.
+    EXPECT_EQ(std::tuple(colorTable8Bit().size(), parseColorTable(colorTable8Bit()).ctTable.size()), std::tuple(2056u, 256u));
 }
 
 TEST(ColorTable, ShortImagesReadZeroInsteadOfPastTheEnd)
@@ -48,11 +40,9 @@ TEST(ColorTable, ShortImagesReadZeroInsteadOfPastTheEnd)
 
 TEST(Color, PredefinedColoursDifferFromPaletteColoursWithEqualComponents)
 {
-    EXPECT_EQ(Color::black(), Color::black());
     EXPECT_NE(Color::fromRgb16(0, 0, 0), Color::black());
     EXPECT_NE(Color::fromRgb16(0xFFFF, 0xFFFF, 0xFFFF), Color::white());
     EXPECT_NE(Color::clear(), Color::black());
-    EXPECT_EQ(Color::fromRgb16(1, 2, 3), Color::fromRgb16(1, 2, 3));
     EXPECT_NE(Color::fromRgb16(1, 2, 3), Color::fromRgb16(1, 2, 4));
 }
 
@@ -64,7 +54,6 @@ TEST(Color, ComponentConversions)
     EXPECT_EQ(orange.green8(), 0x65);
     EXPECT_EQ(orange.argb32Premultiplied(), 0xFFFF6500u);
     EXPECT_EQ(Color::clear().argb32Premultiplied(), 0u);
-    EXPECT_EQ(Color::black().argb32Premultiplied(), 0xFF000000u);
     EXPECT_EQ(Color::white().argb32Premultiplied(), 0xFFFFFFFFu);
     EXPECT_EQ(Color::clear().alphaF(), 0.0);
 }

@@ -48,17 +48,25 @@ INSTANTIATE_TEST_SUITE_P(AllFormats, BitmapWithoutOverlay,
                                           testing::Values(Dimensions::_32x32, Dimensions::_16x16), testing::Bool(),
                                           testing::Values(1, 3, 8)));
 
+// The centre of the square of every icon pixel in rows [0, rows) and columns [firstColumn, n)
+// of an overlaid bitmap whose icon starts `margin` pixels in from the left and the bottom.
+void expectIconSquares(const QImage& image, const PixelArray& icon, int zoom, int margin, int rows, int firstColumn)
+{
+    const int n = int(icon.rows());
+    for (int r = 0; r < rows; ++r)
+        for (int c = firstColumn; c < n; ++c)
+            ASSERT_EQ(at(image, margin + c * zoom + zoom / 2, margin + (n - 1 - r) * zoom + zoom / 2), expectedArgb(icon.at(r, c)))
+                << r << "," << c;
+}
+
 TEST(Bitmap, RulerWorkedExample)
 {
     const PixelArray icon = randomIcon(BitDepth::_8bit, Dimensions::_32x32, false);
     auto image = makeBitmapImageRep(8, true, icon);
     ASSERT_TRUE(image.has_value());
     ASSERT_EQ(image->size(), QSize(264, 264));
-    // The icon covers x, y in [8, 264): test the centre of every square (ruler lines run
-    // along the square edges).
-    for (int r = 0; r < 32; ++r)
-        for (int c = 0; c < 32; ++c)
-            ASSERT_EQ(at(*image, 8 + c * 8 + 4, 8 + (31 - r) * 8 + 4), expectedArgb(icon.at(r, c))) << r << "," << c;
+    // The icon covers x, y in [8, 264) (ruler lines run along the square edges).
+    expectIconSquares(*image, icon, 8, 8, 32, 0);
     // The corner cell has no label: light grey inside.
     EXPECT_EQ(at(*image, 3, 3), qRgba(204, 204, 204, 255));
 
@@ -66,8 +74,7 @@ TEST(Bitmap, RulerWorkedExample)
         int n = 0;
         for (int x = x0; x < x1; ++x)
             for (int y = y0; y < y1; ++y)
-                if (qRed(at(*image, x, y)) < 128 && qAlpha(at(*image, x, y)) == 255)
-                    ++n;
+                n += qRed(at(*image, x, y)) < 128 && qAlpha(at(*image, x, y)) == 255;
         return n;
     };
     // Bottom labels 2, 4, ... 32 start at x = 21, 37, ... 261 on the baseline y = 4.
@@ -77,29 +84,21 @@ TEST(Bitmap, RulerWorkedExample)
     EXPECT_GT(darkPixelsIn(5, 8, 2 * 8 + 5, 2 * 8 + 13), 0);
     // Ruler strokes are cyan.
     EXPECT_EQ(at(*image, 16, 2), qRgba(0, 255, 255, 255));
-}
 
-TEST(Bitmap, OverlayWithOddZoomStartsOnePixelEarly)
-{
-    const PixelArray icon = randomIcon(BitDepth::_1bit, Dimensions::_16x16, false);
-    auto image = makeBitmapImageRep(5, true, icon);
-    ASSERT_TRUE(image.has_value());
-    ASSERT_EQ(image->size(), QSize(85, 85));
-    // At this zoom the labels reach into the left columns and bottom rows; test the rest.
-    for (int r = 0; r < 12; ++r)
-        for (int c = 4; c < 16; ++c)
-            ASSERT_EQ(at(*image, 4 + c * 5 + 2, 4 + (15 - r) * 5 + 2), expectedArgb(icon.at(r, c))) << r << "," << c;
+    // With an odd zoom the icon starts one pixel early; the labels reach into the left columns
+    // and bottom rows, the rest is tested.
+    const PixelArray small = randomIcon(BitDepth::_1bit, Dimensions::_16x16, false);
+    image = makeBitmapImageRep(5, true, small);
+    ASSERT_EQ(image.value().size(), QSize(85, 85));
+    expectIconSquares(*image, small, 5, 4, 12, 4);
 }
 
 TEST(Bitmap, RefusesWhatCannotBeDrawn)
 {
     const PixelArray icon = randomIcon(BitDepth::_1bit, Dimensions::_32x32, false);
-    EXPECT_EQ(makeBitmapImageRep(0, false, icon).error(), PixelArrayError::errorCreatingContext);
-    EXPECT_EQ(makeBitmapImageRep(-3, true, icon).error(), PixelArrayError::errorCreatingContext);
-    EXPECT_EQ(makeBitmapImageRep(1, false, PixelArray{}).error(), PixelArrayError::errorCreatingContext);
-    EXPECT_EQ(makeBitmapImageRep(std::int64_t{1} << 40, false, icon).error(), PixelArrayError::errorCreatingContext);
-    EXPECT_EQ(makeBitmapImageRep(std::numeric_limits<std::int64_t>::max(), true, icon).error(),
-              PixelArrayError::errorCreatingContext);
+    for (const auto& [zoom, overlay, pixels] : {std::tuple(std::int64_t{0}, false, icon), {-3, true, icon}, {1, false, PixelArray{}},
+                                                {std::int64_t{1} << 40, false, icon}, {std::numeric_limits<std::int64_t>::max(), true, icon}})
+        EXPECT_EQ(makeBitmapImageRep(zoom, overlay, pixels).error(), PixelArrayError::errorCreatingContext) << zoom;
 }
 
 QImage drawn(QSize size, int zoom, bool grid, const PixelArray& icon, QColor background = Qt::transparent)
@@ -111,43 +110,31 @@ QImage drawn(QSize size, int zoom, bool grid, const PixelArray& icon, QColor bac
     return image;
 }
 
-TEST(DrawPixelArray, GridOnlyFromZoomThree)
+// A grid from zoom three on, light lines over black; the icon centred in the rectangle; clear
+// pixels keep what is underneath.
+TEST(DrawPixelArray, GridCentringAndClearPixels)
 {
     PixelArray black(16, 16);
-    for (int r = 0; r < 16; ++r)
-        for (int c = 0; c < 16; ++c)
-            black.at(r, c) = Color::black();
+    for (int i = 0; i < 256; ++i)
+        black.at(i / 16, i % 16) = Color::black();
     EXPECT_EQ(drawn({32, 32}, 2, true, black), drawn({32, 32}, 2, false, black));
     const QImage withGrid = drawn({48, 48}, 3, true, black);
-    EXPECT_NE(withGrid, drawn({48, 48}, 3, false, black));
-    // Grid lines are light: the pixel on a shared edge is lighter than black, the centre stays black.
-    EXPECT_GT(qRed(withGrid.pixel(3, 1)), 0);
+    EXPECT_GT(qRed(withGrid.pixel(3, 1)), 0); // on a shared edge
     EXPECT_EQ(withGrid.pixel(1, 1), qRgb(0, 0, 0));
-}
 
-TEST(DrawPixelArray, CentresTheIconInTheRectangle)
-{
     const PixelArray icon = randomIcon(BitDepth::_8bit, Dimensions::_16x16, false);
     const QImage image = drawn({200, 180}, 10, false, icon);
     // x0 = 20, y0 = 10 bottom-up; row 0 occupies y in [160, 170), raster rows [10, 20).
     EXPECT_EQ(image.pixel(25, 15), expectedArgb(icon.at(0, 0)));
     EXPECT_EQ(image.pixel(175, 165), expectedArgb(icon.at(15, 15)));
-    EXPECT_EQ(qAlpha(image.pixel(19, 15)), 0);
-    EXPECT_EQ(qAlpha(image.pixel(25, 9)), 0);
-    EXPECT_EQ(qAlpha(image.pixel(25, 170)), 0);
-}
+    for (const QPoint outside : {QPoint(19, 15), QPoint(25, 9), QPoint(25, 170)})
+        EXPECT_EQ(qAlpha(image.pixel(outside)), 0) << outside.x() << "," << outside.y();
 
-TEST(DrawPixelArray, ClearPixelsKeepWhatIsUnderneath)
-{
-    PixelArray icon(2, 2);
-    icon.at(0, 0) = Color::clear();
-    icon.at(0, 1) = Color::black();
-    icon.at(1, 0) = Color::white();
-    icon.at(1, 1) = Color::fromRgb16(0, 0, 0);
-    const QImage image = drawn({8, 8}, 4, false, icon, QColor(255, 0, 0));
-    EXPECT_EQ(image.pixel(1, 1), qRgb(255, 0, 0));
-    EXPECT_EQ(image.pixel(5, 1), qRgb(0, 0, 0));
-    EXPECT_EQ(image.pixel(1, 5), qRgb(255, 255, 255));
+    PixelArray clear(1, 2);
+    clear.at(0, 0) = Color::clear();
+    clear.at(0, 1) = Color::fromRgb16(0, 0, 0);
+    const QImage over = drawn({8, 4}, 4, false, clear, QColor(255, 0, 0));
+    EXPECT_EQ(std::pair(over.pixel(1, 1), over.pixel(5, 1)), std::pair(qRgb(255, 0, 0), qRgb(0, 0, 0)));
 }
 
 } // namespace

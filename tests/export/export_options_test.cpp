@@ -18,10 +18,9 @@ TEST(ExportSwitches, DefaultsAreRegisteredWithoutOverridingChoices)
     QSettings settings(test::makeTempDir() + "/settings.ini", QSettings::IniFormat);
     settings.setValue("exportText", false);
     registerExportDefaults(settings);
-    EXPECT_EQ(settings.allKeys().size(), 5);
-    EXPECT_FALSE(settings.value("exportText").toBool());
-    EXPECT_TRUE(settings.value("exportImage").toBool());
-    EXPECT_FALSE(settings.value("imageCoordinatesOverlay").toBool());
+    EXPECT_EQ(std::tuple(settings.allKeys().size(), settings.value("exportText").toBool(), settings.value("exportImage").toBool(),
+                         settings.value("imageCoordinatesOverlay").toBool()),
+              std::tuple(5, false, true, false));
 
     ExportOptions chosen;
     chosen.exportImage = chosen.export3D = false;

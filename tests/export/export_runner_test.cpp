@@ -1,5 +1,6 @@
 // The runner's kinds, their order, its progress, refusals and first-failure stop are proved
 // here once; the export dialog and the command line only show that they call it.
+#include "export/export_file_name.h"
 #include "export/export_runner.h"
 
 #include "export_test_support.h"
@@ -9,7 +10,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
-#include <QSvgRenderer>
 
 #include <gtest/gtest.h>
 
@@ -40,7 +40,8 @@ TEST(RunExport, EveryKindPerBookmarkInOrderEachInItsOwnFormatAndMask)
     ExportRequest request{makeData(), {{100, "mono", 1, 32, true}, {7, "colour", 8, 128, false}}, {}, folder};
     request.options.sceneIsCollada = false;
     request.options.imageFormat = "TIFF";
-    std::vector<std::pair<std::int64_t, std::int64_t>> progress;
+    using Step = std::pair<std::int64_t, std::int64_t>;
+    std::vector<Step> progress;
     std::vector<QString> announced;
     ExportCallbacks callbacks;
     callbacks.progress = [&](std::int64_t done, std::int64_t total) { progress.emplace_back(done, total); };
@@ -53,43 +54,22 @@ TEST(RunExport, EveryKindPerBookmarkInOrderEachInItsOwnFormatAndMask)
                                                         "colour.txt", "colour.usdz", "colour.svg"}));
     EXPECT_EQ(announced, report.writtenFiles);
     ASSERT_EQ(progress.size(), 9u);
-    EXPECT_EQ(progress.front(), (std::pair<std::int64_t, std::int64_t>{0, 8}));
-    EXPECT_EQ(progress.back(), (std::pair<std::int64_t, std::int64_t>{8, 8}));
+    EXPECT_EQ(std::pair(progress.front(), progress.back()), std::pair(Step(0, 8), Step(8, 8)));
 
     // 32 and 16 pixels a side at the default zooms; the mask clears some of the random 1-bit
     // icon's pixels, which are otherwise all opaque.
     const QImage mono = QImageReader(folder + "/mono.tiff").read();
-    EXPECT_EQ(mono.size(), QSize(256, 256));
+    EXPECT_EQ(std::pair(mono.size(), QImageReader(folder + "/colour.tiff").size()), std::pair(QSize(256, 256), QSize(128, 128)));
     bool anyClear = false;
-    for (int y = 4; y < 256; y += 8)
-        for (int x = 4; x < 256; x += 8)
-            anyClear = anyClear || qAlpha(mono.pixel(x, y)) == 0;
+    for (int i = 0; i < 32 * 32; ++i)
+        anyClear = anyClear || qAlpha(mono.pixel(i % 32 * 8 + 4, i / 32 * 8 + 4)) == 0;
     EXPECT_TRUE(anyClear);
-    EXPECT_EQ(QImageReader(folder + "/colour.tiff").size(), QSize(128, 128));
-    EXPECT_EQ(QSvgRenderer(folder + "/colour.svg").defaultSize(), QSize(160, 160));
-    EXPECT_EQ(test::readWholeFile(folder + "/mono.txt").count('\n'), 32);
-    EXPECT_FALSE(test::readWholeFile(folder + "/colour.txt").contains("\xE2\x96\x8A")); // colour art is blanks
-}
-
-TEST(RunExport, StopsAtTheFirstFileThatCannotBeWrittenAndSaysWhichAndWhy)
-{
-    const QString folder = test::makeTempDir();
-    ASSERT_TRUE(QDir(folder).mkdir("taken.txt")); // a folder where the file would go
-    const ExportReport report =
-        runExport(textExport({{0, "first", 1, 32, false}, {0, "taken", 1, 32, false}, {0, "later", 1, 32, false}}, folder));
-    ASSERT_TRUE(report.failure);
-    EXPECT_EQ(report.failure->file.error, ExportError::WriteFailed);
-    EXPECT_EQ(report.failure->file.path, folder + "/taken.txt");
-    EXPECT_FALSE(report.failure->file.detail.isEmpty());
-    EXPECT_EQ(report.failure->bookmark->nickname, "taken");
-    EXPECT_EQ(report.failure->kind, ExportKind::Text);
-    EXPECT_EQ(test::folderEntries(folder), (QStringList{"first.txt", "taken.txt"}));
 }
 
 // Each bookmark is decoded in its own format, even on data too short for the browser's
 // 1-bit 32x32 icons; those that cannot be decoded are refused by name while the export goes
 // on. Without data every file is skipped; refused options write nothing at all.
-TEST(RunExport, RefusedBookmarksSkippedFilesAndRefusedOptions)
+TEST(RunExport, RefusalsSkippedFilesAndTheFirstFailure)
 {
     const QString folder = test::makeTempDir();
     ExportRequest request = textExport({{0, "small", 1, 16, true}, {1900, "large", 1, 32, false},
@@ -114,75 +94,68 @@ TEST(RunExport, RefusedBookmarksSkippedFilesAndRefusedOptions)
     request.options.svgZoom = 0;
     report = runExport(request);
     ASSERT_TRUE(report.failure);
-    EXPECT_EQ(report.failure->optionsError, ExportOptionsError::SVGZoomTooSmall);
-    EXPECT_EQ(report.failure->file.error, ExportError::InvalidZoom);
+    EXPECT_EQ(std::pair(report.failure->optionsError, report.failure->file.error),
+              std::pair(std::optional(ExportOptionsError::SVGZoomTooSmall), ExportError::InvalidZoom));
     EXPECT_TRUE(test::folderEntries(request.folder).isEmpty());
     EXPECT_EQ(test::folderEntries(folder), (QStringList{"colour.txt", "small.txt"}));
+
+    // The first file that cannot be written stops the export, which says which and why.
+    ASSERT_TRUE(QDir(folder).mkdir("taken.txt")); // a folder where the file would go
+    report = runExport(textExport({{0, "first", 1, 32, false}, {0, "taken", 1, 32, false}, {0, "later", 1, 32, false}}, folder));
+    ASSERT_TRUE(report.failure);
+    EXPECT_EQ(std::tuple(report.failure->file.error, report.failure->file.path, report.failure->bookmark->nickname, report.failure->kind),
+              std::tuple(ExportError::WriteFailed, folder + "/taken.txt", std::string("taken"), ExportKind::Text));
+    EXPECT_FALSE(report.failure->file.detail.isEmpty());
+    EXPECT_EQ(test::folderEntries(folder), (QStringList{"colour.txt", "first.txt", "small.txt", "taken.txt"}));
 }
 
-struct NamingCase {
-    const char* name;
-    std::vector<std::string> nicknames;
-    bool withImages; // text files only otherwise
-    QStringList files;
-};
-
-// Nicknames name files, never folders: whatever a bookmarks file holds, every file lands
-// directly in the chosen folder and nothing is written beside or above it. Within one export
-// no file is written twice: a bookmark whose names are taken gets the next free number, the
-// same for all its kinds; a file from before the export is replaced. Names are cut to 255
-// bytes on a character boundary.
-class ExportNaming : public testing::TestWithParam<NamingCase> {};
-
-TEST_P(ExportNaming, EveryBookmarkGetsAFileOfItsOwnInTheFolder)
+// Nicknames name files, never folders: every "/" and NUL becomes "_", "." and ".." become "_"
+// and "__", an empty nickname "untitled"; names are cut to 255 bytes on a character boundary,
+// keeping the number and the extension.
+TEST(ExportFileName, SafeStemsCutToTheLongestName)
 {
-    const QString parent = test::makeTempDir();
-    const QString folder = parent + "/out";
-    ASSERT_TRUE(QDir().mkdir(folder));
-    QFile old(folder + "/same.txt");
-    ASSERT_TRUE(old.open(QIODevice::WriteOnly) && old.write("old") == 3);
-    old.close();
-    ExportRequest request = textExport({}, folder);
-    request.options.exportImage = GetParam().withImages;
-    for (const std::string& nickname : GetParam().nicknames)
-        request.bookmarks.push_back({0, nickname, 1, 16, false});
-    const ExportReport report = runExport(request);
-    ASSERT_FALSE(report.failure) << report.failure->file.detail.toStdString();
-    QStringList expected = GetParam().files;
-    EXPECT_EQ(names(report.writtenFiles), expected);
-    expected << "same.txt";
-    expected.removeDuplicates();
-    expected.sort();
-    EXPECT_EQ(test::folderEntries(folder), expected);
-    EXPECT_EQ(test::folderEntries(parent), QStringList{"out"});
-    if (expected.contains("same 2.txt")) {
-        EXPECT_EQ(test::readWholeFile(folder + "/same.txt").count('\n'), 16);
+    const QString longStem = QString(125, QChar(0xE9)); // 250 bytes: the most that fits before ".txt"
+    const std::tuple<std::string, std::int64_t, QString> cases[] = {
+        {"../escape", 1, ".._escape.txt"}, {"/etc/passwd", 1, "_etc_passwd.txt"}, {".", 1, "_.txt"}, {"..", 1, "__.txt"},
+        {std::string("nul\0byte", 8), 1, "nul_byte.txt"}, {"a/b/../c", 1, "a_b_.._c.txt"}, {"", 1, "untitled.txt"},
+        {"ünïcode name", 1, "ünïcode name.txt"}, {".hidden", 1, ".hidden.txt"}, {"same 2", 2, "same 2 2.txt"},
+        {std::string(300, 'x'), 1, QString(251, u'x') + ".txt"}, {std::string(300, 'x'), 2, QString(249, u'x') + " 2.txt"},
+        {longStem.toStdString() + "\xC3\xA9!", 1, longStem + ".txt"}, {longStem.toStdString(), 2, longStem.chopped(1) + " 2.txt"}};
+    for (const auto& [nickname, number, name] : cases)
+        EXPECT_EQ(exportFileName(nickname, "txt", number), name) << nickname;
+}
+
+// Within one export no file is written twice: a bookmark whose names are taken gets the next
+// free number, the same for all its kinds; a file from before the export is replaced. Every
+// file lands directly in the chosen folder, nothing beside or above it.
+TEST(RunExport, TakenNamesGetTheNextFreeNumberPerBookmark)
+{
+    const std::tuple<std::vector<std::string>, bool, QStringList> cases[] = {
+        {{"same", "same", "same"}, false, {"same.txt", "same 2.txt", "same 3.txt"}},
+        {{"a/b", "a_b", "A_B"}, false, {"a_b.txt", "a_b 2.txt", "A_B 3.txt"}},
+        {{"same", "same", "same 2"}, true, {"same.png", "same.txt", "same 2.png", "same 2.txt", "same 2 2.png", "same 2 2.txt"}},
+        {{"../escape", "/etc/passwd"}, false, {".._escape.txt", "_etc_passwd.txt"}}};
+    for (const auto& [nicknames, withImages, files] : cases) {
+        const QString parent = test::makeTempDir(), folder = parent + "/out";
+        ASSERT_TRUE(QDir().mkdir(folder));
+        QFile old(folder + "/same.txt");
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly) && old.write("old") == 3);
+        old.close();
+        ExportRequest request = textExport({}, folder);
+        request.options.exportImage = withImages;
+        for (const std::string& nickname : nicknames)
+            request.bookmarks.push_back({0, nickname, 1, 16, false});
+        const ExportReport report = runExport(request);
+        ASSERT_FALSE(report.failure) << report.failure->file.detail.toStdString();
+        EXPECT_EQ(names(report.writtenFiles), files);
+        QStringList expected = files + QStringList{"same.txt"};
+        expected.removeDuplicates();
+        expected.sort();
+        EXPECT_EQ(test::folderEntries(folder), expected);
+        EXPECT_EQ(test::folderEntries(parent), QStringList{"out"});
+        EXPECT_EQ(test::readWholeFile(folder + "/same.txt").count('\n'), files.contains("same.txt") ? 16 : 0);
     }
 }
-
-const QString kLongStem = QString(125, QChar(0xE9)); // 250 bytes: the most that fits before ".txt"
-
-INSTANTIATE_TEST_SUITE_P(
-    Table, ExportNaming,
-    testing::Values(
-        NamingCase{"unsafe", {"../escape", "/etc/passwd", ".", "..", std::string("nul\0byte", 8), "a/b/../c"}, false,
-                   {".._escape.txt", "_etc_passwd.txt", "_.txt", "__.txt", "nul_byte.txt", "a_b_.._c.txt"}},
-        NamingCase{"kept", {"ünïcode name", ".hidden"}, false, {"ünïcode name.txt", ".hidden.txt"}},
-        NamingCase{"empty", {""}, false, {"untitled.txt"}},
-        NamingCase{"same", {"same", "same", "same"}, false, {"same.txt", "same 2.txt", "same 3.txt"}},
-        NamingCase{"same file name", {"a/b", "a_b", "A_B"}, false, {"a_b.txt", "a_b 2.txt", "A_B 3.txt"}},
-        NamingCase{"numbered per bookmark", {"same", "same", "same 2"}, true,
-                   {"same.png", "same.txt", "same 2.png", "same 2.txt", "same 2 2.png", "same 2 2.txt"}},
-        NamingCase{"long", {std::string(300, 'x'), std::string(300, 'x')}, false,
-                   {QString(251, u'x') + ".txt", QString(249, u'x') + " 2.txt"}},
-        NamingCase{"long two-byte letters", {kLongStem.toStdString() + "\xC3\xA9!", kLongStem.toStdString()}, false,
-                   {kLongStem + ".txt", kLongStem.chopped(1) + " 2.txt"}}),
-    [](const auto& info) {
-        std::string name = info.param.name;
-        std::ranges::replace(name, ' ', '_');
-        std::ranges::replace(name, '-', '_');
-        return name;
-    });
 
 // A full disk stops the export at the file that did not fit; every file reported as written
 // is complete and nothing half-written or temporary stays.
@@ -198,16 +171,13 @@ TEST(RunExport, AFullDiskStopsAtTheFileThatDidNotFit)
     const ExportReport report = runExport(request);
 
     ASSERT_TRUE(report.failure);
-    EXPECT_EQ(report.failure->file.error, ExportError::WriteFailed);
-    EXPECT_EQ(report.failure->file.detail, QStringLiteral("The disk is full"));
+    EXPECT_EQ(std::pair(report.failure->file.error, report.failure->file.detail), std::pair(ExportError::WriteFailed, QStringLiteral("The disk is full")));
     const QString failed = report.failure->file.path;
     EXPECT_EQ(failed, disk.folder() + QStringLiteral("/icon %1.png").arg(report.writtenFiles.size()));
     EXPECT_FALSE(QFileInfo::exists(failed));
-    QStringList written;
-    for (const QString& path : report.writtenFiles) {
+    for (const QString& path : report.writtenFiles)
         EXPECT_EQ(QImageReader(path).read().size(), QSize(256, 256)) << path.toStdString();
-        written << path.section(u'/', -1);
-    }
+    QStringList written = names(report.writtenFiles);
     written.sort();
     EXPECT_EQ(test::folderEntries(disk.folder()), written);
 }
@@ -217,8 +187,7 @@ TEST(RunExport, AFullDiskStopsAtTheFileThatDidNotFit)
 TEST(RunExport, ALinkInTheFolderIsReplacedNotWrittenThrough)
 {
     for (const bool dangling : {false, true}) {
-        const QString parent = test::makeTempDir();
-        const QString folder = parent + "/out";
+        const QString parent = test::makeTempDir(), folder = parent + "/out";
         ASSERT_TRUE(QDir().mkdir(folder));
         if (!dangling) {
             ASSERT_TRUE(QFile(parent + "/victim.txt").open(QIODevice::WriteOnly));
@@ -258,8 +227,7 @@ TEST(StartExport, RunsOnAWorkerAndReportsProgressAndAStopStillYieldsAReport)
     QFuture<ExportReport> future = startExport(request);
     future.waitForFinished();
     ASSERT_EQ(future.resultCount(), 1);
-    EXPECT_EQ(future.result().writtenFiles.size(), 6u);
-    EXPECT_EQ(std::tuple(future.progressValue(), future.progressMaximum()), std::tuple(6, 6));
+    EXPECT_EQ(std::tuple(future.result().writtenFiles.size(), future.progressValue(), future.progressMaximum()), std::tuple(6u, 6, 6));
     EXPECT_EQ(future.progressText(), folder + "/b.svg");
     EXPECT_EQ(QImageReader(folder + "/a.png").size(), QSize(17 * 8, 17 * 8));
 

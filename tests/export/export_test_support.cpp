@@ -5,24 +5,20 @@
 #include <QDir>
 #include <QFile>
 
-#include <stdexcept>
+#include <gtest/gtest.h>
+
+#include <map>
 
 namespace pq::test {
 
 namespace {
 Color colourOf(char letter)
 {
-    switch (letter) {
-    case 'B': return Color::black();
-    case 'W': return Color::white();
-    case '.': return Color::clear();
-    case 'k': return Color::fromRgb16(0, 0, 0);
-    case 'w': return Color::fromRgb16(0xFFFF, 0xFFFF, 0xFFFF);
-    case 'r': return Color::fromRgb16(0xFFFF, 0x8000, 0);
-    case 'g': return Color::fromRgb16(0, 0xC000, 0x2000);
-    case 'u': return Color::fromRgb16(0x1000, 0x2000, 0xFFFF);
-    }
-    throw std::invalid_argument("unknown pixel letter");
+    static const std::map<char, Color> colours{
+        {'B', Color::black()}, {'W', Color::white()}, {'.', Color::clear()}, {'k', Color::fromRgb16(0, 0, 0)},
+        {'w', Color::fromRgb16(0xFFFF, 0xFFFF, 0xFFFF)}, {'r', Color::fromRgb16(0xFFFF, 0x8000, 0)},
+        {'g', Color::fromRgb16(0, 0xC000, 0x2000)}, {'u', Color::fromRgb16(0x1000, 0x2000, 0xFFFF)}};
+    return colours.at(letter);
 }
 } // namespace
 
@@ -42,21 +38,27 @@ PixelArray pixelsFromRows(std::initializer_list<std::string_view> rows)
 PixelArray patternPixels(int side, int colours)
 {
     PixelArray pixels(side, side);
-    for (int r = 0; r < side; ++r)
-        for (int c = 0; c < side; ++c) {
-            const int i = r * side + c;
-            if (i % 7 == 3) {
-                pixels.at(r, c) = Color::clear();
-                continue;
-            }
-            const int k = i % colours;
-            pixels.at(r, c) = k == 0   ? Color::black()
-                              : k == 1 ? Color::white()
-                                       : Color::fromRgb16(static_cast<std::uint16_t>(k * 0x0F0F),
-                                                          static_cast<std::uint16_t>(0xFFFF - k * 0x0303),
-                                                          static_cast<std::uint16_t>((k * 0x3131) & 0xFFFF));
-        }
+    for (int i = 0; i < side * side; ++i) {
+        const int k = i % colours;
+        pixels.at(i / side, i % side) = i % 7 == 3 ? Color::clear() : k == 0 ? Color::black() : k == 1 ? Color::white()
+            : Color::fromRgb16(std::uint16_t(k * 0x0F0F), std::uint16_t(0xFFFF - k * 0x0303), std::uint16_t(k * 0x3131));
+    }
     return pixels;
+}
+
+void expectShowsPixels(const QImage& image, const PixelArray& pixels, int zoom, bool keepsAlpha)
+{
+    ASSERT_EQ(image.size(), QSize(int(pixels.columns()) * zoom, int(pixels.rows()) * zoom));
+    const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
+    for (int r = 0; r < pixels.rows(); ++r)
+        for (int c = 0; c < pixels.columns(); ++c) {
+            const Color& colour = pixels.at(r, c);
+            const QRgb seen = argb.pixel(c * zoom + zoom / 2, r * zoom + zoom / 2);
+            if (colour.isClear())
+                EXPECT_TRUE(!keepsAlpha || qAlpha(seen) == 0) << r << "," << c;
+            else
+                EXPECT_EQ(seen, qRgb(colour.red8(), colour.green8(), colour.blue8())) << r << "," << c;
+        }
 }
 
 QStringList folderEntries(const QString& folder)
@@ -64,11 +66,6 @@ QStringList folderEntries(const QString& folder)
     QStringList names = QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
     names.sort();
     return names;
-}
-
-QString missingFolder()
-{
-    return makeTempDir() + QStringLiteral("/missing");
 }
 
 } // namespace pq::test

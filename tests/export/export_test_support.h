@@ -3,6 +3,7 @@
 #include "decoding/pixel_array.h"
 
 #include <QByteArray>
+#include <QImage>
 #include <QString>
 #include <QStringList>
 
@@ -19,11 +20,11 @@ PixelArray pixelsFromRows(std::initializer_list<std::string_view> rows);
 // pixel clear.
 PixelArray patternPixels(int side, int colours);
 
+// Expects `image`, `zoom` pixels a side for each icon pixel, to show `pixels`: every opaque
+// colour exactly, and every clear pixel transparent where `keepsAlpha`.
+void expectShowsPixels(const QImage& image, const PixelArray& pixels, int zoom, bool keepsAlpha = true);
+
 // The names of the entries of a folder, sorted, hidden ones included.
 QStringList folderEntries(const QString& folder);
-
-// A folder path that does not exist (tests run as root, so permissions cannot make a
-// folder unwritable; a missing folder can never be written into).
-QString missingFolder();
 
 } // namespace pq::test

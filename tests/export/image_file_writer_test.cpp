@@ -31,19 +31,7 @@ TEST_P(WriteImageFile, ReaderSeesEveryPixelAndTheMask)
 
     QImageReader reader(*path);
     EXPECT_EQ(reader.format(), QByteArray(format.extension));
-    const QImage image = reader.read().convertToFormat(QImage::Format_ARGB32);
-    ASSERT_EQ(image.size(), QSize(48, 48)) << reader.errorString().toStdString();
-    for (int r = 0; r < 16; ++r)
-        for (int c = 0; c < 16; ++c) {
-            const Color& colour = pixels.at(r, c);
-            const QRgb seen = image.pixel(c * 3 + 1, r * 3 + 1);
-            if (colour.isClear())
-                EXPECT_TRUE(!format.keepsAlpha || qAlpha(seen) == 0) << r << "," << c;
-            else
-                EXPECT_EQ(std::tuple(qAlpha(seen), qRed(seen), qGreen(seen), qBlue(seen)),
-                          std::tuple(255, colour.red8(), colour.green8(), colour.blue8()))
-                    << r << "," << c;
-        }
+    test::expectShowsPixels(reader.read(), pixels, 3, format.keepsAlpha);
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, WriteImageFile,
@@ -55,21 +43,16 @@ TEST(WriteImageFile, EachFailureHasItsCodeAndWritesNothing)
 {
     const QString folder = test::makeTempDir();
     const PixelArray icon = test::patternPixels(32, 2);
-    const struct {
-        const char* format;
-        std::int64_t zoom;
-        PixelArray pixels;
-        ExportError error;
-    } cases[] = {
+    const std::tuple<const char*, std::int64_t, PixelArray, ExportError> cases[] = {
         {"png", 1, icon, ExportError::UnknownImageFormat}, // titles match with their letter case
         {"TIF", 1, icon, ExportError::UnknownImageFormat},
         {"PNG", 0, icon, ExportError::ImageNotCreated},
         {"PNG", 600, icon, ExportError::ImageNotCreated},
         {"PNG", 1, PixelArray(), ExportError::ImageNotCreated},
     };
-    for (const auto& c : cases) {
-        const auto result = writeImageFile("x", c.zoom, folder, c.format, false, c.pixels);
-        EXPECT_EQ(result ? std::nullopt : std::optional(result.error().error), c.error) << c.format << " " << c.zoom;
+    for (const auto& [format, zoom, pixels, error] : cases) {
+        const auto result = writeImageFile("x", zoom, folder, format, false, pixels);
+        EXPECT_EQ(result ? std::nullopt : std::optional(result.error().error), error) << format << " " << zoom;
     }
     EXPECT_TRUE(test::folderEntries(folder).isEmpty());
 }

@@ -41,17 +41,12 @@ TEST(PixelSceneNode, MergedMeshesHoldClosedOutwardBoxes)
         }
     }
     EXPECT_EQ(boxes, 5u);
-    EXPECT_EQ(node.meshes[0].vertexCount(), 48u); // the bottom row's r comes first; two r boxes
-    EXPECT_EQ(node.meshes[0].material, 0u);
+    // The bottom row's r comes first: two r boxes, then B, then W.
+    EXPECT_EQ(std::tuple(node.meshes[0].vertexCount(), node.meshes[0].material, node.meshes[2].vertexCount()), std::tuple(48u, 0u, 24u));
     EXPECT_EQ(node.materials[0].color, Color::fromRgb16(0xFFFF, 0x8000, 0));
-    EXPECT_EQ(node.meshes[2].vertexCount(), 24u * 1); // W
     // box centres from (0, 0) to (2s, s); boxes s wide and s/2 deep
-    EXPECT_FLOAT_EQ(lo[0], -s / 2);
-    EXPECT_FLOAT_EQ(hi[0], 2 * s + s / 2);
-    EXPECT_FLOAT_EQ(lo[1], -s / 2);
-    EXPECT_FLOAT_EQ(hi[1], s + s / 2);
-    EXPECT_FLOAT_EQ(lo[2], -s / 4);
-    EXPECT_FLOAT_EQ(hi[2], s / 4);
+    EXPECT_EQ(std::vector(lo, lo + 3), (std::vector{-s / 2, -s / 2, -s / 4}));
+    EXPECT_EQ(std::vector(hi, hi + 3), (std::vector{2 * s + s / 2, s + s / 2, s / 4}));
     EXPECT_EQ(node.position, (SceneVector{-0.5f, -0.5f, 0}));
     // Odd sizes centre on integer halves; an icon without visible pixels has no mesh.
     EXPECT_EQ(buildPixelScene(test::pixelsFromRows({"BBB", "BBB", "BBB", "BBB", "BBB"}), 2.0).position,

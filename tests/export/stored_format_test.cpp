@@ -23,12 +23,9 @@ TEST(StoredFormat, EveryDerivedNumberIsDefinedForAnyIntegers)
         bool decodes;
     };
     const Row rows[] = {
-        {0, -1, min, false, "Dimensions: 0x0", false},
         {0, 0, 32, true, "Dimensions: 0x0", false},
-        {min, min, -1, false, "Dimensions: 0x0", false},
         {max, 1, max, true, "Dimensions: 9223372036854775807x9223372036854775807", false},
         {0, 1, min, false, "Dimensions: -9223372036854775808x-9223372036854775808", false},
-        {-1, -1, max, false, "Dimensions: -9223372036854775807x-9223372036854775807", false},
         {0, max, max, false, "Dimensions: 1x1", false},
         {100, 8, std::int64_t{1} << 62, true, "Dimensions: 576460752303423488x576460752303423488", false},
         {-5, 8, 256, false, "Dimensions: 32x32", false},

@@ -12,7 +12,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 
 namespace pq {
 namespace {
@@ -37,11 +36,7 @@ TEST(SvgDocument, IsExactTextOfOneRectPerOpaquePixel)
 TEST(ColorHexString, ConstantsPaletteAndRounding)
 {
     const std::pair<Color, const char*> cases[] = {
-        {Color::black(), "#000000"},
-        {Color::white(), "#FFFFFF"},
-        {Color::fromRgb16(0, 0, 0), "#000000"},
-        {Color::fromRgb16(0xFFFF, 0xFFFF, 0xFFFF), "#FFFFFF"},
-        {Color::fromRgb16(0xFFFF, 0x8000, 0), "#FF8000"},
+        {Color::black(), "#000000"}, {Color::white(), "#FFFFFF"}, {Color::fromRgb16(0xFFFF, 0x8000, 0), "#FF8000"},
         {Color::fromRgb16(0x7F7F, 0x0101, 0xFEFE), "#7F01FE"}, // 127.0, 1, 254 exactly
         {Color::fromRgb16(0x0080, 0x0081, 0x8080), "#000180"}, // 0.498 rounds down, 0.502 up
     };
@@ -56,21 +51,13 @@ TEST(WriteSVGFile, IndependentRendererSeesEveryPixel)
     const auto path = writeSVGFile("pattern", 3, test::makeTempDir(), pixels);
     ASSERT_TRUE(path) << exportErrorName(path.error().error);
     QSvgRenderer renderer(*path);
-    ASSERT_TRUE(renderer.isValid());
     EXPECT_EQ(renderer.defaultSize(), QSize(48, 48));
     QImage image(48, 48, QImage::Format_ARGB32);
     image.fill(Qt::transparent);
-    {
-        QPainter painter(&image);
-        renderer.render(&painter);
-    }
-    for (int r = 0; r < 16; ++r)
-        for (int c = 0; c < 16; ++c) {
-            const Color& colour = pixels.at(r, c);
-            const QRgb seen = image.pixel(c * 3 + 1, r * 3 + 1);
-            const QRgb expected = colour.isClear() ? 0 : qRgb(colour.red8(), colour.green8(), colour.blue8());
-            EXPECT_EQ(qAlpha(seen) == 0 ? 0 : seen, expected) << r << "," << c;
-        }
+    QPainter painter(&image);
+    renderer.render(&painter);
+    painter.end();
+    test::expectShowsPixels(image, pixels, 3);
 }
 
 TEST(TextDocument, BlackIsInkEverythingElseIsBlank)
@@ -84,52 +71,34 @@ TEST(TextDocument, BlackIsInkEverythingElseIsBlank)
     EXPECT_EQ(textDocument(pixelsFromRows({"BB"}), 0), QByteArray());
 }
 
-using Write = std::function<std::expected<QString, ExportFileError>(const QString& folder, const PixelArray&)>;
-
-// Each writer refuses what it cannot write and writes nothing then; a missing folder is a
+// Each writer refuses a zoom it cannot write and writes nothing then; a missing folder is a
 // write failure naming the file.
 TEST(ExportWriters, RefusalsWriteNothingAndNameTheirFile)
 {
-    const PixelArray icon = pixelsFromRows({"B"});
-    const PixelArray big(256, 256);
-    auto svg = [](std::int64_t zoom) { return [=](const QString& f, const PixelArray& p) { return writeSVGFile("x", zoom, f, p); }; };
-    auto text = [](std::int64_t zoom) { return [=](const QString& f, const PixelArray& p) { return writeTextFile("x", zoom, f, p); }; };
-    const struct {
-        Write write;
-        const PixelArray& pixels;
-        ExportError error;
-    } refused[] = {
-        {svg(0), icon, ExportError::InvalidZoom},
-        {svg(-4), icon, ExportError::InvalidZoom},
-        {svg(kMaxSVGZoom + 1), icon, ExportError::InvalidZoom},
-        {text(0), icon, ExportError::InvalidZoom},
-        {text(kMaxTextZoom + 1), icon, ExportError::InvalidZoom},
-        {text(9), big, ExportError::InvalidZoom}, // 2304 characters a line
+    const PixelArray icon = pixelsFromRows({"B"}), big(256, 256);
+    const QString folder = test::makeTempDir(), missing = folder + "/missing";
+    using Result = std::expected<QString, ExportFileError>;
+    const std::tuple<Result, QString, std::optional<ExportError>> cases[] = {
+        {writeSVGFile("x", 0, folder, icon), "", ExportError::InvalidZoom},
+        {writeSVGFile("x", kMaxSVGZoom + 1, folder, icon), "", ExportError::InvalidZoom},
+        {writeTextFile("x", 0, folder, icon), "", ExportError::InvalidZoom},
+        {writeTextFile("x", 9, folder, big), "", ExportError::InvalidZoom}, // 2304 characters a line
+        {writeSVGFile("x", 1, missing, icon), "x.svg", ExportError::WriteFailed},
+        {writeTextFile("x", 1, missing, icon), "x.txt", ExportError::WriteFailed},
+        {writeImageFile("x", 1, missing, "PNG", false, icon), "x.png", ExportError::WriteFailed},
+        {writeSceneFile("x", missing, true, icon), "x.dae", ExportError::WriteFailed},
+        {writeSceneFile("x", missing, false, icon), "x.usdz", ExportError::WriteFailed},
     };
-    const QString folder = test::makeTempDir();
-    for (std::size_t i = 0; i < std::size(refused); ++i) {
-        const auto result = refused[i].write(folder, refused[i].pixels);
-        EXPECT_EQ(result ? std::nullopt : std::optional(result.error().error), refused[i].error) << "case " << i;
+    for (const auto& [result, file, error] : cases) {
+        EXPECT_EQ(result ? std::nullopt : std::optional(result.error().error), error) << file.toStdString();
+        if (!file.isEmpty()) {
+            EXPECT_EQ(result ? QString() : result.error().path, missing + "/" + file);
+        }
     }
     EXPECT_TRUE(test::folderEntries(folder).isEmpty());
-    const auto written = text(8)(folder, big); // 2048 characters a line is the limit
+    const auto written = writeTextFile("x", 8, folder, big); // 2048 characters a line is the limit
     ASSERT_TRUE(written);
     EXPECT_EQ(test::readWholeFile(*written).size(), 2048 * 2049); // blanks and line feeds, no byte-order mark
-
-    const QString missing = test::missingFolder();
-    const std::pair<Write, const char*> toMissing[] = {
-        {svg(1), "x.svg"},
-        {text(1), "x.txt"},
-        {[](const QString& f, const PixelArray& p) { return writeImageFile("x", 1, f, "PNG", false, p); }, "x.png"},
-        {[](const QString& f, const PixelArray& p) { return writeSceneFile("x", f, true, p); }, "x.dae"},
-        {[](const QString& f, const PixelArray& p) { return writeSceneFile("x", f, false, p); }, "x.usdz"},
-    };
-    for (const auto& [write, file] : toMissing) {
-        const auto result = write(missing, icon);
-        ASSERT_FALSE(result) << file;
-        EXPECT_EQ(result.error().error, ExportError::WriteFailed) << file;
-        EXPECT_EQ(result.error().path, missing + "/" + file);
-    }
 }
 
 } // namespace

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+
 namespace pq {
 namespace {
 
@@ -21,28 +23,22 @@ TEST(CandidateCollapse, OverlappingPairsKeepTheBestInListingOrder)
         at(5063, 16, 0.3),  // overlaps the one before by a byte
     });
     EXPECT_EQ(kept, (std::vector<IconCandidate>{at(1259, 16, 0.95), at(1000, 32, 0.7), at(5063, 16, 0.3)}));
-}
-
-TEST(CandidateCollapse, PairsThatOnlyTouchAreTwoIcons)
-{
+    // Pairs that only touch are two icons.
     const std::vector<IconCandidate> touching{at(0, 32, 0.5), at(256, 32, 0.4), at(512, 16, 0.3), at(576, 16, 0.2)};
     EXPECT_EQ(collapseOverlapping({touching[3], touching[1], touching[0], touching[2]}), touching);
 }
 
 TEST(CandidateCollapse, EqualScoresGoToTheLengthFieldThenTheCentredThenTheEarliest)
 {
-    struct Case {
-        IconCandidate a, b, winner;
-    };
-    const Case cases[] = {
+    const std::array<IconCandidate, 3> cases[] = { // two candidates and the one kept
         {at(100, 32, 0.8, false, 0), at(104, 32, 0.8, true, 4), at(104, 32, 0.8, true, 4)},
         {at(100, 32, 0.8, false, 2), at(104, 32, 0.8, false, 0), at(104, 32, 0.8, false, 0)},
         {at(108, 32, 0.8, false, 1), at(104, 32, 0.8, false, 1), at(104, 32, 0.8, false, 1)},
         {at(100, 32, 0.81, false, 6), at(104, 32, 0.8, true, 0), at(100, 32, 0.81, false, 6)},
     };
-    for (const Case& c : cases) {
-        EXPECT_EQ(collapseOverlapping({c.a, c.b}), std::vector<IconCandidate>{c.winner});
-        EXPECT_EQ(collapseOverlapping({c.b, c.a}), std::vector<IconCandidate>{c.winner});
+    for (const auto& [a, b, winner] : cases) {
+        EXPECT_EQ(collapseOverlapping({a, b}), std::vector{winner});
+        EXPECT_EQ(collapseOverlapping({b, a}), std::vector{winner});
     }
 }
 

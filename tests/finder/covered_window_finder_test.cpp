@@ -81,17 +81,6 @@ std::vector<std::int64_t> passingOffsetsByRule(const Bytes& bytes, std::int64_t 
     return result;
 }
 
-std::vector<std::int64_t> passingOffsets(const CoveredWindowFinder& finder, std::int64_t begin, std::int64_t end)
-{
-    std::vector<std::int64_t> result;
-    finder.find(begin, end, [&](std::int64_t first, std::int64_t last) {
-        EXPECT_LE(first, last);
-        for (std::int64_t o = first; o <= last; ++o)
-            result.push_back(o);
-    });
-    return result;
-}
-
 class CoveredWindowFinderTest : public ::testing::TestWithParam<std::tuple<std::string_view, int, std::uint32_t>> {};
 
 TEST_P(CoveredWindowFinderTest, FindsExactlyTheOffsetsTheRuleNames)
@@ -101,16 +90,21 @@ TEST_P(CoveredWindowFinderTest, FindsExactlyTheOffsetsTheRuleNames)
     const auto expected = passingOffsetsByRule(bytes, length);
     ASSERT_FALSE(expected.empty()); // the icons pass at least
     const CoveredWindowFinder finder(bytes, length, instructionSet);
-    EXPECT_EQ(passingOffsets(finder, 0, std::int64_t(bytes.size())), expected);
-
-    // Searching in pieces of any length gives the same offsets.
+    // The whole search, then searches in pieces of any length, give the same offsets.
+    std::vector<std::int64_t> whole, pieced;
+    const auto into = [](std::vector<std::int64_t>& offsets) {
+        return [&offsets](std::int64_t first, std::int64_t last) {
+            EXPECT_LE(first, last);
+            for (std::int64_t o = first; o <= last; ++o)
+                offsets.push_back(o);
+        };
+    };
+    finder.find(0, std::int64_t(bytes.size()), into(whole));
+    EXPECT_EQ(whole, expected);
     std::mt19937 rng(seed);
-    std::vector<std::int64_t> pieced;
-    for (std::int64_t at = 0; at < std::int64_t(bytes.size());) {
-        const std::int64_t to = at + 1 + std::int64_t(rng() % 3000);
-        const auto part = passingOffsets(finder, at, to);
-        pieced.insert(pieced.end(), part.begin(), part.end());
-        at = to;
+    for (std::int64_t at = 0, to = 0; at < std::int64_t(bytes.size()); at = to) {
+        to = at + 1 + std::int64_t(rng() % 3000);
+        finder.find(at, to, into(pieced));
     }
     EXPECT_EQ(pieced, expected);
 }

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <functional>
 #include <ostream>
 #include <string>
@@ -24,13 +25,17 @@ struct Pair {
         const auto canvas = sample::drawIcon(name, side, 1);
         return {canvas.pixelPlane(1), canvas.maskPlane(1), side};
     }
-    // Pixel (x, y) of a plane.
-    static void set(Bytes& plane, int side, int x, int y, bool on)
+    // Sets the pixels x in [x0, x1), y in [y0, y1) of a plane.
+    void paint(Bytes& plane, int x0, int x1, int y0, int y1, bool on = true) const
     {
-        auto& byte = plane[std::size_t(y * side / 8 + x / 8)];
-        const auto bit = std::uint8_t(0x80 >> (x % 8));
-        byte = on ? byte | bit : byte & ~bit;
+        for (int y = y0; y < y1; ++y)
+            for (int x = x0; x < x1; ++x) {
+                auto& byte = plane[std::size_t(y * side / 8 + x / 8)];
+                const auto bit = std::uint8_t(0x80 >> (x % 8));
+                byte = on ? byte | bit : byte & ~bit;
+            }
     }
+    void clear() { std::ranges::fill(image, 0), std::ranges::fill(mask, 0); }
     // Eight bytes of noise, the pair, then eight bytes of noise.
     Bytes bytes(std::uint32_t lengthField = 0x5A5A5A5A) const
     {
@@ -41,7 +46,10 @@ struct Pair {
         out.insert(out.end(), 8, 0xA5);
         return out;
     }
-    std::optional<IconPairEvidence> judge() const { return judgeIconPair(bytes(), kAt, side); }
+    std::optional<IconPairEvidence> judge(std::uint32_t lengthField = 0x5A5A5A5A) const
+    {
+        return judgeIconPair(bytes(lengthField), kAt, side);
+    }
 };
 
 TEST(IconPairScore, EveryDrawnIconWithItsMaskScoresNearOne)
@@ -61,10 +69,7 @@ struct Refusal {
     std::function<void(Pair&)> spoil;
 };
 
-void PrintTo(const Refusal& refusal, std::ostream* out)
-{
-    *out << refusal.what;
-}
+void PrintTo(const Refusal& refusal, std::ostream* out) { *out << refusal.what; }
 
 class RefusedPair : public ::testing::TestWithParam<Refusal> {};
 
@@ -81,44 +86,25 @@ TEST_P(RefusedPair, IsNoIconPair)
 INSTANTIATE_TEST_SUITE_P(
     Cases, RefusedPair,
     ::testing::Values(
-        Refusal{"an image pixel the mask leaves clear",
-                [](Pair& p) { Pair::set(p.image, p.side, 0, p.side - 1, true); }},
-        Refusal{"a blank image", [](Pair& p) { std::fill(p.image.begin(), p.image.end(), 0); }},
-        Refusal{"a constant image",
-                [](Pair& p) {
-                    std::fill(p.image.begin(), p.image.end(), 0x10);
+        Refusal{"an image pixel the mask leaves clear", [](Pair& p) { p.paint(p.image, 0, 1, p.side - 1, p.side); }},
+        Refusal{"a blank image", [](Pair& p) { std::ranges::fill(p.image, 0); }},
+        Refusal{"a constant image", [](Pair& p) {
+                    std::ranges::fill(p.image, 0x10);
                     for (auto& b : p.mask)
                         b |= 0x10;
                 }},
-        Refusal{"a mask over the whole square", [](Pair& p) { std::fill(p.mask.begin(), p.mask.end(), 0xFF); }},
-        Refusal{"a speck of a mask",
-                [](Pair& p) {
-                    std::fill(p.image.begin(), p.image.end(), 0);
-                    std::fill(p.mask.begin(), p.mask.end(), 0);
-                    for (int y = 4; y < 6; ++y)
-                        for (int x = 4; x < 6; ++x)
-                            Pair::set(p.mask, p.side, x, y, true);
-                    Pair::set(p.image, p.side, 5, 5, true);
-                }},
-        Refusal{"a silhouette two pixels wide", [](Pair& p) {
-                    std::fill(p.image.begin(), p.image.end(), 0);
-                    std::fill(p.mask.begin(), p.mask.end(), 0);
-                    for (int y = 0; y < p.side; ++y) {
-                        Pair::set(p.mask, p.side, 3, y, true);
-                        Pair::set(p.mask, p.side, 4, y, true);
-                        Pair::set(p.image, p.side, 3, y, true);
-                    }
-                }}));
+        Refusal{"a mask over the whole square", [](Pair& p) { std::ranges::fill(p.mask, 0xFF); }},
+        Refusal{"a speck of a mask", [](Pair& p) { p.clear(), p.paint(p.mask, 4, 6, 4, 6), p.paint(p.image, 5, 6, 5, 6); }},
+        Refusal{"a silhouette two pixels wide",
+                [](Pair& p) { p.clear(), p.paint(p.mask, 3, 5, 0, p.side), p.paint(p.image, 3, 4, 0, p.side); }}));
 
 TEST(IconPairScore, PairsThatDoNotFitAreRefused)
 {
     const Bytes bytes = Pair::drawn("smiley", 16).bytes();
     const std::span<const std::uint8_t> all(bytes);
     const std::tuple<std::span<const std::uint8_t>, std::int64_t, int, bool> cases[] = {
-        {all, kAt, 16, true},           {all, -1, 16, false}, {all, std::int64_t(bytes.size()) - 63, 16, false},
-        {all, kAt, 24, false},          {all.first(kAt + 63), kAt, 16, false},
-        {all.first(kAt + 64), kAt, 16, true},
-    };
+        {all, kAt, 16, true}, {all, -1, 16, false}, {all, std::int64_t(bytes.size()) - 63, 16, false}, {all, kAt, 24, false},
+        {all.first(kAt + 63), kAt, 16, false}, {all.first(kAt + 64), kAt, 16, true}};
     for (const auto& [span, offset, side, judged] : cases)
         EXPECT_EQ(judgeIconPair(span, offset, side).has_value(), judged) << offset << " " << side << " " << span.size();
 }
@@ -130,52 +116,38 @@ TEST(IconPairScore, FlawsLowerTheirMeasureAndTheScore)
     const IconPairEvidence best = *clean.judge();
 
     Pair holed = clean; // clear mask pixels in the middle of the page, where the image is white
-    for (int y = 8; y < 10; ++y)
-        for (int x = 20; x < 23; ++x)
-            Pair::set(holed.mask, 32, x, y, false);
+    holed.paint(holed.mask, 20, 23, 8, 10, false);
     const auto holes = *holed.judge();
-    EXPECT_LT(holes.holeFree, best.holeFree);
-    EXPECT_LT(holes.solidRows, best.solidRows);
-    EXPECT_LT(holes.score(), best.score());
+    EXPECT_TRUE(holes.holeFree < best.holeFree && holes.solidRows < best.solidRows && holes.score() < best.score());
 
     Pair unframed = clean; // the image without its outline
-    for (int y = 0; y < 32; ++y)
-        for (int x = 0; x < 32; ++x)
-            if (x <= 4 || x >= 27 || y <= 0 || y >= 31)
-                Pair::set(unframed.image, 32, x, y, false);
+    for (const auto& [x0, x1, y0, y1] : {std::array{0, 5, 0, 32}, {27, 32, 0, 32}, {0, 32, 0, 1}, {0, 32, 31, 32}})
+        unframed.paint(unframed.image, x0, x1, y0, y1, false);
     const auto noOutline = *unframed.judge();
-    EXPECT_LT(noOutline.outline, 0.5);
-    EXPECT_LT(noOutline.score(), 0.5 * best.score());
+    EXPECT_TRUE(noOutline.outline < 0.5 && noOutline.score() < 0.5 * best.score());
 
     Pair split = clean; // a gap through the middle rows: two runs per row, neighbours still touch
-    for (int y = 10; y < 20; ++y)
-        for (int x = 15; x < 17; ++x) {
-            Pair::set(split.mask, 32, x, y, false);
-            Pair::set(split.image, 32, x, y, false);
-        }
+    split.paint(split.mask, 15, 17, 10, 20, false);
+    split.paint(split.image, 15, 17, 10, 20, false);
     const auto twoRuns = *split.judge();
     EXPECT_NEAR(twoRuns.solidRows, 1.0 - 10.0 / 32.0, 1e-9);
-    EXPECT_EQ(twoRuns.connected, 1.0);
-    EXPECT_LT(twoRuns.score(), best.score());
+    EXPECT_TRUE(twoRuns.connected == 1.0 && twoRuns.score() < best.score());
 }
 
 TEST(IconPairScore, ALengthFieldBeforeThePairAddsATenth)
 {
     Pair pair = Pair::drawn("trash", 32);
-    for (int y = 6; y < 9; ++y) // a hole, so the score has room below 1
-        Pair::set(pair.mask, 32, 14, y, false), Pair::set(pair.image, 32, 14, y, false);
-    const auto plain = judgeIconPair(pair.bytes(), kAt, 32);
-    const auto fielded = judgeIconPair(pair.bytes(256), kAt, 32);
+    pair.paint(pair.mask, 14, 15, 6, 9, false); // a hole, so the score has room below 1
+    pair.paint(pair.image, 14, 15, 6, 9, false);
+    const auto plain = pair.judge(), fielded = pair.judge(256);
     ASSERT_TRUE(plain && fielded);
-    EXPECT_FALSE(plain->lengthField);
-    EXPECT_TRUE(fielded->lengthField);
+    EXPECT_TRUE(!plain->lengthField && fielded->lengthField);
     ASSERT_LT(plain->score(), 0.9);
     EXPECT_DOUBLE_EQ(fielded->score(), plain->score() + 0.1);
     // The field holds the length of both planes: 64 for 16×16, not 256 or one plane's 32.
     const Pair small = Pair::drawn("trash", 16);
-    EXPECT_TRUE(judgeIconPair(small.bytes(64), kAt, 16)->lengthField);
-    EXPECT_FALSE(judgeIconPair(small.bytes(32), kAt, 16)->lengthField);
-    EXPECT_FALSE(judgeIconPair(small.bytes(256), kAt, 16)->lengthField);
+    for (const auto& [field, counted] : {std::pair(64u, true), {32u, false}, {256u, false}})
+        EXPECT_EQ(small.judge(field)->lengthField, counted) << field;
 }
 
 } // namespace
