@@ -1,3 +1,4 @@
+#include "ui/export_size_label.h"
 #include "ui/navigation_keys.h"
 #include "ui/tile_grid_layout.h"
 
@@ -6,6 +7,7 @@
 #include <Qt>
 
 #include <cstdint>
+#include <limits>
 #include <optional>
 
 namespace pq {
@@ -166,18 +168,33 @@ TEST(TileGridLayout, TranslateTileScalesByTheIntegerRatioOfTheCounts)
 
 TEST(NavigationKeys, TargetsFollowTheKeyWithinTheContent)
 {
-    struct Case {
-        std::uint16_t code;
-        std::int64_t y, h, H, expected;
-    };
-    const Case cases[] = {{kHomeKeyCode, 5000, 700, 10000, 0},      {kEndKeyCode, 0, 700, 10000, 9300},
-                          {kPageDownKeyCode, 0, 700, 10000, 700},   {kPageUpKeyCode, 700, 700, 10000, 0},
-                          {kPageUpKeyCode, 0, 700, 10000, 0},       {kPageDownKeyCode, 9000, 700, 10000, 9300},
-                          {kEndKeyCode, 0, 700, 300, 0},            {0x75, 1234, 700, 10000, 1234},
-                          {0x78, 1234, 700, 10000, 1234}};
-    for (const Case& c : cases)
-        EXPECT_EQ(navigationTarget(c.code, c.y, c.h, c.H), c.expected) << c.code << " at " << c.y;
+    const std::tuple<std::uint16_t, std::int64_t, std::int64_t, std::int64_t, std::int64_t> cases[] = {
+        {kHomeKeyCode, 5000, 700, 10000, 0},    {kEndKeyCode, 0, 700, 10000, 9300},
+        {kPageDownKeyCode, 0, 700, 10000, 700}, {kPageUpKeyCode, 700, 700, 10000, 0},
+        {kPageUpKeyCode, 0, 700, 10000, 0},     {kPageDownKeyCode, 9000, 700, 10000, 9300},
+        {kEndKeyCode, 0, 700, 300, 0},          {0x75, 1234, 700, 10000, 1234}, {0x78, 1234, 700, 10000, 1234}};
+    for (const auto& [code, y, h, H, expected] : cases) // key, origin, viewport and content heights, target
+        EXPECT_EQ(navigationTarget(code, y, h, H), expected) << code << " at " << y;
     EXPECT_EQ(navigationKeyCodeForQtKey(Qt::Key_Down), std::nullopt);
+}
+
+// The labels' usual text is checked on the export panel; here the edges it cannot reach.
+TEST(SizeLabelText, NoWidthsAndOverflowingSizes)
+{
+    EXPECT_EQ(sizeLabelText(SizeLabel::SVG, {}, 7), "Resulting size: ");
+    EXPECT_EQ(sizeLabelText(SizeLabel::Image, std::vector<std::int64_t>{16, 32}, std::numeric_limits<std::int64_t>::max() / 10),
+              "Resulting image size: too large, too large");
+}
+
+TEST(IntegerValueOfText, LeadingIntegerLikeAZoomField)
+{
+    const std::pair<const char*, std::int64_t> cases[] = {
+        {"12", 12}, {"  7x", 7}, {"abc", 0}, {"", 0}, {"-3", -3}, {"+4", 4}, {"1 2", 1},
+        {"99999999999999999999", std::numeric_limits<std::int64_t>::max()},
+        {"-99999999999999999999", std::numeric_limits<std::int64_t>::min()},
+    };
+    for (const auto& [text, value] : cases)
+        EXPECT_EQ(integerValueOfText(QString::fromLatin1(text)), value) << text;
 }
 
 } // namespace
