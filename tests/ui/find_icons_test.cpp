@@ -1,5 +1,6 @@
 #include "decoding/chunker.h"
 #include "decoding/file_data.h"
+#include "icon_hunt_image.h"
 #include "main_window_fixture.h"
 #include "sample_image.h"
 #include "ui/find_icons_panel.h"
@@ -80,18 +81,17 @@ TEST_F(FindIconsWindowTest, GoToOffsetRefusesOrSelectsTheTileShowingIt)
     action("goToOffsetAction")->trigger();
     auto* dialog = window->findChild<GoToOffsetDialog*>();
     ASSERT_TRUE(dialog);
-    dialog->offsetField()->setText(QStringLiteral("12"));
-    dialog->go();
+    const auto go = [&](const char* text) {
+        dialog->offsetField()->setText(QString::fromLatin1(text));
+        dialog->go();
+        return dialog->messageLabel()->text();
+    };
+    EXPECT_EQ(go("12"), QStringLiteral("Open a file first."));
     EXPECT_TRUE(dialog->isVisible());
-    EXPECT_EQ(dialog->messageLabel()->text(), QStringLiteral("Open a file first."));
-
     openSample();
     browser->showBookmark(0, {1, 16});
-    dialog->offsetField()->setText(QStringLiteral("twelve"));
-    dialog->go();
-    EXPECT_TRUE(dialog->messageLabel()->text().contains(QStringLiteral("no byte offset")));
-    dialog->offsetField()->setText(QStringLiteral("0x2717"));
-    dialog->go();
+    EXPECT_TRUE(go("twelve").contains(QStringLiteral("no byte offset")));
+    go("0x2717");
     EXPECT_EQ(browser->offsetSlider()->value(), 10007 % 2);
     EXPECT_EQ(browser->iconCollectionView()->selectedItem(), 10007 / 2);
     EXPECT_EQ(browser->selectedDimension(), Dimensions::_16x16);

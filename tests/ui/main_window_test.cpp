@@ -91,7 +91,6 @@ TEST_F(MainWindowTest, OpeningAFileShowsItsTilesAndAnotherResetsTheBrowser)
     EXPECT_EQ(window->windowTitle(), "disk.img");
     EXPECT_FALSE(browser->dropLabel()->isVisible());
     EXPECT_EQ(grid().tileCount(), 24'968); // 4 x 24,967 + 128 < 100,000
-    EXPECT_EQ(grid().makeItem(1).representedObject()->offsetInFile, 4);
 
     browser->showBookmark(0, {8, 256});
     open({writeImage(102, "other.bin")});
@@ -235,8 +234,7 @@ TEST_F(MainWindowTest, ProgressRowFollowsLongReadsAndCancels)
     bool cancelled = false;
     mvc->beginProgress(QStringLiteral("Reading big.img"), [&] { cancelled = true; });
     mvc->updateProgress(std::int64_t{3} << 31, std::int64_t{6} << 31); // beyond int, half done
-    EXPECT_TRUE(bar->isVisible());
-    EXPECT_EQ(bar->value() * 2, bar->maximum());
+    EXPECT_TRUE(bar->isVisible() && bar->value() * 2 == bar->maximum());
     for (QPushButton* button : mvc->findChildren<QPushButton*>())
         if (button->text() == QStringLiteral("Cancel") && button->isVisible())
             QTest::mouseClick(button, Qt::LeftButton);
@@ -271,20 +269,18 @@ TEST_F(MainWindowTest, SaveLocationQuestionAnswersOnceWithTheChosenPath)
     EXPECT_EQ(answers[1].kind, SaveLocationAnswer::Kind::Cancelled);
 }
 
-TEST_F(MainWindowTest, OnASmallScreenTheBrowserKeepsFourTilesPerRowBesideEitherSidePanel)
+// On a small screen the browser keeps four tiles a row beside either side panel; the next
+// window opens as the last one closed.
+TEST_F(MainWindowTest, WindowFitsASmallScreenAndTheNextOneOpensAsTheLastOneClosed)
 {
     window->setGeometry(MainWindow::defaultGeometry(QRect(0, 0, 1366, 768)));
-    for (const char* name : {"bookmarksDock", "findIconsDock"}) {
+    for (const char* name : {"findIconsDock", "bookmarksDock"}) {
         auto* dock = window->findChild<QDockWidget*>(QLatin1String(name));
         dock->show();
         dock->raise();
         settle();
         EXPECT_GE(grid().gridLayout().columns(), 4) << name;
     }
-}
-
-TEST_F(MainWindowTest, TheNextWindowOpensAsTheLastOneClosed)
-{
     window->findChild<QDockWidget*>(QStringLiteral("bookmarksDock"))->hide();
     window->setGeometry(QRect(40, 30, 1300, 700));
     settle();
