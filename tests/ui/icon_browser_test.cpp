@@ -13,14 +13,11 @@
 namespace pq {
 namespace {
 
-constexpr std::int64_t kFileSize = 200000;
-
 // The browser inside the main window, over random bytes opened as a file.
 class IconBrowserTest : public test::MainWindowFixture {
 protected:
-    void openFile(std::size_t size = kFileSize) { open({writeImage(7, "disk.img", size)}); }
-    IconBrowserView& view() { return grid(); }
-    std::int64_t offsetOf(std::int64_t item) { return view().makeItem(item).representedObject()->offsetInFile; }
+    void openFile(std::size_t size = 200000) { open({writeImage(7, "disk.img", size)}); }
+    std::int64_t offsetOf(std::int64_t item) { return grid().makeItem(item).representedObject()->offsetInFile; }
     void choose(QComboBox* popup, const char* title)
     {
         const int index = popup->findText(QString::fromUtf8(title));
@@ -31,22 +28,18 @@ protected:
     // Distance of a tile's centre from the viewport's vertical centre.
     int offCentre(std::int64_t item)
     {
-        const auto rect = view().rectForItem(item);
-        return rect ? std::abs(rect->center().y() - view().viewport()->height() / 2) : 1 << 30;
+        const auto rect = grid().rectForItem(item);
+        return rect ? std::abs(rect->center().y() - grid().viewport()->height() / 2) : 1 << 30;
     }
 };
 
-TEST_F(IconBrowserTest, BeforeAFileItShowsNoTilesAndIgnoresThePopups)
+TEST_F(IconBrowserTest, PopupsWaitForAFileAndTheSliderShiftsEveryTileByBytes)
 {
-    EXPECT_EQ(view().tileCount(), 0);
+    EXPECT_EQ(grid().tileCount(), 0);
     choose(browser->bitDepthPopup(), "256 Colors (8-bit)");
     EXPECT_EQ(browser->selectedBitDepth(), BitDepth::_1bit);
-}
-
-TEST_F(IconBrowserTest, SliderShiftsEveryTileByBytes)
-{
     openFile();
-    EXPECT_EQ(view().makeItem(1).zoomFactor(), 5);
+    EXPECT_EQ(grid().makeItem(1).zoomFactor(), 5);
     choose(browser->bitDepthPopup(), "256 Colors (8-bit)");
     EXPECT_EQ(browser->offsetSlider()->maximum(), 31);
     browser->offsetSlider()->setValue(5);
@@ -54,7 +47,7 @@ TEST_F(IconBrowserTest, SliderShiftsEveryTileByBytes)
     // A smaller row length keeps the slider inside its new range.
     choose(browser->dimensionPopup(), "Small Icon (16x16)");
     EXPECT_EQ(browser->offsetSlider()->maximum(), 15);
-    EXPECT_EQ(view().makeItem(0).zoomFactor(), 10);
+    EXPECT_EQ(grid().makeItem(0).zoomFactor(), 10);
     browser->offsetSlider()->setValue(31);
     EXPECT_EQ(browser->offsetSlider()->value(), 15);
 }
@@ -62,15 +55,15 @@ TEST_F(IconBrowserTest, SliderShiftsEveryTileByBytes)
 TEST_F(IconBrowserTest, AFormatChangeRecentresTheMiddleVisibleTile)
 {
     openFile();
-    view().setScrollOrigin(view().gridLayout().originCentring(20000));
-    const TileRange before = view().visibleItems();
+    grid().setScrollOrigin(grid().gridLayout().originCentring(20000));
+    const TileRange before = grid().visibleItems();
     const std::int64_t anchor = before.first + before.count() / 2;
     choose(browser->dimensionPopup(), "Small Icon (16x16)");
     EXPECT_LE(offCentre(anchor * 2), TileGridLayout::kRowPitch / 2); // twice the tiles
     // Choosing the same entry again reloads nothing and keeps the position.
-    const std::int64_t origin = view().scrollOrigin();
+    const std::int64_t origin = grid().scrollOrigin();
     choose(browser->dimensionPopup(), "Small Icon (16x16)");
-    EXPECT_EQ(view().scrollOrigin(), origin);
+    EXPECT_EQ(grid().scrollOrigin(), origin);
 }
 
 // 5,001 bytes: the chunk at o is shown when o + chunk length < 5,001, by tile o / row length at
@@ -84,9 +77,9 @@ TEST_F(IconBrowserTest, ShowBookmarkSwitchesFormatAndShiftAndSelectsTheCentredTi
         browser->showBookmark(offset, format);
         EXPECT_EQ(browser->selectedBitDepth(), format.depth()) << offset;
         EXPECT_EQ(browser->offsetSlider()->value(), shift) << offset;
-        EXPECT_EQ(view().selectedItem(), tile) << offset;
+        EXPECT_EQ(grid().selectedItem(), tile) << offset;
         EXPECT_EQ(offsetOf(tile), offset);
-        EXPECT_TRUE(view().rectForItem(tile)) << offset; // in view (centred as far as the content allows)
+        EXPECT_TRUE(grid().rectForItem(tile)) << offset; // in view (centred as far as the content allows)
     }
     EXPECT_FALSE(mvc->currentAlert());
 
@@ -99,7 +92,7 @@ TEST_F(IconBrowserTest, ShowBookmarkSwitchesFormatAndShiftAndSelectsTheCentredTi
 
     // An offset no tile shows clears the selection and says so.
     browser->showBookmark(3977, {8, 256}); // 3,977 + 1,024 = 5,001: ends on the last byte
-    EXPECT_FALSE(view().selectedItem());
+    EXPECT_FALSE(grid().selectedItem());
     ASSERT_TRUE(mvc->currentAlert());
     EXPECT_EQ(mvc->currentAlert()->text(), "No tile shows offset 3977");
 }
@@ -108,28 +101,28 @@ TEST_F(IconBrowserTest, ShowBookmarkSwitchesFormatAndShiftAndSelectsTheCentredTi
 TEST_F(IconBrowserTest, NavigationKeysScrollAndArePostedArrowsMoveTheSelection)
 {
     openFile();
-    const int h = view().viewport()->height();
-    QSignalSpy posted(&view(), &IconBrowserView::navigationKeyPressed);
-    view().setFocus();
+    const int h = grid().viewport()->height();
+    QSignalSpy posted(&grid(), &IconBrowserView::navigationKeyPressed);
+    grid().setFocus();
     const std::tuple<Qt::Key, Qt::KeyboardModifiers, std::int64_t, std::uint16_t> steps[] = {
         {Qt::Key_PageDown, {}, h, kPageDownKeyCode},
         {Qt::Key_PageDown, Qt::ShiftModifier, 2 * h, kPageDownKeyCode},
         {Qt::Key_PageUp, {}, h, kPageUpKeyCode},
-        {Qt::Key_End, {}, view().gridLayout().maxOrigin(), kEndKeyCode},
+        {Qt::Key_End, {}, grid().gridLayout().maxOrigin(), kEndKeyCode},
         {Qt::Key_Home, {}, 0, kHomeKeyCode}};
     for (const auto& [key, modifiers, origin, code] : steps) {
-        QTest::keyClick(&view(), key, modifiers);
-        EXPECT_EQ(view().scrollOrigin(), origin) << key;
+        QTest::keyClick(&grid(), key, modifiers);
+        EXPECT_EQ(grid().scrollOrigin(), origin) << key;
         ASSERT_FALSE(posted.isEmpty());
         EXPECT_EQ(posted.last().at(0).value<quint16>(), code) << key;
     }
-    QTest::keyClick(&view(), Qt::Key_Right); // arrows and letters are not posted
-    EXPECT_EQ(view().selectedItem(), 0);
-    QTest::keyClick(&view(), Qt::Key_Right);
-    QTest::keyClick(&view(), Qt::Key_Down);
-    EXPECT_EQ(view().selectedItem(), 1 + view().gridLayout().columns());
-    QTest::keyClick(&view(), Qt::Key_A);
-    QTest::keyClick(&view(), Qt::Key_Return);
+    QTest::keyClick(&grid(), Qt::Key_Right); // arrows and letters are not posted
+    EXPECT_EQ(grid().selectedItem(), 0);
+    QTest::keyClick(&grid(), Qt::Key_Right);
+    QTest::keyClick(&grid(), Qt::Key_Down);
+    EXPECT_EQ(grid().selectedItem(), 1 + grid().gridLayout().columns());
+    QTest::keyClick(&grid(), Qt::Key_A);
+    QTest::keyClick(&grid(), Qt::Key_Return);
     EXPECT_EQ(posted.count(), 5);
 }
 
@@ -137,37 +130,37 @@ TEST_F(IconBrowserTest, WheelAndScrollBarMoveTheGridAndAResizeKeepsItCentred)
 {
     openFile();
     const auto wheel = [&](int angle) {
-        QWheelEvent event(QPointF(100, 100), view().viewport()->mapToGlobal(QPointF(100, 100)), QPoint(),
+        QWheelEvent event(QPointF(100, 100), grid().viewport()->mapToGlobal(QPointF(100, 100)), QPoint(),
                           QPoint(0, angle), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
-        QCoreApplication::sendEvent(view().viewport(), &event);
+        QCoreApplication::sendEvent(grid().viewport(), &event);
     };
     wheel(-240); // two notches down
-    EXPECT_EQ(view().scrollOrigin(), TileGridLayout::kRowPitch);
+    EXPECT_EQ(grid().scrollOrigin(), TileGridLayout::kRowPitch);
     wheel(1200);
-    EXPECT_EQ(view().scrollOrigin(), 0);
-    view().verticalScrollBar()->setValue(5000); // dragging the scroll bar moves the grid
-    EXPECT_EQ(view().scrollOrigin(), 5000);
+    EXPECT_EQ(grid().scrollOrigin(), 0);
+    grid().verticalScrollBar()->setValue(5000); // dragging the scroll bar moves the grid
+    EXPECT_EQ(grid().scrollOrigin(), 5000);
 
     // A resize keeps the visible tiles centred.
-    view().setScrollOrigin(view().gridLayout().originCentring(30000));
-    const TileRange before = view().visibleItems();
-    view().resize(1300, 1000);
-    EXPECT_LE(view().visibleItems().first, before.first);
-    EXPECT_GE(view().visibleItems().last, before.last);
-    view().resize(700, 500);
+    grid().setScrollOrigin(grid().gridLayout().originCentring(30000));
+    const TileRange before = grid().visibleItems();
+    grid().resize(1300, 1000);
+    EXPECT_LE(grid().visibleItems().first, before.first);
+    EXPECT_GE(grid().visibleItems().last, before.last);
+    grid().resize(700, 500);
     EXPECT_LE(offCentre(before.first + before.count() / 2), TileGridLayout::kRowPitch);
 }
 
 TEST_F(IconBrowserTest, ClickSelectsAndTheAddButtonEmitsTheChunkOnce)
 {
     openFile();
-    QSignalSpy bookmarking(&view(), &IconBrowserView::bookmarkRequested);
-    const QPoint button = IconCollectionViewItem::addButtonRect(*view().rectForItem(2)).center();
+    QSignalSpy bookmarking(&grid(), &IconBrowserView::bookmarkRequested);
+    const QPoint button = IconCollectionViewItem::addButtonRect(*grid().rectForItem(2)).center();
     // The button is not there before the tile is selected: the click only selects.
-    QTest::mouseClick(view().viewport(), Qt::LeftButton, {}, button);
-    EXPECT_EQ(view().selectedItem(), 2);
+    QTest::mouseClick(grid().viewport(), Qt::LeftButton, {}, button);
+    EXPECT_EQ(grid().selectedItem(), 2);
     EXPECT_EQ(bookmarking.count(), 0);
-    QTest::mouseClick(view().viewport(), Qt::LeftButton, {}, button);
+    QTest::mouseClick(grid().viewport(), Qt::LeftButton, {}, button);
     EXPECT_EQ(bookmarking.count(), 1); // the main window's tests follow the chunk into the bookmarks
 }
 

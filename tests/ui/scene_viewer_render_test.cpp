@@ -24,8 +24,7 @@ namespace {
 TEST(SceneViewerRendering, ShowsTheIconAsColouredBoxes)
 {
     if (QGuiApplication::platformName() != QLatin1String("xcb"))
-        GTEST_SKIP() << "No X server (platform " << QGuiApplication::platformName().toStdString()
-                     << "): run under xvfb-run to render the 3D viewer.";
+        GTEST_SKIP() << "No X server: run under xvfb-run to render the 3D viewer.";
     std::vector<std::uint8_t> bytes(20000, 0);
     for (int i = 0; i < 512; ++i)
         bytes[std::size_t(4000 + i)] = std::uint8_t((i % 16) * 0x11); // 4-bit 32x32, stripes of every colour
