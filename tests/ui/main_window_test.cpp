@@ -7,15 +7,12 @@
 
 #include <QAction>
 #include <QCheckBox>
-#include <QComboBox>
-#include <QDesktopServices>
 #include <QDockWidget>
 #include <QDragEnterEvent>
 #include <QFile>
 #include <QFileDialog>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -24,28 +21,9 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QSlider>
-#include <QUrl>
 
 namespace pq {
 namespace {
-
-// Catches the help page instead of starting a web browser.
-class UrlCatcher : public QObject {
-    Q_OBJECT
-public:
-    QList<QUrl> urls;
-public slots:
-    void open(const QUrl& url) { urls << url; }
-};
-
-// The bookmarks file on disk, read with Qt's own JSON reader.
-QJsonArray storedBookmarks(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return QJsonDocument::fromJson(file.readAll()).object().value(QStringLiteral("bookmarks")).toArray();
-}
 
 bool dragEnter(QWidget* target, const QMimeData& mime)
 {
@@ -55,27 +33,23 @@ bool dragEnter(QWidget* target, const QMimeData& mime)
 }
 
 // The list model's row signals, one line each.
-class ModelEvents {
-public:
+struct ModelEvents {
     explicit ModelEvents(QAbstractItemModel& model)
     {
-        const auto range = [this](const char* what) {
+        const auto log = [this](const char* what) {
             return [this, what](const QModelIndex&, int first, int last) {
-                m_events << QStringLiteral("%1 %2-%3").arg(QLatin1String(what)).arg(first).arg(last);
+                events << QStringLiteral("%1 %2-%3").arg(QLatin1String(what)).arg(first).arg(last);
             };
         };
-        QObject::connect(&model, &QAbstractItemModel::rowsInserted, &m_context, range("insert"));
-        QObject::connect(&model, &QAbstractItemModel::rowsRemoved, &m_context, range("remove"));
-        QObject::connect(&model, &QAbstractItemModel::dataChanged, &m_context,
-                         [this](const QModelIndex& from, const QModelIndex& to) {
-                             m_events << QStringLiteral("change %1-%2").arg(from.row()).arg(to.row());
-                         });
+        QObject::connect(&model, &QAbstractItemModel::rowsInserted, &context, log("insert"));
+        QObject::connect(&model, &QAbstractItemModel::rowsRemoved, &context, log("remove"));
+        QObject::connect(&model, &QAbstractItemModel::dataChanged, &context, [this](const QModelIndex& from, const QModelIndex& to) {
+            events << QStringLiteral("change %1-%2").arg(from.row()).arg(to.row());
+        });
     }
-    QStringList take() { return std::exchange(m_events, {}); }
-
-private:
-    QObject m_context;
-    QStringList m_events;
+    QStringList take() { return std::exchange(events, {}); }
+    QObject context;
+    QStringList events;
 };
 
 class MainWindowTest : public test::MainWindowFixture {
@@ -100,10 +74,14 @@ protected:
         ASSERT_TRUE(store.ensureFolder());
         ASSERT_TRUE(QFile::copy(QString::fromStdString(test::writeBookmarksFile(edited)), store.pathFor(edited.sha256)));
     }
-    QString storedText(int row, const char* field)
+    // A field of a row of the bookmarks file on disk, read with Qt's own JSON reader.
+    QString storedText(int row, const char* field) { return stored()[row][QLatin1String(field)].toVariant().toString(); }
+    QJsonArray stored()
     {
-        return storedBookmarks(mvc->document().jsonFileURL())[row].toObject().value(QLatin1String(field)).toVariant().toString();
+        QFile file(mvc->document().jsonFileURL());
+        return file.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(file.readAll())["bookmarks"].toArray() : QJsonArray{};
     }
+    QImage rowIcon(int row) const { return rowData(row, BookmarkListModel::IconRole).value<QImage>(); }
 };
 
 TEST_F(MainWindowTest, OpeningAFileShowsItsTilesAndAnotherResetsTheBrowser)
@@ -112,7 +90,6 @@ TEST_F(MainWindowTest, OpeningAFileShowsItsTilesAndAnotherResetsTheBrowser)
     EXPECT_EQ(window->windowTitle(), "disk.img");
     EXPECT_FALSE(browser->dropLabel()->isVisible());
     EXPECT_EQ(grid().tileCount(), 24'968); // 4 x 24,967 + 128 < 100,000
-    EXPECT_EQ(grid().makeItem(1).representedObject()->offsetInFile, 4);
 
     browser->showBookmark(0, {8, 256});
     open({writeImage(102, "other.bin")});
@@ -132,12 +109,11 @@ TEST_F(MainWindowTest, AddButtonSavesOneBookmarkAndASecondPressSelectsItsRow)
     grid().selectItem(5, false);
     clickAdd();
     EXPECT_EQ(events.take(), QStringList{"insert 0-0"});
-    EXPECT_EQ(storedText(0, "offset"), "20");
-    EXPECT_EQ(storedText(0, "nickname"), "untitled 20");
+    EXPECT_EQ(QStringList({storedText(0, "offset"), storedText(0, "nickname")}), QStringList({"20", "untitled 20"}));
 
     list->tableView()->clearSelection();
     clickAdd();
-    EXPECT_EQ(storedBookmarks(mvc->document().jsonFileURL()).size(), 1);
+    EXPECT_EQ(stored().size(), 1);
     EXPECT_EQ(list->tableView()->currentIndex().row(), 0);
 }
 
@@ -153,19 +129,17 @@ TEST_F(MainWindowTest, RowControlsEditTheirOwnRow)
 
     rename(2, "Renamed");
     EXPECT_EQ(events.take(), QStringList{"change 2-2"});
-    EXPECT_EQ(storedText(0, "nickname"), "first");
-    EXPECT_EQ(storedText(2, "nickname"), "Renamed");
+    EXPECT_EQ(QStringList({storedText(0, "nickname"), storedText(2, "nickname")}), QStringList({"first", "Renamed"}));
 
-    const QImage unmasked = rowData(2, BookmarkListModel::IconRole).value<QImage>();
+    const QImage unmasked = rowIcon(2);
     clickRowControl(2, BookmarkListCell::Control::Mask);
     EXPECT_EQ(events.take(), QStringList{"change 2-2"});
-    EXPECT_EQ(storedText(0, "hasMask"), "false");
-    EXPECT_EQ(storedText(2, "hasMask"), "true");
-    EXPECT_NE(rowData(2, BookmarkListModel::IconRole).value<QImage>(), unmasked);
+    EXPECT_EQ(QStringList({storedText(0, "hasMask"), storedText(2, "hasMask")}), QStringList({"false", "true"}));
+    EXPECT_NE(rowIcon(2), unmasked);
 
     clickRowControl(2, BookmarkListCell::Control::Delete);
     EXPECT_EQ(events.take(), (QStringList{"remove 2-2", "remove 0-0"}));
-    EXPECT_EQ(rowData(0, Qt::DisplayRole).toString(), "other");
+    EXPECT_EQ(rowData(0, Qt::DisplayRole), "other");
 }
 
 TEST_F(MainWindowTest, SelectingARowDrivesTheBrowserAndTheGridCheckBoxReachesTheRows)
@@ -175,16 +149,14 @@ TEST_F(MainWindowTest, SelectingARowDrivesTheBrowserAndTheGridCheckBoxReachesThe
     ASSERT_TRUE(mvc->document().appendBookmark({40, "one", 1, 16, true}));
     QTest::mouseClick(list->tableView()->viewport(), Qt::LeftButton, {},
                       list->tableView()->visualRect(list->model()->index(0)).topLeft() + QPoint(3, 3));
-    EXPECT_EQ(browser->selectedBitDepth(), BitDepth::_4bit);
-    EXPECT_EQ(grid().selectedItem(), 77);
+    EXPECT_EQ(grid().selectedItem(), 77); // the browser's own tests prove the format and shift it shows
     list->selectBookmarkRow(1);
-    EXPECT_EQ(browser->selectedDimension(), Dimensions::_16x16);
     EXPECT_EQ(grid().selectedItem(), 20);
 
-    const QImage withGrid = rowData(0, BookmarkListModel::IconRole).value<QImage>();
+    const QImage withGrid = rowIcon(0);
     browser->showGridCheckBox()->click();
     EXPECT_FALSE(mvc->document().mustShowPixelGrid());
-    EXPECT_NE(rowData(0, BookmarkListModel::IconRole).value<QImage>(), withGrid);
+    EXPECT_NE(rowIcon(0), withGrid);
     EXPECT_FALSE(grid().makeItem(0).withGrid());
 }
 
@@ -200,12 +172,9 @@ TEST_F(MainWindowTest, UndecodableBookmarksGetRowsThatSaySo)
         EXPECT_EQ(rowData(row, BookmarkListModel::ProblemRole).toString().isEmpty(), row == 2) << row;
         EXPECT_EQ(rowData(row, BookmarkListModel::DecodesRole).toBool(), row == 2) << row;
         EXPECT_FALSE(rowData(row, BookmarkListModel::ShowsMaskRole).toBool()) << row;
+        list->selectBookmarkRow(row); // never fails; the bad formats leave the popups alone
     }
     EXPECT_EQ(rowData(0, BookmarkListModel::CoordinatesRole).toString(), "Offset: 10\nBit Depth: 0\nDimensions: unknown");
-
-    // Selecting every row in turn never fails; the bad formats leave the popups alone.
-    for (int row = 0; row < 3; ++row)
-        list->selectBookmarkRow(row);
     EXPECT_EQ(browser->selectedBitDepth(), BitDepth::_4bit);
     EXPECT_EQ(grid().selectedItem(), 1);
     clickRowControl(0, BookmarkListCell::Control::Delete);
@@ -219,8 +188,7 @@ TEST_F(MainWindowTest, DropsOfLocalFilesOpenThemAndOthersAreRefused)
     text.setText(QStringLiteral("just words"));
     web.setUrls({QUrl(QStringLiteral("https://example.org/disk.img"))});
     files.setUrls({QUrl::fromLocalFile(writeImage(107, "dropped.img"))});
-    EXPECT_FALSE(dragEnter(zone, text));
-    EXPECT_FALSE(dragEnter(zone, web));
+    EXPECT_FALSE(dragEnter(zone, text) || dragEnter(zone, web));
     EXPECT_FALSE(zone->isHighlighted());
 
     EXPECT_TRUE(dragEnter(grid().viewport(), files)); // over the tile grid: the zone takes it
@@ -232,7 +200,7 @@ TEST_F(MainWindowTest, DropsOfLocalFilesOpenThemAndOthersAreRefused)
     EXPECT_EQ(window->windowTitle(), "dropped.img");
 }
 
-TEST_F(MainWindowTest, OpenPanelTakesSeveralFilesAndShowsFailuresInAWindowModalAlert)
+TEST_F(MainWindowTest, OpenPanelAndCommandLineOpenSeveralFilesFailuresShowInAWindowModalAlert)
 {
     window->findChild<QAction*>(QStringLiteral("openAction"))->trigger();
     auto* panel = window->findChild<QFileDialog*>();
@@ -247,25 +215,19 @@ TEST_F(MainWindowTest, OpenPanelTakesSeveralFilesAndShowsFailuresInAWindowModalA
     ASSERT_TRUE(mvc->document().intake().waitForIntake(20000));
     QMessageBox* alert = mvc->currentAlert();
     ASSERT_TRUE(alert);
-    EXPECT_EQ(alert->windowModality(), Qt::WindowModal);
-    EXPECT_TRUE(alert->informativeText().contains("missing.img"));
+    EXPECT_TRUE(alert->windowModality() == Qt::WindowModal && alert->informativeText().contains("missing.img"));
     alert->accept();
     panel->reject();
+    AppDelegate delegate;
+    delegate.openFiles(window.get(), {writeImage(111, "one.img", 50000), writeImage(112, "two.img", 50000)});
+    ASSERT_TRUE(mvc->document().intake().waitForIntake(20000)); // as from the command line
+    EXPECT_EQ(window->windowTitle(), "two.img");
 
     // Without a shown window nothing is shown.
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     window->hide();
     mvc->displayErrorWithError(QStringLiteral("Title"), QStringLiteral("Text"));
     EXPECT_EQ(mvc->currentAlert(), nullptr);
-}
-
-TEST_F(MainWindowTest, HelpOpensTheHelpPage)
-{
-    UrlCatcher catcher;
-    QDesktopServices::setUrlHandler(QStringLiteral("https"), &catcher, "open");
-    window->findChild<QAction*>(QStringLiteral("helpAction"))->trigger();
-    QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
-    EXPECT_EQ(catcher.urls, QList<QUrl>{QUrl(QStringLiteral("https://pixelquarry.org/help/help"))});
 }
 
 TEST_F(MainWindowTest, ProgressRowFollowsLongReadsAndCancels)
@@ -275,8 +237,7 @@ TEST_F(MainWindowTest, ProgressRowFollowsLongReadsAndCancels)
     bool cancelled = false;
     mvc->beginProgress(QStringLiteral("Reading big.img"), [&] { cancelled = true; });
     mvc->updateProgress(std::int64_t{3} << 31, std::int64_t{6} << 31); // beyond int, half done
-    EXPECT_TRUE(bar->isVisible());
-    EXPECT_EQ(bar->value() * 2, bar->maximum());
+    EXPECT_TRUE(bar->isVisible() && bar->value() * 2 == bar->maximum());
     for (QPushButton* button : mvc->findChildren<QPushButton*>())
         if (button->text() == QStringLiteral("Cancel") && button->isVisible())
             QTest::mouseClick(button, Qt::LeftButton);
@@ -303,30 +264,26 @@ TEST_F(MainWindowTest, SaveLocationQuestionAnswersOnceWithTheChosenPath)
     panel->selectFile(request.folder + QStringLiteral("/chosen.json"));
     static_cast<QDialog*>(panel)->accept(); // the panel's own accept, as its Save button
     settle();
-    panel = ask();
-    ASSERT_TRUE(panel);
+    ASSERT_TRUE(panel = ask());
     panel->reject();
     settle();
     ASSERT_EQ(answers.size(), 2u);
-    EXPECT_EQ(answers[0].kind, SaveLocationAnswer::Kind::Confirmed);
-    EXPECT_EQ(answers[0].path, request.folder + QStringLiteral("/chosen.json"));
+    EXPECT_EQ(std::pair(answers[0].kind, answers[0].path), std::pair(SaveLocationAnswer::Kind::Confirmed, request.folder + "/chosen.json"));
     EXPECT_EQ(answers[1].kind, SaveLocationAnswer::Kind::Cancelled);
 }
 
-TEST_F(MainWindowTest, OnASmallScreenTheBrowserKeepsFourTilesPerRowBesideEitherSidePanel)
+// On a small screen the browser keeps four tiles a row beside either side panel; the next
+// window opens as the last one closed.
+TEST_F(MainWindowTest, WindowFitsASmallScreenAndTheNextOneOpensAsTheLastOneClosed)
 {
     window->setGeometry(MainWindow::defaultGeometry(QRect(0, 0, 1366, 768)));
-    for (const char* name : {"bookmarksDock", "findIconsDock"}) {
+    for (const char* name : {"findIconsDock", "bookmarksDock"}) {
         auto* dock = window->findChild<QDockWidget*>(QLatin1String(name));
         dock->show();
         dock->raise();
         settle();
         EXPECT_GE(grid().gridLayout().columns(), 4) << name;
     }
-}
-
-TEST_F(MainWindowTest, TheNextWindowOpensAsTheLastOneClosed)
-{
     window->findChild<QDockWidget*>(QStringLiteral("bookmarksDock"))->hide();
     window->setGeometry(QRect(40, 30, 1300, 700));
     settle();
@@ -337,15 +294,6 @@ TEST_F(MainWindowTest, TheNextWindowOpensAsTheLastOneClosed)
     QSettings().remove(QStringLiteral("mainWindow"));
 }
 
-TEST_F(MainWindowTest, CommandLineFilesReachTheWindow)
-{
-    AppDelegate delegate;
-    delegate.openFiles(window.get(), {writeImage(111, "one.img", 50000), writeImage(112, "two.img", 50000)});
-    ASSERT_TRUE(mvc->document().intake().waitForIntake(20000));
-    EXPECT_EQ(window->windowTitle(), "two.img");
-}
-
 } // namespace
 } // namespace pq
 
-#include "main_window_test.moc"

@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 #include <set>
 
 namespace pq {
@@ -23,8 +24,7 @@ namespace {
 TEST(SceneViewerRendering, ShowsTheIconAsColouredBoxes)
 {
     if (QGuiApplication::platformName() != QLatin1String("xcb"))
-        GTEST_SKIP() << "No X server (platform " << QGuiApplication::platformName().toStdString()
-                     << "): run under xvfb-run to render the 3D viewer.";
+        GTEST_SKIP() << "No X server: run under xvfb-run to render the 3D viewer.";
     std::vector<std::uint8_t> bytes(20000, 0);
     for (int i = 0; i < 512; ++i)
         bytes[std::size_t(4000 + i)] = std::uint8_t((i % 16) * 0x11); // 4-bit 32x32, stripes of every colour
@@ -33,36 +33,26 @@ TEST(SceneViewerRendering, ShowsTheIconAsColouredBoxes)
 
     SceneViewController* first = openSceneViewer(&chunker, bookmark);
     SceneViewController* second = openSceneViewer(&chunker, bookmark);
-    ASSERT_NE(first, nullptr);
-    ASSERT_NE(second, nullptr);
-    EXPECT_NE(first, second);
+    ASSERT_TRUE(first && second && first != second); // each call opens a window of its own
     EXPECT_EQ(first->windowTitle(), QStringLiteral("Stripes"));
     ASSERT_TRUE(QTest::qWaitForWindowExposed(first));
 
     // Capture until the boxes show: on a busy machine the first frames may hold only the
     // background, before the scene has reached the renderer.
-    auto coloursOf = [](const QImage& image) {
-        std::set<QRgb> found;
-        for (int y = 0; y < image.height(); y += 4)
-            for (int x = 0; x < image.width(); x += 4)
-                found.insert(image.pixel(x, y) & 0xFFFFFF);
-        return found;
-    };
     QImage frame;
     std::set<QRgb> colours;
     for (int attempt = 0; attempt < 60 && colours.size() <= 8u; ++attempt) {
         QTest::qWait(attempt == 0 ? 1500 : 500);
-        Qt3DRender::QRenderCaptureReply* reply = first->renderCapture()->requestCapture();
-        QSignalSpy done(reply, &Qt3DRender::QRenderCaptureReply::completed);
-        if (done.wait(3000) && reply->isComplete()) {
-            frame = reply->image();
-            colours = coloursOf(frame);
-        }
-        delete reply;
+        std::unique_ptr<Qt3DRender::QRenderCaptureReply> reply(first->renderCapture()->requestCapture());
+        QSignalSpy done(reply.get(), &Qt3DRender::QRenderCaptureReply::completed);
+        if (!done.wait(3000) || !reply->isComplete())
+            continue;
+        frame = reply->image();
+        for (int y = 0; y < frame.height(); y += 4)
+            for (int x = 0; x < frame.width(); x += 4)
+                colours.insert(frame.pixel(x, y) & 0xFFFFFF);
     }
     ASSERT_FALSE(frame.isNull()) << "no frame was rendered";
-    if (const QByteArray out = qgetenv("PQ_VIEWER_FRAME"); !out.isEmpty())
-        frame.save(QString::fromLocal8Bit(out));
     // The dark grey background and the boxes in their palette colours, evenly lit: palette
     // white and yellow come out nearly as bright as they are.
     EXPECT_GT(colours.size(), 8u);
@@ -81,7 +71,6 @@ TEST(SceneViewerRendering, AnOpenViewerKeepsTheProgramRunningAfterTheMainWindowC
     std::vector<std::uint8_t> bytes(20000, 0xF0);
     auto chunker = *Chunker::create(FileData::fromBytes(bytes), 1, 32);
     QWidget mainWindow;
-    mainWindow.setAttribute(Qt::WA_QuitOnClose);
     mainWindow.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&mainWindow));
     SceneViewController* viewer = openSceneViewer(&chunker, Bookmark{0, "Stripes", 1, 32, false});
@@ -90,20 +79,14 @@ TEST(SceneViewerRendering, AnOpenViewerKeepsTheProgramRunningAfterTheMainWindowC
 
     // Run the program's event loop, which ends when the last window closes: close the main
     // window first, the viewer later; the loop must still be running in between.
+    // Timers tied to the main window's lifetime, so that none fires in a later test.
     bool runningAfterMainClosed = false;
-    // Timers owned by this test, so that none fires in a later test.
-    QTimer closeMain, closeViewer, safetyNet;
-    for (QTimer* t : {&closeMain, &closeViewer, &safetyNet})
-        t->setSingleShot(true);
-    QObject::connect(&closeMain, &QTimer::timeout, [&] { mainWindow.close(); });
-    QObject::connect(&closeViewer, &QTimer::timeout, [&] {
+    QTimer::singleShot(100, &mainWindow, [&] { mainWindow.close(); });
+    QTimer::singleShot(600, &mainWindow, [&] {
         runningAfterMainClosed = true;
         viewer->close();
     });
-    QObject::connect(&safetyNet, &QTimer::timeout, [] { QCoreApplication::exit(3); });
-    closeMain.start(100);
-    closeViewer.start(600);
-    safetyNet.start(10000);
+    QTimer::singleShot(10000, &mainWindow, [] { QCoreApplication::exit(3); });
     const bool quitOnLast = QGuiApplication::quitOnLastWindowClosed();
     QGuiApplication::setQuitOnLastWindowClosed(true);
     const int status = QApplication::exec();
