@@ -1,6 +1,5 @@
 #include "controller_fixture.h"
 
-#include "document/bookmark_file_json.h"
 #include "document/document_intake.h"
 
 #include <QSignalSpy>
@@ -10,21 +9,29 @@ namespace {
 
 using Kind = DocumentError::Kind;
 using State = BookmarkFileState;
+using Names = std::vector<std::string>;
+
+std::optional<Kind> failure(const std::expected<void, DocumentError>& result)
+{
+    return result ? std::nullopt : std::optional(result.error().kind);
+}
+DocumentError errorOf(const std::expected<void, DocumentError>& result) { return result ? DocumentError{} : result.error(); }
 
 TEST_F(ControllerTest, OpeningResetsTheBrowserThenListsANewBookmarksFileWithoutWriting)
 {
-    open(bytes, QStringLiteral("disk.img"));
-    EXPECT_EQ(screen.events, (std::vector<std::string>{"reset", "reload", "refresh", "title:disk.img", "hint:hidden",
-                                                       "refresh"}));
+    open(bytes);
+    EXPECT_EQ(screen.events, (Names{"reset", "reload", "refresh", "title:disk.img", "hint:hidden", "refresh"}));
     EXPECT_EQ(controller.chunker()->format(), (IconFormat{1, 32}));
     EXPECT_EQ(controller.bookmarkFileState(), State::New);
-    EXPECT_EQ(controller.bookmarkFile()->fullName, "No description");
-    EXPECT_EQ(controller.bookmarkFile()->sha256, sha256Hex(bytes));
-    EXPECT_TRUE(controller.bookmarkFile()->bookmarks.empty());
+    const BookmarkFile& f = *controller.bookmarkFile();
+    EXPECT_EQ(std::tie(f.fullName, f.sha256), std::tuple("No description", sha256Hex(bytes)));
+    EXPECT_TRUE(f.bookmarks.empty());
     EXPECT_EQ(controller.jsonFileURL(), storePath(bytes));
     EXPECT_TRUE(storeFiles().isEmpty());
 }
 
+// A tile twice adds once (its row is selected and revealed); the same offset in another format
+// is another bookmark.
 TEST_F(ControllerTest, BookmarkingATileCreatesTheStoreFileAndATileTwiceAddsOnce)
 {
     open(bytes);
@@ -32,19 +39,14 @@ TEST_F(ControllerTest, BookmarkingATileCreatesTheStoreFileAndATileTwiceAddsOnce)
     screen.clear();
     controller.bookmarkChunk(chunkAt(1024));
     ASSERT_EQ(storeFiles(), QStringList{BookmarkStore::fileNameFor(sha256Hex(bytes))});
-    auto stored = onDisk(storePath(bytes));
-    EXPECT_EQ(stored.file.sha256, sha256Hex(bytes));
-    ASSERT_EQ(stored.file.bookmarks.size(), 1u);
-    const Bookmark& b = stored.file.bookmarks[0];
-    EXPECT_TRUE(b.offset == 1024 && b.nickname == "untitled 1024" && b.bitDepth == 4 && b.widthInBits == 128 && !b.hasMask);
-    EXPECT_EQ(screen.events, (std::vector<std::string>{"refresh", "scroll:0"}));
-
-    // The same tile again: its row is selected and revealed, nothing is written.
-    screen.clear();
+    const auto disk = onDisk(storePath(bytes)).file;
+    ASSERT_EQ(disk.bookmarks.size(), 1u);
+    const Bookmark& b = disk.bookmarks[0];
+    EXPECT_EQ(std::tie(disk.sha256, b.offset, b.nickname, b.bitDepth, b.widthInBits, b.hasMask),
+              std::tuple(sha256Hex(bytes), 1024, "untitled 1024", 4, 128, false));
     controller.bookmarkChunk(chunkAt(1024));
-    EXPECT_EQ(screen.events, (std::vector<std::string>{"select:0", "scroll:0"}));
+    EXPECT_EQ(screen.events, (Names{"refresh", "scroll:0", "select:0", "scroll:0"}));
     EXPECT_EQ(store->writes, 1);
-    // The same offset in another format is another bookmark.
     controller.setChunkerParameters({1, 16});
     controller.bookmarkChunk(chunkAt(1024));
     EXPECT_EQ(onDisk(storePath(bytes)).file.bookmarks.size(), 2u);
@@ -60,7 +62,7 @@ TEST_F(ControllerTest, ReopeningTheSameBytesElsewhereFindsTheirBookmarksWithTheB
     open(bytes, QStringLiteral("copy.dat"));
     EXPECT_EQ(controller.fileName(), "copy.dat");
     EXPECT_EQ(controller.chunker()->format(), (IconFormat{1, 32}));
-    EXPECT_EQ(nicknames(*controller.bookmarkFile()), std::vector<std::string>{"untitled 64"});
+    EXPECT_EQ(nicknames(*controller.bookmarkFile()), Names{"untitled 64"});
 }
 
 // Data too short for one icon (empty data included) is held without a decoder: no tiles,
@@ -94,14 +96,13 @@ TEST_F(ControllerTest, EditsSaveTheWholeDocumentAndCompareBookmarksByKey)
     QSignalSpy changed(&controller, &DocumentController::bookmarkChanged);
     QSignalSpy removed(&controller, &DocumentController::bookmarksRemoved);
 
-    ASSERT_TRUE(controller.setBookmarkMask({1, 1, 32}, true).has_value());
+    ASSERT_TRUE(controller.setBookmarkMask({1, 1, 32}, true).has_value()); // only the first of the key
     auto disk = onDisk(storePath(bytes)).file;
-    EXPECT_TRUE(disk.bookmarks[0].hasMask);
-    EXPECT_FALSE(disk.bookmarks[2].hasMask); // only the first of the key
-    EXPECT_EQ(disk.fullName, "Kept as read");
+    EXPECT_EQ(std::tuple(disk.bookmarks[0].hasMask, disk.bookmarks[2].hasMask, disk.fullName),
+              std::tuple(true, false, "Kept as read"));
     ASSERT_TRUE(controller.setBookmarkMaskAt(2, true).has_value()); // a row, as the list hands it over
     ASSERT_TRUE(controller.renameBookmark(1, "").has_value());
-    EXPECT_EQ(nicknames(onDisk(storePath(bytes)).file), (std::vector<std::string>{"a", "", "a again"}));
+    EXPECT_EQ(storedNicknames(storePath(bytes)), (Names{"a", "", "a again"}));
     EXPECT_TRUE(onDisk(storePath(bytes)).file.bookmarks[2].hasMask);
     EXPECT_EQ(changed.size(), 3);
 
@@ -114,18 +115,14 @@ TEST_F(ControllerTest, EditsSaveTheWholeDocumentAndCompareBookmarksByKey)
         {controller.setBookmarkMask({2, 4, 64}, true), Kind::MaskNotAllowed}, // only 1-bit icons have a mask
         {controller.setBookmarkMaskAt(1, true), Kind::MaskNotAllowed},
     };
-    for (const auto& [result, kind] : refused) {
-        ASSERT_FALSE(result.has_value());
-        EXPECT_EQ(result.error().kind, kind);
-    }
+    for (const auto& [result, kind] : refused)
+        EXPECT_EQ(failure(result), kind);
     EXPECT_EQ(store->writes, writes);
     EXPECT_TRUE(screen.events.empty());
 
     ASSERT_TRUE(controller.deleteBookmark({1, 1, 32}).has_value()); // both of the key, told as two ranges
-    EXPECT_EQ(nicknames(onDisk(storePath(bytes)).file), std::vector<std::string>{""});
-    ASSERT_EQ(removed.size(), 2);
-    EXPECT_EQ(removed[0], (QList<QVariant>{2, 2}));
-    EXPECT_EQ(removed[1], (QList<QVariant>{0, 0}));
+    EXPECT_EQ(storedNicknames(storePath(bytes)), Names{""});
+    EXPECT_EQ(removed, (QList<QList<QVariant>>{{2, 2}, {0, 0}}));
     ASSERT_TRUE(controller.deleteBookmark({77, 1, 32}).has_value()); // nothing removed, still saved
     EXPECT_EQ(store->writes, writes + 2);
 }
@@ -149,11 +146,8 @@ TEST_F(ControllerTest, AnUnreadableStoredFileRefusesEveryEditAndIsKept)
             controller.appendBookmark({1, "x", 1, 32, false}), controller.renameBookmark(0, "x"),
             controller.deleteBookmark({1, 1, 32}), controller.setBookmarkMask({1, 1, 32}, true),
             controller.saveBookmarkFile()};
-        for (const auto& r : results) {
-            ASSERT_FALSE(r.has_value());
-            EXPECT_EQ(r.error().kind, Kind::BookmarkFileUnreadable);
-            EXPECT_EQ(r.error().path, path);
-        }
+        for (const auto& r : results)
+            EXPECT_EQ(std::tuple(failure(r), errorOf(r).path), std::tuple(Kind::BookmarkFileUnreadable, path));
         controller.bookmarkChunk(chunkAt(0));
         const auto errors = screen.matching("error:");
         ASSERT_EQ(errors.size(), 1u);
@@ -183,7 +177,7 @@ TEST_F(ControllerTest, AnEditAfterAnotherProgramChangedTheFileKeepsBoth)
         ASSERT_TRUE(controller.appendBookmark({3, "this window", 1, 32, false}).has_value());
         auto expected = nicknames(onFile);
         expected.push_back("this window");
-        EXPECT_EQ(nicknames(onDisk(storePath(data)).file), expected) << storedBefore;
+        EXPECT_EQ(storedNicknames(storePath(data)), expected) << storedBefore;
         EXPECT_EQ(nicknames(*controller.bookmarkFile()), expected) << storedBefore;
     }
 }
@@ -198,14 +192,14 @@ TEST_F(ControllerTest, BackgroundSavesLandInOrderAndShowTheirFailures)
     ASSERT_TRUE(controller.renameBookmark(0, "first").has_value());
     ASSERT_TRUE(controller.appendBookmark({2, "two", 1, 32, false}).has_value());
     ASSERT_TRUE(controller.waitForSaves(60000));
-    EXPECT_EQ(nicknames(onDisk(storePath(bytes)).file), (std::vector<std::string>{"first", "two"}));
+    EXPECT_EQ(storedNicknames(storePath(bytes)), (Names{"first", "two"}));
 
     store->failAfterWrites = store->writes;
     screen.clear();
     ASSERT_TRUE(controller.renameBookmark(1, "unsaved").has_value());
     ASSERT_TRUE(controller.waitForSaves(60000));
     EXPECT_EQ(screen.matching("error:").size(), 1u);
-    EXPECT_EQ(nicknames(onDisk(storePath(bytes)).file), (std::vector<std::string>{"first", "two"}));
+    EXPECT_EQ(storedNicknames(storePath(bytes)), (Names{"first", "two"}));
 }
 
 TEST_F(ControllerTest, WithoutAStoreFolderTheNewDataNeverWritesIntoThePreviousFile)
@@ -222,8 +216,7 @@ TEST_F(ControllerTest, WithoutAStoreFolderTheNewDataNeverWritesIntoThePreviousFi
     EXPECT_EQ(controller.bookmarkFileState(), State::NoStore);
     EXPECT_TRUE(controller.jsonFileURL().isEmpty());
     auto added = controller.appendBookmark({6, "second data", 1, 32, false});
-    ASSERT_FALSE(added.has_value());
-    EXPECT_EQ(added.error(), (DocumentError{Kind::NoBookmarkStore, storeDir, {}}));
+    EXPECT_EQ(errorOf(added), (DocumentError{Kind::NoBookmarkStore, storeDir, {}}));
     EXPECT_EQ(readWholeFile(previous), before);
     EXPECT_EQ(readWholeFile(storeDir), "a file where the folder belongs");
 }
@@ -250,14 +243,12 @@ TEST_F(ControllerTest, AnUnwritableStoreAsksForALocationUntilAWritableOneIsChose
     ASSERT_TRUE(controller.renameBookmark(0, "seven").has_value());
     ASSERT_EQ(screen.requests.size(), 4u); // the first answer was not writable either
     const SaveLocationRequest& r = screen.requests[0];
-    EXPECT_EQ(r.title, "Create a bookmarks file");
-    EXPECT_EQ(r.nameFieldLabel, "Bookmarks file name");
-    EXPECT_EQ(r.suggestedFileName, BookmarkStore::fileNameFor(sha256Hex(bytes)));
-    EXPECT_EQ(r.folder, storeDir);
-    EXPECT_EQ(r.allowedSuffix, "json");
-    EXPECT_EQ(nicknames(onDisk(chosen).file), std::vector<std::string>{"seven"});
+    EXPECT_EQ(std::tie(r.title, r.nameFieldLabel, r.suggestedFileName, r.folder, r.allowedSuffix),
+              std::tuple(QStringLiteral("Create a bookmarks file"), QStringLiteral("Bookmarks file name"),
+                         BookmarkStore::fileNameFor(sha256Hex(bytes)), storeDir, QStringLiteral("json")));
+    EXPECT_EQ(storedNicknames(chosen), Names{"seven"});
     ASSERT_TRUE(controller.renameBookmark(0, "renamed").has_value());
-    EXPECT_EQ(nicknames(onDisk(chosen).file), std::vector<std::string>{"renamed"});
+    EXPECT_EQ(storedNicknames(chosen), Names{"renamed"});
     EXPECT_EQ(screen.requests.size(), 4u);
     open(randomBytes(4096, 4));
     EXPECT_TRUE(controller.jsonFileURL().startsWith(storeDir));
@@ -268,14 +259,12 @@ TEST_F(ControllerTest, AnUnwritableStoreAsksForALocationUntilAWritableOneIsChose
 TEST_F(ControllerTest, ALateAnswerSavesTheAskingDataOnlyThenTheOpenDataIsAsked)
 {
     // A screen that answers later, as a window-modal dialog does.
-    class LaterScreen : public RecordingScreen {
-    public:
+    struct LaterScreen : RecordingScreen {
         int asked = 0;
         std::function<void(const SaveLocationAnswer&)> pending;
         void askSaveLocation(const SaveLocationRequest&, std::function<void(const SaveLocationAnswer&)> answer) override
         {
-            ++asked;
-            pending = std::move(answer);
+            ++asked, pending = std::move(answer);
         }
     } later;
     DocumentController c(later, store);
@@ -284,26 +273,18 @@ TEST_F(ControllerTest, ALateAnswerSavesTheAskingDataOnlyThenTheOpenDataIsAsked)
     ASSERT_TRUE(c.appendBookmark({3, "of x", 1, 32, false}).has_value());
     ASSERT_TRUE(c.appendBookmark({4, "also of x", 1, 32, false}).has_value()); // no second question
     // A drop of x's old bookmarks file and two other data files while the question is open.
-    writeRaw(dir + QStringLiteral("/old.json"),
-             QByteArray::fromStdString(*encodeBookmarkFile({"Old", sha256Hex(bytes), {{5, "imported", 1, 32, false}}})));
-    QStringList drop{dir + QStringLiteral("/old.json")};
-    for (const char* name : {"a.img", "b.img"}) {
-        const auto data = randomBytes(8192, static_cast<std::uint32_t>(name[0]));
-        drop << dir + QLatin1Char('/') + QLatin1String(name);
-        writeRaw(drop.back(), QByteArray(reinterpret_cast<const char*>(data.data()), 8192));
-    }
-    c.intake().processURLs(drop);
+    c.intake().processURLs({file("old.json", bookmarksOf(bytes, {{5, "imported", 1, 32, false}})),
+                            file("a.img", randomBytes(8192, 'a')), file("b.img", randomBytes(8192, 'b'))});
     ASSERT_TRUE(c.intake().waitForIntake(60000));
     ASSERT_TRUE(c.appendBookmark({6, "of b", 1, 32, false}).has_value());
     EXPECT_EQ(later.asked, 1);
 
-    const QString forX = dir + QStringLiteral("/x-bookmarks.json");
+    const QString forX = dir + QStringLiteral("/x-bookmarks.json"), forB = dir + QStringLiteral("/b-bookmarks.json");
     std::exchange(later.pending, {})({SaveLocationAnswer::Kind::Confirmed, forX});
-    EXPECT_EQ(nicknames(onDisk(forX).file), (std::vector<std::string>{"of x", "also of x", "imported"}));
+    EXPECT_EQ(storedNicknames(forX), (Names{"of x", "also of x", "imported"}));
     ASSERT_EQ(later.asked, 2);
-    const QString forB = dir + QStringLiteral("/b-bookmarks.json");
     later.pending({SaveLocationAnswer::Kind::Confirmed, forB});
-    EXPECT_EQ(nicknames(onDisk(forB).file), std::vector<std::string>{"of b"});
+    EXPECT_EQ(storedNicknames(forB), Names{"of b"});
     EXPECT_EQ(c.jsonFileURL(), forB);
 }
 
@@ -313,18 +294,17 @@ TEST_F(ControllerTest, FailedSavesAreReturned)
 {
     open(bytes);
     store->failAfterWrites = 0;
-    EXPECT_EQ(controller.appendBookmark({1, "x", 1, 32, false}).error().kind, Kind::WriteFailed);
+    EXPECT_EQ(failure(controller.appendBookmark({1, "x", 1, 32, false})), Kind::WriteFailed);
     EXPECT_EQ(controller.bookmarkFile()->bookmarks.size(), 1u);
     store->failAfterWrites = -1;
-    EXPECT_EQ(controller.renameBookmark(0, "bad \xFF").error().kind, Kind::EncodingFailed);
+    EXPECT_EQ(failure(controller.renameBookmark(0, "bad \xFF")), Kind::EncodingFailed);
 
     screen.window = false;
     screen.clear();
     open(randomBytes(8192, 5));
-    EXPECT_TRUE(screen.matching("title:").empty());
-    EXPECT_EQ(controller.appendBookmark({1, "x", 1, 32, false}).error().kind, Kind::NoWindow);
+    EXPECT_EQ(failure(controller.appendBookmark({1, "x", 1, 32, false})), Kind::NoWindow);
     controller.bookmarkChunk(chunkAt(0));
-    EXPECT_TRUE(screen.matching("error:").empty());
+    EXPECT_TRUE(screen.matching("title:").empty() && screen.matching("error:").empty());
     EXPECT_TRUE(storeFiles().isEmpty());
 }
 
@@ -337,15 +317,14 @@ TEST_F(ControllerTest, TilesShowBeforeTheDigestAndEditsWaitForIt)
     open(bytes, QStringLiteral("second.img")); // replaces the first before its digest is known
     EXPECT_TRUE(controller.isDigestPending());
     EXPECT_TRUE(controller.chunker().has_value());
-    EXPECT_EQ(controller.appendBookmark({1, "early", 1, 32, false}).error().kind, Kind::DigestPending);
+    EXPECT_EQ(failure(controller.appendBookmark({1, "early", 1, 32, false})), Kind::DigestPending);
 
     ASSERT_TRUE(controller.waitForDigest(60000));
-    EXPECT_EQ(controller.bookmarkFile()->sha256, sha256Hex(bytes));
     EXPECT_EQ(controller.jsonFileURL(), storePath(bytes));
     ASSERT_TRUE(controller.appendBookmark({1, "late", 1, 32, false}).has_value());
     QCoreApplication::processEvents(); // a stale result of the first digest must not land
     EXPECT_EQ(ready.size(), 1);
-    EXPECT_EQ(controller.digest(), sha256Hex(bytes));
+    EXPECT_EQ(std::tie(controller.bookmarkFile()->sha256, controller.digest()), std::tuple(sha256Hex(bytes), sha256Hex(bytes)));
     EXPECT_EQ(screen.matching("progress:").size(), 2u);
     EXPECT_EQ(screen.matching("progress-end").size(), 2u);
 }

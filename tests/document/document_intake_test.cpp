@@ -1,6 +1,5 @@
 #include "controller_fixture.h"
 
-#include "document/bookmark_file_json.h"
 #include "document/document_intake.h"
 
 namespace pq::test {
@@ -10,19 +9,9 @@ using Outcome = ImportReport::Outcome;
 
 class IntakeTest : public ControllerTest {
 protected:
-    QString file(const QString& name, const std::vector<std::uint8_t>& data)
+    static QByteArray old(const std::vector<std::uint8_t>& data, std::int64_t at)
     {
-        return file(name, QByteArray(reinterpret_cast<const char*>(data.data()), static_cast<qsizetype>(data.size())));
-    }
-    QString file(const QString& name, const QByteArray& content)
-    {
-        const QString path = dir + QLatin1Char('/') + name;
-        writeRaw(path, content);
-        return path;
-    }
-    QByteArray bookmarksOf(const std::vector<std::uint8_t>& data, std::int64_t offset)
-    {
-        return QByteArray::fromStdString(*encodeBookmarkFile({"Old", sha256Hex(data), {{offset, "old", 1, 32, false}}}));
+        return bookmarksOf(data, {{at, "old", 1, 32, false}});
     }
     std::expected<void, IntakeError> intake(const QStringList& paths)
     {
@@ -53,16 +42,16 @@ TEST_F(IntakeTest, BookmarksFilesComeFirstAndTheLastDataFileStaysOpen)
     const auto a = randomBytes(4096, 11), b = randomBytes(4096, 12), c = randomBytes(4096, 13);
     open(a, QStringLiteral("a.img"));
     log.clear();
-    ASSERT_TRUE(intake({file("b.img", b), file("for-a.json", bookmarksOf(a, 64)), file("c.JSON", c),
-                        file("for-b.json", bookmarksOf(b, 96))}));
+    ASSERT_TRUE(intake({file("b.img", b), file("for-a.json", old(a, 64)), file("c.JSON", c),
+                        file("for-b.json", old(b, 96))}));
     EXPECT_EQ(log, (std::vector<std::string>{imported("for-a.json", Outcome::Imported),
                                              imported("for-b.json", Outcome::OtherData), "open:b.img", "open:c.JSON"}));
     EXPECT_EQ(controller.bookmarkFile()->sha256, sha256Hex(c));
-    EXPECT_EQ(nicknames(onDisk(storePath(a)).file), std::vector<std::string>{"old"});
+    EXPECT_EQ(storedNicknames(storePath(a)), std::vector<std::string>{"old"});
 
     // With the data before it, a bookmarks file is imported against the data open before.
     log.clear();
-    ASSERT_TRUE(intake({file("a.img", a), file("a.json", bookmarksOf(a, 8))}));
+    ASSERT_TRUE(intake({file("a.img", a), file("a.json", old(a, 8))}));
     EXPECT_EQ(log, (std::vector<std::string>{imported("a.json", Outcome::OtherData), "open:a.img"}));
 }
 
@@ -98,10 +87,10 @@ TEST_F(IntakeTest, ABookmarksFileWaitsForTheDigestOfTheDataOpenedBefore)
     controller.setProgressThreshold(1);
     const auto a = randomBytes(std::size_t{8} << 20, 17);
     controller.intake().processURLs({file("a.img", a)});
-    controller.intake().processURLs({file("a.json", bookmarksOf(a, 5)), file("b.img", randomBytes(4096, 18))});
+    controller.intake().processURLs({file("a.json", old(a, 5)), file("b.img", randomBytes(4096, 18))});
     ASSERT_TRUE(controller.intake().waitForIntake(60000));
     EXPECT_EQ(log, (std::vector<std::string>{"open:a.img", imported("a.json", Outcome::Imported), "open:b.img"}));
-    EXPECT_EQ(nicknames(onDisk(storePath(a)).file), std::vector<std::string>{"old"});
+    EXPECT_EQ(storedNicknames(storePath(a)), std::vector<std::string>{"old"});
     EXPECT_EQ(screen.matching("progress:Reading \u201Ca.img\u201D").size(), 1u); // large reads show progress
 }
 
