@@ -155,18 +155,6 @@ TEST(BookmarkFileJson, WritesPrettyPrintedMembersInTheirOrderForAnotherReader)
               std::tuple(Kind::Unencodable, "bookmarks[1].nickname"));
 }
 
-TEST(BookmarkFileJson, WritingThenReadingALargeFileGivesTheSameDocument)
-{
-    BookmarkFile file{"Large", std::string(64, 'f'), {}};
-    for (std::int64_t i = 0; i < 100000; ++i)
-        file.bookmarks.push_back({i * 7, "b" + std::to_string(i), 8, 256, i % 2 == 0});
-    auto back = decodeBookmarkFile(*encodeBookmarkFile(file));
-    ASSERT_TRUE(back.has_value()) << back.error().message();
-    ASSERT_EQ(back->bookmarks.size(), file.bookmarks.size());
-    for (std::size_t i = 0; i < file.bookmarks.size(); ++i)
-        ASSERT_EQ(fields(back->bookmarks[i]), fields(file.bookmarks[i])) << i;
-}
-
 TEST(Sha256Hex, MatchesKnownDigestsAndAnotherImplementation)
 {
     EXPECT_EQ(sha256Hex({}), "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");

@@ -9,38 +9,28 @@
 namespace pq::test {
 namespace {
 
-class StorePermissions : public ControllerTest {
-protected:
-    void chmodPath(const QString& path, mode_t mode) { ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), mode), 0); }
-    const BookmarkFile sample{"No description", std::string(64, 'c'), {{1, "one", 1, 32, false}}};
-};
+using Kind = DocumentError::Kind;
 
-TEST_F(StorePermissions, AFolderOrFileThatMayNotBeWrittenIsReportedAsSuch)
+
+TEST_F(ControllerTest, AFolderOrFileThatMayNotBeWrittenIsReportedAsSuch)
 {
     if (ranUnprivileged())
         return;
+    const auto chmodPath = [](const QString& path, mode_t mode) { return ::chmod(QFile::encodeName(path).constData(), mode); };
+    const BookmarkFile sample{"No description", std::string(64, 'c'), {{1, "one", 1, 32, false}}};
     const BookmarkStore real(storeDir);
     ASSERT_TRUE(real.ensureFolder());
     const QString path = real.pathFor(sample.sha256);
     ASSERT_TRUE(real.save(sample, path).has_value());
     EXPECT_TRUE(BookmarkStore::isWritableLocation(path));
 
-    chmodPath(path, 0444); // a read-only file in a writable folder is not replaced
-    auto readOnlyFile = real.save(sample, path);
-    chmodPath(path, 0644);
-    ASSERT_FALSE(readOnlyFile.has_value());
-    EXPECT_EQ(readOnlyFile.error().kind, DocumentError::Kind::PermissionDenied);
-
-    chmodPath(storeDir, 0555);
-    auto readOnlyFolder = real.save(sample, real.pathFor(std::string(64, 'd')));
+    ASSERT_EQ(chmodPath(path, 0444), 0); // a read-only file in a writable folder is not replaced
+    EXPECT_EQ(failure(real.save(sample, path)), Kind::PermissionDenied);
+    ASSERT_EQ(chmodPath(path, 0644) + chmodPath(storeDir, 0555), 0);
+    EXPECT_EQ(failure(real.save(sample, real.pathFor(std::string(64, 'd')))), Kind::PermissionDenied);
     EXPECT_FALSE(BookmarkStore::isWritableLocation(path));
-    chmodPath(storeDir, 0755);
-    ASSERT_FALSE(readOnlyFolder.has_value());
-    EXPECT_EQ(readOnlyFolder.error().kind, DocumentError::Kind::PermissionDenied);
-
-    auto missingFolder = real.save(sample, dir + QStringLiteral("/no/such/folder/x.json"));
-    ASSERT_FALSE(missingFolder.has_value());
-    EXPECT_EQ(missingFolder.error().kind, DocumentError::Kind::WriteFailed);
+    ASSERT_EQ(chmodPath(storeDir, 0755), 0);
+    EXPECT_EQ(failure(real.save(sample, dir + QStringLiteral("/no/such/folder/x.json"))), Kind::WriteFailed);
 }
 
 // A save that does not fit on the disk leaves the old file byte for byte and says why.
@@ -61,8 +51,7 @@ TEST(BookmarkStoreFullDisk, TheOldFileStaysAndTheDiskIsFullIsReported)
     file.bookmarks.push_back({99, "one more", 1, 32, false});
     const auto saved = store.save(file, path);
     ASSERT_FALSE(saved.has_value());
-    EXPECT_EQ(saved.error().kind, DocumentError::Kind::WriteFailed);
-    EXPECT_EQ(saved.error().detail, QStringLiteral("The disk is full"));
+    EXPECT_EQ(std::tie(saved.error().kind, saved.error().detail), std::tuple(Kind::WriteFailed, "The disk is full"));
     EXPECT_EQ(readWholeFile(path), before);
     EXPECT_EQ(QDir(disk.folder()).entryList(QDir::Files | QDir::Hidden),
               (QStringList{QStringLiteral(".filler"), BookmarkStore::fileNameFor(file.sha256)}));

@@ -83,6 +83,12 @@ public:
     }
 };
 
+// The kind of a refused edit or save; none when it was made.
+inline std::optional<DocumentError::Kind> failure(const std::expected<void, DocumentError>& result)
+{
+    return result ? std::nullopt : std::optional(result.error().kind);
+}
+
 class ControllerTest : public ::testing::Test {
 protected:
     QString dir = makeTempDir();

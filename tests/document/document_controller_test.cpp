@@ -11,10 +11,6 @@ using Kind = DocumentError::Kind;
 using State = BookmarkFileState;
 using Names = std::vector<std::string>;
 
-std::optional<Kind> failure(const std::expected<void, DocumentError>& result)
-{
-    return result ? std::nullopt : std::optional(result.error().kind);
-}
 DocumentError errorOf(const std::expected<void, DocumentError>& result) { return result ? DocumentError{} : result.error(); }
 
 TEST_F(ControllerTest, OpeningResetsTheBrowserThenListsANewBookmarksFileWithoutWriting)
