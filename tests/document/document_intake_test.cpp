@@ -6,6 +6,7 @@ namespace pq::test {
 namespace {
 
 using Outcome = ImportReport::Outcome;
+using Names = std::vector<std::string>;
 
 class IntakeTest : public ControllerTest {
 protected:
@@ -22,7 +23,7 @@ protected:
     }
 
     // What happened, in order: "import:<name>:<outcome>" and "open:<name>".
-    std::vector<std::string> log;
+    Names log;
     void SetUp() override
     {
         QObject::connect(&controller, &DocumentController::importFinished, [this](const ImportReport& r) {
@@ -42,17 +43,19 @@ TEST_F(IntakeTest, BookmarksFilesComeFirstAndTheLastDataFileStaysOpen)
     const auto a = randomBytes(4096, 11), b = randomBytes(4096, 12), c = randomBytes(4096, 13);
     open(a, QStringLiteral("a.img"));
     log.clear();
+    controller.setProgressThreshold(1);
     ASSERT_TRUE(intake({file("b.img", b), file("for-a.json", old(a, 64)), file("c.JSON", c),
                         file("for-b.json", old(b, 96))}));
-    EXPECT_EQ(log, (std::vector<std::string>{imported("for-a.json", Outcome::Imported),
+    EXPECT_EQ(screen.matching("progress:Reading \u201Cb.img\u201D").size(), 1u); // large reads show progress
+    EXPECT_EQ(log, (Names{imported("for-a.json", Outcome::Imported),
                                              imported("for-b.json", Outcome::OtherData), "open:b.img", "open:c.JSON"}));
     EXPECT_EQ(controller.bookmarkFile()->sha256, sha256Hex(c));
-    EXPECT_EQ(storedNicknames(storePath(a)), std::vector<std::string>{"old"});
+    EXPECT_EQ(storedNicknames(storePath(a)), Names{"old"});
 
     // With the data before it, a bookmarks file is imported against the data open before.
     log.clear();
     ASSERT_TRUE(intake({file("a.img", a), file("a.json", old(a, 8))}));
-    EXPECT_EQ(log, (std::vector<std::string>{imported("a.json", Outcome::OtherData), "open:a.img"}));
+    EXPECT_EQ(log, (Names{imported("a.json", Outcome::OtherData), "open:a.img"}));
 }
 
 // The first file that cannot be read stops the batch, keeping what came before, and is shown
@@ -71,27 +74,12 @@ TEST_F(IntakeTest, StopsAtTheFirstUnreadableFileAndShowsIt)
         screen.clear();
         log.clear();
         const auto result = intake({file("a.img", randomBytes(4096, 14)), c.path, file("b.img", randomBytes(4096, 15))});
-        ASSERT_FALSE(result.has_value()) << c.path.toStdString();
-        EXPECT_EQ(result.error().error.kind, c.kind) << c.path.toStdString();
+        EXPECT_EQ(result ? std::nullopt : std::optional(result.error().error.kind), c.kind) << c.path.toStdString();
         // a bookmarks file is read first, so nothing before it
-        EXPECT_EQ(log, c.path.endsWith(".json") ? std::vector<std::string>{} : std::vector<std::string>{"open:a.img"});
+        EXPECT_EQ(log, c.path.endsWith(".json") ? Names{} : Names{"open:a.img"});
         const auto shown = screen.matching("error:The file could not be opened|");
-        ASSERT_EQ(shown.size(), 1u) << c.path.toStdString();
-        EXPECT_NE(shown[0].find(c.path.toStdString()), std::string::npos) << shown[0];
+        EXPECT_TRUE(shown.size() == 1 && shown[0].find(c.path.toStdString()) != std::string::npos) << c.path.toStdString();
     }
-}
-
-TEST_F(IntakeTest, ABookmarksFileWaitsForTheDigestOfTheDataOpenedBefore)
-{
-    controller.setBackgroundDigestThreshold(0);
-    controller.setProgressThreshold(1);
-    const auto a = randomBytes(std::size_t{8} << 20, 17);
-    controller.intake().processURLs({file("a.img", a)});
-    controller.intake().processURLs({file("a.json", old(a, 5)), file("b.img", randomBytes(4096, 18))});
-    ASSERT_TRUE(controller.intake().waitForIntake(60000));
-    EXPECT_EQ(log, (std::vector<std::string>{"open:a.img", imported("a.json", Outcome::Imported), "open:b.img"}));
-    EXPECT_EQ(storedNicknames(storePath(a)), std::vector<std::string>{"old"});
-    EXPECT_EQ(screen.matching("progress:Reading \u201Ca.img\u201D").size(), 1u); // large reads show progress
 }
 
 TEST_F(IntakeTest, BatchesQueueUpAndABatchStartedWhenOneFinishesRunsOnce)
@@ -106,7 +94,7 @@ TEST_F(IntakeTest, BatchesQueueUpAndABatchStartedWhenOneFinishesRunsOnce)
     controller.intake().processURLs({b}, [&](const auto&) { ++finished; });
     ASSERT_TRUE(controller.intake().waitForIntake(60000));
     EXPECT_EQ(finished, 3);
-    EXPECT_EQ(log, (std::vector<std::string>{"open:a.img", "open:b.img", "open:c.img"}));
+    EXPECT_EQ(log, (Names{"open:a.img", "open:b.img", "open:c.img"}));
 }
 
 } // namespace
