@@ -18,22 +18,25 @@
 namespace pq::test {
 
 // Records every call of the controller as one line ("title:data.bin", "select:2", ...) and
-// answers save-location questions from a queue (Cancelled when it is empty).
+// answers save-location questions from a queue (Cancelled when it is empty), or keeps the
+// answer function for later, as a window-modal dialog does.
 class RecordingScreen : public DocumentScreen {
 public:
     bool window = true;
     std::vector<std::string> events;
-    std::vector<SaveLocationRequest> requests;
     std::deque<SaveLocationAnswer> answers;
+    bool answerLater = false;
+    std::function<void(const SaveLocationAnswer&)> pending;
 
     bool hasWindow() const override { return window; }
     void showError(const QString& title, const QString& text) override { add("error:" + title + "|" + text); }
     void showInformation(const QString& title, const QString& text) override { add("info:" + title + "|" + text); }
     void showStatus(const QString& text) override { add("status:" + text); }
-    void askSaveLocation(const SaveLocationRequest& request, std::function<void(const SaveLocationAnswer&)> answer) override
+    void askSaveLocation(const SaveLocationRequest& r, std::function<void(const SaveLocationAnswer&)> answer) override
     {
-        add("ask");
-        requests.push_back(request);
+        add("ask:" + r.title + "|" + r.nameFieldLabel + "|" + r.suggestedFileName + "|" + r.folder + "|" + r.allowedSuffix);
+        if (answerLater)
+            return void(pending = std::move(answer));
         SaveLocationAnswer next;
         if (!answers.empty())
             next = answers.front(), answers.pop_front();

@@ -190,8 +190,8 @@ TEST_F(ControllerTest, WithoutAStoreFolderTheNewDataNeverWritesIntoThePreviousFi
     open(randomBytes(4096, 9));
     EXPECT_EQ(controller.bookmarkFileState(), State::NoStore);
     EXPECT_TRUE(controller.jsonFileURL().isEmpty());
-    auto added = controller.appendBookmark({6, "second data", 1, 32, false});
-    EXPECT_EQ(errorOf(added), (DocumentError{Kind::NoBookmarkStore, storeDir, {}}));
+    EXPECT_EQ(errorOf(controller.appendBookmark({6, "second data", 1, 32, false})),
+              (DocumentError{Kind::NoBookmarkStore, storeDir, {}}));
     EXPECT_EQ(readWholeFile(previous), before);
     EXPECT_EQ(readWholeFile(storeDir), "a file where the folder belongs");
 }
@@ -208,23 +208,22 @@ TEST_F(ControllerTest, AnUnwritableStoreAsksForALocationUntilAWritableOneIsChose
     EXPECT_TRUE(screen.matching("error:").empty());
     screen.answers = {{SaveLocationAnswer::Kind::ConfirmedWithoutLocation, {}}};
     ASSERT_TRUE(controller.renameBookmark(0, "x").has_value());
-    ASSERT_EQ(screen.matching("error:").size(), 1u);
-    EXPECT_NE(screen.matching("error:")[0].find("No location was chosen"), std::string::npos);
+    const auto errors = screen.matching("error:");
+    EXPECT_TRUE(errors.size() == 1 && errors[0].find("No location was chosen") != std::string::npos);
     EXPECT_TRUE(storeFiles().isEmpty());
 
     const QString chosen = dir + QStringLiteral("/chosen.json");
     screen.answers = {{SaveLocationAnswer::Kind::Confirmed, storeDir + QStringLiteral("/elsewhere.json")},
                       {SaveLocationAnswer::Kind::Confirmed, chosen}};
     ASSERT_TRUE(controller.renameBookmark(0, "seven").has_value());
-    ASSERT_EQ(screen.requests.size(), 4u); // the first answer was not writable either
-    const SaveLocationRequest& r = screen.requests[0];
-    EXPECT_EQ(std::tie(r.title, r.nameFieldLabel, r.suggestedFileName, r.folder, r.allowedSuffix),
-              std::tuple(QStringLiteral("Create a bookmarks file"), QStringLiteral("Bookmarks file name"),
-                         BookmarkStore::fileNameFor(sha256Hex(bytes)), storeDir, QStringLiteral("json")));
+    const auto asks = screen.matching("ask:");
+    ASSERT_EQ(asks.size(), 4u); // the first answer was not writable either
+    EXPECT_EQ(asks[0], "ask:Create a bookmarks file|Bookmarks file name|" + sha256Hex(bytes) + ".json|" +
+                           storeDir.toStdString() + "|json");
     EXPECT_EQ(storedNicknames(chosen), Names{"seven"});
     ASSERT_TRUE(controller.renameBookmark(0, "renamed").has_value());
     EXPECT_EQ(storedNicknames(chosen), Names{"renamed"});
-    EXPECT_EQ(screen.requests.size(), 4u);
+    EXPECT_EQ(screen.matching("ask:").size(), 4u);
     open(randomBytes(4096, 4));
     EXPECT_TRUE(controller.jsonFileURL().startsWith(storeDir));
 }
@@ -233,34 +232,25 @@ TEST_F(ControllerTest, AnUnwritableStoreAsksForALocationUntilAWritableOneIsChose
 // whatever was opened since; data whose save was refused meanwhile is asked about next.
 TEST_F(ControllerTest, ALateAnswerSavesTheAskingDataOnlyThenTheOpenDataIsAsked)
 {
-    // A screen that answers later, as a window-modal dialog does.
-    struct LaterScreen : RecordingScreen {
-        int asked = 0;
-        std::function<void(const SaveLocationAnswer&)> pending;
-        void askSaveLocation(const SaveLocationRequest&, std::function<void(const SaveLocationAnswer&)> answer) override
-        {
-            ++asked, pending = std::move(answer);
-        }
-    } later;
-    DocumentController c(later, store);
+    screen.answerLater = true;
     store->deniedPrefix = storeDir;
-    c.processReceivedFileData(FileData::fromBytes(bytes), dir + QStringLiteral("/x.img"));
-    ASSERT_TRUE(c.appendBookmark({3, "of x", 1, 32, false}).has_value());
-    ASSERT_TRUE(c.appendBookmark({4, "also of x", 1, 32, false}).has_value()); // no second question
+    open(bytes, QStringLiteral("x.img"));
+    ASSERT_TRUE(controller.appendBookmark({3, "of x", 1, 32, false}).has_value());
+    ASSERT_TRUE(controller.appendBookmark({4, "also of x", 1, 32, false}).has_value()); // no second question
     // A drop of x's old bookmarks file and two other data files while the question is open.
-    c.intake().processURLs({file("old.json", bookmarksOf(bytes, {{5, "imported", 1, 32, false}})),
-                            file("a.img", randomBytes(8192, 'a')), file("b.img", randomBytes(8192, 'b'))});
-    ASSERT_TRUE(c.intake().waitForIntake(60000));
-    ASSERT_TRUE(c.appendBookmark({6, "of b", 1, 32, false}).has_value());
-    EXPECT_EQ(later.asked, 1);
+    controller.intake().processURLs({file("old.json", bookmarksOf(bytes, {{5, "imported", 1, 32, false}})),
+                                     file("a.img", randomBytes(8192, 'a')), file("b.img", randomBytes(8192, 'b'))});
+    ASSERT_TRUE(controller.intake().waitForIntake(60000));
+    ASSERT_TRUE(controller.appendBookmark({6, "of b", 1, 32, false}).has_value());
+    EXPECT_EQ(screen.matching("ask:").size(), 1u);
 
     const QString forX = dir + QStringLiteral("/x-bookmarks.json"), forB = dir + QStringLiteral("/b-bookmarks.json");
-    std::exchange(later.pending, {})({SaveLocationAnswer::Kind::Confirmed, forX});
+    std::exchange(screen.pending, {})({SaveLocationAnswer::Kind::Confirmed, forX});
     EXPECT_EQ(storedNicknames(forX), (Names{"of x", "also of x", "imported"}));
-    ASSERT_EQ(later.asked, 2);
-    later.pending({SaveLocationAnswer::Kind::Confirmed, forB});
+    ASSERT_EQ(screen.matching("ask:").size(), 2u);
+    screen.pending({SaveLocationAnswer::Kind::Confirmed, forB});
     EXPECT_EQ(storedNicknames(forB), Names{"of b"});
-    EXPECT_EQ(c.jsonFileURL(), forB);
+    EXPECT_EQ(controller.jsonFileURL(), forB);
 }
 
 // Other write failures and unencodable nicknames are returned (the edit stays in memory);
