@@ -64,63 +64,58 @@ TEST(BookmarkFileJson, ReadsEveryMemberInAnyOrderAndTakesValuesAsTheyAre)
 // Documents that do not read: the whole document is refused, naming where.
 TEST(BookmarkFileJson, RefusesTheWholeDocument)
 {
+    const std::string b0 = "bookmarks[0].";
     const struct {
-        const char* name;
         std::string text;
         Kind kind;
         std::string where;
     } cases[] = {
-        {"empty", "", Kind::InvalidJson, ""},
-        {"spaces", "  \n ", Kind::InvalidJson, ""},
-        {"truncated", document(bookmark("1")).substr(0, 60), Kind::InvalidJson, ""},
-        {"trailing garbage", document("") + "x", Kind::InvalidJson, ""},
-        {"NUL and garbage after", document("") + std::string("\0garbage", 8), Kind::InvalidJson, ""},
-        {"NUL after", document("") + " \n" + std::string(1, '\0'), Kind::InvalidJson, ""},
-        {"repeated member", document(bookmark("1", R"(, "offset": 2)")), Kind::DuplicateMember, "offset"},
-        {"repeated top member", document("", R"(, "sha256": "b")"), Kind::DuplicateMember, "sha256"},
-        {"repeated unknown member", document("", R"(, "x": {"y": 1, "y": 1})"), Kind::DuplicateMember, "y"},
-        {"array at top", "[]", Kind::WrongType, ""},
-        {"number at top", "5", Kind::WrongType, ""},
-        {"invalid UTF-8", R"({"fullName": "D)" + std::string("\xC3\x28") + R"(", "sha256": "s", "bookmarks": []})",
-         Kind::InvalidJson, ""},
-        {"lone surrogate", R"({"fullName": "\ud800", "sha256": "s", "bookmarks": []})", Kind::InvalidJson, ""},
-        {"no fullName", R"({"sha256": "s", "bookmarks": []})", Kind::MissingMember, "fullName"},
-        {"no sha256", R"({"fullName": "D", "bookmarks": []})", Kind::MissingMember, "sha256"},
-        {"no bookmarks", R"({"fullName": "D", "sha256": "s"})", Kind::MissingMember, "bookmarks"},
-        {"no offset", document(R"({"nickname": "n", "bitDepth": 1, "widthInBits": 32})"), Kind::MissingMember, "bookmarks[0].offset"},
-        {"no nickname", document(R"({"offset": 1, "bitDepth": 1, "widthInBits": 32})"), Kind::MissingMember,
-         "bookmarks[0].nickname"},
-        {"no bitDepth", document(R"({"offset": 1, "nickname": "n", "widthInBits": 32})"), Kind::MissingMember,
-         "bookmarks[0].bitDepth"},
-        {"no widthInBits", document(R"({"offset": 1, "nickname": "n", "bitDepth": 1})"), Kind::MissingMember,
-         "bookmarks[0].widthInBits"},
-        {"fullName number", R"({"fullName": 5, "sha256": "s", "bookmarks": []})", Kind::WrongType, "fullName"},
-        {"sha256 null", R"({"fullName": "D", "sha256": null, "bookmarks": []})", Kind::WrongType, "sha256"},
-        {"bookmarks object", R"({"fullName": "D", "sha256": "s", "bookmarks": {}})", Kind::WrongType, "bookmarks"},
-        {"bookmark not object", document(bookmark("1") + ", 5"), Kind::WrongType, "bookmarks[1]"},
-        {"offset fraction", document(bookmark("1.5")), Kind::WrongType, "bookmarks[0].offset"},
-        {"offset 1.0", document(bookmark("1.0")), Kind::WrongType, "bookmarks[0].offset"},
-        {"offset exponent", document(bookmark("1e3")), Kind::WrongType, "bookmarks[0].offset"},
-        {"offset string", document(bookmark("\"12\"")), Kind::WrongType, "bookmarks[0].offset"},
-        {"offset past int64", document(bookmark("9223372036854775808")), Kind::WrongType, "bookmarks[0].offset"},
-        {"offset past uint64", document(bookmark("99999999999999999999999")), Kind::WrongType, "bookmarks[0].offset"},
-        {"offset huge exponent", document(bookmark("1e400")), Kind::InvalidJson, ""},
-        {"bitDepth name", document(bookmark("1", "", "\"_1bit\"")), Kind::WrongType, "bookmarks[0].bitDepth"},
-        {"nickname number", document(R"({"offset": 1, "nickname": 3, "bitDepth": 1, "widthInBits": 32})"),
-         Kind::WrongType, "bookmarks[0].nickname"},
-        {"hasMask number", document(bookmark("1", R"(, "hasMask": 1)")), Kind::WrongType, "bookmarks[0].hasMask"},
-        {"hasMask string", document(bookmark("1", R"(, "hasMask": "true")")), Kind::WrongType, "bookmarks[0].hasMask"},
-        {"deep arrays", std::string(100000, '['), Kind::TooDeep, ""},
-        {"deep inside a member", document("", R"(, "x": )" + std::string(70, '[') + std::string(70, ']')),
-         Kind::TooDeep, ""},
-        {"too large", document("") + std::string(static_cast<std::size_t>(kMaxBookmarkFileBytes), ' '),
-         Kind::TooLarge, ""},
+        {"", Kind::InvalidJson, ""},
+        {"  \n ", Kind::InvalidJson, ""},
+        {document(bookmark("1")).substr(0, 60), Kind::InvalidJson, ""},
+        {document("") + "x", Kind::InvalidJson, ""},
+        {document("") + std::string("\0garbage", 8), Kind::InvalidJson, ""},
+        {document("") + " \n" + std::string(1, '\0'), Kind::InvalidJson, ""},
+        {document(bookmark("1", R"(, "offset": 2)")), Kind::DuplicateMember, "offset"},
+        {document("", R"(, "sha256": "b")"), Kind::DuplicateMember, "sha256"},
+        {document("", R"(, "x": {"y": 1, "y": 1})"), Kind::DuplicateMember, "y"},
+        {"[]", Kind::WrongType, ""},
+        {"5", Kind::WrongType, ""},
+        {R"({"fullName": "D)" "\xC3\x28" R"(", "sha256": "s", "bookmarks": []})", Kind::InvalidJson, ""},
+        {R"({"fullName": "\ud800", "sha256": "s", "bookmarks": []})", Kind::InvalidJson, ""},
+        {R"({"sha256": "s", "bookmarks": []})", Kind::MissingMember, "fullName"},
+        {R"({"fullName": "D", "bookmarks": []})", Kind::MissingMember, "sha256"},
+        {R"({"fullName": "D", "sha256": "s"})", Kind::MissingMember, "bookmarks"},
+        {document(R"({"nickname": "n", "bitDepth": 1, "widthInBits": 32})"), Kind::MissingMember, b0 + "offset"},
+        {document(R"({"offset": 1, "bitDepth": 1, "widthInBits": 32})"), Kind::MissingMember, b0 + "nickname"},
+        {document(R"({"offset": 1, "nickname": "n", "widthInBits": 32})"), Kind::MissingMember, b0 + "bitDepth"},
+        {document(R"({"offset": 1, "nickname": "n", "bitDepth": 1})"), Kind::MissingMember, b0 + "widthInBits"},
+        {R"({"fullName": 5, "sha256": "s", "bookmarks": []})", Kind::WrongType, "fullName"},
+        {R"({"fullName": "D", "sha256": null, "bookmarks": []})", Kind::WrongType, "sha256"},
+        {R"({"fullName": "D", "sha256": "s", "bookmarks": {}})", Kind::WrongType, "bookmarks"},
+        {document(bookmark("1") + ", 5"), Kind::WrongType, "bookmarks[1]"},
+        {document(bookmark("1.5")), Kind::WrongType, b0 + "offset"},
+        {document(bookmark("1.0")), Kind::WrongType, b0 + "offset"},
+        {document(bookmark("1e3")), Kind::WrongType, b0 + "offset"},
+        {document(bookmark("\"12\"")), Kind::WrongType, b0 + "offset"},
+        {document(bookmark("9223372036854775808")), Kind::WrongType, b0 + "offset"},
+        {document(bookmark("99999999999999999999999")), Kind::WrongType, b0 + "offset"},
+        {document(bookmark("1e400")), Kind::InvalidJson, ""},
+        {document(bookmark("1", "", "\"_1bit\"")), Kind::WrongType, b0 + "bitDepth"},
+        {document(R"({"offset": 1, "nickname": 3, "bitDepth": 1, "widthInBits": 32})"), Kind::WrongType,
+         b0 + "nickname"},
+        {document(bookmark("1", R"(, "hasMask": 1)")), Kind::WrongType, b0 + "hasMask"},
+        {document(bookmark("1", R"(, "hasMask": "true")")), Kind::WrongType, b0 + "hasMask"},
+        {std::string(100000, '['), Kind::TooDeep, ""},
+        {document("", R"(, "x": )" + std::string(70, '[') + std::string(70, ']')), Kind::TooDeep, ""},
+        {document("") + std::string(static_cast<std::size_t>(kMaxBookmarkFileBytes), ' '), Kind::TooLarge, ""},
     };
     for (const auto& c : cases) {
         auto file = decodeBookmarkFile(c.text);
-        ASSERT_FALSE(file.has_value()) << c.name;
-        EXPECT_EQ(file.error().kind, c.kind) << c.name << ": " << file.error().message();
-        EXPECT_TRUE(c.where.empty() || file.error().where == c.where) << c.name << ": " << file.error().where;
+        const std::string what = c.text.substr(0, 100);
+        ASSERT_FALSE(file.has_value()) << what;
+        EXPECT_EQ(file.error().kind, c.kind) << what << ": " << file.error().message();
+        EXPECT_TRUE(c.where.empty() || file.error().where == c.where) << what << ": " << file.error().where;
     }
 }
 

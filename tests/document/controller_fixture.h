@@ -17,6 +17,8 @@
 
 namespace pq::test {
 
+using Names = std::vector<std::string>;
+
 // Records every call of the controller as one line ("title:data.bin", "select:2", ...) and
 // answers save-location questions from a queue (Cancelled when it is empty), or keeps the
 // answer function for later, as a window-modal dialog does.
@@ -109,7 +111,7 @@ protected:
     QString storePath(const std::vector<std::uint8_t>& data) const { return store->pathFor(sha256Hex(data)); }
     QStringList storeFiles() const { return QDir(storeDir).entryList(QDir::Files | QDir::Hidden); }
     StoredBookmarkFile onDisk(const QString& path) const { return BookmarkStore(storeDir).load(path); }
-    std::vector<std::string> storedNicknames(const QString& path) const { return nicknames(onDisk(path).file); }
+    Names storedNicknames(const QString& path) const { return nicknames(onDisk(path).file); }
     void writeRaw(const QString& path, const QByteArray& content) const
     {
         QDir().mkpath(QFileInfo(path).absolutePath());
@@ -134,9 +136,9 @@ protected:
     }
     Chunk chunkAt(std::int64_t offset) const { return *controller.chunker()->chunkAt(offset, false); }
 
-    static std::vector<std::string> nicknames(const BookmarkFile& file)
+    static Names nicknames(const BookmarkFile& file)
     {
-        std::vector<std::string> out;
+        Names out;
         for (const auto& b : file.bookmarks)
             out.push_back(b.nickname);
         return out;

@@ -2,11 +2,12 @@
 
 #include "document/document_intake.h"
 
+#include <QSignalSpy>
+
 namespace pq::test {
 namespace {
 
 using Outcome = ImportReport::Outcome;
-using Names = std::vector<std::string>;
 
 class IntakeTest : public ControllerTest {
 protected:
@@ -95,6 +96,124 @@ TEST_F(IntakeTest, BatchesQueueUpAndABatchStartedWhenOneFinishesRunsOnce)
     ASSERT_TRUE(controller.intake().waitForIntake(60000));
     EXPECT_EQ(finished, 3);
     EXPECT_EQ(log, (Names{"open:a.img", "open:b.img", "open:c.img"}));
+}
+
+// --- Imports of old bookmarks files ---------------------------------------------------------
+
+class ImportTest : public ControllerTest {
+protected:
+    const std::string kImported =
+        "info:Bookmarks Imported|Your existing bookmarks have been imported successfully. If you wish, you may now "
+        "delete the old bookmarks file named \"old bookmarks.json\".";
+
+    ImportReport import(const QByteArray& content)
+    {
+        return controller.processJSON(content, dir + QStringLiteral("/sub/old bookmarks.json"));
+    }
+    static QByteArray oldOf(const std::vector<std::uint8_t>& data, std::int64_t offset, const char* nickname)
+    {
+        return bookmarksOf(data, {{offset, nickname, 1, 32, false}});
+    }
+};
+
+// New bookmarks are appended in order, exactly as read, with one save; present ones are revealed;
+// the imported file's name is never used. Nothing new: nothing written, still reported.
+TEST_F(ImportTest, AppendsNewBookmarksInOrderWithOneSaveAndRevealsPresentOnes)
+{
+    open(bytes);
+    ASSERT_TRUE(controller.appendBookmark({10, "held", 1, 32, false}).has_value());
+    screen.clear();
+    const auto report = import(bookmarksOf(bytes, {{20, "twenty", 4, 64, true}, {10, "held again", 1, 32, true},
+                                                   {30, "thirty", 8, 256, false}}));
+    EXPECT_EQ(std::tuple(report.outcome, report.added, report.present), std::tuple(Outcome::Imported, 2, 1));
+    EXPECT_EQ(store->writes, 2);
+    auto disk = onDisk(storePath(bytes)).file;
+    EXPECT_EQ(nicknames(disk), (Names{"held", "twenty", "thirty"}));
+    EXPECT_EQ(std::tie(disk.bookmarks[1].hasMask, disk.fullName), std::tuple(true, "No description"));
+    EXPECT_EQ(screen.events, (Names{"select:0", "scroll:0", "refresh", "scroll:2", kImported, "refresh"}));
+
+    screen.clear();
+    EXPECT_EQ(import(bookmarksOf(bytes, {{30, "x", 8, 256, false}})).present, 1);
+    EXPECT_EQ(screen.events, (Names{"select:2", "scroll:2", kImported, "refresh"}));
+    EXPECT_EQ(store->writes, 2);
+}
+
+// Files of other data, unreadable files and imports with nothing open change nothing and show
+// no alert; the status line says which check failed. Into data whose stored file cannot be
+// read, an import is refused with a message.
+TEST_F(ImportTest, OtherDataUnreadableFilesOrNoDataChangeNothingSilently)
+{
+    auto upper = sha256Hex(bytes);
+    std::ranges::transform(upper, upper.begin(), [](char c) { return std::toupper(c); });
+    const struct {
+        QByteArray content;
+        Outcome outcome;
+        const char* why; // what the status line says; empty: no status line
+    } cases[] = {
+        {oldOf(bytes, 1, "n"), Outcome::NoData, ""},
+        {oldOf(randomBytes(100, 42), 1, "n"), Outcome::OtherData, "holds the bookmarks of other data (digest "},
+        {QByteArray::fromStdString(*encodeBookmarkFile({"x", upper, {}})), Outcome::OtherData, "other data"},
+        {"{\"fullName\"", Outcome::Unreadable, "not a bookmarks file and was not imported: it is not valid JSON"},
+    };
+    for (const auto& c : cases) {
+        if (c.outcome != Outcome::NoData)
+            open(bytes);
+        screen.clear();
+        EXPECT_EQ(import(c.content).outcome, c.outcome) << c.why;
+        const auto status = screen.matching("status:");
+        EXPECT_EQ(screen.events.size(), status.size()) << c.why; // nothing else shown
+        EXPECT_TRUE(!*c.why || (status.size() == 1 && status[0].find(c.why) != std::string::npos)) << c.why;
+    }
+    EXPECT_EQ(store->writes, 0);
+
+    writeRaw(storePath(bytes), "not json");
+    open(bytes);
+    EXPECT_EQ(import(oldOf(bytes, 1, "one")).outcome, Outcome::NotStored);
+    EXPECT_EQ(screen.matching("error:The bookmarks file cannot be read").size(), 1u);
+    EXPECT_EQ(readWholeFile(storePath(bytes)), "not json");
+}
+
+TEST_F(ImportTest, AFailedSaveImportsNothingAndSaysWhy)
+{
+    open(bytes);
+    ASSERT_TRUE(controller.appendBookmark({2, "two", 1, 32, false}).has_value());
+    store->failAfterWrites = 1;
+    screen.clear();
+    const auto report = import(bookmarksOf(bytes, {{1, "one", 1, 32, false}, {2, "two", 1, 32, false}, {3, "three", 1, 32, false}}));
+    EXPECT_EQ(report.added, 0);
+    EXPECT_EQ(report.failure.transform([](const auto& e) { return e.kind; }), DocumentError::Kind::WriteFailed);
+    EXPECT_EQ(storedNicknames(storePath(bytes)), Names{"two"});
+    EXPECT_EQ(nicknames(*controller.bookmarkFile()), Names{"two"});
+    const auto errors =
+        screen.matching("error:The import stopped|None of the 2 new bookmarks of \u201Cold bookmarks.json\u201D");
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_NE(errors[0].find("No space left on device"), std::string::npos);
+}
+
+// An import while the digest is pending waits for it, and still belongs to its data when
+// other data is opened meanwhile: it is merged into that data's stored file.
+TEST_F(ImportTest, WaitsForTheDigestOfItsData)
+{
+    controller.setBackgroundDigestThreshold(0);
+    QSignalSpy finished(&controller, &DocumentController::importFinished);
+    open(bytes);
+    EXPECT_EQ(import(oldOf(bytes, 1, "one")).outcome, Outcome::Deferred);
+    EXPECT_EQ(finished.size(), 0);
+    ASSERT_TRUE(controller.waitForDigest(60000));
+    ASSERT_EQ(finished.size(), 1);
+    EXPECT_EQ(finished[0][0].value<ImportReport>().added, 1);
+    EXPECT_EQ(storedNicknames(storePath(bytes)), Names{"one"});
+
+    const auto big = randomBytes(std::size_t{24} << 20, 31);
+    open(big);
+    EXPECT_EQ(import(oldOf(big, 2, "two")).outcome, Outcome::Deferred);
+    open(bytes, QStringLiteral("next.img"));
+    EXPECT_EQ(finished.size(), 1); // opening did not wait for the previous data's digest
+    ASSERT_TRUE(finished.wait(60000));
+    EXPECT_EQ(finished[1][0].value<ImportReport>().outcome, Outcome::Imported);
+    EXPECT_EQ(storedNicknames(storePath(big)), Names{"two"});
+    ASSERT_TRUE(controller.waitForDigest(60000));
+    EXPECT_EQ(nicknames(*controller.bookmarkFile()), Names{"one"});
 }
 
 } // namespace
