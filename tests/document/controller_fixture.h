@@ -112,19 +112,14 @@ protected:
     QStringList storeFiles() const { return QDir(storeDir).entryList(QDir::Files | QDir::Hidden); }
     StoredBookmarkFile onDisk(const QString& path) const { return BookmarkStore(storeDir).load(path); }
     Names storedNicknames(const QString& path) const { return nicknames(onDisk(path).file); }
-    void writeRaw(const QString& path, const QByteArray& content) const
+    // Writes `content` into `path` (its folders made as needed) and returns the path.
+    static QString writeRaw(const QString& path, const QByteArray& content)
     {
-        QDir().mkpath(QFileInfo(path).absolutePath());
         QFile f(path);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(content);
+        EXPECT_TRUE(QDir().mkpath(QFileInfo(path).absolutePath()) && f.open(QIODevice::WriteOnly) && f.write(content) == content.size());
+        return path;
     }
-    // A file named `name` in the test folder, holding `content`; returns its path.
-    QString file(const QString& name, const QByteArray& content) const
-    {
-        writeRaw(dir + QLatin1Char('/') + name, content);
-        return dir + QLatin1Char('/') + name;
-    }
+    QString file(const QString& name, const QByteArray& content) const { return writeRaw(dir + QLatin1Char('/') + name, content); }
     QString file(const QString& name, const std::vector<std::uint8_t>& data) const
     {
         return file(name, QByteArray(reinterpret_cast<const char*>(data.data()), static_cast<qsizetype>(data.size())));
@@ -133,6 +128,10 @@ protected:
     static QByteArray bookmarksOf(const std::vector<std::uint8_t>& data, std::vector<Bookmark> list)
     {
         return QByteArray::fromStdString(*encodeBookmarkFile({"Old", sha256Hex(data), std::move(list)}));
+    }
+    static QByteArray bookmarksOf(const std::vector<std::uint8_t>& data, std::int64_t offset, const char* nickname = "old")
+    {
+        return bookmarksOf(data, {{offset, nickname, 1, 32, false}});
     }
     Chunk chunkAt(std::int64_t offset) const { return *controller.chunker()->chunkAt(offset, false); }
 
