@@ -145,8 +145,7 @@ TEST_F(ImportTest, AppendsNewBookmarksInOrderWithOneSaveAndRevealsPresentOnes)
 // read, an import is refused with a message.
 TEST_F(ImportTest, OtherDataUnreadableFilesOrNoDataChangeNothingSilently)
 {
-    auto upper = sha256Hex(bytes);
-    std::ranges::transform(upper, upper.begin(), [](char c) { return std::toupper(c); });
+    const std::string upper = QString::fromStdString(sha256Hex(bytes)).toUpper().toStdString();
     const struct {
         QByteArray content;
         Outcome outcome;
