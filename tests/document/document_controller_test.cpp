@@ -142,17 +142,15 @@ TEST_F(ControllerTest, AnEditAfterAnotherProgramChangedTheFileKeepsBoth)
     ASSERT_TRUE(other.ensureFolder());
     for (const bool storedBefore : {false, true}) {
         const auto data = randomBytes(8192, storedBefore ? 21 : 22);
-        BookmarkFile onFile{"No description", sha256Hex(data), {}};
-        if (storedBefore) {
-            onFile.bookmarks.push_back({1, "stored", 1, 32, false});
-            ASSERT_TRUE(other.save(onFile, storePath(data)).has_value());
-        }
+        BookmarkFile onFile{"No description", sha256Hex(data), {{1, "stored", 1, 32, false}}};
+        ASSERT_TRUE(!storedBefore || other.save(onFile, storePath(data)).has_value());
         open(data);
-        onFile.bookmarks.push_back({2, "other program", 1, 32, false});
+        onFile.bookmarks.resize(storedBefore ? 2 : 1);
+        onFile.bookmarks.back() = {2, "other program", 1, 32, false};
         ASSERT_TRUE(other.save(onFile, storePath(data)).has_value());
         ASSERT_TRUE(controller.appendBookmark({3, "this window", 1, 32, false}).has_value());
-        auto expected = nicknames(onFile);
-        expected.push_back("this window");
+        const Names expected =
+            storedBefore ? Names{"stored", "other program", "this window"} : Names{"other program", "this window"};
         EXPECT_EQ(storedNicknames(storePath(data)), expected) << storedBefore;
         EXPECT_EQ(nicknames(*controller.bookmarkFile()), expected) << storedBefore;
     }
