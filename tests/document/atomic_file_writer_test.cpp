@@ -18,7 +18,8 @@ TEST(WriteFileAtomically, NewFilesFollowTheUmaskReplacedFilesKeepTheirPermission
 {
     const mode_t previous = ::umask(027);
     const QString folder = makeTempDir();
-    const std::tuple<const char*, mode_t, mode_t> cases[] = {{"new", 0, 0640}, {"private", 0600, 0600}, {"shared", 0664, 0664}};
+    const std::tuple<const char*, mode_t, mode_t> cases[] = {
+        {"new", 0, 0640}, {"private", 0600, 0600}, {"shared", 0664, 0664}};
     for (const auto& [name, existing, expected] : cases) {
         const QString path = folder + QLatin1Char('/') + QLatin1String(name);
         if (existing) {

@@ -81,7 +81,8 @@ public:
         if (!deniedPrefix.isEmpty() && path.startsWith(deniedPrefix))
             return std::unexpected(DocumentError{DocumentError::Kind::PermissionDenied, path, {}});
         if (failAfterWrites >= 0 && writes >= failAfterWrites)
-            return std::unexpected(DocumentError{DocumentError::Kind::WriteFailed, path, QStringLiteral("No space left on device")});
+            return std::unexpected(
+                DocumentError{DocumentError::Kind::WriteFailed, path, QStringLiteral("No space left on device")});
         auto result = BookmarkStore::save(file, path);
         writes += result.has_value();
         return result;
@@ -116,10 +117,14 @@ protected:
     static QString writeRaw(const QString& path, const QByteArray& content)
     {
         QFile f(path);
-        EXPECT_TRUE(QDir().mkpath(QFileInfo(path).absolutePath()) && f.open(QIODevice::WriteOnly) && f.write(content) == content.size());
+        EXPECT_TRUE(QDir().mkpath(QFileInfo(path).absolutePath()) && f.open(QIODevice::WriteOnly) &&
+                    f.write(content) == content.size());
         return path;
     }
-    QString file(const QString& name, const QByteArray& content) const { return writeRaw(dir + QLatin1Char('/') + name, content); }
+    QString file(const QString& name, const QByteArray& content) const
+    {
+        return writeRaw(dir + QLatin1Char('/') + name, content);
+    }
     QString file(const QString& name, const std::vector<std::uint8_t>& data) const
     {
         return file(name, QByteArray(reinterpret_cast<const char*>(data.data()), static_cast<qsizetype>(data.size())));
@@ -129,9 +134,9 @@ protected:
     {
         return QByteArray::fromStdString(*encodeBookmarkFile({"Old", sha256Hex(data), std::move(list)}));
     }
-    static QByteArray bookmarksOf(const std::vector<std::uint8_t>& data, std::int64_t offset, const char* nickname = "old")
+    static QByteArray bookmarksOf(const std::vector<std::uint8_t>& data, std::int64_t offset, const char* name = "old")
     {
-        return bookmarksOf(data, {{offset, nickname, 1, 32, false}});
+        return bookmarksOf(data, {{offset, name, 1, 32, false}});
     }
     Chunk chunkAt(std::int64_t offset) const { return *controller.chunker()->chunkAt(offset, false); }
 

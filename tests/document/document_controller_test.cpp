@@ -12,7 +12,10 @@ namespace {
 using Kind = DocumentError::Kind;
 using State = BookmarkFileState;
 
-DocumentError errorOf(const std::expected<void, DocumentError>& result) { return result ? DocumentError{} : result.error(); }
+DocumentError errorOf(const std::expected<void, DocumentError>& result)
+{
+    return result ? DocumentError{} : result.error();
+}
 
 // Opening resets the browser and lists a new bookmarks file without writing; a tile twice adds
 // once (its row is selected and revealed), the same offset in another format is another
@@ -70,7 +73,8 @@ TEST_F(ControllerTest, DataTooShortForAnIconIsHeldWithoutDecoderAndNoDataChanges
 TEST_F(ControllerTest, EditsSaveTheWholeDocumentAndCompareBookmarksByKey)
 {
     // A stored file holding two bookmarks of one key.
-    writeRaw(storePath(bytes), bookmarksOf(bytes, {{1, "a", 1, 32, false}, {2, "b", 4, 64, false}, {1, "a again", 1, 32, false}}));
+    writeRaw(storePath(bytes),
+             bookmarksOf(bytes, {{1, "a", 1, 32, false}, {2, "b", 4, 64, false}, {1, "a again", 1, 32, false}}));
     open(bytes);
     ASSERT_EQ(controller.bookmarkFileState(), State::Loaded);
     QSignalSpy changed(&controller, &DocumentController::bookmarkChanged);
@@ -283,8 +287,10 @@ TEST_F(ControllerTest, TilesShowBeforeTheDigestAndEditsWaitForIt)
     ASSERT_TRUE(controller.appendBookmark({1, "late", 1, 32, false}).has_value());
     QCoreApplication::processEvents(); // a stale result of the first digest must not land
     EXPECT_EQ(ready.size(), 1);
-    EXPECT_EQ(std::tie(controller.bookmarkFile()->sha256, controller.digest()), std::tuple(sha256Hex(bytes), sha256Hex(bytes)));
-    EXPECT_EQ(std::pair(screen.matching("progress:").size(), screen.matching("progress-end").size()), std::pair(2ul, 2ul));
+    EXPECT_EQ(std::tie(controller.bookmarkFile()->sha256, controller.digest()),
+              std::tuple(sha256Hex(bytes), sha256Hex(bytes)));
+    EXPECT_EQ(std::pair(screen.matching("progress:").size(), screen.matching("progress-end").size()),
+              std::pair(2ul, 2ul));
 }
 
 // --- The store against the real file system ------------------------------------------------
@@ -294,7 +300,9 @@ TEST_F(ControllerTest, AFolderOrFileThatMayNotBeWrittenIsReportedAsSuch)
 {
     if (ranUnprivileged())
         return;
-    const auto chmodPath = [](const QString& path, mode_t mode) { return ::chmod(QFile::encodeName(path).constData(), mode); };
+    const auto chmodPath = [](const QString& path, mode_t mode) {
+        return ::chmod(QFile::encodeName(path).constData(), mode);
+    };
     const BookmarkFile sample{"No description", std::string(64, 'c'), {{1, "one", 1, 32, false}}};
     const BookmarkStore real(storeDir);
     ASSERT_TRUE(real.ensureFolder());

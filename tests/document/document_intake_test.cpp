@@ -120,9 +120,12 @@ TEST_F(ImportTest, AppendsNewBookmarksInOrderWithOneSaveAndRevealsPresentOnes)
                                                {30, "thirty", 8, 256, false}});
     store->failAfterWrites = 1;
     const auto failed = import(old);
-    EXPECT_EQ(std::tuple(failed.added, failed.failure.value_or(DocumentError{}).detail), std::tuple(0, "No space left on device"));
+    EXPECT_EQ(std::tuple(failed.added, failed.failure.value_or(DocumentError{}).detail),
+              std::tuple(0, "No space left on device"));
     EXPECT_EQ(nicknames(*controller.bookmarkFile()), Names{"held"});
-    EXPECT_EQ(screen.matching("error:The import stopped|None of the 2 new bookmarks of \u201Cold bookmarks.json\u201D").size(), 1u);
+    EXPECT_EQ(
+        screen.matching("error:The import stopped|None of the 2 new bookmarks of \u201Cold bookmarks.json\u201D").size(),
+        1u);
 
     store->failAfterWrites = -1;
     screen.clear();
