@@ -8,7 +8,7 @@
 #include "document/bookmark_file_json.h"
 #include "document/document_controller.h"
 #include "document/headless_document_screen.h"
-#include "document/sha256_hex.h"
+#include "sources/source_digest.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -49,7 +49,7 @@ int main(int argc, char** argv)
     for (std::int64_t i = 0; i < 10; ++i) // held already: found present by the import
         (void)controller.appendBookmark({i * 64, "held " + std::to_string(i), 1, 32, false});
 
-    pq::BookmarkFile imported{"Old", pq::sha256Hex(data), {}};
+    pq::BookmarkFile imported{"Old", *pq::sha256Hex(*pq::memorySource(data)), {}};
     for (long i = 0; i < count; ++i)
         imported.bookmarks.push_back({i * 64, "imported bookmark " + std::to_string(i), 1, 32, i % 2 == 0});
     const QByteArray json = QByteArray::fromStdString(*pq::encodeBookmarkFile(imported));

@@ -5,7 +5,8 @@
 // the whole file behind the screen) — goal under one frame, 16 ms — and until the save ended.
 #include "document/bookmark_file_json.h"
 #include "document/bookmark_store.h"
-#include "document/sha256_hex.h"
+#include "sources/memory_byte_source.h"
+#include "sources/source_digest.h"
 #include "ui/bookmark_list_model.h"
 #include "ui/bookmark_list_view_controller.h"
 #include "ui/main_view_controller.h"
@@ -62,7 +63,7 @@ int main(int argc, char** argv)
         return 1;
     imageFile.close();
 
-    BookmarkFile file{"disk.img", sha256Hex(bytes), {}};
+    BookmarkFile file{"disk.img", *sha256Hex(*memorySource(bytes)), {}};
     for (int i = 0; i < kBookmarks; ++i)
         file.bookmarks.push_back({std::int64_t(i) * 37, "bookmark " + std::to_string(i), i % 3 == 0 ? 4 : 1,
                                   i % 3 == 0 ? 128 : 32, i % 2 == 0});
