@@ -1,8 +1,11 @@
 #include "controller_fixture.h"
 
 #include "document/document_intake.h"
+#include "sources/file_byte_source.h"
 
 #include <QSignalSpy>
+
+#include <filesystem>
 
 #include <sys/stat.h>
 
@@ -291,6 +294,28 @@ TEST_F(ControllerTest, TilesShowBeforeTheDigestAndEditsWaitForIt)
               std::tuple(test::sha256Of(bytes), test::sha256Of(bytes)));
     EXPECT_EQ(std::pair(screen.matching("progress:").size(), screen.matching("progress-end").size()),
               std::pair(2ul, 2ul));
+}
+
+// A file that shrinks on disk after it was opened: the digest cannot be read to its end, so
+// bookmarks are refused with the reason; chunks past the new end fail, those before it decode;
+// the user is told once.
+TEST_F(ControllerTest, AFileThatShrinksOnDiskIsToldOnceAndRefusesBookmarks)
+{
+    const QString path = file(QStringLiteral("shrinking.img"), bytes);
+    auto source = FileByteSource::open(QFile::encodeName(path).toStdString());
+    ASSERT_TRUE(source.has_value());
+    std::filesystem::resize_file(QFile::encodeName(path).toStdString(), bytes.size() / 2);
+    controller.processReceivedSource(*source, path);
+
+    EXPECT_EQ(failure(controller.appendBookmark({1, "x", 1, 32, false})), Kind::DataUnreadable);
+    ASSERT_TRUE(controller.chunker().has_value());
+    ReadError why;
+    EXPECT_EQ(controller.chunker()->chunkAt(6000, false, &why).error(), ChunkerError::ReadFailed);
+    EXPECT_EQ(why.kind, ReadError::Kind::FileChanged);
+    controller.reportReadError(why);
+    EXPECT_TRUE(controller.chunker()->chunkAt(0, false).has_value());
+    EXPECT_EQ(screen.matching("error:The file changed on disk|").size(), 1u);
+    EXPECT_TRUE(storeFiles().isEmpty());
 }
 
 // --- The store against the real file system ------------------------------------------------
