@@ -44,29 +44,29 @@ Header headerAt(const Reader& r, std::int64_t at)
 
 } // namespace
 
-bool plausibleResourceForkHeader(std::span<const std::uint8_t> bytes, std::int64_t offset)
+std::int64_t claimedResourceForkLength(std::span<const std::uint8_t> bytes, std::int64_t offset)
 {
     const Reader r{bytes};
     if (!r.has(offset, 16))
-        return false;
+        return 0;
     const Header h = headerAt(r, offset);
     if (h.dataOffset < 16 || h.dataOffset > kMaxForkPart || h.dataLength > kMaxForkPart)
-        return false;
+        return 0;
     if (h.mapLength < kMapHeader + 2 || h.mapLength > kMaxForkPart || h.mapOffset < 16 || h.mapOffset > kMaxForkPart)
-        return false;
+        return 0;
     // Data and map may come in either order but never overlap each other or the header.
     const std::uint64_t dataEnd = std::uint64_t(h.dataOffset) + h.dataLength;
     const std::uint64_t mapEnd = std::uint64_t(h.mapOffset) + h.mapLength;
     if (!(dataEnd <= h.mapOffset || mapEnd <= h.dataOffset))
-        return false;
-    return r.has(offset, std::int64_t(std::max(dataEnd, mapEnd)));
+        return 0;
+    return std::int64_t(std::max(dataEnd, mapEnd));
 }
 
 std::optional<ResourceForkListing> readResourceForkAt(std::span<const std::uint8_t> bytes, std::int64_t offset)
 {
-    if (!plausibleResourceForkHeader(bytes, offset))
-        return std::nullopt;
     const Reader r{bytes};
+    if (const std::int64_t length = claimedResourceForkLength(bytes, offset); length == 0 || !r.has(offset, length))
+        return std::nullopt;
     const Header h = headerAt(r, offset);
     const std::int64_t map = offset + h.mapOffset;
     const std::int64_t mapEnd = map + h.mapLength;

@@ -23,7 +23,10 @@ struct ResourceForkListing {
 // `bytes`.
 std::optional<ResourceForkListing> readResourceForkAt(std::span<const std::uint8_t> bytes, std::int64_t offset);
 
-// The cheap first test readResourceForkAt starts with: plausible header numbers that fit.
-bool plausibleResourceForkHeader(std::span<const std::uint8_t> bytes, std::int64_t offset);
+// The cheap first test readResourceForkAt starts with: the length the fork whose header would
+// start at `offset` claims (from the header to the end of its data or its map, whichever is
+// last; at most 32 MiB) when the header's numbers are plausible, else 0. The fork itself need
+// not lie within `bytes`, only its 16-byte header.
+std::int64_t claimedResourceForkLength(std::span<const std::uint8_t> bytes, std::int64_t offset);
 
 } // namespace pq

@@ -1,5 +1,6 @@
 #include "finder/icon_scanner.h"
 #include "icon_hunt_image.h"
+#include "memory_source.h"
 #include "sample_image.h"
 
 #include <gtest/gtest.h>
@@ -15,7 +16,7 @@ using Bytes = std::vector<std::uint8_t>;
 
 std::vector<IconCandidate> scanAll(const Bytes& bytes, IconScanOptions options = {})
 {
-    auto result = IconScanner(options).scan(bytes);
+    auto result = IconScanner(options).scan(test::memorySource(bytes));
     EXPECT_TRUE(result.has_value());
     return result.value_or(std::vector<IconCandidate>{});
 }
@@ -123,13 +124,13 @@ TEST(IconScanner, ProgressCancelAndTinyFiles)
     const auto record = [&](std::int64_t done, std::int64_t all) { calls.emplace_back(done, all); };
     IconScanOptions options;
     options.segmentBytes = 65536;
-    ASSERT_TRUE(IconScanner(options).scan(bytes, nullptr, record));
+    ASSERT_TRUE(IconScanner(options).scan(test::memorySource(bytes), nullptr, record));
     EXPECT_EQ(calls.back(), total);
     EXPECT_TRUE(std::ranges::is_sorted(calls));
 
     calls = {{0, 0}};
     std::atomic<bool> cancel{true};
-    EXPECT_EQ(IconScanner().scan(bytes, &cancel, record).error(), IconScanError::Cancelled);
+    EXPECT_EQ(IconScanner().scan(test::memorySource(bytes), &cancel, record).error(), IconFindError::cancelled());
     EXPECT_EQ(std::ranges::count(calls, total), 0);
     for (std::size_t size : {0u, 1u, 63u, 64u, 300u})
         EXPECT_TRUE(scanAll(Bytes(size, 0)).empty()) << size;

@@ -2,6 +2,7 @@
 #include "finder/icon_finder.h"
 #include "finder/resource_fork_reader.h"
 #include "finder/structured_icon_finder.h"
+#include "memory_source.h"
 #include "resource_fork_writer.h"
 #include "sample_image.h"
 #include "test_support.h"
@@ -69,7 +70,7 @@ TEST_P(DamagedFork, IsSkippedOrTrimmedWithoutReadingOutside)
     std::vector<std::uint8_t> exact(bytes.begin(), bytes.end());
     auto listing = readResourceForkAt(exact, 0);
     EXPECT_EQ(listing ? listing->icons.size() : 0, GetParam().iconsLeft);
-    EXPECT_TRUE(findStructuredIcons(exact).has_value());
+    EXPECT_TRUE(findStructuredIcons(test::memorySource(exact)).has_value());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -127,7 +128,7 @@ TEST(StructuredIconFinder, FindsForksAndContainersInADiskImageAndNothingInFiller
     const std::string text = "The quick brown fox jumps over the lazy dog. ";
     for (std::size_t i = image.size() * 3 / 4; i < image.size(); ++i)
         image[i] = std::uint8_t(text[i % text.size()]);
-    EXPECT_EQ(findStructuredIcons(image).value().size(), 0u) << "icons found in filler";
+    EXPECT_EQ(findStructuredIcons(test::memorySource(image)).value().size(), 0u) << "icons found in filler";
 
     const auto fork = writeResourceFork(iconResources(), true);
     for (const std::int64_t at : {512 * 100, 1000003, 512 * 5000, 2900001})
@@ -137,7 +138,7 @@ TEST(StructuredIconFinder, FindsForksAndContainersInADiskImageAndNothingInFiller
 
     std::atomic<bool> cancel{false};
     std::int64_t lastProgress = -1;
-    auto found = findStructuredIcons(image, &cancel, [&](std::int64_t done, std::int64_t) { lastProgress = done; });
+    auto found = findStructuredIcons(test::memorySource(image), &cancel, [&](std::int64_t done, std::int64_t) { lastProgress = done; });
     ASSERT_TRUE(found.has_value());
     EXPECT_EQ(lastProgress, std::int64_t(image.size()));
     EXPECT_EQ(found->size(), 4 * 5 + 1u);
@@ -148,7 +149,7 @@ TEST(StructuredIconFinder, FindsForksAndContainersInADiskImageAndNothingInFiller
     EXPECT_EQ(sources, (std::vector<std::int64_t>{512 * 100, 1000003, 2000001, 512 * 5000, 2900001}));
 
     cancel = true;
-    EXPECT_EQ(findStructuredIcons(image, &cancel).error(), StructureScanError::Cancelled);
+    EXPECT_EQ(findStructuredIcons(test::memorySource(image), &cancel).error(), IconFindError::cancelled());
 }
 
 TEST(MacRoman, ConvertsNamesToUtf8)
@@ -164,7 +165,7 @@ TEST(IconFinder, ListsTheSampleStructuresFirstThenTheScannedIconsOutsideThem)
     IconScanOptions options;
     options.minScore = 0.5;
     std::vector<double> progress{0.0};
-    auto found = findIcons(sample.bytes, options, nullptr, [&](double f) { progress.push_back(f); });
+    auto found = findIcons(test::memorySource(sample.bytes), options, nullptr, [&](double f) { progress.push_back(f); });
     ASSERT_TRUE(found.has_value());
     EXPECT_TRUE(std::ranges::is_sorted(progress));
     EXPECT_EQ(progress.back(), 1.0);
