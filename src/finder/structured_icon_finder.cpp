@@ -4,6 +4,7 @@
 #include "finder/resource_fork_reader.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <optional>
 
@@ -29,6 +30,18 @@ std::expected<std::vector<StructuredIcon>, IconFindError> findStructuredIcons(
     std::vector<std::uint8_t> window(std::size_t(std::min(size, kStep + kOverlap))), spare;
     std::vector<StructuredIcon> found;
     std::optional<ReadError> failure;
+    // Whether the map of the fork at `at` could be one: read from the source when the fork
+    // reaches past the window, to spare reading junk whose header only looks plausible.
+    const auto mapAgrees = [&](std::int64_t at, const ResourceForkHeader& header, std::int64_t windowEnd) {
+        if (at + header.length() <= windowEnd)
+            return true; // readResourceForkAt checks it
+        std::array<std::uint8_t, kResourceMapStart> mapStart;
+        if (auto read = source.readStreaming(at + header.mapOffset, std::as_writable_bytes(std::span(mapStart))); !read) {
+            failure = read.error();
+            return false;
+        }
+        return resourceMapStartAgrees(header, mapStart);
+    };
     // Lists the icons of the structure of `length` bytes at `at` with `readAt`, from the window
     // (`bytes`, starting at `base` in the source) when it lies inside it.
     const auto list = [&](std::int64_t at, std::int64_t length, std::span<const std::uint8_t> bytes,
@@ -64,8 +77,9 @@ std::expected<std::vector<StructuredIcon>, IconFindError> findStructuredIcons(
             const std::int64_t i = at - blockStart;
             const std::uint8_t first = p[i];
             if (first == 0 && at + 16 <= size && p[i + 12] == 0 && p[i + 4] == 0) {
-                if (const std::int64_t length = claimedResourceForkLength(bytes, i); length > 0 && length <= size - at)
-                    list(at, length, bytes, blockStart, &readResourceForkAt);
+                const auto header = plausibleResourceForkHeader(bytes, i);
+                if (header && header->length() <= size - at && mapAgrees(at, *header, blockStart + std::int64_t(bytes.size())))
+                    list(at, header->length(), bytes, blockStart, &readResourceForkAt);
             } else if (first == 'i' && at + 8 <= size && std::memcmp(p + i, "icns", 4) == 0) {
                 const std::int64_t length = claimedIconContainerLength(bytes, i);
                 if (length > 0 && length <= std::min(size - at, kMaxContainerLength))
