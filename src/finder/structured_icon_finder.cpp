@@ -20,6 +20,35 @@ constexpr std::int64_t kOverlap = std::int64_t(64) << 10;
 // under 32 MiB as well).
 constexpr std::int64_t kMaxContainerLength = std::int64_t(32) << 20;
 
+// Offsets are passed over 16 at a time while none of them could start a structure: a fork
+// header's data offset is 16 to 16 MiB - 1 (a zero byte, then not three zero bytes) and its
+// map offset and map length below 16 MiB (zero bytes 4 and 12); a container starts "icns".
+constexpr std::int64_t kGroup = 16;
+constexpr std::int64_t kGroupReach = 28; // bytes a group's test reads from its first offset on
+
+// The first offset from `from` on whose group of kGroup offsets may hold a structure's start;
+// `end` when every group before it holds none. Reads up to kGroupReach bytes from each group.
+std::int64_t skipEmptyGroups(const std::uint8_t* p, std::int64_t from, std::int64_t end)
+{
+    using Bytes16 = std::uint8_t __attribute__((vector_size(kGroup)));
+    const auto at = [p](std::int64_t offset) {
+        Bytes16 v;
+        std::memcpy(&v, p + offset, sizeof v);
+        return v;
+    };
+    for (; from + kGroup <= end; from += kGroup) {
+        const auto fork = (at(from) == 0) & ((at(from + 1) | at(from + 2) | at(from + 3)) != 0) & (at(from + 4) == 0) &
+                          (at(from + 12) == 0);
+        const auto magic = (at(from) == 'i') & (at(from + 1) == 'c') & (at(from + 2) == 'n') & (at(from + 3) == 's');
+        const auto hit = fork | magic;
+        std::uint64_t halves[2];
+        std::memcpy(halves, &hit, sizeof halves);
+        if ((halves[0] | halves[1]) != 0)
+            break;
+    }
+    return from;
+}
+
 } // namespace
 
 std::expected<std::vector<StructuredIcon>, IconFindError> findStructuredIcons(
@@ -71,10 +100,17 @@ std::expected<std::vector<StructuredIcon>, IconFindError> findStructuredIcons(
         if (auto read = source.readStreaming(blockStart, std::as_writable_bytes(bytes)); !read)
             return std::unexpected(IconFindError::readFailed(read.error()));
         const std::uint8_t* p = bytes.data();
+        const std::int64_t groupsEnd = std::min(blockEnd - blockStart, std::int64_t(bytes.size()) - kGroupReach);
         for (std::int64_t at = blockStart; at < blockEnd && !failure; ++at) {
+            std::int64_t i = at - blockStart;
+            if (i % kGroup == 0) {
+                i = skipEmptyGroups(p, i, groupsEnd);
+                at = blockStart + i;
+                if (at >= blockEnd)
+                    break;
+            }
             // A fork header starts with a data offset below 16 MB (its first byte zero) and a
             // container with its magic; everything else is passed over at once.
-            const std::int64_t i = at - blockStart;
             const std::uint8_t first = p[i];
             if (first == 0 && at + 16 <= size && p[i + 12] == 0 && p[i + 4] == 0) {
                 const auto header = plausibleResourceForkHeader(bytes, i);
