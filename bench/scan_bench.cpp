@@ -7,6 +7,7 @@
 //
 //   scan_bench [MiB]   (default 1024)
 
+#include "bench_machine.h"
 #include "bench_timer.h"
 #include "finder/covered_window_finder.h"
 #include "finder/icon_scanner.h"
@@ -127,15 +128,6 @@ std::string firstLine(const char* path)
     return line;
 }
 
-std::string cpuModel()
-{
-    std::ifstream info("/proc/cpuinfo");
-    for (std::string line; std::getline(info, line);)
-        if (line.rfind("model name", 0) == 0)
-            return line.substr(line.find(':') + 2);
-    return "unknown";
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -145,7 +137,7 @@ int main(int argc, char** argv)
     const char* tmp = std::getenv("TMPDIR");
     const std::string path = std::string(tmp ? tmp : "/tmp") + "/pq_scan_bench_" + std::to_string(::getpid());
     std::printf("machine: %u processors (nproc), %s; instruction set: %s\n", std::thread::hardware_concurrency(),
-                cpuModel().c_str(), pq::CoveredWindowFinder::instructionSet());
+                pq::bench::cpuName().c_str(), pq::CoveredWindowFinder::instructionSet());
     std::printf("writing %lld MiB of mixed filler with planted icons to %s...\n", static_cast<long long>(mebibytes), path.c_str());
     const auto planted = writeImage(path, size);
     const auto source = pq::FileByteSource::open(path).value();
