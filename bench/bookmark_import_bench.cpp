@@ -4,6 +4,7 @@
 //
 //   bookmark_import_bench [BOOKMARKS]   (default 100000)
 
+#include "sources/memory_byte_source.h"
 #include "document/bookmark_file_json.h"
 #include "document/document_controller.h"
 #include "document/headless_document_screen.h"
@@ -43,7 +44,7 @@ int main(int argc, char** argv)
     std::vector<std::uint8_t> data(1 << 20);
     for (std::size_t i = 0; i < data.size(); ++i)
         data[i] = static_cast<std::uint8_t>(i * 2654435761u >> 24);
-    controller.processReceivedFileData(pq::FileData::fromBytes(data), folder.path() + QStringLiteral("/data.img"));
+    controller.processReceivedSource(pq::memorySource(data), folder.path() + QStringLiteral("/data.img"));
     controller.waitForDigest();
     for (std::int64_t i = 0; i < 10; ++i) // held already: found present by the import
         (void)controller.appendBookmark({i * 64, "held " + std::to_string(i), 1, 32, false});

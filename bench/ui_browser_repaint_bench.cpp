@@ -1,5 +1,6 @@
 // Repainting a full 1920 x 1080 tile grid viewport offscreen, with and without the pixel grid,
 // in each format: every repaint decodes and draws every visible tile. Goal: under 8 ms.
+#include "sources/memory_byte_source.h"
 #include "bench_timer.h"
 
 #include "ui/icon_browser_view.h"
@@ -41,7 +42,7 @@ int main(int argc, char** argv)
         b = static_cast<std::uint8_t>(rng());
     MainViewController main; // the browser over the document, without the window's side panels
     main.show();
-    main.document().processReceivedFileData(FileData::fromBytes(std::move(bytes)), QStringLiteral("bench.img"));
+    main.document().processReceivedSource(memorySource(std::move(bytes)), QStringLiteral("bench.img"));
     main.document().waitForDigest();
     IconBrowserViewController& browser = *main.iconBrowserViewController();
     QWidget* viewport = browser.iconCollectionView()->viewport();

@@ -2,6 +2,7 @@
 // document that reads must write and read back to the same document, and every text and
 // size the program derives from its bookmarks (list rows, titles, command-line messages,
 // export limits, the decoded chunk and its pixel scene) must be computable without fault.
+#include "sources/memory_byte_source.h"
 #include "bookmark_derivations.h"
 #include "cli/cli_support.h"
 #include "document/bookmark_file_json.h"
@@ -11,13 +12,13 @@
 namespace {
 
 // Bytes to decode bookmarks from: large enough for every format's chunk with its mask.
-const std::shared_ptr<const pq::FileData>& sampleData()
+const std::shared_ptr<const pq::ByteSource>& sampleData()
 {
     static const auto data = [] {
         std::vector<std::uint8_t> bytes(3 * 65536);
         for (std::size_t i = 0; i < bytes.size(); ++i)
             bytes[i] = static_cast<std::uint8_t>(i * 2654435761u >> 13);
-        return pq::FileData::fromBytes(std::move(bytes));
+        return pq::memorySource(std::move(bytes));
     }();
     return data;
 }

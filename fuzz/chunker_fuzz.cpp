@@ -1,5 +1,6 @@
 // Builds a decoder over fuzzed bytes with fuzzed formats (at construction and assigned
 // afterwards), cuts chunks at fuzzed offsets with and without masks, and draws them.
+#include "sources/memory_byte_source.h"
 #include "decoding/chunker.h"
 #include "decoding/pixel_array_renderer.h"
 
@@ -57,7 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto flags = r.take<std::uint8_t>();
     const std::int64_t offsets[] = {interesting(r), interesting(r), std::int64_t(r.take<std::uint16_t>())};
 
-    auto chunker = pq::Chunker::create(pq::FileData::fromBytes(std::span<const std::uint8_t>(r.p, r.n)), depth, width);
+    auto chunker = pq::Chunker::create(pq::memorySource(std::span<const std::uint8_t>(r.p, r.n)), depth, width);
     if (!chunker)
         return 0;
     if (flags & 1) {

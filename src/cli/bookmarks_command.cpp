@@ -33,11 +33,11 @@ class Session {
 public:
     bool open(const std::string& path)
     {
-        auto data = readFileOrReport(path);
+        auto data = openFileOrReport(path);
         if (!data)
             return false;
         m_controller.setBackgroundDigestThreshold(std::numeric_limits<std::int64_t>::max());
-        m_controller.processReceivedFileData(std::move(data), QString::fromStdString(path));
+        m_controller.processReceivedSource(std::move(data), QString::fromStdString(path));
         return true;
     }
     DocumentController& controller() { return m_controller; }
@@ -108,7 +108,7 @@ int runAdd(const BookmarksOptions& o)
     auto& controller = session.controller();
     const BookmarkKey key = keyFrom(o);
     const IconFormat format{key.bitDepth, key.widthInBits};
-    const auto data = controller.fileData();
+    const auto data = controller.source();
     auto chunker = Chunker::create(data, format.bitDepth, format.widthInBits);
     auto chunk = chunker ? chunker->chunkAt(key.offset, false) : std::unexpected(chunker.error());
     if (!chunk) {
@@ -171,12 +171,11 @@ int runImport(const BookmarksOptions& o)
     Session session;
     if (!session.open(o.path))
         return 1;
-    auto bytes = readFileOrReport(o.importPath);
-    if (!bytes)
+    auto text = readBookmarksFileOrReport(o.importPath);
+    if (!text)
         return 1;
-    const ImportReport report = session.controller().processJSON(
-        QByteArray(reinterpret_cast<const char*>(bytes->data()), static_cast<qsizetype>(bytes->size())),
-        QString::fromStdString(o.importPath));
+    const ImportReport report = session.controller().processJSON(QByteArray::fromStdString(*text),
+                                                                 QString::fromStdString(o.importPath));
     const std::string name = quotedName(o.importPath);
     switch (report.outcome) {
     case ImportReport::Outcome::Unreadable:

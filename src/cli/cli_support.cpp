@@ -1,5 +1,9 @@
 #include "cli/cli_support.h"
 #include "decoding/byte_offset.h"
+#include "document/bookmark_file_json.h"
+#include "document/clipped_name.h"
+#include "sources/file_byte_source.h"
+#include "sources/source_digest.h"
 
 #include <iostream>
 
@@ -21,21 +25,49 @@ void addIconOptions(CLI::App& command, IconArguments& icon)
     command.add_option("--size", icon.size, "Pixels per side")->required()->check(CLI::IsMember({16, 32}));
 }
 
-std::shared_ptr<const FileData> readFileOrReport(const std::string& path)
+std::shared_ptr<const ByteSource> openFileOrReport(const std::string& path)
 {
-    auto data = FileData::readFile(path);
-    if (!data) {
-        printError(data.error().message(path));
+    auto source = FileByteSource::open(path);
+    if (!source) {
+        printError(source.error().message(path));
         return nullptr;
     }
-    return *data;
+    return *source;
 }
 
-std::optional<Chunk> decodeIconOrReport(std::shared_ptr<const FileData> data, const IconFormat& format,
+std::optional<std::string> readBookmarksFileOrReport(const std::string& path)
+{
+    const auto source = openFileOrReport(path);
+    if (!source)
+        return std::nullopt;
+    if (source->size() > kMaxBookmarkFileBytes) {
+        printError(quotedName(path) + " is larger than any bookmarks file (" + std::to_string(kMaxBookmarkFileBytes >> 20) +
+                   " MiB), so it is not read.");
+        return std::nullopt;
+    }
+    std::string text(static_cast<std::size_t>(source->size()), '\0');
+    if (auto read = source->read(0, std::as_writable_bytes(std::span(text))); !read) {
+        printError(read.error().message(path));
+        return std::nullopt;
+    }
+    return text;
+}
+
+std::optional<std::string> digestOrReport(const ByteSource& source, const std::string& path)
+{
+    auto digest = sha256Hex(source);
+    if (!digest) {
+        printError(digest.error().message(path));
+        return std::nullopt;
+    }
+    return *digest;
+}
+
+std::optional<Chunk> decodeIconOrReport(std::shared_ptr<const ByteSource> source, const IconFormat& format,
                                         std::int64_t offset, bool withMask)
 {
-    const std::int64_t fileSize = data->size();
-    auto chunker = Chunker::create(std::move(data), format.bitDepth, format.widthInBits);
+    const std::int64_t fileSize = source->size();
+    auto chunker = Chunker::create(std::move(source), format.bitDepth, format.widthInBits);
     auto chunk = chunker ? chunker->chunkAt(offset, withMask) : std::unexpected(chunker.error());
     if (!chunk) {
         printError(describeChunkerError(chunk.error(), format, offset, fileSize, withMask));
@@ -67,6 +99,8 @@ std::string describeChunkerError(ChunkerError error, const IconFormat& format, s
         return "Offset " + std::to_string(offset) + " is outside the file: a " + formatName(format) + " icon" +
                (withMask ? " with its mask" : "") + " there would run past the end of the " + std::to_string(fileSize) +
                "-byte file.";
+    case ChunkerError::ReadFailed:
+        return "The bytes at offset " + std::to_string(offset) + " could not be read: the file may have changed on disk.";
     case ChunkerError::NewChunkInvalidSize:
     case ChunkerError::NoImageCreated: break;
     }

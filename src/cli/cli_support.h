@@ -2,7 +2,7 @@
 
 #include "decoding/byte_offset.h"
 #include "decoding/chunker.h"
-#include "decoding/file_data.h"
+#include "sources/byte_source.h"
 
 #include <CLI/CLI.hpp>
 
@@ -31,12 +31,20 @@ struct IconArguments {
 // Adds the three required options that fill `icon`.
 void addIconOptions(CLI::App& command, IconArguments& icon);
 
-// Reads FILE whole; on failure prints one line on stderr and returns null.
-std::shared_ptr<const FileData> readFileOrReport(const std::string& path);
+// Opens FILE as a byte source (nothing is read yet); on failure prints one line on stderr
+// and returns null.
+std::shared_ptr<const ByteSource> openFileOrReport(const std::string& path);
+
+// Reads a bookmarks file whole (refusing one larger than any bookmarks file); on failure
+// prints one line on stderr and returns nothing.
+std::optional<std::string> readBookmarksFileOrReport(const std::string& path);
+
+// The SHA-256 digest of `source`; on a read failure prints why on stderr and returns nothing.
+std::optional<std::string> digestOrReport(const ByteSource& source, const std::string& path);
 
 // The icon of `format` at `offset`, its mask applied when asked; on failure prints why on
 // stderr and returns nothing.
-std::optional<Chunk> decodeIconOrReport(std::shared_ptr<const FileData> data, const IconFormat& format,
+std::optional<Chunk> decodeIconOrReport(std::shared_ptr<const ByteSource> source, const IconFormat& format,
                                         std::int64_t offset, bool withMask);
 
 // One sentence for a decoding failure, naming the format and the offset where they matter.

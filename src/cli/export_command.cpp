@@ -5,7 +5,6 @@
 #include "document/bookmark_file_json.h"
 #include "document/bookmark_store.h"
 #include "document/clipped_name.h"
-#include "document/sha256_hex.h"
 #include "export/export_runner.h"
 #include "decoding/pixel_array_renderer.h"
 #include "export/image_file_writer.h"
@@ -108,14 +107,17 @@ std::string describeRefusal(const RefusedBookmark& refused, std::int64_t fileSiz
 
 // The bookmarks to export: those of a bookmarks file when one is named (it must belong to the
 // data), else those kept in the store for the data's digest.
-std::optional<std::vector<Bookmark>> loadBookmarks(const ExportArguments& a, const FileData& data)
+std::optional<std::vector<Bookmark>> loadBookmarks(const ExportArguments& a, const ByteSource& data)
 {
-    const std::string digest = sha256Hex(data.bytes());
+    const auto digested = digestOrReport(data, a.path);
+    if (!digested)
+        return std::nullopt;
+    const std::string& digest = *digested;
     if (a.bookmarksPath) {
-        auto bytes = readFileOrReport(*a.bookmarksPath);
-        if (!bytes)
+        auto text = readBookmarksFileOrReport(*a.bookmarksPath);
+        if (!text)
             return std::nullopt;
-        auto file = decodeBookmarkFile(bytes->bytes());
+        auto file = decodeBookmarkFile(std::string_view(*text));
         if (!file) {
             printError(quotedName(*a.bookmarksPath) + " is not a readable bookmarks file: " + file.error().message() + ".");
             return std::nullopt;
@@ -147,7 +149,7 @@ int runExportCommand(const ExportArguments& a)
         printError(quotedName(a.folder) + " is not a folder.");
         return 1;
     }
-    auto data = readFileOrReport(a.path);
+    auto data = openFileOrReport(a.path);
     if (!data)
         return 1;
     const auto bookmarks = loadBookmarks(a, *data);

@@ -1,7 +1,6 @@
 // pixelquarry-cli info: the size, digest and tile counts of a file, as JSON.
 #include "cli/cli_support.h"
 #include "cli/commands.h"
-#include "document/sha256_hex.h"
 
 #include <nlohmann/json.hpp>
 
@@ -18,7 +17,7 @@ struct InfoArguments {
 
 // The counts the browser shows at shift 0: the desktop program's decoder for a newly opened
 // file, switched to each format; none without that decoder.
-nlohmann::ordered_json tileCounts(const std::shared_ptr<const FileData>& data)
+nlohmann::ordered_json tileCounts(const std::shared_ptr<const ByteSource>& data)
 {
     nlohmann::ordered_json counts = nlohmann::ordered_json::object();
     auto chunker = Chunker::create(data, 1, 32);
@@ -35,13 +34,16 @@ nlohmann::ordered_json tileCounts(const std::shared_ptr<const FileData>& data)
 
 int runInfoCommand(const InfoArguments& a)
 {
-    const auto data = readFileOrReport(a.path);
+    const auto data = openFileOrReport(a.path);
     if (!data)
+        return 1;
+    const auto digest = digestOrReport(*data, a.path);
+    if (!digest)
         return 1;
     nlohmann::ordered_json out;
     out["path"] = a.path;
     out["size"] = data->size();
-    out["sha256"] = sha256Hex(data->bytes());
+    out["sha256"] = *digest;
     out["tileCount"] = tileCounts(data);
     std::cout << out.dump(2) << '\n';
     return 0;

@@ -27,7 +27,7 @@ int runRenderCommand(const RenderArguments& a)
         printError("Cannot tell the image format of " + quotedName(a.out) + ": use the extension .png, .bmp or .tiff.");
         return 1;
     }
-    const auto data = readFileOrReport(a.path);
+    const auto data = openFileOrReport(a.path);
     if (!data)
         return 1;
     const auto chunk = decodeIconOrReport(data, a.icon.format(), a.icon.byteOffset(), a.mask);

@@ -89,14 +89,19 @@ void printFound(const FoundIcon& icon, bool json)
 
 int runScanCommand(const ScanArguments& a)
 {
-    const auto data = readFileOrReport(a.path);
-    if (!data)
+    const auto source = openFileOrReport(a.path);
+    if (!source)
         return 1;
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(source->size()));
+    if (auto read = source->read(0, std::as_writable_bytes(std::span(bytes))); !read) {
+        printError(read.error().message(a.path));
+        return 1;
+    }
     IconScanOptions options;
     options.minScore = a.minScore;
     if (a.limit > 0)
         options.maxCandidates = a.limit;
-    const auto found = findIcons(data->bytes(), options);
+    const auto found = findIcons(bytes, options);
     if (!found) { // nothing here cancels a scan
         printError("The scan of " + quotedName(a.path) + " was cancelled.");
         return 1;

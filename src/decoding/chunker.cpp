@@ -14,6 +14,7 @@ const char* chunkerErrorName(ChunkerError error)
     case ChunkerError::dataTooShort: return "dataTooShort";
     case ChunkerError::NewChunkInvalidSize: return "NewChunkInvalidSize";
     case ChunkerError::NoImageCreated: return "NoImageCreated";
+    case ChunkerError::ReadFailed: return "ReadFailed";
     }
     return "unknown";
 }
@@ -29,12 +30,12 @@ std::shared_ptr<const ColorTable> builtInPalette(std::int64_t bitDepth)
     return nullptr;
 }
 
-Chunker::Chunker(std::shared_ptr<const FileData> data, IconFormat format)
-    : m_data(std::move(data)), m_format(format), m_coreMLRequest(makeCoreMLRequest(format.bitDepth))
+Chunker::Chunker(std::shared_ptr<const ByteSource> source, IconFormat format)
+    : m_source(std::move(source)), m_format(format), m_coreMLRequest(makeCoreMLRequest(format.bitDepth))
 {
 }
 
-std::expected<Chunker, ChunkerError> Chunker::create(std::shared_ptr<const FileData> data, std::int64_t bitDepth,
+std::expected<Chunker, ChunkerError> Chunker::create(std::shared_ptr<const ByteSource> source, std::int64_t bitDepth,
                                                      std::int64_t widthInBits)
 {
     if (bitDepth <= 0)
@@ -45,16 +46,16 @@ std::expected<Chunker, ChunkerError> Chunker::create(std::shared_ptr<const FileD
         return std::unexpected(ChunkerError::NotOnByteBoundary);
     // A chunk length too large for 64 bits saturates, and is then longer than any data.
     const IconFormat format{bitDepth, widthInBits};
-    const std::int64_t size = data ? data->size() : 0;
+    const std::int64_t size = source ? source->size() : 0;
     if (size / 32 - static_cast<__int128>(format.chunkLength()) <= 0)
         return std::unexpected(ChunkerError::dataTooShort);
-    return Chunker(std::move(data), format);
+    return Chunker(std::move(source), format);
 }
 
-std::expected<Chunk, ChunkerError> Chunker::decode(std::shared_ptr<const FileData> data, IconFormat format,
+std::expected<Chunk, ChunkerError> Chunker::decode(std::shared_ptr<const ByteSource> source, IconFormat format,
                                                    std::int64_t offset, bool withMask)
 {
-    return Chunker(std::move(data), format).chunkAt(offset, withMask);
+    return Chunker(std::move(source), format).chunkAt(offset, withMask);
 }
 
 void Chunker::setBitDepth(std::int64_t bitDepth)
@@ -97,10 +98,10 @@ std::int64_t Chunker::minimumDataSize(const IconFormat& format)
 
 std::int64_t Chunker::tileCount(std::int64_t shift) const
 {
-    if (formatError() || !m_data || shift < 0 || shift >= m_data->size())
+    if (formatError() || !m_source || shift < 0 || shift >= m_source->size())
         return 0;
     // A decodable format has 1 to 256 bytes per row and at most 65,536 bytes per chunk.
-    const std::int64_t room = m_data->size() - shift - m_format.chunkLength(); // row starts r x B < room
+    const std::int64_t room = m_source->size() - shift - m_format.chunkLength(); // row starts r x B < room
     if (room <= 0)
         return 0;
     const std::int64_t rowBytes = m_format.bytesPerRow();
@@ -118,12 +119,12 @@ std::optional<std::int64_t> Chunker::tileShowing(std::int64_t offset) const
     return tile;
 }
 
-std::expected<Chunk, ChunkerError> Chunker::chunkAt(std::int64_t offset, bool withMask) const
+std::expected<Chunk, ChunkerError> Chunker::chunkAt(std::int64_t offset, bool withMask, ReadError* readError) const
 {
     if (auto error = formatError())
         return std::unexpected(*error);
     const std::int64_t length = m_format.chunkLength(); // at most 256 * 256 bytes
-    const std::int64_t size = m_data ? m_data->size() : 0;
+    const std::int64_t size = m_source ? m_source->size() : 0;
     if (offset < 0 || offset > std::numeric_limits<std::int64_t>::max() - 2 * length)
         return std::unexpected(ChunkerError::OutOfBounds);
     const std::int64_t end = offset + length;
@@ -132,11 +133,16 @@ std::expected<Chunk, ChunkerError> Chunker::chunkAt(std::int64_t offset, bool wi
     if (withMask && end + length > size)
         return std::unexpected(ChunkerError::OutOfBounds);
 
-    const std::uint8_t* bytes = m_data->data();
-    std::span<const std::uint8_t> plane(bytes + offset, static_cast<std::size_t>(length));
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(withMask ? 2 * length : length));
+    if (auto read = m_source->read(offset, std::as_writable_bytes(std::span(bytes))); !read) {
+        if (readError)
+            *readError = read.error();
+        return std::unexpected(ChunkerError::ReadFailed);
+    }
+    std::span<const std::uint8_t> plane(bytes.data(), static_cast<std::size_t>(length));
     std::span<const std::uint8_t> mask;
     if (withMask)
-        mask = std::span<const std::uint8_t>(bytes + end, static_cast<std::size_t>(length));
+        mask = std::span<const std::uint8_t>(bytes.data() + length, static_cast<std::size_t>(length));
 
     Chunk chunk;
     chunk.offsetInFile = offset;

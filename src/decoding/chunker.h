@@ -2,8 +2,8 @@
 
 #include "decoding/classifier_request.h"
 #include "decoding/chunk.h"
-#include "decoding/file_data.h"
 #include "decoding/icon_format.h"
+#include "sources/byte_source.h"
 
 #include <cstdint>
 #include <expected>
@@ -21,27 +21,29 @@ enum class ChunkerError : std::int64_t {
     dataTooShort = 3,
     NewChunkInvalidSize = 4, // never raised
     NoImageCreated = 5,      // never raised
+    ReadFailed = 6,          // the bytes could not be read (the file changed on disk, or the system refused)
 };
 
 const char* chunkerErrorName(ChunkerError error);
 
-// Cuts icon candidates out of a file's bytes at any offset and decodes them. A plain value:
-// copies are independent but share the file's bytes, which are never copied or modified.
+// Cuts icon candidates out of a byte source at any offset and decodes them, reading only the
+// bytes of the chunk asked for. A plain value: copies are independent but share the source
+// (and its cache), which is never modified; copies may decode on several threads at once.
 class Chunker {
 public:
     // Construction checks, in order: bitDepth <= 0, then bitDepth >= 8 and not a multiple of
     // 8 (InvalidElementWidthInBits); bitDepth * widthInBits not a multiple of 8
     // (NotOnByteBoundary); size / 32 - chunk length <= 0 (dataTooShort).
-    static std::expected<Chunker, ChunkerError> create(std::shared_ptr<const FileData> data, std::int64_t bitDepth,
+    static std::expected<Chunker, ChunkerError> create(std::shared_ptr<const ByteSource> source, std::int64_t bitDepth,
                                                        std::int64_t widthInBits);
-    // The chunk at `offset` of `data` in `format`, as a decoder set to that format gives it:
+    // The chunk at `offset` of `source` in `format`, as a decoder set to that format gives it:
     // for decoding a stored bookmark in its own format, whatever format the document is shown
     // in. There are no construction checks (formats come from bookmarks files); chunkAt's
     // refusals apply.
-    static std::expected<Chunk, ChunkerError> decode(std::shared_ptr<const FileData> data, IconFormat format,
+    static std::expected<Chunk, ChunkerError> decode(std::shared_ptr<const ByteSource> source, IconFormat format,
                                                      std::int64_t offset, bool withMask);
 
-    const std::shared_ptr<const FileData>& data() const { return m_data; }
+    const std::shared_ptr<const ByteSource>& source() const { return m_source; }
     std::int64_t bitDepth() const { return m_format.bitDepth; }
     std::int64_t widthInBits() const { return m_format.widthInBits; }
     const IconFormat& format() const { return m_format; }
@@ -59,7 +61,8 @@ public:
     // plane, when asked for, must lie within the data; otherwise, and for negative offsets,
     // OutOfBounds. An undecodable format gives InvalidElementWidthInBits (bit depth not 1, 4
     // or 8, row width out of range) or NotOnByteBoundary (rows not whole bytes or pixels).
-    std::expected<Chunk, ChunkerError> chunkAt(std::int64_t offset, bool withMask) const;
+    // A read the source refuses gives ReadFailed, with the cause in `readError` when given.
+    std::expected<Chunk, ChunkerError> chunkAt(std::int64_t offset, bool withMask, ReadError* readError = nullptr) const;
 
     // Tiles the browser shows at byte shift `shift`: tile r shows the chunk at
     // r x bytes per row + shift, so this is the number of rows r >= 0 whose chunk ends before
@@ -77,10 +80,10 @@ public:
     static std::int64_t minimumDataSize(const IconFormat& format);
 
 private:
-    Chunker(std::shared_ptr<const FileData> data, IconFormat format);
+    Chunker(std::shared_ptr<const ByteSource> source, IconFormat format);
     std::optional<ChunkerError> formatError() const;
 
-    std::shared_ptr<const FileData> m_data;
+    std::shared_ptr<const ByteSource> m_source;
     IconFormat m_format;
     std::optional<ClassifierRequest> m_coreMLRequest;
 };

@@ -1,7 +1,7 @@
 #include "document/document_controller.h"
 
 #include "document/document_intake.h"
-#include "document/sha256_hex.h"
+#include "sources/source_digest.h"
 #include "document/worker.h"
 
 #include <QFileInfo>
@@ -54,9 +54,9 @@ void DocumentController::postToMain(std::function<void()> work)
 
 // --- Opening -------------------------------------------------------------------------------
 
-void DocumentController::processReceivedFileData(std::shared_ptr<const FileData> data, const QString& path)
+void DocumentController::processReceivedSource(std::shared_ptr<const ByteSource> source, const QString& path)
 {
-    if (!data)
+    if (!source)
         return;
     // Imports waiting for this data's digest still belong to it: its digest goes on, and they
     // are merged into its stored file when it is known.
@@ -74,8 +74,9 @@ void DocumentController::processReceivedFileData(std::shared_ptr<const FileData>
         m_locationStash = m_bookmarkFile;
 
     ++m_generation;
-    m_fileData = std::move(data);
+    m_source = std::move(source);
     m_filePath = path;
+    m_readErrorShown = false;
     // The previous data's bookmarks, location and digest never serve the new data.
     m_digest.reset();
     m_bookmarkFile.reset();
@@ -94,11 +95,11 @@ void DocumentController::processReceivedFileData(std::shared_ptr<const FileData>
 
 void DocumentController::rebuildChunker()
 {
-    if (!m_fileData)
+    if (!m_source)
         return;
     m_screen.resetBrowserSettings();
     const IconFormat format = IconFormat::from(BitDepth::_1bit, Dimensions::_32x32);
-    auto chunker = Chunker::create(m_fileData, format.bitDepth, format.widthInBits);
+    auto chunker = Chunker::create(m_source, format.bitDepth, format.widthInBits);
     if (chunker)
         m_chunker = std::move(*chunker);
     else
@@ -117,14 +118,14 @@ void DocumentController::setChunkerParameters(const IconFormat& format)
 
 void DocumentController::startDigest()
 {
-    if (m_fileData->size() < m_backgroundDigestThreshold) {
-        finishDigest(sha256Hex(m_fileData->bytes()));
+    if (m_source->size() < m_backgroundDigestThreshold) {
+        finishDigest(sha256Hex(*m_source));
         return;
     }
     const std::uint64_t generation = m_generation;
     auto cancel = std::make_shared<std::atomic<bool>>(false);
     m_digestCancel = cancel;
-    if (m_fileData->size() >= m_progressThreshold) {
+    if (m_source->size() >= m_progressThreshold) {
         m_digestProgressShown = true;
         m_screen.beginProgress(QStringLiteral("Computing the digest of \u201C%1\u201D\u2026").arg(fileName()), {});
     }
@@ -141,21 +142,23 @@ void DocumentController::startDigest()
     };
     runInWorker(
         this, m_pool,
-        [data = m_fileData, cancel, progress] {
-            std::string digest = sha256Hex(data->bytes(), progress);
-            return *cancel ? std::string() : digest;
-        },
-        [this, generation](const std::string& digest) {
-            if (digest.empty())
-                return; // cancelled: other data replaced it
+        [source = m_source, progress] { return sha256Hex(*source, progress); },
+        [this, generation, cancel](const std::expected<std::string, ReadError>& digest) {
+            if (*cancel)
+                return; // other data replaced it
+            if (!digest) {
+                if (generation == m_generation)
+                    finishDigest(digest);
+                return;
+            }
             if (generation == m_generation)
-                finishDigest(digest);
+                finishDigest(*digest);
             else
-                runDeferredImports(generation, digest);
+                runDeferredImports(generation, *digest);
         });
 }
 
-void DocumentController::finishDigest(const std::string& digest)
+void DocumentController::finishDigest(const std::expected<std::string, ReadError>& result)
 {
     if (m_state != BookmarkFileState::DigestPending)
         return;
@@ -164,6 +167,16 @@ void DocumentController::finishDigest(const std::string& digest)
         m_screen.endProgress();
         m_digestProgressShown = false;
     }
+    if (!result) {
+        // Without the digest the bookmarks file cannot be named: the bytes stay browsable,
+        // bookmarking waits for the file to be opened again.
+        m_state = BookmarkFileState::DataUnreadable;
+        m_unreadableReason = QString::fromStdString(result.error().message(m_filePath.toStdString()));
+        reportReadError(result.error());
+        emit digestReady({});
+        return;
+    }
+    const std::string& digest = *result;
     m_digest = digest;
     openBookmarkFile(digest);
     emit digestReady(QString::fromStdString(digest));
@@ -211,9 +224,18 @@ void DocumentController::takeUpStored(StoredBookmarkFile stored, const std::stri
     emit bookmarksReset();
 }
 
+void DocumentController::reportReadError(const ReadError& error)
+{
+    if (std::exchange(m_readErrorShown, true) || !m_screen.hasWindow())
+        return;
+    const QString title = error.kind == ReadError::Kind::FileChanged ? QStringLiteral("The file changed on disk")
+                                                                      : QStringLiteral("The file could not be read");
+    m_screen.showError(title, QString::fromStdString(error.message(m_filePath.toStdString())));
+}
+
 bool DocumentController::waitForDigest(int timeoutMs)
 {
-    if (!m_fileData)
+    if (!m_source)
         return false;
     return waitWithEventLoop(this, &DocumentController::digestReady, [this] { return !isDigestPending(); }, timeoutMs);
 }

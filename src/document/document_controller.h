@@ -2,7 +2,7 @@
 
 #include "decoding/chunk.h"
 #include "decoding/chunker.h"
-#include "decoding/file_data.h"
+#include "sources/byte_source.h"
 #include "decoding/icon_format.h"
 #include "document/bookmark.h"
 #include "document/bookmark_file_lock.h"
@@ -37,6 +37,7 @@ enum class BookmarkFileState {
     New,            // none stored yet: held in memory until the first edit
     Unreadable,     // a file exists at the location but cannot be read: edits are refused
     NoStore,        // the store folder could not be made: edits are refused
+    DataUnreadable, // the open data could not be read to its end, so it has no digest: edits are refused
 };
 
 // The document controller's logic: holds the open file's bytes, the decoder over them, the
@@ -52,8 +53,9 @@ public:
     ~DocumentController() override;
 
     // --- State -------------------------------------------------------------------------
-    bool hasDocument() const { return m_fileData != nullptr; }
-    const std::shared_ptr<const FileData>& fileData() const { return m_fileData; }
+    bool hasDocument() const { return m_source != nullptr; }
+    // The bytes being browsed.
+    const std::shared_ptr<const ByteSource>& source() const { return m_source; }
     const std::optional<Chunker>& chunker() const { return m_chunker; }
     const std::optional<BookmarkFile>& bookmarkFile() const { return m_bookmarkFile; }
     // Where the bookmarks file is saved; empty when none.
@@ -96,7 +98,11 @@ public:
     // --- Opening -----------------------------------------------------------------------
     // Makes these bytes the open document: resets the browser, builds the decoder, reloads,
     // sets the title, hides the hint, then finds the bookmarks file by the digest.
-    void processReceivedFileData(std::shared_ptr<const FileData> data, const QString& path);
+    void processReceivedSource(std::shared_ptr<const ByteSource> source, const QString& path);
+
+    // A read of the open bytes failed (the file shrank on disk, or the system refused): the
+    // user is told once per opened file; later failures of the same file stay quiet.
+    void reportReadError(const ReadError& error);
     // Imports a bookmarks file kept elsewhere into the open data's bookmarks. While the
     // digest is pending the import waits for it (Deferred); it then belongs to that data even
     // when other data is opened meanwhile.
@@ -166,7 +172,7 @@ private:
     };
 
     void startDigest();
-    void finishDigest(const std::string& digest);
+    void finishDigest(const std::expected<std::string, ReadError>& result);
     void openBookmarkFile(const std::string& digest);
     std::expected<void, DocumentError> checkEditable() const;
     // Starts an edit: locks the bookmarks file's folder, takes up the file as it now is on
@@ -195,7 +201,8 @@ private:
     QThreadPool m_savePool; // one thread: saves land in the order of the edits
     std::unique_ptr<DocumentIntake> m_intake;
 
-    std::shared_ptr<const FileData> m_fileData;
+    std::shared_ptr<const ByteSource> m_source;
+    bool m_readErrorShown = false; // for the open bytes
     std::optional<Chunker> m_chunker;
     std::optional<BookmarkFile> m_bookmarkFile;
     QString m_jsonFileURL;

@@ -18,6 +18,8 @@ std::expected<void, DocumentError> DocumentController::checkEditable() const
         return std::unexpected(DocumentError{DocumentError::Kind::BookmarkFileUnreadable, m_jsonFileURL, m_unreadableReason});
     case BookmarkFileState::NoStore:
         return std::unexpected(DocumentError{DocumentError::Kind::NoBookmarkStore, m_store->folder(), {}});
+    case BookmarkFileState::DataUnreadable:
+        return std::unexpected(DocumentError{DocumentError::Kind::DataUnreadable, m_filePath, m_unreadableReason});
     case BookmarkFileState::NoDocument:
     case BookmarkFileState::Loaded:
     case BookmarkFileState::New: break;

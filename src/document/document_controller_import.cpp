@@ -65,7 +65,7 @@ ImportReport DocumentController::processJSON(const QByteArray& data, const QStri
         report.readError = decoded.error().message();
         m_screen.showStatus(QStringLiteral("\u201C%1\u201D is not a bookmarks file and was not imported: %2.")
                                 .arg(QFileInfo(path).fileName(), QString::fromStdString(report.readError)));
-    } else if (!m_fileData) {
+    } else if (!m_source) {
         report.outcome = ImportReport::Outcome::NoData;
     } else if (m_state == BookmarkFileState::DigestPending) {
         // The open data's digest is not known yet: the import runs as soon as it is.

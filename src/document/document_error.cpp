@@ -39,6 +39,9 @@ DocumentErrorText describeDocumentError(const DocumentError& error)
     case Kind::MaskNotAllowed:
         return {QStringLiteral("The mask cannot be switched on"),
                 QStringLiteral("Only 1-bit icons have a mask; this bookmark is %1-bit.").arg(error.detail)};
+    case Kind::DataUnreadable:
+        return {QStringLiteral("The bookmarks cannot be changed"),
+                error.detail + QStringLiteral(" Its bookmarks are named by the digest of all its bytes, so they cannot be opened.")};
     }
     return {notSaved, error.detail};
 }

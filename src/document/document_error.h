@@ -1,6 +1,6 @@
 #pragma once
 
-#include "decoding/file_data.h"
+#include "sources/read_error.h"
 
 #include <QString>
 
@@ -23,6 +23,7 @@ struct DocumentError {
         PermissionDenied = 7,        // the place may not be written (handled by asking for another)
         InvalidIndex = 8,            // a bookmark row that does not exist
         MaskNotAllowed = 9,          // a mask switched on for a bookmark that is not 1-bit (detail: its bit depth)
+        DataUnreadable = 10,         // the open data could not be read to its end (detail: why), so it has no digest
     };
     Kind kind = Kind::WriteFailed;
     QString path;   // the file or folder concerned, when there is one
@@ -41,7 +42,7 @@ DocumentErrorText describeDocumentError(const DocumentError& error);
 // A file of an intake batch could not be read.
 struct IntakeError {
     QString path;
-    FileReadError error;
+    ReadError error;
     QString message() const { return QString::fromStdString(error.message(path.toStdString())); }
 };
 

@@ -3,6 +3,7 @@
 #include "document/bookmark_file_json.h"
 #include "document/document_controller.h"
 #include "document/worker.h"
+#include "sources/file_byte_source.h"
 
 #include <QFileInfo>
 
@@ -13,25 +14,33 @@ namespace {
 // Only the exact, lower-case extension "json" makes a bookmarks file.
 bool isBookmarksFilePath(const QString& path) { return QFileInfo(path).suffix() == QStringLiteral("json"); }
 
+// One file of a batch, ready to hand over: a data file as a byte source (opening reads
+// nothing; the browser reads what it shows), a bookmarks file as its whole text.
+struct IntakeFile {
+    std::shared_ptr<const ByteSource> source;
+    QByteArray json;
+};
+
 // A bookmarks file larger than any real one is not read into memory: it is handed over as
 // empty bytes, which the import then finds unreadable.
-std::expected<std::shared_ptr<const FileData>, FileReadError> readIntakeFile(const QString& path, bool bookmarksFile,
-                                                                              const FileData::Progress& progress)
+std::expected<IntakeFile, ReadError> readIntakeFile(const QString& path, bool bookmarksFile)
 {
-    if (bookmarksFile) {
-        const QFileInfo info(path);
-        if (info.isFile() && info.size() > kMaxBookmarkFileBytes)
-            return FileData::fromBytes(std::vector<std::uint8_t>{});
+    auto source = FileByteSource::open(QFile::encodeName(path).toStdString());
+    if (!source)
+        return std::unexpected(source.error());
+    const std::int64_t size = (*source)->size();
+    if (!bookmarksFile) {
+        if (size == 0)
+            return std::unexpected(ReadError{ReadError::Kind::Empty, 0});
+        return IntakeFile{std::move(*source), {}};
     }
-    auto data = FileData::readFile(QFile::encodeName(path).toStdString(), progress);
-    if (data && !bookmarksFile && (*data)->size() == 0)
-        return std::unexpected(FileReadError{FileReadError::Kind::Empty, 0});
-    return data;
-}
-
-QByteArray toByteArray(const FileData& data)
-{
-    return QByteArray(reinterpret_cast<const char*>(data.data()), static_cast<qsizetype>(data.size()));
+    IntakeFile file;
+    if (size > kMaxBookmarkFileBytes)
+        return file;
+    file.json.resize(static_cast<qsizetype>(size));
+    if (auto read = (*source)->read(0, std::as_writable_bytes(std::span(file.json.data(), file.json.size()))); !read)
+        return std::unexpected(read.error());
+    return file;
 }
 
 } // namespace
@@ -46,12 +55,7 @@ DocumentIntake::DocumentIntake(DocumentController& controller) : m_controller(co
     });
 }
 
-DocumentIntake::~DocumentIntake()
-{
-    if (m_readCancel)
-        *m_readCancel = true;
-    m_pool.waitForDone();
-}
+DocumentIntake::~DocumentIntake() { m_pool.waitForDone(); }
 
 void DocumentIntake::processURLs(const QStringList& paths, Done done)
 {
@@ -86,40 +90,16 @@ void DocumentIntake::readNextFile()
     const qsizetype index = batch.next++;
     const QString path = batch.paths[index];
     const bool isBookmarks = index < batch.bookmarksFiles;
-    auto cancel = std::make_shared<std::atomic<bool>>(false);
-    m_readCancel = cancel;
-    DocumentScreen& screen = m_controller.screen();
-    const bool showProgress = QFileInfo(path).size() >= m_controller.progressThreshold();
-    if (showProgress)
-        screen.beginProgress(QStringLiteral("Reading \u201C%1\u201D\u2026").arg(QFileInfo(path).fileName()),
-                             [cancel] { *cancel = true; });
-    auto progress = [this, cancel, showProgress](std::int64_t done, std::int64_t total) {
-        if (*cancel)
-            return false;
-        if (showProgress)
-            QMetaObject::invokeMethod(
-                this,
-                [this, cancel, done, total] {
-                    if (m_readCancel == cancel)
-                        m_controller.screen().updateProgress(done, total);
-                },
-                Qt::QueuedConnection);
-        return true;
-    };
     runInWorker(
-        this, m_pool, [path, isBookmarks, progress] { return readIntakeFile(path, isBookmarks, progress); },
-        [this, path, isBookmarks, cancel, showProgress](auto data) {
-            if (showProgress)
-                m_controller.screen().endProgress();
-            if (m_readCancel == cancel)
-                m_readCancel.reset();
-            if (!data) {
-                finishBatch(std::unexpected(IntakeError{path, data.error()}));
+        this, m_pool, [path, isBookmarks] { return readIntakeFile(path, isBookmarks); },
+        [this, path, isBookmarks](auto file) {
+            if (!file) {
+                finishBatch(std::unexpected(IntakeError{path, file.error()}));
                 return;
             }
             if (!isBookmarks) {
-                m_controller.processReceivedFileData(std::move(*data), path);
-            } else if (m_controller.processJSON(toByteArray(**data), path).outcome == ImportReport::Outcome::Deferred) {
+                m_controller.processReceivedSource(std::move(file->source), path);
+            } else if (m_controller.processJSON(file->json, path).outcome == ImportReport::Outcome::Deferred) {
                 m_waitingForImport = true; // goes on once the digest is known
                 return;
             }

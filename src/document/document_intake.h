@@ -17,9 +17,10 @@ namespace pq {
 class DocumentController;
 
 // The intake of files handed over by drop, open dialog or the operating system. Each batch
-// reads its files one after another in a worker thread, with progress and cancel for large
-// ones, and hands each read file to the controller on the main thread: bookmarks files are
-// imported, data files opened. Batches queue up.
+// takes its files one after another in a worker thread (a data file is opened as a byte
+// source, which reads nothing yet; a bookmarks file is read whole) and hands each to the
+// controller on the main thread: bookmarks files are imported, data files opened. Batches
+// queue up.
 class DocumentIntake : public QObject {
     Q_OBJECT
 public:
@@ -57,7 +58,6 @@ private:
     std::deque<Batch> m_batches;
     bool m_running = false;          // the front batch is being read or processed
     bool m_waitingForImport = false; // its bookmarks file waits for the open data's digest
-    std::shared_ptr<std::atomic<bool>> m_readCancel; // of the read under way
 };
 
 } // namespace pq

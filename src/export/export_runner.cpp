@@ -94,7 +94,7 @@ ExportReport runExport(ExportRequest request, const ExportCallbacks& callbacks)
     for (const Bookmark& bookmark : request.bookmarks) {
         if (kinds.empty())
             break;
-        if (!request.data) {
+        if (!request.source) {
             report.skippedFiles += steps;
             done += steps;
             if (callbacks.progress)
@@ -102,7 +102,7 @@ ExportReport runExport(ExportRequest request, const ExportCallbacks& callbacks)
             continue;
         }
         // Decoded once per bookmark, in its own format: every kind gets the same pixels.
-        const auto chunk = Chunker::decode(request.data, bookmark.format(), bookmark.offset, bookmark.hasMask);
+        const auto chunk = Chunker::decode(request.source, bookmark.format(), bookmark.offset, bookmark.hasMask);
         if (!chunk) {
             report.refused.push_back({bookmark, chunk.error()});
             done += steps;

@@ -17,12 +17,12 @@
 
 namespace pq {
 
-// One export: the document's bytes (shared, never copied; absent when no document is open,
+// One export: the document's bytes (a shared source, never copied; absent when no document is open,
 // and then every file is skipped), the bookmarks as they were when the export was asked for,
 // the options and the folder every file goes into. Each bookmark is decoded in its own
 // format, whatever format the document is shown in.
 struct ExportRequest {
-    std::shared_ptr<const FileData> data;
+    std::shared_ptr<const ByteSource> source;
     std::vector<Bookmark> bookmarks;
     ExportOptions options;
     QString folder;

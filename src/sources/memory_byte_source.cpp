@@ -22,4 +22,10 @@ std::expected<void, ReadError> MemoryByteSource::readInRange(std::int64_t offset
     return {};
 }
 
+std::shared_ptr<const ByteSource> memorySource(std::span<const std::uint8_t> bytes)
+{
+    const auto* first = reinterpret_cast<const std::byte*>(bytes.data());
+    return std::make_shared<const MemoryByteSource>(std::vector<std::byte>(first, first + bytes.size()));
+}
+
 } // namespace pq

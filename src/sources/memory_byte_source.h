@@ -2,7 +2,9 @@
 
 #include "sources/byte_source.h"
 
+#include <cstdint>
 #include <memory>
+#include <span>
 #include <vector>
 
 namespace pq {
@@ -21,5 +23,8 @@ protected:
 private:
     std::shared_ptr<const std::vector<std::byte>> m_bytes;
 };
+
+// A memory source holding a copy of `bytes`.
+std::shared_ptr<const ByteSource> memorySource(std::span<const std::uint8_t> bytes);
 
 } // namespace pq

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 namespace pq {
 
 // Why bytes could not be had from a byte source (or a file could not be opened as one).
@@ -14,11 +16,15 @@ struct ReadError {
         NotRegularFile,   // a device, pipe or socket: it may never end
         InvalidExtents,   // an extent list that is negative, overflows or lies past its base
         Cancelled,
+        Empty,            // the file holds no bytes (refused where a disk image is expected)
     };
     Kind kind = Kind::IoFailed;
     int systemError = 0; // errno where the system reported one
 
     bool operator==(const ReadError&) const = default;
+
+    // One English sentence naming the file (or whatever `path` names) and the cause.
+    std::string message(const std::string& path) const;
 };
 
 } // namespace pq

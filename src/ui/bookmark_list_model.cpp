@@ -120,7 +120,7 @@ BookmarkListModel::Decoded BookmarkListModel::decoded(const Bookmark& bookmark) 
     // Decoded in the bookmark's own format; the document's own decoder and the browser are
     // left as they are.
     if (m_document && m_document->chunker()) {
-        if (auto chunk = Chunker::decode(m_document->chunker()->data(), bookmark.format(), bookmark.offset, bookmark.hasMask)) {
+        if (auto chunk = Chunker::decode(m_document->chunker()->source(), bookmark.format(), bookmark.offset, bookmark.hasMask)) {
             entry->icon = QImage(iconBoxSize(), QImage::Format_ARGB32_Premultiplied);
             entry->icon.fill(Qt::transparent);
             QPainter painter(&entry->icon);

@@ -21,6 +21,7 @@ QString decodingProblem(ChunkerError error)
     switch (error) {
     case ChunkerError::OutOfBounds: return QStringLiteral("the icon would reach beyond the end of the file");
     case ChunkerError::dataTooShort: return QStringLiteral("the file is too short for an icon");
+    case ChunkerError::ReadFailed: return QStringLiteral("the file could not be read (it may have changed on disk)");
     case ChunkerError::InvalidElementWidthInBits:
     case ChunkerError::NotOnByteBoundary: return QStringLiteral("the bookmark's format cannot be decoded");
     default: return QStringLiteral("the icon cannot be decoded");
@@ -72,8 +73,8 @@ QString exportRefusalText(std::span<const RefusedBookmark> refused)
     return sentences.join(QLatin1Char(' '));
 }
 
-ExportFlow::ExportFlow(std::vector<Bookmark> bookmarks, std::shared_ptr<const FileData> data, QWidget* parent)
-    : QObject(parent), m_window(parent->window()), m_bookmarks(std::move(bookmarks)), m_data(std::move(data))
+ExportFlow::ExportFlow(std::vector<Bookmark> bookmarks, std::shared_ptr<const ByteSource> source, QWidget* parent)
+    : QObject(parent), m_window(parent->window()), m_bookmarks(std::move(bookmarks)), m_source(std::move(source))
 {
     setObjectName(QStringLiteral("exportFlow"));
     m_dialog = new ExportDialog(m_window);
@@ -132,7 +133,7 @@ void ExportFlow::startWriting(const ExportOptions& options, const QString& folde
             m_progress->setLabelText(tr("Exported %1").arg(QFileInfo(file).fileName()));
     });
 
-    m_watcher.setFuture(startExport(ExportRequest{m_data, m_bookmarks, m_options, m_folder}, m_stop));
+    m_watcher.setFuture(startExport(ExportRequest{m_source, m_bookmarks, m_options, m_folder}, m_stop));
 }
 
 void ExportFlow::writingFinished()

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "decoding/file_data.h"
+#include "sources/byte_source.h"
 #include "document/bookmark.h"
 #include "export/export_runner.h"
 #include "ui/export_dialog.h"
@@ -31,7 +31,7 @@ class ExportFlow : public QObject {
     Q_OBJECT
 public:
     // Shows the export dialog window-modally over the parent's window and returns at once.
-    ExportFlow(std::vector<Bookmark> bookmarks, std::shared_ptr<const FileData> data, QWidget* parent);
+    ExportFlow(std::vector<Bookmark> bookmarks, std::shared_ptr<const ByteSource> source, QWidget* parent);
     ~ExportFlow() override;
 
     ExportDialog* dialog() const { return m_dialog; }
@@ -56,7 +56,7 @@ private:
 
     QWidget* m_window;
     std::vector<Bookmark> m_bookmarks;
-    std::shared_ptr<const FileData> m_data;
+    std::shared_ptr<const ByteSource> m_source;
     std::shared_ptr<std::atomic_bool> m_stop = std::make_shared<std::atomic_bool>(false);
     ExportOptions m_options;
     QString m_folder;

@@ -101,7 +101,7 @@ void FindIconsPanel::stopWorker()
 
 void FindIconsPanel::startScan()
 {
-    const std::shared_ptr<const FileData> data = m_document.fileData();
+    const std::shared_ptr<const ByteSource> data = m_document.source();
     if (!data) {
         m_status->setText(tr("Open a file to find icons in it."));
         return;
@@ -120,7 +120,9 @@ void FindIconsPanel::startScan()
         IconScanOptions options;
         options.minScore = kMinScore;
         options.maxCandidates = kMaxListed;
-        auto result = findIcons(data->bytes(), options, cancel.get(), [this, generation](double fraction) {
+        std::vector<std::uint8_t> bytes(static_cast<std::size_t>(data->size()));
+        const bool read = data->read(0, std::as_writable_bytes(std::span(bytes))).has_value();
+        auto result = findIcons(bytes, options, cancel.get(), [this, generation](double fraction) {
             const int permille = int(fraction * 1000);
             QMetaObject::invokeMethod(
                 this, [this, generation, permille] {
@@ -129,7 +131,8 @@ void FindIconsPanel::startScan()
                 },
                 Qt::QueuedConnection);
         });
-        auto found = std::make_shared<std::vector<FoundIcon>>(result.value_or(std::vector<FoundIcon>{}));
+        auto found = std::make_shared<std::vector<FoundIcon>>(read ? result.value_or(std::vector<FoundIcon>{})
+                                                                   : std::vector<FoundIcon>{});
         const bool cancelled = !result;
         QMetaObject::invokeMethod(
             this, [this, generation, cancelled, found] { finishScan(generation, cancelled, std::move(*found)); },
@@ -202,7 +205,7 @@ void FindIconsPanel::fillList()
 {
     m_list->clearContents();
     m_list->setRowCount(int(m_candidates.size()));
-    const std::shared_ptr<const FileData> data = m_document.fileData();
+    const std::shared_ptr<const ByteSource> data = m_document.source();
     std::map<std::pair<int, int>, std::optional<Chunker>> decoders; // by bit depth and side
     for (int row = 0; row < int(m_candidates.size()); ++row) {
         const FoundIcon& c = m_candidates[std::size_t(row)];

@@ -53,7 +53,7 @@ std::expected<std::int64_t, QString> GoToOffsetDialog::tileForOffset(const Chunk
     if (const auto tile = chunker->tileShowing(offset))
         return *tile;
     // The last tile of the last shift shows the last chunk that ends before the last byte.
-    const std::int64_t lastOffset = chunker->data()->size() - format.chunkLength() - 1;
+    const std::int64_t lastOffset = chunker->source()->size() - format.chunkLength() - 1;
     return std::unexpected(tr("No tile shows offset %1: with %2 icons the tiles show offsets 0 to %3.")
                                .arg(offset)
                                .arg(name)

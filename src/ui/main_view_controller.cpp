@@ -252,7 +252,7 @@ void MainViewController::exportBookmarks(const std::vector<Bookmark>& bookmarks)
     if (!hasWindow())
         return;
     // The data is shared, not copied; the document's own decoder and its format are not involved.
-    auto* flow = new ExportFlow(bookmarks, m_document->fileData(), this);
+    auto* flow = new ExportFlow(bookmarks, m_document->source(), this);
     connect(flow, &ExportFlow::errorOccurred, this, &MainViewController::displayErrorWithError);
     connect(flow, &ExportFlow::statusMessage, this, &MainViewController::statusMessage);
 }

@@ -51,7 +51,7 @@ std::optional<PixelArray> decodeForViewer(const Chunker* documentChunker, const 
 {
     if (!documentChunker)
         return std::nullopt;
-    auto chunk = Chunker::decode(documentChunker->data(), bookmark.format(), bookmark.offset, bookmark.hasMask);
+    auto chunk = Chunker::decode(documentChunker->source(), bookmark.format(), bookmark.offset, bookmark.hasMask);
     if (!chunk)
         return std::nullopt;
     return std::move(chunk->pixelArray);

@@ -2,7 +2,6 @@
 // commands reach the document controller and its answers reach the terminal. The rules of
 // the edits, the store and the import are proved in the controller's tests.
 #include "document/bookmark_file_json.h"
-#include "document/sha256_hex.h"
 
 #include "cli_test_support.h"
 
@@ -48,7 +47,7 @@ TEST(CliBookmarks, AddRenameMaskDeleteAndImportRoundTrip)
     EXPECT_EQ(listed(path), std::vector<std::string>{"Disk@16/1/16m"});
 
     const std::string old =
-        test::writeBookmarksFile({"Old", sha256Hex(bytes), {{16, "x", 1, 16, false}, {9, "nine", 1, 32, false}}}, "old.json");
+        test::writeBookmarksFile({"Old", test::sha256Of(bytes), {{16, "x", 1, 16, false}, {9, "nine", 1, 32, false}}}, "old.json");
     const auto imported = runCli({"bookmarks", "import", path, old});
     ASSERT_EQ(imported.exitCode, 0) << imported.err;
     EXPECT_NE(imported.out.find("Imported 1 of 2 bookmarks"), std::string::npos) << imported.out;

@@ -1,7 +1,6 @@
 // pixelquarry-cli's info, render, export and scan, run as a program: each reaches its layer and
 // prints in its documented form; failures exit 1 with one line on stderr, usage errors exit 2.
 #include "document/bookmark_store.h"
-#include "document/sha256_hex.h"
 
 #include "cli_test_support.h"
 
@@ -27,7 +26,7 @@ TEST(CliInfo, PrintsSizeDigestAndTheBrowsersTileCountsAsJson)
     const auto result = runCli({"info", path});
     ASSERT_EQ(result.exitCode, 0) << result.err;
     // A tile for every row r with r x row length + chunk length < 5,000.
-    const nlohmann::json expected = {{"path", path}, {"size", 5000}, {"sha256", sha256Hex(bytes)},
+    const nlohmann::json expected = {{"path", path}, {"size", 5000}, {"sha256", test::sha256Of(bytes)},
                                      {"tileCount", {{"1x32", 1218}, {"4x32", 281}, {"8x32", 125},
                                                     {"1x16", 2484}, {"4x16", 609}, {"8x16", 297}}}};
     EXPECT_EQ(nlohmann::json::parse(result.out), expected);
@@ -75,7 +74,7 @@ TEST(CliExport, WritesTheStoredBookmarksInTheChosenKinds)
     const auto bytes = test::randomBytes(20000, 3);
     const BookmarkStore store;
     ASSERT_TRUE(store.ensureFolder());
-    const std::string digest = sha256Hex(bytes);
+    const std::string digest = test::sha256Of(bytes);
     ASSERT_TRUE(store.save({"Stored", digest, {{64, "a/b", 4, 64, false}, {0, "..", 1, 32, true}}}, store.pathFor(digest)));
     const QString out = test::makeTempDir();
     const std::string to = out.toStdString();
@@ -132,9 +131,9 @@ TEST(CliFailures, ExitStatusAndTheCauseOnStderr)
     const std::string data = test::writeTempFile(bytes);
     const QString folder = test::makeTempDir();
     const std::string to = folder.toStdString(), png = to + "/out.png";
-    const std::string ours = test::writeBookmarksFile({"x", sha256Hex(bytes), {{0, "a", 1, 32, false}}});
-    const std::string other = test::writeBookmarksFile({"x", sha256Hex(test::randomBytes(10, 1)), {}});
-    const std::string longName = test::writeBookmarksFile({"x", sha256Hex(bytes), {{8440, std::string(1000, 'x'), 1, 16, false}}});
+    const std::string ours = test::writeBookmarksFile({"x", test::sha256Of(bytes), {{0, "a", 1, 32, false}}});
+    const std::string other = test::writeBookmarksFile({"x", test::sha256Of(test::randomBytes(10, 1)), {}});
+    const std::string longName = test::writeBookmarksFile({"x", test::sha256Of(bytes), {{8440, std::string(1000, 'x'), 1, 16, false}}});
     const struct {
         Args args;
         int status;

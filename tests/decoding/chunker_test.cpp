@@ -1,3 +1,4 @@
+#include "sources/memory_byte_source.h"
 #include "decoding/chunker.h"
 
 #include "test_support.h"
@@ -12,7 +13,7 @@
 namespace pq {
 namespace {
 
-std::shared_ptr<const FileData> bytes(std::vector<std::uint8_t> v) { return FileData::fromBytes(std::move(v)); }
+std::shared_ptr<const ByteSource> bytes(std::vector<std::uint8_t> v) { return memorySource(std::move(v)); }
 
 Chunker make(std::vector<std::uint8_t> data, IconFormat f)
 {
@@ -207,35 +208,6 @@ TEST_P(DecodeAgainstReference, RandomData)
 INSTANTIATE_TEST_SUITE_P(AllFormats, DecodeAgainstReference,
                          testing::Combine(testing::Values(BitDepth::_1bit, BitDepth::_4bit, BitDepth::_8bit),
                                           testing::Values(Dimensions::_32x32, Dimensions::_16x16), testing::Bool()));
-
-// Regular files are read whole (even one that reports no size); what is missing, a folder, or
-// what may never end is refused with a message naming it.
-TEST(FileData, ReadsRegularFilesOnly)
-{
-    const auto bytesIn = pq::test::randomBytes(200000, 3);
-    const std::string path = pq::test::writeTempFile(bytesIn);
-    auto data = FileData::readFile(path);
-    ASSERT_TRUE(data.has_value());
-    EXPECT_TRUE(std::ranges::equal(bytesIn, std::span((*data)->data(), std::size_t((*data)->size()))));
-    EXPECT_EQ((*FileData::readFile(pq::test::writeTempFile({})))->size(), 0);
-    EXPECT_EQ(FileData::readFile(path, [](std::int64_t, std::int64_t) { return false; }).error().kind,
-              FileReadError::Kind::Cancelled);
-
-    const std::string folder = pq::test::makeTempDir().toStdString(), fifo = folder + "/fifo";
-    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    const std::pair<std::string, FileReadError::Kind> refused[] = {
-        {path + ".missing", FileReadError::Kind::NotFound}, {fifo, FileReadError::Kind::NotRegularFile},
-        {"/dev/zero", FileReadError::Kind::NotRegularFile}, {folder, FileReadError::Kind::IsDirectory}};
-    for (const auto& [name, kind] : refused) {
-        auto refusal = FileData::readFile(name);
-        ASSERT_FALSE(refusal.has_value()) << name;
-        EXPECT_EQ(refusal.error().kind, kind) << name;
-        EXPECT_NE(refusal.error().message(name).find("\"" + name + "\""), std::string::npos) << name;
-    }
-    auto unsized = FileData::readFile("/proc/self/status");
-    ASSERT_TRUE(unsized.has_value());
-    EXPECT_EQ(std::string_view(reinterpret_cast<const char*>((*unsized)->data()), 5), "Name:");
-}
 
 TEST(Chunker, HoldsNoClassifierRequestWithoutAModelRuntime)
 {

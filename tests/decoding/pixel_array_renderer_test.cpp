@@ -1,3 +1,4 @@
+#include "sources/memory_byte_source.h"
 #include "decoding/chunker.h"
 #include "decoding/pixel_array_renderer.h"
 
@@ -14,7 +15,7 @@ namespace {
 PixelArray randomIcon(BitDepth depth, Dimensions size, bool mask, std::uint32_t seed = 11)
 {
     const IconFormat f = IconFormat::from(depth, size);
-    auto chunker = Chunker::create(FileData::fromBytes(pq::test::randomBytes(40000, seed)), f.bitDepth, f.widthInBits);
+    auto chunker = Chunker::create(memorySource(pq::test::randomBytes(40000, seed)), f.bitDepth, f.widthInBits);
     return chunker->chunkAt(17, mask)->pixelArray;
 }
 

@@ -1,7 +1,5 @@
 #include "document/bookmark_file_json.h"
-#include "document/sha256_hex.h"
 
-#include <QCryptographicHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -142,17 +140,6 @@ TEST(BookmarkFileJson, WritesPrettyPrintedMembersInTheirOrderForAnotherReader)
     const auto refused = encodeBookmarkFile(file);
     EXPECT_EQ(std::tie(refused.error().kind, refused.error().where),
               std::tuple(Kind::Unencodable, "bookmarks[1].nickname"));
-}
-
-TEST(Sha256Hex, MatchesKnownDigestsAndAnotherImplementation)
-{
-    EXPECT_EQ(sha256Hex({}), "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
-    const auto bytes = test::randomBytes((std::size_t{33} << 20) + 17, 5); // more than one block
-    const QByteArray view(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
-    EXPECT_EQ(sha256Hex(bytes), QCryptographicHash::hash(view, QCryptographicHash::Sha256).toHex().toStdString());
-    int calls = 0;
-    EXPECT_EQ(sha256Hex(bytes, [&](std::int64_t, std::int64_t) { return ++calls < 1; }), "");
-    EXPECT_EQ(calls, 1);
 }
 
 } // namespace

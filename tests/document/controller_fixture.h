@@ -1,10 +1,10 @@
 #pragma once
 
+#include "sources/memory_byte_source.h"
 #include "document/bookmark_file_json.h"
 #include "document/bookmark_store.h"
 #include "document/document_controller.h"
 #include "document/document_screen.h"
-#include "document/sha256_hex.h"
 #include "test_support.h"
 
 #include <QDir>
@@ -107,9 +107,9 @@ protected:
 
     void open(const std::vector<std::uint8_t>& data, const QString& name = QStringLiteral("disk.img"))
     {
-        controller.processReceivedFileData(FileData::fromBytes(data), dir + QLatin1Char('/') + name);
+        controller.processReceivedSource(memorySource(data), dir + QLatin1Char('/') + name);
     }
-    QString storePath(const std::vector<std::uint8_t>& data) const { return store->pathFor(sha256Hex(data)); }
+    QString storePath(const std::vector<std::uint8_t>& data) const { return store->pathFor(test::sha256Of(data)); }
     QStringList storeFiles() const { return QDir(storeDir).entryList(QDir::Files | QDir::Hidden); }
     StoredBookmarkFile onDisk(const QString& path) const { return BookmarkStore(storeDir).load(path); }
     Names storedNicknames(const QString& path) const { return nicknames(onDisk(path).file); }
@@ -132,7 +132,7 @@ protected:
     // An old bookmarks file of `data`, written by the program's own encoder.
     static QByteArray bookmarksOf(const std::vector<std::uint8_t>& data, std::vector<Bookmark> list)
     {
-        return QByteArray::fromStdString(*encodeBookmarkFile({"Old", sha256Hex(data), std::move(list)}));
+        return QByteArray::fromStdString(*encodeBookmarkFile({"Old", test::sha256Of(data), std::move(list)}));
     }
     static QByteArray bookmarksOf(const std::vector<std::uint8_t>& data, std::int64_t offset, const char* name = "old")
     {

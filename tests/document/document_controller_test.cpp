@@ -26,7 +26,7 @@ TEST_F(ControllerTest, OpeningListsANewFileBookmarkingWritesItAndTheSameBytesEls
     EXPECT_EQ(screen.events, (Names{"reset", "reload", "refresh", "title:disk.img", "hint:hidden", "refresh"}));
     EXPECT_EQ(controller.bookmarkFileState(), State::New);
     EXPECT_EQ(std::tie(controller.bookmarkFile()->fullName, controller.bookmarkFile()->sha256),
-              std::tuple("No description", sha256Hex(bytes)));
+              std::tuple("No description", test::sha256Of(bytes)));
     EXPECT_EQ(controller.jsonFileURL(), storePath(bytes));
     EXPECT_TRUE(storeFiles().isEmpty());
 
@@ -38,12 +38,12 @@ TEST_F(ControllerTest, OpeningListsANewFileBookmarkingWritesItAndTheSameBytesEls
     EXPECT_EQ(store->writes, 1);
     controller.setChunkerParameters({1, 16});
     controller.bookmarkChunk(chunkAt(1024));
-    ASSERT_EQ(storeFiles(), QStringList{BookmarkStore::fileNameFor(sha256Hex(bytes))});
+    ASSERT_EQ(storeFiles(), QStringList{BookmarkStore::fileNameFor(test::sha256Of(bytes))});
     const auto disk = onDisk(storePath(bytes)).file;
     ASSERT_EQ(disk.bookmarks.size(), 2u);
     const Bookmark& b = disk.bookmarks[0];
     EXPECT_EQ(std::tie(disk.sha256, b.offset, b.nickname, b.bitDepth, b.widthInBits, b.hasMask),
-              std::tuple(sha256Hex(bytes), 1024, "untitled 1024", 4, 128, false));
+              std::tuple(test::sha256Of(bytes), 1024, "untitled 1024", 4, 128, false));
 
     open(randomBytes(4096, 2), QStringLiteral("other.img"));
     EXPECT_TRUE(controller.bookmarkFile()->bookmarks.empty());
@@ -63,7 +63,7 @@ TEST_F(ControllerTest, DataTooShortForAnIconIsHeldWithoutDecoderAndNoDataChanges
         const auto data = randomBytes(size, 3);
         open(data);
         EXPECT_FALSE(controller.chunker().has_value()) << size;
-        EXPECT_EQ(controller.bookmarkFile()->sha256, sha256Hex(data)) << size;
+        EXPECT_EQ(controller.bookmarkFile()->sha256, test::sha256Of(data)) << size;
         controller.bookmarkChunk(Chunk{});
         EXPECT_TRUE(controller.bookmarkFile()->bookmarks.empty()) << size;
     }
@@ -146,7 +146,7 @@ TEST_F(ControllerTest, AnEditAfterAnotherProgramChangedTheFileKeepsBoth)
     ASSERT_TRUE(other.ensureFolder());
     for (const bool storedBefore : {false, true}) {
         const auto data = randomBytes(8192, storedBefore ? 21 : 22);
-        BookmarkFile onFile{"No description", sha256Hex(data), {{1, "stored", 1, 32, false}}};
+        BookmarkFile onFile{"No description", test::sha256Of(data), {{1, "stored", 1, 32, false}}};
         ASSERT_TRUE(!storedBefore || other.save(onFile, storePath(data)).has_value());
         open(data);
         onFile.bookmarks.resize(storedBefore ? 2 : 1);
@@ -187,7 +187,7 @@ TEST_F(ControllerTest, WithoutAStoreFolderTheNewDataNeverWritesIntoThePreviousFi
     const QString moved = dir + QStringLiteral("/moved");
     ASSERT_TRUE(QDir().rename(storeDir, moved));
     writeRaw(storeDir, "a file where the folder belongs");
-    const QString previous = moved + QLatin1Char('/') + BookmarkStore::fileNameFor(sha256Hex(bytes));
+    const QString previous = moved + QLatin1Char('/') + BookmarkStore::fileNameFor(test::sha256Of(bytes));
     const QByteArray before = readWholeFile(previous);
 
     open(randomBytes(4096, 9));
@@ -220,7 +220,7 @@ TEST_F(ControllerTest, AnUnwritableStoreAsksForALocationUntilAWritableOneIsChose
     ASSERT_TRUE(controller.renameBookmark(0, "seven").has_value());
     const auto asks = screen.matching("ask:");
     ASSERT_EQ(asks.size(), 4u); // the first answer was not writable either
-    EXPECT_EQ(asks[0], "ask:Create a bookmarks file|Bookmarks file name|" + sha256Hex(bytes) + ".json|" +
+    EXPECT_EQ(asks[0], "ask:Create a bookmarks file|Bookmarks file name|" + test::sha256Of(bytes) + ".json|" +
                            storeDir.toStdString() + "|json");
     EXPECT_EQ(storedNicknames(chosen), Names{"seven"});
     ASSERT_TRUE(controller.renameBookmark(0, "renamed").has_value());
@@ -269,7 +269,7 @@ TEST_F(ControllerTest, FailedSavesAreReturned)
     EXPECT_EQ(failure(controller.appendBookmark({1, "x", 1, 32, false})), Kind::NoWindow);
     controller.bookmarkChunk(chunkAt(0));
     EXPECT_TRUE(screen.matching("title:").empty() && screen.matching("error:").empty());
-    EXPECT_EQ(storeFiles(), QStringList{BookmarkStore::fileNameFor(sha256Hex(bytes))});
+    EXPECT_EQ(storeFiles(), QStringList{BookmarkStore::fileNameFor(test::sha256Of(bytes))});
 }
 
 TEST_F(ControllerTest, TilesShowBeforeTheDigestAndEditsWaitForIt)
@@ -288,7 +288,7 @@ TEST_F(ControllerTest, TilesShowBeforeTheDigestAndEditsWaitForIt)
     QCoreApplication::processEvents(); // a stale result of the first digest must not land
     EXPECT_EQ(ready.size(), 1);
     EXPECT_EQ(std::tie(controller.bookmarkFile()->sha256, controller.digest()),
-              std::tuple(sha256Hex(bytes), sha256Hex(bytes)));
+              std::tuple(test::sha256Of(bytes), test::sha256Of(bytes)));
     EXPECT_EQ(std::pair(screen.matching("progress:").size(), screen.matching("progress-end").size()),
               std::pair(2ul, 2ul));
 }

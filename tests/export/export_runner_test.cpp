@@ -1,5 +1,6 @@
 // The runner's kinds, their order, its progress, refusals and first-failure stop are proved
 // here once; the export dialog and the command line only show that they call it.
+#include "sources/memory_byte_source.h"
 #include "export/export_file_name.h"
 #include "export/export_runner.h"
 
@@ -16,7 +17,7 @@
 namespace pq {
 namespace {
 
-std::shared_ptr<const FileData> makeData(std::size_t size = 8192) { return FileData::fromBytes(test::randomBytes(size, 11)); }
+std::shared_ptr<const ByteSource> makeData(std::size_t size = 8192) { return memorySource(test::randomBytes(size, 11)); }
 
 // An export of text files only, of 8 KiB of random bytes, into `folder`.
 ExportRequest textExport(std::vector<Bookmark> bookmarks, const QString& folder)
@@ -75,7 +76,7 @@ TEST(RunExport, RefusalsSkippedFilesAndTheFirstFailure)
     ExportRequest request = textExport({{0, "small", 1, 16, true}, {1900, "large", 1, 32, false},
                                         {0, "odd", 3, 48, false}, {100, "colour", 4, 64, false}},
                                        folder);
-    request.data = makeData(2000);
+    request.source = makeData(2000);
     ExportReport report = runExport(request);
     EXPECT_FALSE(report.failure);
     EXPECT_EQ(names(report.writtenFiles), (QStringList{"small.txt", "colour.txt"}));
@@ -85,7 +86,7 @@ TEST(RunExport, RefusalsSkippedFilesAndTheFirstFailure)
     EXPECT_EQ(std::tuple(report.refused[1].bookmark.nickname, report.refused[1].error),
               std::tuple("odd", ChunkerError::InvalidElementWidthInBits));
 
-    request.data = nullptr;
+    request.source = nullptr;
     report = runExport(request);
     EXPECT_EQ(std::tuple(report.skippedFiles, report.writtenFiles.size(), report.refused.size()), std::tuple(4, 0u, 0u));
 

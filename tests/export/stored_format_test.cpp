@@ -1,6 +1,7 @@
 // Bookmarks files are untrusted: every number the program derives from a stored format is
 // defined for any two 64-bit integers (the sanitizer build reports any overflow or division
 // fault), and formats the decoder cannot read decode to nothing.
+#include "sources/memory_byte_source.h"
 #include "bookmark_derivations.h"
 
 #include "test_support.h"
@@ -32,7 +33,7 @@ TEST(StoredFormat, EveryDerivedNumberIsDefinedForAnyIntegers)
         {max, 8, 256, false, "Dimensions: 32x32", false},
         {1001, 8, 256, true, "Dimensions: 32x32", true},
     };
-    const Chunker decoder = *Chunker::create(FileData::fromBytes(test::randomBytes(3 * 65536, 12)), 1, 32);
+    const Chunker decoder = *Chunker::create(memorySource(test::randomBytes(3 * 65536, 12)), 1, 32);
     std::vector<Bookmark> all;
     for (const Row& row : rows) {
         const Bookmark bookmark{row.offset, "n", row.bitDepth, row.widthInBits, row.hasMask};

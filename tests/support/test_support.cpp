@@ -1,6 +1,7 @@
 #include "test_support.h"
 
 #include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -138,6 +139,12 @@ void SmallDisk::fill() const
     while (::write(fd, block.data(), 1) > 0) {
     }
     ::close(fd);
+}
+
+std::string sha256Of(std::span<const std::uint8_t> bytes)
+{
+    const QByteArray view(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
+    return QCryptographicHash::hash(view, QCryptographicHash::Sha256).toHex().toStdString();
 }
 
 } // namespace pq::test

@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,9 @@ std::string writeTempFile(const std::vector<std::uint8_t>& bytes, const std::str
 
 // Deterministic pseudo-random bytes.
 std::vector<std::uint8_t> randomBytes(std::size_t count, std::uint32_t seed);
+
+// The SHA-256 digest of `bytes` in lowercase hexadecimal, by Qt's own implementation.
+std::string sha256Of(std::span<const std::uint8_t> bytes);
 
 // The path of the pixelquarry-cli program under test (from the PQ_CLI environment variable).
 std::string cliPath();

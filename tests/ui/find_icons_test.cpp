@@ -1,5 +1,5 @@
 #include "decoding/chunker.h"
-#include "decoding/file_data.h"
+#include "sources/memory_byte_source.h"
 #include "icon_hunt_image.h"
 #include "main_window_fixture.h"
 #include "sample_image.h"
@@ -34,7 +34,7 @@ TEST(GoToOffset, ParsesDecimalAndHexadecimalOffsetsOnly)
 TEST(GoToOffset, OnlyOffsetsThatATileShowsHaveATile)
 {
     // 5,000 bytes: a chunk at offset o must end before byte 4,999, so o + chunk length < 5,000.
-    auto chunker = Chunker::create(FileData::fromBytes(test::randomBytes(5000, 1)), 1, 32);
+    auto chunker = Chunker::create(memorySource(test::randomBytes(5000, 1)), 1, 32);
     ASSERT_TRUE(chunker);
     // The tile, or the end of the refusal.
     const std::tuple<IconFormat, std::int64_t, const char*> rows[] = {
@@ -65,7 +65,7 @@ protected:
 
     void openSample()
     {
-        mvc->document().processReceivedFileData(FileData::fromBytes(sample.bytes), QStringLiteral("sample-disk.img"));
+        mvc->document().processReceivedSource(memorySource(sample.bytes), QStringLiteral("sample-disk.img"));
         ASSERT_TRUE(mvc->document().waitForDigest(20000));
     }
     QAction* action(const char* name) { return window->findChild<QAction*>(QString::fromLatin1(name)); }
@@ -129,7 +129,7 @@ TEST_F(FindIconsWindowTest, ListsTheIconsFoundAndShowsAndBookmarksThem)
               std::tuple(first.offset, true, std::string("Disk")));
 
     // Another file drops the list.
-    mvc->document().processReceivedFileData(FileData::fromBytes(test::randomBytes(100000, 3)), QStringLiteral("b.img"));
+    mvc->document().processReceivedSource(memorySource(test::randomBytes(100000, 3)), QStringLiteral("b.img"));
     EXPECT_TRUE(panel->candidates().empty());
     EXPECT_EQ(list->rowCount(), 0);
 }
@@ -139,11 +139,11 @@ TEST_F(FindIconsWindowTest, OpeningAnotherFileStopsARunningScan)
     // Large enough that the scan is still running when the next file comes.
     auto big = sample::makeMixedFiller(std::size_t(64) << 20, 1);
     mvc->document().setBackgroundDigestThreshold(0);
-    mvc->document().processReceivedFileData(FileData::fromBytes(std::move(big)), QStringLiteral("big.img"));
+    mvc->document().processReceivedSource(memorySource(std::move(big)), QStringLiteral("big.img"));
     QSignalSpy ended(panel, &FindIconsPanel::scanEnded);
     panel->startScan();
     ASSERT_TRUE(panel->isScanning());
-    mvc->document().processReceivedFileData(FileData::fromBytes(test::randomBytes(100000, 4)), QStringLiteral("c.img"));
+    mvc->document().processReceivedSource(memorySource(test::randomBytes(100000, 4)), QStringLiteral("c.img"));
     EXPECT_FALSE(panel->isScanning());
     EXPECT_EQ(ended.count(), 1);
     QTest::qWait(50); // a late message of the stopped scan changes nothing

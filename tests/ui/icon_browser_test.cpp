@@ -1,3 +1,4 @@
+#include "sources/memory_byte_source.h"
 #include "decoding/chunker.h"
 #include "main_window_fixture.h"
 #include "ui/navigation_keys.h"
@@ -166,7 +167,7 @@ TEST_F(IconBrowserTest, ClickSelectsAndTheAddButtonEmitsTheChunkOnce)
 
 TEST(IconTile, SelectionShowsBorderBackgroundAndAddButton)
 {
-    auto decoder = Chunker::create(FileData::fromBytes(std::vector<std::uint8_t>(8192, 0)), 1, 32);
+    auto decoder = Chunker::create(memorySource(std::vector<std::uint8_t>(8192, 0)), 1, 32);
     ASSERT_TRUE(decoder);
     IconCollectionViewItem tile;
     tile.setRepresentedObject(*decoder->chunkAt(1234, false));

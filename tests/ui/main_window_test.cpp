@@ -1,6 +1,5 @@
 #include "bookmarks_file.h"
 #include "document/bookmark_store.h"
-#include "document/sha256_hex.h"
 #include "main_window_fixture.h"
 #include "ui/app_delegate.h"
 #include "ui/drop_zone.h"
@@ -69,7 +68,7 @@ protected:
     // A hand-edited bookmarks file of the data in `bytes`, already in the store.
     void storeBookmarks(std::vector<Bookmark> bookmarks)
     {
-        const BookmarkFile edited{"disk.img", sha256Hex(bytes), std::move(bookmarks)};
+        const BookmarkFile edited{"disk.img", test::sha256Of(bytes), std::move(bookmarks)};
         BookmarkStore store;
         ASSERT_TRUE(store.ensureFolder());
         ASSERT_TRUE(QFile::copy(QString::fromStdString(test::writeBookmarksFile(edited)), store.pathFor(edited.sha256)));

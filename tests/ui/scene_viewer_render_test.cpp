@@ -1,5 +1,6 @@
 // Renders one frame of the 3D viewer on a real X server (xvfb-run) and checks that the icon
 // shows. Qt 3D cannot render on the offscreen platform, so there the test is skipped.
+#include "sources/memory_byte_source.h"
 #include "ui/scene_view_controller.h"
 
 #include "test_support.h"
@@ -28,7 +29,7 @@ TEST(SceneViewerRendering, ShowsTheIconAsColouredBoxes)
     std::vector<std::uint8_t> bytes(20000, 0);
     for (int i = 0; i < 512; ++i)
         bytes[std::size_t(4000 + i)] = std::uint8_t((i % 16) * 0x11); // 4-bit 32x32, stripes of every colour
-    auto chunker = *Chunker::create(FileData::fromBytes(bytes), 4, 128);
+    auto chunker = *Chunker::create(memorySource(bytes), 4, 128);
     const Bookmark bookmark{4000, "Stripes", 4, 128, false};
 
     SceneViewController* first = openSceneViewer(&chunker, bookmark);
@@ -69,7 +70,7 @@ TEST(SceneViewerRendering, AnOpenViewerKeepsTheProgramRunningAfterTheMainWindowC
     if (QGuiApplication::platformName() != QLatin1String("xcb"))
         GTEST_SKIP() << "No X server: run under xvfb-run to open 3D viewer windows.";
     std::vector<std::uint8_t> bytes(20000, 0xF0);
-    auto chunker = *Chunker::create(FileData::fromBytes(bytes), 1, 32);
+    auto chunker = *Chunker::create(memorySource(bytes), 1, 32);
     QWidget mainWindow;
     mainWindow.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&mainWindow));

@@ -1,3 +1,4 @@
+#include "sources/memory_byte_source.h"
 #include "ui/orbit_zoom_camera_controller.h"
 #include "ui/scene_view_controller.h"
 #include "ui/scene_viewer_scene.h"
@@ -81,7 +82,7 @@ TEST(SceneViewer, DecodesWithItsOwnCopyOfTheDecoder)
     std::fill(bytes.begin() + 1000, bytes.begin() + 1032, 0xFF); // 1-bit 16x16 image, all black
     std::fill(bytes.begin() + 1032, bytes.begin() + 1064, 0x00); // its mask: all transparent
     bytes[1032] = 0x80;                                        // but the top-left pixel
-    auto chunker = *Chunker::create(FileData::fromBytes(bytes), 1, 32);
+    auto chunker = *Chunker::create(memorySource(bytes), 1, 32);
     const Bookmark small{1000, "small", 1, 16, true};
     auto pixels = decodeForViewer(&chunker, small);
     ASSERT_TRUE(pixels.has_value());
