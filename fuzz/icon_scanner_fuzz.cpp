@@ -29,8 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     pq::IconScanOptions options;
     options.threads = 1;
     options.segmentBytes = 4096;
-    const auto* first = reinterpret_cast<const std::byte*>(data);
-    const auto found = pq::IconScanner(options).scan(pq::MemoryByteSource(std::vector<std::byte>(first, first + size)));
+    const auto found = pq::IconScanner(options).scan(*pq::memorySource(bytes));
     for (const pq::IconCandidate& c : *found) {
         if (c.offset < 0 || c.offset + c.pairLength() > end || !(c.score >= 0.0 && c.score <= 1.0))
             __builtin_trap();

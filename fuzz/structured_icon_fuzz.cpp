@@ -10,8 +10,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     std::span<const std::uint8_t> bytes(data, size);
-    const auto* first = reinterpret_cast<const std::byte*>(data);
-    auto found = pq::findStructuredIcons(pq::MemoryByteSource(std::vector<std::byte>(first, first + size)));
+    auto found = pq::findStructuredIcons(*pq::memorySource(bytes));
     for (const auto& icon : *found) {
         // Every listed icon's pixel data lies within the file.
         if (icon.offset < 0 || icon.offset > std::int64_t(size))

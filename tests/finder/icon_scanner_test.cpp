@@ -1,10 +1,10 @@
 #include "finder/icon_finder.h"
 #include "finder/icon_scanner.h"
 #include "icon_hunt_image.h"
-#include "memory_source.h"
 #include "resource_fork_writer.h"
 #include "sample_image.h"
 #include "sources/file_byte_source.h"
+#include "sources/memory_byte_source.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -21,7 +21,7 @@ using Bytes = std::vector<std::uint8_t>;
 
 std::vector<IconCandidate> scanAll(const Bytes& bytes, IconScanOptions options = {})
 {
-    auto result = IconScanner(options).scan(test::memorySource(bytes));
+    auto result = IconScanner(options).scan(*memorySource(bytes));
     EXPECT_TRUE(result.has_value());
     return result.value_or(std::vector<IconCandidate>{});
 }
@@ -115,12 +115,12 @@ class FindIconsCut : public testing::TestWithParam<Cut> {};
 TEST_P(FindIconsCut, ListsWhatOneWholeSegmentLists)
 {
     static const SeamImage image;
-    const auto source = test::memorySource(image.bytes);
+    const auto source = memorySource(image.bytes);
     const auto find = [&](Cut cut) {
         IconScanOptions options;
         options.threads = cut.threads;
         options.segmentBytes = cut.segmentBytes;
-        return findIcons(source, options).value();
+        return findIcons(*source, options).value();
     };
     const auto whole = find({1, std::int64_t(1) << 20});
     ASSERT_TRUE(!whole.empty() && whole[0].structure);
@@ -198,13 +198,13 @@ TEST(IconScanner, ProgressCancelAndTinyFiles)
     const auto record = [&](std::int64_t done, std::int64_t all) { calls.emplace_back(done, all); };
     IconScanOptions options;
     options.segmentBytes = 65536;
-    ASSERT_TRUE(IconScanner(options).scan(test::memorySource(bytes), nullptr, record));
+    ASSERT_TRUE(IconScanner(options).scan(*memorySource(bytes), nullptr, record));
     EXPECT_EQ(calls.back(), total);
     EXPECT_TRUE(std::ranges::is_sorted(calls));
 
     calls = {{0, 0}};
     std::atomic<bool> cancel{true};
-    EXPECT_EQ(IconScanner().scan(test::memorySource(bytes), &cancel, record).error(), IconFindError::cancelled());
+    EXPECT_EQ(IconScanner().scan(*memorySource(bytes), &cancel, record).error(), IconFindError::cancelled());
     EXPECT_EQ(std::ranges::count(calls, total), 0);
     for (std::size_t size : {0u, 1u, 63u, 64u, 300u})
         EXPECT_TRUE(scanAll(Bytes(size, 0)).empty()) << size;

@@ -2,9 +2,9 @@
 #include "finder/icon_finder.h"
 #include "finder/resource_fork_reader.h"
 #include "finder/structured_icon_finder.h"
-#include "memory_source.h"
 #include "resource_fork_writer.h"
 #include "sample_image.h"
+#include "sources/memory_byte_source.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -70,7 +70,7 @@ TEST_P(DamagedFork, IsSkippedOrTrimmedWithoutReadingOutside)
     std::vector<std::uint8_t> exact(bytes.begin(), bytes.end());
     auto listing = readResourceForkAt(exact, 0);
     EXPECT_EQ(listing ? listing->icons.size() : 0, GetParam().iconsLeft);
-    EXPECT_TRUE(findStructuredIcons(test::memorySource(exact)).has_value());
+    EXPECT_TRUE(findStructuredIcons(*memorySource(exact)).has_value());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -131,7 +131,7 @@ TEST(StructuredIconFinder, FindsForksAndContainersInADiskImageAndNothingInFiller
     const std::string text = "The quick brown fox jumps over the lazy dog. ";
     for (std::size_t i = image.size() * 3 / 4; i < image.size(); ++i)
         image[i] = std::uint8_t(text[i % text.size()]);
-    EXPECT_EQ(findStructuredIcons(test::memorySource(image)).value().size(), 0u) << "icons found in filler";
+    EXPECT_EQ(findStructuredIcons(*memorySource(image)).value().size(), 0u) << "icons found in filler";
 
     const std::int64_t mib = std::int64_t(1) << 20, boxAt = 4 * mib - 20, longAt = 4 * mib - 50 * 1024;
     const auto fork = writeResourceFork(iconResources(), true);
@@ -151,13 +151,13 @@ TEST(StructuredIconFinder, FindsForksAndContainersInADiskImageAndNothingInFiller
     }
     std::atomic<bool> cancel{false};
     std::int64_t lastProgress = -1;
-    const auto found = findStructuredIcons(test::memorySource(image), &cancel, [&](std::int64_t done, std::int64_t) { lastProgress = done; });
+    const auto found = findStructuredIcons(*memorySource(image), &cancel, [&](std::int64_t done, std::int64_t) { lastProgress = done; });
     EXPECT_EQ(lastProgress, std::int64_t(image.size()));
     EXPECT_EQ(found.value(), expected);
     EXPECT_EQ(expected.size(), 6 * 5 + 1u);
 
     cancel = true;
-    EXPECT_EQ(findStructuredIcons(test::memorySource(image), &cancel).error(), IconFindError::cancelled());
+    EXPECT_EQ(findStructuredIcons(*memorySource(image), &cancel).error(), IconFindError::cancelled());
 }
 
 TEST(MacRoman, ConvertsNamesToUtf8)
@@ -173,7 +173,7 @@ TEST(IconFinder, ListsTheSampleStructuresFirstThenTheScannedIconsOutsideThem)
     IconScanOptions options;
     options.minScore = 0.5;
     std::vector<double> progress{0.0};
-    auto found = findIcons(test::memorySource(sample.bytes), options, nullptr, [&](double f) { progress.push_back(f); });
+    auto found = findIcons(*memorySource(sample.bytes), options, nullptr, [&](double f) { progress.push_back(f); });
     ASSERT_TRUE(found.has_value());
     EXPECT_TRUE(std::ranges::is_sorted(progress));
     EXPECT_EQ(progress.back(), 1.0);
