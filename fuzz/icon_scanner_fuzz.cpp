@@ -2,6 +2,7 @@
 // pass the same offsets, and every candidate must lie within the data with a score in [0, 1].
 #include "finder/covered_window_finder.h"
 #include "finder/icon_scanner.h"
+#include "sources/memory_byte_source.h"
 
 #include <cstdint>
 #include <span>
@@ -28,7 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     pq::IconScanOptions options;
     options.threads = 1;
     options.segmentBytes = 4096;
-    const auto found = pq::IconScanner(options).scan(bytes);
+    const auto found = pq::IconScanner(options).scan(*pq::memorySource(bytes));
     for (const pq::IconCandidate& c : *found) {
         if (c.offset < 0 || c.offset + c.pairLength() > end || !(c.score >= 0.0 && c.score <= 1.0))
             __builtin_trap();

@@ -3,13 +3,14 @@
 #include "finder/icon_container_reader.h"
 #include "finder/resource_fork_reader.h"
 #include "finder/structured_icon_finder.h"
+#include "sources/memory_byte_source.h"
 
 #include <cstring>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     std::span<const std::uint8_t> bytes(data, size);
-    auto found = pq::findStructuredIcons(bytes);
+    auto found = pq::findStructuredIcons(*pq::memorySource(bytes));
     for (const auto& icon : *found) {
         // Every listed icon's pixel data lies within the file.
         if (icon.offset < 0 || icon.offset > std::int64_t(size))

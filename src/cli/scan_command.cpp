@@ -2,7 +2,6 @@
 #include "finder/icon_finder.h"
 #include "cli/cli_support.h"
 #include "cli/commands.h"
-#include "document/clipped_name.h"
 
 #include <nlohmann/json.hpp>
 
@@ -92,18 +91,13 @@ int runScanCommand(const ScanArguments& a)
     const auto source = openFileOrReport(a.path);
     if (!source)
         return 1;
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(source->size()));
-    if (auto read = source->read(0, std::as_writable_bytes(std::span(bytes))); !read) {
-        printError(read.error().message(a.path));
-        return 1;
-    }
     IconScanOptions options;
     options.minScore = a.minScore;
     if (a.limit > 0)
         options.maxCandidates = a.limit;
-    const auto found = findIcons(bytes, options);
-    if (!found) { // nothing here cancels a scan
-        printError("The scan of " + quotedName(a.path) + " was cancelled.");
+    const auto found = findIcons(*source, options);
+    if (!found) { // nothing here cancels a scan: a read failed (the file shrank under the scan)
+        printError(found.error().read.message(a.path));
         return 1;
     }
     std::int64_t printed = 0;

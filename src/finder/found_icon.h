@@ -29,6 +29,8 @@ struct FoundIcon {
     // The nickname a bookmark of this icon gets: the resource's name when it has one, else
     // the default nickname of its offset, as for a tile.
     std::string bookmarkNickname() const;
+
+    friend bool operator==(const FoundIcon&, const FoundIcon&) = default;
 };
 
 } // namespace pq

@@ -13,13 +13,18 @@ std::uint32_t be32(const std::uint8_t* p)
 
 } // namespace
 
+std::int64_t claimedIconContainerLength(std::span<const std::uint8_t> bytes, std::int64_t offset)
+{
+    if (offset < 0 || offset > std::int64_t(bytes.size()) - 8 || std::memcmp(bytes.data() + offset, "icns", 4) != 0)
+        return 0;
+    const std::int64_t length = be32(bytes.data() + offset + 4);
+    return length < 16 ? 0 : length;
+}
+
 std::optional<IconContainerListing> readIconContainerAt(std::span<const std::uint8_t> bytes, std::int64_t offset)
 {
-    const auto size = std::int64_t(bytes.size());
-    if (offset < 0 || offset > size - 8 || std::memcmp(bytes.data() + offset, "icns", 4) != 0)
-        return std::nullopt;
-    const std::int64_t length = be32(bytes.data() + offset + 4);
-    if (length < 16 || length > size - offset)
+    const std::int64_t length = claimedIconContainerLength(bytes, offset);
+    if (length == 0 || length > std::int64_t(bytes.size()) - offset)
         return std::nullopt;
     IconContainerListing listing;
     listing.offset = offset;

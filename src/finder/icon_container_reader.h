@@ -23,4 +23,9 @@ struct IconContainerListing {
 // with no entry that fits is no container.
 std::optional<IconContainerListing> readIconContainerAt(std::span<const std::uint8_t> bytes, std::int64_t offset);
 
+// The cheap first test readIconContainerAt starts with: the length the container whose magic
+// would start at `offset` claims, when its first eight bytes lie within `bytes`, hold the magic
+// and a length of at least 16; else 0. The container itself need not lie within `bytes`.
+std::int64_t claimedIconContainerLength(std::span<const std::uint8_t> bytes, std::int64_t offset);
+
 } // namespace pq

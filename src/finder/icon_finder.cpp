@@ -7,25 +7,25 @@
 
 namespace pq {
 
-std::expected<std::vector<FoundIcon>, IconFindError> findIcons(std::span<const std::uint8_t> bytes,
+std::expected<std::vector<FoundIcon>, IconFindError> findIcons(const ByteSource& source,
                                                                 const IconScanOptions& scanOptions,
                                                                 const std::atomic<bool>* cancel,
                                                                 const std::function<void(double)>& progress)
 {
     // The structure pass is a quick single read; the scan does the heavy work.
     constexpr double kStructureShare = 0.2;
-    auto structured = findStructuredIcons(bytes, cancel, [&](std::int64_t done, std::int64_t total) {
+    auto structured = findStructuredIcons(source, cancel, [&](std::int64_t done, std::int64_t total) {
         if (progress)
             progress(total > 0 ? kStructureShare * double(done) / double(total) : kStructureShare);
     });
     if (!structured)
-        return std::unexpected(IconFindError::Cancelled);
-    auto scanned = IconScanner(scanOptions).scan(bytes, cancel, [&](std::int64_t done, std::int64_t total) {
+        return std::unexpected(structured.error());
+    auto scanned = IconScanner(scanOptions).scan(source, cancel, [&](std::int64_t done, std::int64_t total) {
         if (progress)
             progress(kStructureShare + (1.0 - kStructureShare) * (total > 0 ? double(done) / double(total) : 1.0));
     });
     if (!scanned)
-        return std::unexpected(IconFindError::Cancelled);
+        return std::unexpected(scanned.error());
 
     std::vector<FoundIcon> found;
     found.reserve(structured->size() + scanned->size());

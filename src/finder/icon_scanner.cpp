@@ -10,6 +10,7 @@
 #include <exception>
 #include <limits>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 namespace pq {
@@ -80,11 +81,11 @@ std::vector<IconCandidate> IconScanner::scanRange(std::span<const std::uint8_t> 
     return found;
 }
 
-std::expected<std::vector<IconCandidate>, IconScanError> IconScanner::scan(std::span<const std::uint8_t> bytes,
+std::expected<std::vector<IconCandidate>, IconFindError> IconScanner::scan(const ByteSource& source,
                                                                            const std::atomic<bool>* cancel,
                                                                            const Progress& progress) const
 {
-    const auto total = std::int64_t(bytes.size());
+    const std::int64_t total = source.size();
     const std::int64_t segment = m_options.segmentBytes;
     const std::int64_t segments = (total + segment - 1) / segment;
     int threads = m_options.threads > 0 ? m_options.threads : int(std::max(1u, std::thread::hardware_concurrency()));
@@ -102,18 +103,31 @@ std::expected<std::vector<IconCandidate>, IconScanError> IconScanner::scan(std::
     std::condition_variable finished;
     int running = threads;
     std::vector<IconCandidate> all;
+    std::optional<ReadError> readFailure;
     std::exception_ptr failure;
     const auto cancelled = [&] { return stopped.load() || (cancel && cancel->load(std::memory_order_relaxed)); };
 
     auto work = [&] {
         try {
+            // The segment with its margins, read afresh for every segment into one buffer.
+            std::vector<std::uint8_t> buffer(std::size_t(std::min(total, segment + kLookBehind + kLookAhead)));
             for (std::int64_t s = nextSegment++; s < segments && !cancelled(); s = nextSegment++) {
                 const std::int64_t begin = s * segment, end = std::min(total, begin + segment);
+                const std::int64_t from = std::max<std::int64_t>(0, begin - kLookBehind);
+                const auto window = std::span(buffer).first(std::size_t(std::min(total, end + kLookAhead) - from));
+                if (auto read = source.readStreaming(from, std::as_writable_bytes(window)); !read) {
+                    const std::lock_guard lock(mutex);
+                    readFailure = read.error();
+                    stopped = true;
+                    break;
+                }
                 std::vector<IconCandidate> found;
                 for (std::int64_t at = begin; at < end && !cancelled(); at += kCancelCheckBytes) {
                     const std::int64_t to = std::min(end, at + kCancelCheckBytes);
-                    auto part = scanRange(bytes, at, to);
-                    found.insert(found.end(), part.begin(), part.end());
+                    for (IconCandidate candidate : scanRange(window, at - from, to - from)) {
+                        candidate.offset += from;
+                        found.push_back(candidate);
+                    }
                     scanned += to - at;
                 }
                 found = collapseOverlapping(std::move(found));
@@ -151,8 +165,10 @@ std::expected<std::vector<IconCandidate>, IconScanError> IconScanner::scan(std::
     workers.clear();
     if (failure)
         std::rethrow_exception(failure);
+    if (readFailure)
+        return std::unexpected(IconFindError::readFailed(*readFailure));
     if (cancel && cancel->load())
-        return std::unexpected(IconScanError::Cancelled);
+        return std::unexpected(IconFindError::cancelled());
     if (progress)
         progress(total, total);
     auto result = collapseOverlapping(std::move(all));

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "finder/icon_candidate.h"
+#include "finder/icon_find_error.h"
+#include "sources/byte_source.h"
 
 #include <atomic>
 #include <cstdint>
@@ -10,10 +12,6 @@
 #include <vector>
 
 namespace pq {
-
-enum class IconScanError {
-    Cancelled, // the cancel flag was raised before the scan finished
-};
 
 struct IconScanOptions {
     double minScore = 0.0;             // candidates scoring less are dropped
@@ -27,7 +25,10 @@ struct IconScanOptions {
 // Every offset first passes the cheap covered-run test (CoveredWindowFinder); the few that
 // pass are skipped quickly when the image is blank or the mask constant, and the rest are
 // judged and scored by judgeIconPair. Hits of one icon are collapsed into one candidate
-// (collapseOverlapping). The work runs in worker threads over segments of the file.
+// (collapseOverlapping). The work runs in worker threads over segments of the source: each
+// worker streams its segment, with the few hundred bytes before and after it that judging an
+// offset near its edges needs, into one buffer it reuses, so memory does not grow with the
+// file and an icon crossing a seam is judged from whole bytes.
 class IconScanner {
 public:
     // progress(offsetsScanned, totalOffsets), called on the thread that called scan, a few
@@ -38,15 +39,22 @@ public:
 
     // The candidates in listing order (ranksBefore): each icon once, best first, at most
     // maxCandidates. `cancel`, when given, is polled by the workers; raising it ends the scan
-    // within a few milliseconds with IconScanError::Cancelled.
-    std::expected<std::vector<IconCandidate>, IconScanError> scan(std::span<const std::uint8_t> bytes,
+    // within a few milliseconds with Kind::Cancelled. A read that fails ends it with
+    // Kind::ReadFailed and the source's error.
+    std::expected<std::vector<IconCandidate>, IconFindError> scan(const ByteSource& source,
                                                                   const std::atomic<bool>* cancel = nullptr,
                                                                   const Progress& progress = {}) const;
 
-    // The candidates whose pairs start in [begin, end), on this thread, before collapsing
-    // overlapping ones; for the scan's workers and for tests.
+    // The candidates whose pairs start in [begin, end) of `bytes`, on this thread, before
+    // collapsing overlapping ones. Judging an offset reads up to kLookBehind bytes before it
+    // and kLookAhead bytes after it, where `bytes` has them.
     std::vector<IconCandidate> scanRange(std::span<const std::uint8_t> bytes, std::int64_t begin,
                                          std::int64_t end) const;
+
+    // The covered-run search looks one plane back (128 bytes) and reaches three planes on, and
+    // a length field sits just before a pair: margins that hold all of it.
+    static constexpr std::int64_t kLookBehind = 256;
+    static constexpr std::int64_t kLookAhead = 512;
 
 private:
     IconScanOptions m_options;

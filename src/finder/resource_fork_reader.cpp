@@ -8,7 +8,7 @@ namespace pq {
 namespace {
 
 constexpr std::uint32_t kMaxForkPart = 16u << 20; // the Resource Manager's 16 MB limit
-constexpr std::int64_t kMapHeader = 28;          // header copy, next map, file ref, attributes, two offsets
+constexpr std::int64_t kMapHeader = kResourceMapStart; // header copy, next map, file ref, attributes, two offsets
 
 struct Reader {
     std::span<const std::uint8_t> bytes;
@@ -33,59 +33,66 @@ struct Reader {
     }
 };
 
-struct Header {
-    std::uint32_t dataOffset, mapOffset, dataLength, mapLength;
-};
-
-Header headerAt(const Reader& r, std::int64_t at)
+ResourceForkHeader headerAt(const Reader& r, std::int64_t at)
 {
     return {r.u32(at), r.u32(at + 4), r.u32(at + 8), r.u32(at + 12)};
 }
 
 } // namespace
 
-bool plausibleResourceForkHeader(std::span<const std::uint8_t> bytes, std::int64_t offset)
+std::int64_t ResourceForkHeader::length() const
+{
+    return std::max(std::int64_t(dataOffset) + dataLength, std::int64_t(mapOffset) + mapLength);
+}
+
+std::optional<ResourceForkHeader> plausibleResourceForkHeader(std::span<const std::uint8_t> bytes, std::int64_t offset)
 {
     const Reader r{bytes};
     if (!r.has(offset, 16))
-        return false;
-    const Header h = headerAt(r, offset);
+        return std::nullopt;
+    const ResourceForkHeader h = headerAt(r, offset);
     if (h.dataOffset < 16 || h.dataOffset > kMaxForkPart || h.dataLength > kMaxForkPart)
-        return false;
+        return std::nullopt;
     if (h.mapLength < kMapHeader + 2 || h.mapLength > kMaxForkPart || h.mapOffset < 16 || h.mapOffset > kMaxForkPart)
-        return false;
+        return std::nullopt;
     // Data and map may come in either order but never overlap each other or the header.
     const std::uint64_t dataEnd = std::uint64_t(h.dataOffset) + h.dataLength;
     const std::uint64_t mapEnd = std::uint64_t(h.mapOffset) + h.mapLength;
     if (!(dataEnd <= h.mapOffset || mapEnd <= h.dataOffset))
+        return std::nullopt;
+    return h;
+}
+
+bool resourceMapStartAgrees(const ResourceForkHeader& h, std::span<const std::uint8_t> mapStart)
+{
+    const Reader r{mapStart};
+    if (!r.has(0, kMapHeader))
         return false;
-    return r.has(offset, std::int64_t(std::max(dataEnd, mapEnd)));
+    // The map starts with a copy of the header, which the Resource Manager leaves zeroed on disk
+    // as often as it fills it in.
+    const ResourceForkHeader copy = headerAt(r, 0);
+    const bool copyMatches = copy.dataOffset == h.dataOffset && copy.mapOffset == h.mapOffset &&
+                             copy.dataLength == h.dataLength && copy.mapLength == h.mapLength;
+    const bool copyZero = copy.dataOffset == 0 && copy.mapOffset == 0 && copy.dataLength == 0 && copy.mapLength == 0;
+    const std::int64_t typeListOffset = r.u16(24);
+    const std::int64_t nameListOffset = r.u16(26);
+    return (copyMatches || copyZero) && typeListOffset >= kMapHeader && typeListOffset + 2 <= h.mapLength &&
+           nameListOffset >= kMapHeader && nameListOffset <= h.mapLength;
 }
 
 std::optional<ResourceForkListing> readResourceForkAt(std::span<const std::uint8_t> bytes, std::int64_t offset)
 {
-    if (!plausibleResourceForkHeader(bytes, offset))
-        return std::nullopt;
     const Reader r{bytes};
-    const Header h = headerAt(r, offset);
-    const std::int64_t map = offset + h.mapOffset;
-    const std::int64_t mapEnd = map + h.mapLength;
-    const std::int64_t data = offset + h.dataOffset;
-
-    // The map starts with a copy of the header, which the Resource Manager leaves zeroed on disk
-    // as often as it fills it in.
-    const Header copy = headerAt(r, map);
-    const bool copyMatches = copy.dataOffset == h.dataOffset && copy.mapOffset == h.mapOffset &&
-                             copy.dataLength == h.dataLength && copy.mapLength == h.mapLength;
-    const bool copyZero = copy.dataOffset == 0 && copy.mapOffset == 0 && copy.dataLength == 0 && copy.mapLength == 0;
-    if (!copyMatches && !copyZero)
+    const auto h = plausibleResourceForkHeader(bytes, offset);
+    if (!h || !r.has(offset, h->length()))
         return std::nullopt;
-
+    const std::int64_t map = offset + h->mapOffset;
+    const std::int64_t mapEnd = map + h->mapLength;
+    const std::int64_t data = offset + h->dataOffset;
+    if (!resourceMapStartAgrees(*h, bytes.subspan(std::size_t(map), std::size_t(kMapHeader))))
+        return std::nullopt;
     const std::int64_t typeListOffset = r.u16(map + 24);
     const std::int64_t nameListOffset = r.u16(map + 26);
-    if (typeListOffset < kMapHeader || typeListOffset + 2 > h.mapLength || nameListOffset < kMapHeader ||
-        nameListOffset > h.mapLength)
-        return std::nullopt;
     const std::int64_t typeList = map + typeListOffset;
     const std::int64_t nameList = map + nameListOffset;
     const std::int64_t typeCount = std::int64_t(std::uint16_t(r.u16(typeList) + 1)); // stored as count - 1
@@ -94,7 +101,7 @@ std::optional<ResourceForkListing> readResourceForkAt(std::span<const std::uint8
 
     ResourceForkListing listing;
     listing.offset = offset;
-    listing.length = std::max<std::int64_t>(std::int64_t(h.dataOffset) + h.dataLength, std::int64_t(h.mapOffset) + h.mapLength);
+    listing.length = h->length();
     for (std::int64_t t = 0; t < typeCount; ++t) {
         const std::int64_t entry = typeList + 2 + t * 8;
         const std::string type(reinterpret_cast<const char*>(bytes.data() + entry), 4);
@@ -112,10 +119,10 @@ std::optional<ResourceForkListing> readResourceForkAt(std::span<const std::uint8
             const std::uint16_t nameOffset = r.u16(ref + 2);
             const std::int64_t dataOffset = r.u24(ref + 5);
             // The resource's data: a four-byte length, then the bytes, all within the data part.
-            if (dataOffset + 4 > h.dataLength)
+            if (dataOffset + 4 > h->dataLength)
                 continue;
             const std::int64_t length = r.u32(data + dataOffset);
-            if (length != format->dataLength || dataOffset + 4 + length > h.dataLength)
+            if (length != format->dataLength || dataOffset + 4 + length > h->dataLength)
                 continue;
             StructuredIcon icon;
             icon.source = StructuredIcon::Source::Resource;

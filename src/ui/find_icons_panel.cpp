@@ -4,6 +4,7 @@
 #include "decoding/chunker.h"
 #include "decoding/pixel_array_renderer.h"
 #include "document/document_controller.h"
+#include "document/worker.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -35,6 +36,7 @@ QTableWidgetItem* readOnlyItem(const QString& text)
 
 FindIconsPanel::FindIconsPanel(DocumentController& document, QWidget* parent) : QWidget(parent), m_document(document)
 {
+    m_pool.setMaxThreadCount(1);
     m_scanButton = new QPushButton(tr("Find Icons"), this);
     m_bookmarkButton = new QPushButton(tr("Bookmark"), this);
     m_bookmarkButton->setToolTip(tr("Bookmark the selected icon with its mask"));
@@ -94,8 +96,7 @@ void FindIconsPanel::stopWorker()
 {
     if (m_cancel)
         m_cancel->store(true);
-    if (m_worker.joinable())
-        m_worker.join(); // the scan stops within milliseconds of the flag
+    m_pool.waitForDone(); // the search stops within milliseconds of the flag
     m_cancel.reset();
 }
 
@@ -116,28 +117,26 @@ void FindIconsPanel::startScan()
     m_progress->show();
     m_status->setText(tr("Looking for icons in %1…").arg(m_document.fileName()));
     m_cancel = std::make_shared<std::atomic<bool>>(false);
-    m_worker = std::jthread([this, data, cancel = m_cancel, generation] {
-        IconScanOptions options;
-        options.minScore = kMinScore;
-        options.maxCandidates = kMaxListed;
-        std::vector<std::uint8_t> bytes(static_cast<std::size_t>(data->size()));
-        const bool read = data->read(0, std::as_writable_bytes(std::span(bytes))).has_value();
-        auto result = findIcons(bytes, options, cancel.get(), [this, generation](double fraction) {
-            const int permille = int(fraction * 1000);
-            QMetaObject::invokeMethod(
-                this, [this, generation, permille] {
-                    if (generation == m_generation)
-                        m_progress->setValue(permille);
-                },
-                Qt::QueuedConnection);
-        });
-        auto found = std::make_shared<std::vector<FoundIcon>>(read ? result.value_or(std::vector<FoundIcon>{})
-                                                                   : std::vector<FoundIcon>{});
-        const bool cancelled = !result;
+    const auto progress = [this, generation](double fraction) {
+        const int permille = int(fraction * 1000);
         QMetaObject::invokeMethod(
-            this, [this, generation, cancelled, found] { finishScan(generation, cancelled, std::move(*found)); },
+            this, [this, generation, permille] {
+                if (generation == m_generation)
+                    m_progress->setValue(permille);
+            },
             Qt::QueuedConnection);
-    });
+    };
+    runInWorker(
+        this, m_pool,
+        [data, cancel = m_cancel, progress] {
+            IconScanOptions options;
+            options.minScore = kMinScore;
+            options.maxCandidates = kMaxListed;
+            return findIcons(*data, options, cancel.get(), progress);
+        },
+        [this, generation](std::expected<std::vector<FoundIcon>, IconFindError> result) {
+            finishScan(generation, std::move(result));
+        });
 }
 
 void FindIconsPanel::cancelScan()
@@ -146,25 +145,28 @@ void FindIconsPanel::cancelScan()
         m_cancel->store(true);
 }
 
-void FindIconsPanel::finishScan(std::uint64_t generation, bool cancelled, std::vector<FoundIcon> found)
+void FindIconsPanel::finishScan(std::uint64_t generation, std::expected<std::vector<FoundIcon>, IconFindError> result)
 {
     if (generation != m_generation)
         return;
-    if (m_worker.joinable())
-        m_worker.join();
     m_cancel.reset();
     m_scanning = false;
     m_scanButton->setText(tr("Find Icons"));
     m_progress->hide();
-    m_candidates = std::move(found);
+    m_candidates = result ? std::move(*result) : std::vector<FoundIcon>{};
     fillList();
-    if (cancelled)
+    if (!result && result.error().kind == IconFindError::Kind::ReadFailed) {
+        const ReadError& error = result.error().read;
+        m_status->setText(QString::fromStdString(error.message(m_document.filePath().toStdString())));
+        m_document.reportReadError(error);
+    } else if (!result) {
         m_status->setText(tr("The search was cancelled."));
-    else if (m_candidates.empty())
+    } else if (m_candidates.empty()) {
         m_status->setText(tr("No likely icons found."));
-    else
+    } else {
         m_status->setText(tr("%n icon(s): stored ones first, then likely ones, best first.", nullptr,
                              int(m_candidates.size())));
+    }
     emit scanEnded();
 }
 

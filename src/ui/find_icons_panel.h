@@ -1,14 +1,16 @@
 #pragma once
 
 #include "finder/found_icon.h"
+#include "finder/icon_find_error.h"
 #include "decoding/icon_format.h"
 
+#include <QThreadPool>
 #include <QWidget>
 
 #include <atomic>
 #include <cstdint>
+#include <expected>
 #include <memory>
-#include <thread>
 #include <vector>
 
 class QLabel;
@@ -24,7 +26,8 @@ class DocumentController;
 // cancel button, and lists what it finds (thumbnail with the mask applied, format, offset,
 // score): first the icons stored in resource forks and icon-family containers, grouped by
 // their fork or container and labelled with type, ID and name; then likely 1-bit icons with
-// masks, best first. Selecting a row emits iconChosen (the window shows the icon in the
+// masks, best first. A search that cannot read the file (it shrank on disk) says so and lists
+// nothing; the document tells the user once. Selecting a row emits iconChosen (the window shows the icon in the
 // browser); "Bookmark" adds it to the document (with its mask, named after its resource when
 // it has a name) by the same rule as a tile's add button. The list belongs to the open file:
 // opening another drops it (and stops a search).
@@ -56,7 +59,7 @@ public:
     void bookmarkCandidate(int row);
 
 signals:
-    // A scan ended: finished, cancelled or dropped because another file was opened.
+    // A scan ended: finished, cancelled, failed or dropped because another file was opened.
     void scanEnded();
     // A candidate was selected: its offset and format.
     void iconChosen(std::int64_t offset, pq::IconFormat format);
@@ -64,7 +67,7 @@ signals:
 private:
     void clearResults();
     void stopWorker();
-    void finishScan(std::uint64_t generation, bool cancelled, std::vector<FoundIcon> found);
+    void finishScan(std::uint64_t generation, std::expected<std::vector<FoundIcon>, IconFindError> result);
     void fillList();
     static QString formatText(const FoundIcon& icon);
 
@@ -79,7 +82,7 @@ private:
     std::uint64_t m_generation = 0; // results of older scans are dropped
     bool m_scanning = false;
     std::shared_ptr<std::atomic<bool>> m_cancel;
-    std::jthread m_worker;
+    QThreadPool m_pool; // one thread: the running search
 };
 
 } // namespace pq

@@ -1,10 +1,16 @@
+#include "finder/icon_finder.h"
 #include "finder/icon_scanner.h"
 #include "icon_hunt_image.h"
+#include "resource_fork_writer.h"
 #include "sample_image.h"
+#include "sources/file_byte_source.h"
+#include "sources/memory_byte_source.h"
+#include "test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <limits>
 #include <ranges>
 
@@ -15,7 +21,7 @@ using Bytes = std::vector<std::uint8_t>;
 
 std::vector<IconCandidate> scanAll(const Bytes& bytes, IconScanOptions options = {})
 {
-    auto result = IconScanner(options).scan(bytes);
+    auto result = IconScanner(options).scan(*memorySource(bytes));
     EXPECT_TRUE(result.has_value());
     return result.value_or(std::vector<IconCandidate>{});
 }
@@ -23,7 +29,7 @@ std::vector<IconCandidate> scanAll(const Bytes& bytes, IconScanOptions options =
 // Whether the candidate reads the planted icon: at its offset, or shifted by whole rows where
 // the rows shifted in are blank, so that the candidate's planes are the icon's planes moved up
 // or down within the square.
-bool readsIcon(const Bytes& bytes, const IconCandidate& candidate, const sample::PlantedIcon& icon)
+bool readsIcon(const Bytes& bytes, const auto& candidate, const sample::PlantedIcon& icon)
 {
     const std::int64_t rowBytes = icon.side / 8, length = std::int64_t(icon.side) * rowBytes;
     const std::int64_t shift = candidate.offset - icon.offset;
@@ -52,20 +58,13 @@ TEST(IconScanner, AccuracyOnMixedFillerWithPlantedIcons)
     EXPECT_GE(double(top), 0.95 * double(image.icons.size()));
 }
 
-// The listing does not depend on threads or segments (icons cross segment boundaries);
 // maxCandidates keeps the best (any limit), minScore drops the weaker.
-TEST(IconScanner, ResultsDoNotDependOnThreadsOrSegmentsAndOptionsBoundThem)
+TEST(IconScanner, OptionsBoundTheListing)
 {
     const auto image = sample::makeIconHuntImage(std::size_t(1) << 20, 40, 77);
     IconScanOptions options;
-    options.threads = 1;
     const auto all = scanAll(image.bytes, options);
     EXPECT_GE(all.size(), 40u);
-    options.threads = 2;
-    for (const std::int64_t segment : {4096, 100000}) {
-        options.segmentBytes = segment;
-        EXPECT_EQ(scanAll(image.bytes, options), all) << segment;
-    }
     options.maxCandidates = 7;
     EXPECT_EQ(scanAll(image.bytes, options), std::vector<IconCandidate>(all.begin(), all.begin() + 7));
     options.maxCandidates = std::numeric_limits<std::int64_t>::max();
@@ -73,6 +72,82 @@ TEST(IconScanner, ResultsDoNotDependOnThreadsOrSegmentsAndOptionsBoundThem)
     options.minScore = 0.5;
     const auto firstBelow = std::find_if(all.begin(), all.end(), [](const auto& c) { return c.score < 0.5; });
     EXPECT_EQ(scanAll(image.bytes, options), std::vector<IconCandidate>(all.begin(), firstBelow));
+}
+
+// Filler with icon pairs planted across the seams of 4 KiB segments (the mask, the image or
+// the length field before the pair crossing one) and a resource fork straddling one.
+struct SeamImage {
+    Bytes bytes = sample::makeMixedFiller(std::size_t(40) << 10, 31);
+    std::vector<sample::PlantedIcon> icons;
+    std::int64_t forkAt = 9 * 4096 - 300;
+
+    SeamImage()
+    {
+        const struct {
+            std::int64_t at;
+            const char* name;
+            int side;
+            bool lengthField;
+        } plants[] = {{2 * 4096 - 200, "floppy", 32, false}, {3 * 4096 - 60, "smiley", 32, false},
+                      {4 * 4096 - 40, "document", 16, false}, {5 * 4096 - 2, "bell", 16, true},
+                      {6 * 4096 + 1, "trash", 32, true},     {7 * 4096 - 250, "folder", 32, false}};
+        for (const auto& p : plants) {
+            if (p.lengthField)
+                sample::put32(bytes, std::size_t(p.at - 4), std::uint32_t(p.side * p.side / 4));
+            icons.push_back(sample::plantIcon(bytes, p.at, p.name, p.side, 1, true));
+        }
+        const auto fork = sample::writeResourceFork({{"ICN#", 128, "Seam", test::randomBytes(256, 8)}});
+        std::ranges::copy(fork.bytes, bytes.begin() + forkAt);
+    }
+};
+
+struct Cut {
+    int threads;
+    std::int64_t segmentBytes;
+};
+
+void PrintTo(const Cut& cut, std::ostream* out) { *out << cut.threads << " threads, segments of " << cut.segmentBytes; }
+
+class FindIconsCut : public testing::TestWithParam<Cut> {};
+
+// However the work is cut, the list is the one a single segment holding the whole file gives:
+// the fork's icon, then every planted pair.
+TEST_P(FindIconsCut, ListsWhatOneWholeSegmentLists)
+{
+    static const SeamImage image;
+    const auto source = memorySource(image.bytes);
+    const auto find = [&](Cut cut) {
+        IconScanOptions options;
+        options.threads = cut.threads;
+        options.segmentBytes = cut.segmentBytes;
+        return findIcons(*source, options).value();
+    };
+    const auto whole = find({1, std::int64_t(1) << 20});
+    ASSERT_TRUE(!whole.empty() && whole[0].structure);
+    EXPECT_EQ(whole[0].structure->sourceOffset, image.forkAt);
+    for (const auto& icon : image.icons)
+        EXPECT_TRUE(std::ranges::any_of(whole, [&](const auto& f) { return readsIcon(image.bytes, f, icon); })) << icon.name;
+    EXPECT_EQ(find(GetParam()), whole);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cuts, FindIconsCut, testing::Values(Cut{1, 4096}, Cut{2, 4096}, Cut{2, 5000}));
+
+// A file cut short while the search runs ends it with the read error, whichever pass meets
+// the missing bytes: a 1 MiB file is cut after the structure pass has read it whole, so the
+// scan meets it; a 6 MiB one while the structure pass is between its windows.
+TEST(FindIcons, FileCutShortWhileSearchingEndsWithTheReadError)
+{
+    for (const std::size_t size : {std::size_t(1) << 20, std::size_t(6) << 20}) {
+        const std::string path = test::writeTempFile(sample::makeMixedFiller(size, 3));
+        const auto source = FileByteSource::open(path).value();
+        bool cut = false;
+        const auto found = findIcons(*source, {}, nullptr, [&](double) {
+            if (!std::exchange(cut, true))
+                std::filesystem::resize_file(path, size / 2);
+        });
+        ASSERT_FALSE(found.has_value()) << size;
+        EXPECT_EQ(found.error(), IconFindError::readFailed({ReadError::Kind::FileChanged, 0})) << size;
+    }
 }
 
 // The folder at 16×16 has three blank rows above and one below: in blank surroundings the
@@ -123,13 +198,13 @@ TEST(IconScanner, ProgressCancelAndTinyFiles)
     const auto record = [&](std::int64_t done, std::int64_t all) { calls.emplace_back(done, all); };
     IconScanOptions options;
     options.segmentBytes = 65536;
-    ASSERT_TRUE(IconScanner(options).scan(bytes, nullptr, record));
+    ASSERT_TRUE(IconScanner(options).scan(*memorySource(bytes), nullptr, record));
     EXPECT_EQ(calls.back(), total);
     EXPECT_TRUE(std::ranges::is_sorted(calls));
 
     calls = {{0, 0}};
     std::atomic<bool> cancel{true};
-    EXPECT_EQ(IconScanner().scan(bytes, &cancel, record).error(), IconScanError::Cancelled);
+    EXPECT_EQ(IconScanner().scan(*memorySource(bytes), &cancel, record).error(), IconFindError::cancelled());
     EXPECT_EQ(std::ranges::count(calls, total), 0);
     for (std::size_t size : {0u, 1u, 63u, 64u, 300u})
         EXPECT_TRUE(scanAll(Bytes(size, 0)).empty()) << size;

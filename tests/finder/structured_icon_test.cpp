@@ -4,6 +4,7 @@
 #include "finder/structured_icon_finder.h"
 #include "resource_fork_writer.h"
 #include "sample_image.h"
+#include "sources/memory_byte_source.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -69,7 +70,7 @@ TEST_P(DamagedFork, IsSkippedOrTrimmedWithoutReadingOutside)
     std::vector<std::uint8_t> exact(bytes.begin(), bytes.end());
     auto listing = readResourceForkAt(exact, 0);
     EXPECT_EQ(listing ? listing->icons.size() : 0, GetParam().iconsLeft);
-    EXPECT_TRUE(findStructuredIcons(exact).has_value());
+    EXPECT_TRUE(findStructuredIcons(*memorySource(exact)).has_value());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -120,35 +121,43 @@ TEST(IconContainerReader, ListsIconEntriesAndStopsAtDamage)
     EXPECT_FALSE(readIconContainerAt(damaged, 0).has_value());
 }
 
+// The search streams the file in windows of 4 MiB: forks and containers straddling a window's
+// end are listed as those read whole from the file are, a fork longer than the window's
+// overlap too (at 4 MiB - 50 KiB, 300 KiB long, with a container inside its data).
 TEST(StructuredIconFinder, FindsForksAndContainersInADiskImageAndNothingInFiller)
 {
     std::vector<std::uint8_t> image = test::randomBytes(std::size_t(3) << 19, 5);
-    image.resize(std::size_t(3) << 20); // noise, then zeros, then text
+    image.resize(std::size_t(17) << 19); // noise, then zeros, then text
     const std::string text = "The quick brown fox jumps over the lazy dog. ";
     for (std::size_t i = image.size() * 3 / 4; i < image.size(); ++i)
         image[i] = std::uint8_t(text[i % text.size()]);
-    EXPECT_EQ(findStructuredIcons(image).value().size(), 0u) << "icons found in filler";
+    EXPECT_EQ(findStructuredIcons(*memorySource(image)).value().size(), 0u) << "icons found in filler";
 
+    const std::int64_t mib = std::int64_t(1) << 20, boxAt = 4 * mib - 20, longAt = 4 * mib - 50 * 1024;
     const auto fork = writeResourceFork(iconResources(), true);
-    for (const std::int64_t at : {512 * 100, 1000003, 512 * 5000, 2900001})
-        std::copy(fork.bytes.begin(), fork.bytes.end(), image.begin() + at);
-    const auto box = writeIconContainer({{"ics#", test::randomBytes(64, 9)}});
-    std::copy(box.begin(), box.end(), image.begin() + 2000001);
+    const std::vector<std::int64_t> forks{512 * 100, 1000003, 512 * 5000, 2900001, 8 * mib - 1001};
+    for (const std::int64_t at : forks)
+        std::ranges::copy(fork.bytes, image.begin() + at);
+    auto resources = iconResources();
+    resources.push_back({"DATA", 1, "", std::vector<std::uint8_t>(300 * 1024, 0)});
+    std::ranges::copy(writeResourceFork(resources, true).bytes, image.begin() + longAt);
+    std::ranges::copy(writeIconContainer({{"ics#", test::randomBytes(64, 9)}}), image.begin() + boxAt);
 
+    // What the readers list at the planted places, reading the whole image.
+    std::vector<StructuredIcon> expected;
+    for (const std::int64_t at : {forks[0], forks[1], forks[2], forks[3], longAt, boxAt, forks[4]}) {
+        const auto icons = at == boxAt ? readIconContainerAt(image, at)->icons : readResourceForkAt(image, at)->icons;
+        expected.insert(expected.end(), icons.begin(), icons.end());
+    }
     std::atomic<bool> cancel{false};
     std::int64_t lastProgress = -1;
-    auto found = findStructuredIcons(image, &cancel, [&](std::int64_t done, std::int64_t) { lastProgress = done; });
-    ASSERT_TRUE(found.has_value());
+    const auto found = findStructuredIcons(*memorySource(image), &cancel, [&](std::int64_t done, std::int64_t) { lastProgress = done; });
     EXPECT_EQ(lastProgress, std::int64_t(image.size()));
-    EXPECT_EQ(found->size(), 4 * 5 + 1u);
-    std::vector<std::int64_t> sources;
-    for (const auto& icon : *found)
-        sources.push_back(icon.sourceOffset);
-    sources.erase(std::unique(sources.begin(), sources.end()), sources.end());
-    EXPECT_EQ(sources, (std::vector<std::int64_t>{512 * 100, 1000003, 2000001, 512 * 5000, 2900001}));
+    EXPECT_EQ(found.value(), expected);
+    EXPECT_EQ(expected.size(), 6 * 5 + 1u);
 
     cancel = true;
-    EXPECT_EQ(findStructuredIcons(image, &cancel).error(), StructureScanError::Cancelled);
+    EXPECT_EQ(findStructuredIcons(*memorySource(image), &cancel).error(), IconFindError::cancelled());
 }
 
 TEST(MacRoman, ConvertsNamesToUtf8)
@@ -164,7 +173,7 @@ TEST(IconFinder, ListsTheSampleStructuresFirstThenTheScannedIconsOutsideThem)
     IconScanOptions options;
     options.minScore = 0.5;
     std::vector<double> progress{0.0};
-    auto found = findIcons(sample.bytes, options, nullptr, [&](double f) { progress.push_back(f); });
+    auto found = findIcons(*memorySource(sample.bytes), options, nullptr, [&](double f) { progress.push_back(f); });
     ASSERT_TRUE(found.has_value());
     EXPECT_TRUE(std::ranges::is_sorted(progress));
     EXPECT_EQ(progress.back(), 1.0);

@@ -1,4 +1,5 @@
 #include "decoding/chunker.h"
+#include "sources/file_byte_source.h"
 #include "sources/memory_byte_source.h"
 #include "icon_hunt_image.h"
 #include "main_window_fixture.h"
@@ -9,11 +10,14 @@
 #include <QAction>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSlider>
 #include <QTableWidget>
+
+#include <filesystem>
 
 namespace pq {
 namespace {
@@ -148,6 +152,24 @@ TEST_F(FindIconsWindowTest, OpeningAnotherFileStopsARunningScan)
     EXPECT_EQ(ended.count(), 1);
     QTest::qWait(50); // a late message of the stopped scan changes nothing
     EXPECT_TRUE(panel->candidates().empty() && !panel->progressBar()->isVisible());
+}
+
+// A file cut short after it was opened: the search ends listing nothing and says, naming the
+// file, that it changed on disk; the window shows the document's alert.
+TEST_F(FindIconsWindowTest, AFileCutShortEndsTheSearchWithTheReadError)
+{
+    const std::string path = test::writeTempFile(sample.bytes, "cut.img");
+    mvc->document().processReceivedSource(FileByteSource::open(path).value(), QString::fromStdString(path));
+    ASSERT_TRUE(mvc->document().waitForDigest(20000));
+    std::filesystem::resize_file(path, sample.bytes.size() / 2);
+    QSignalSpy ended(panel, &FindIconsPanel::scanEnded);
+    panel->startScan();
+    ASSERT_TRUE(ended.wait(20000));
+    EXPECT_TRUE(panel->candidates().empty());
+    const QString status = panel->statusLabel()->text();
+    EXPECT_TRUE(status.contains("cut.img") && status.contains("changed on disk")) << status.toStdString();
+    ASSERT_TRUE(mvc->currentAlert());
+    EXPECT_EQ(mvc->currentAlert()->text(), "The file changed on disk");
 }
 
 } // namespace
