@@ -6,6 +6,7 @@
 #include "test_support.h"
 
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -98,6 +99,34 @@ std::vector<std::uint8_t> stuffItArchive(const std::vector<SitEntry>& entries)
     return out;
 }
 
+// A Compact Pro archive of one file with only a resource fork, as the format's description has
+// it: 1, volume 1 and the directory's offset; the fork (stored as it is, which holds only for
+// bytes without 0x81: that byte starts a run-length code); then the directory: the CRC-32 of
+// the rest, one entry, no comment, and the file's entry with the CRC-32 of its forks (both
+// CRC-32s not inverted at the end).
+std::vector<std::uint8_t> compactProArchive(const std::string& name, const char* typeCreator,
+                                            const std::vector<std::uint8_t>& resource)
+{
+    std::vector<std::uint8_t> out{1, 1, 0, 0, 0, 0, 0, 0};
+    out.insert(out.end(), resource.begin(), resource.end());
+    putBe(out, 4, static_cast<std::uint32_t>(out.size()), 4);
+    std::vector<std::uint8_t> directory(4 + name.size() + 45);
+    directory[1] = 1;
+    directory[3] = static_cast<std::uint8_t>(name.size());
+    std::memcpy(directory.data() + 4, name.data(), name.size());
+    const std::size_t tail = 4 + name.size(); // volume, data offset, type, creator, ..., fork lengths
+    directory[tail] = 1;
+    putBe(directory, tail + 1, 8, 4);
+    std::memcpy(directory.data() + tail + 5, typeCreator, 8);
+    putBe(directory, tail + 23, static_cast<std::uint32_t>(~crc32(0, resource.data(), resource.size())), 4);
+    putBe(directory, tail + 29, static_cast<std::uint32_t>(resource.size()), 4);
+    putBe(directory, tail + 37, static_cast<std::uint32_t>(resource.size()), 4);
+    out.resize(out.size() + 4);
+    putBe(out, out.size() - 4, static_cast<std::uint32_t>(~crc32(0, directory.data(), directory.size())), 4);
+    out.insert(out.end(), directory.begin(), directory.end());
+    return out;
+}
+
 void writeFile(const std::string& path, const std::vector<std::uint8_t>& bytes)
 {
     std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
@@ -106,22 +135,26 @@ void writeFile(const std::string& path, const std::vector<std::uint8_t>& bytes)
 
 // The payloads (a mostly empty disk image with data planted in it, a resource fork, a text)
 // and every wrapper the independent tools make of them, made once for all tests. Debian has
-// no StuffIt writer: the two StuffIt archives are written here.
+// no StuffIt or Compact Pro writer: those archives are written here.
 const std::string& folder()
 {
     static const std::string made = [] {
         const std::string dir = test::makeTempDir().toStdString();
         auto disk = test::randomBytes(96 * 1024, 1);
+        auto plain = test::randomBytes(2000, 4);
+        std::replace(plain.begin(), plain.end(), std::uint8_t{0x81}, std::uint8_t{0x80});
         std::fill(disk.begin(), disk.begin() + 40000, 0);
         std::fill(disk.end() - 30000, disk.end(), 0);
         const std::pair<const char*, std::vector<std::uint8_t>> payloads[] = {
-            {"disk.img", disk}, {"icons.rsrc", test::randomBytes(3000, 2)}, {"notes.txt", test::randomBytes(1500, 3)}};
+            {"disk.img", disk}, {"icons.rsrc", test::randomBytes(3000, 2)}, {"notes.txt", test::randomBytes(1500, 3)},
+            {"plain.rsrc", plain}};
         for (const auto& [name, bytes] : payloads)
             writeFile(dir + "/" + name, bytes);
         writeFile(dir + "/icons.sit", stuffItArchive({{"icons.rsrc", "ICN_PQTS", {}, payloads[1].second}}));
         writeFile(dir + "/docs.sit", stuffItArchive({{"Docs", "\0\0\0\0\0\0\0\0", {}, {}, 32},
                                                      {"notes.txt", "TEXTttxt", payloads[2].second, {}},
                                                      {"Docs", "\0\0\0\0\0\0\0\0", {}, {}, 33}}));
+        writeFile(dir + "/plain.cpt", compactProArchive("plain.rsrc", "ICN_PQTS", plain));
         const std::string command = std::string(PQ_MAKE_WRAPPED) + " " + dir;
         EXPECT_EQ(std::system(command.c_str()), 0) << command;
         return dir;
@@ -173,6 +206,7 @@ const Wrapped kWrapped[] = {
     {"disk.dmg", F::Udif, PartKind::DiskImage, "disk.img", "disk", nullptr},
     {"icons.sit", F::StuffIt, PartKind::ResourceFork, "icons.rsrc", "icons.rsrc", "ICN_PQTS"},
     {"docs.sit", F::StuffIt, PartKind::DataFork, "notes.txt", "Docs/notes.txt", "TEXTttxt"},
+    {"plain.cpt", F::CompactPro, PartKind::ResourceFork, "plain.rsrc", "plain.rsrc", "ICN_PQTS"},
 };
 
 TEST(Unwrap, EachWrapperGivesBackThePayloadByteForByte)
