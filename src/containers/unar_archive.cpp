@@ -128,7 +128,7 @@ std::vector<fs::path> filesIn(const std::string& folder, std::int64_t* total = n
     std::vector<fs::path> files;
     std::error_code error;
     for (fs::recursive_directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
-        if (!it->is_regular_file(error))
+        if (it->symlink_status(error).type() != fs::file_type::regular) // a link could point anywhere
             continue;
         files.push_back(it->path());
         if (total)
@@ -217,7 +217,11 @@ std::expected<std::shared_ptr<const ByteSource>, UnwrapError> extract(const Memb
         return std::unexpected(error);
     }
     auto bytes = member.resourceFork ? resourceForkOf(*file, member) : std::shared_ptr<const ByteSource>(*file);
-    if (bytes && (*bytes)->size() != member.size)
+    if (!bytes)
+        return bytes;
+    if (auto allowed = guard.reached((*bytes)->size()); !allowed) // it may have ended between two looks
+        return std::unexpected(allowed.error());
+    if ((*bytes)->size() != member.size)
         return std::unexpected(wrapperError(member.layer, "decoded size", Cause::ChecksumMismatch,
                                             static_cast<std::uint64_t>((*bytes)->size()),
                                             static_cast<std::uint64_t>(member.size)));
