@@ -11,7 +11,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     const auto* bytes = reinterpret_cast<const std::byte*>(data);
     const auto source = std::make_shared<pq::MemoryByteSource>(std::vector<std::byte>(bytes, bytes + size));
-    const pq::UnwrapOptions options{{}, std::int64_t{4} << 20, std::int64_t{8} << 20, {}};
+    // No lsar or unar: StuffIt and Compact Pro input reaches their signature checks, no program.
+    pq::UnwrapOptions options;
+    options.memoryLimit = std::int64_t{4} << 20;
+    options.maxDecodedSize = std::int64_t{8} << 20;
+    options.toolFolder = "/nonexistent";
     const auto path = pq::unwrapNested(source, "input.bin", options);
     if (!path)
         return 0;

@@ -125,7 +125,7 @@ std::expected<std::vector<std::uint8_t>, UnwrapError> take(BinHexReader& reader,
 std::expected<std::shared_ptr<const ByteSource>, UnwrapError> fork(BinHexReader& reader, std::int64_t length,
                                                                    const std::string& what, const UnwrapOptions& options)
 {
-    DecodedSink sink(options, kLayer);
+    DecodedSink sink(options, kLayer, DeclaredSize::exactly(length));
     std::uint16_t crc = 0;
     for (std::int64_t done = 0; done < length;) {
         const auto count = static_cast<std::size_t>(std::min<std::int64_t>(length - done, 64 << 10));

@@ -3,6 +3,7 @@
 #include "containers/apple_single.h"
 #include "containers/bin_hex.h"
 #include "containers/disk_copy.h"
+#include "containers/mac_archive_signature.h"
 #include "containers/mac_binary.h"
 #include "containers/udif_image.h"
 #include "containers/wrapper_bytes.h"
@@ -34,6 +35,9 @@ std::string_view formatName(ContainerFormat format)
     case ContainerFormat::AppleDouble: return "AppleDouble";
     case ContainerFormat::DiskCopy42: return "DiskCopy 4.2";
     case ContainerFormat::Udif: return "UDIF";
+    case ContainerFormat::StuffIt: return "StuffIt";
+    case ContainerFormat::StuffIt5: return "StuffIt 5";
+    case ContainerFormat::CompactPro: return "Compact Pro";
     }
     return "raw";
 }
@@ -56,6 +60,12 @@ ContainerFormat detectFormat(const ByteSource& source, std::string_view name)
         return *apple ? ContainerFormat::AppleDouble : ContainerFormat::AppleSingle;
     if (findBinHexStart(head))
         return ContainerFormat::BinHex;
+    if (looksLikeStuffIt(head))
+        return ContainerFormat::StuffIt;
+    if (looksLikeStuffIt5(head))
+        return ContainerFormat::StuffIt5;
+    if (looksLikeCompactPro(source, head, name))
+        return ContainerFormat::CompactPro;
     if (looksLikeDiskCopy42(head))
         return ContainerFormat::DiskCopy42;
     if (looksLikeMacBinary(head, source.size(), name))

@@ -1,35 +1,16 @@
 #include "containers/decoded_sink.h"
 
+#include "containers/wrapper_bytes.h"
 #include "sources/file_byte_source.h"
 #include "sources/memory_byte_source.h"
 
 #include <cerrno>
-#include <filesystem>
-#include <fcntl.h>
-#include <stdlib.h>
 #include <unistd.h>
 
 namespace pq {
-namespace {
 
-bool writeAll(int fd, const std::byte* data, std::size_t length)
-{
-    while (length > 0) {
-        const ssize_t written = ::write(fd, data, length);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return false;
-        data += written;
-        length -= static_cast<std::size_t>(written);
-    }
-    return true;
-}
-
-} // namespace
-
-DecodedSink::DecodedSink(const UnwrapOptions& options, std::string layer)
-    : m_options(options), m_layer(std::move(layer))
+DecodedSink::DecodedSink(const UnwrapOptions& options, std::string layer, std::optional<DeclaredSize> declared)
+    : m_options(options), m_guard(options, std::move(layer), declared)
 {
 }
 
@@ -39,50 +20,49 @@ DecodedSink::~DecodedSink()
         ::close(m_fd);
 }
 
-UnwrapError DecodedSink::error(UnwrapError::Cause cause) const
+UnwrapError DecodedSink::writeFailed() const
 {
-    UnwrapError e{m_layer, "decoded data", cause, {}, {}, {}, {}};
-    if (cause == UnwrapError::Cause::TooLarge) {
-        e.found = static_cast<std::uint64_t>(m_size);
-        e.expected = static_cast<std::uint64_t>(m_options.maxDecodedSize);
-    }
-    return e;
+    return wrapperError(m_guard.layer(), "decoded data", UnwrapError::Cause::WriteFailed);
 }
 
 std::expected<void, UnwrapError> DecodedSink::append(std::span<const std::uint8_t> bytes)
 {
     const auto data = std::as_bytes(bytes);
-    if (static_cast<std::int64_t>(data.size()) > m_options.maxDecodedSize - m_size) {
-        m_size += static_cast<std::int64_t>(data.size());
-        return std::unexpected(error(UnwrapError::Cause::TooLarge));
-    }
+    const std::int64_t written = m_size;
     m_size += static_cast<std::int64_t>(data.size());
-    if (m_fd < 0 && m_size > m_options.memoryLimit)
-        if (auto spilled = spill(); !spilled)
-            return spilled;
-    if (m_fd >= 0)
-        return writeAll(m_fd, data.data(), data.size()) ? std::expected<void, UnwrapError>{}
-                                                         : std::unexpected(error(UnwrapError::Cause::WriteFailed));
+    if (auto allowed = m_guard.reached(m_size); !allowed)
+        return allowed;
+    if (m_fd < 0 && m_size > m_options.memoryLimit) {
+        // Moves what is in memory into a fresh temporary file, unlinked at once: the open
+        // descriptor keeps it alive until the source reading it is gone.
+        m_folder = temporaryFolder(m_options);
+        if (auto space = m_guard.checkSpace(m_folder, 0, m_size); !space)
+            return space;
+        m_fd = createUnlinkedFile(m_folder);
+        if (m_fd < 0)
+            return std::unexpected(writeFailed());
+        std::vector<std::byte> held = std::move(m_memory);
+        m_memory = {};
+        if (auto moved = write(held); !moved)
+            return moved;
+        return write(data);
+    }
+    if (m_fd >= 0) {
+        if (auto space = m_guard.checkSpace(m_folder, written, static_cast<std::int64_t>(data.size())); !space)
+            return space;
+        return write(data);
+    }
     m_memory.insert(m_memory.end(), data.begin(), data.end());
     return {};
 }
 
-// Moves what is in memory into a fresh temporary file, which is unlinked at once: the
-// open descriptor keeps it alive until the source reading it is gone.
-std::expected<void, UnwrapError> DecodedSink::spill()
+std::expected<void, UnwrapError> DecodedSink::write(std::span<const std::byte> bytes)
 {
-    std::error_code ignored;
-    const std::filesystem::path folder = m_options.tempFolder.empty() ? std::filesystem::temp_directory_path(ignored)
-                                                                      : std::filesystem::path(m_options.tempFolder);
-    std::string pattern = (folder / "pixelquarry-part-XXXXXX").string();
-    m_fd = ::mkostemp(pattern.data(), O_CLOEXEC);
-    if (m_fd < 0)
-        return std::unexpected(error(UnwrapError::Cause::WriteFailed));
-    ::unlink(pattern.c_str());
-    if (!writeAll(m_fd, m_memory.data(), m_memory.size()))
-        return std::unexpected(error(UnwrapError::Cause::WriteFailed));
-    m_memory = {};
-    return {};
+    if (writeAll(m_fd, bytes))
+        return {};
+    if (errno == ENOSPC || errno == EDQUOT)
+        return std::unexpected(m_guard.noSpace(m_folder, static_cast<std::int64_t>(bytes.size())));
+    return std::unexpected(writeFailed());
 }
 
 std::expected<std::shared_ptr<const ByteSource>, UnwrapError> DecodedSink::finish()
@@ -94,7 +74,7 @@ std::expected<std::shared_ptr<const ByteSource>, UnwrapError> DecodedSink::finis
     ::close(m_fd);
     m_fd = -1;
     if (!file || (*file)->size() != m_size)
-        return std::unexpected(error(UnwrapError::Cause::WriteFailed));
+        return std::unexpected(writeFailed());
     return std::shared_ptr<const ByteSource>(*file);
 }
 

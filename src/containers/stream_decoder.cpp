@@ -137,6 +137,22 @@ std::unique_ptr<Codec> makeCodec(StreamCodec codec)
     return nullptr;
 }
 
+// The sizes a gzip member can decode to that ends a file of `compressed` bytes with the
+// trailer size `isize` (the size modulo 2^32): the first that deflate could reach from that
+// input (stored blocks barely grow it), and the last (deflate packs at most 1032 bytes into one).
+std::optional<DeclaredSize> gzipDeclaredSize(const ByteSource& input)
+{
+    constexpr std::int64_t kWrap = std::int64_t{1} << 32;
+    const std::int64_t compressed = input.size();
+    auto trailer = readWrapperBytes(input, compressed - 4, 4, {}, {});
+    if (!trailer || compressed > (INT64_MAX >> 11))
+        return std::nullopt;
+    const std::int64_t isize = le32(trailer->data());
+    const std::int64_t least = compressed - compressed / 1024 - 1024, most = compressed * 1032 + 1024;
+    const std::int64_t expected = least <= isize ? isize : isize + (least - isize + kWrap - 1) / kWrap * kWrap;
+    return DeclaredSize{expected, std::max(expected, isize + (most - isize) / kWrap * kWrap)};
+}
+
 } // namespace
 
 std::expected<std::shared_ptr<const ByteSource>, UnwrapError> decodeStream(const ByteSource& input, StreamCodec codec,
@@ -146,7 +162,12 @@ std::expected<std::shared_ptr<const ByteSource>, UnwrapError> decodeStream(const
 {
     const auto decoder = makeCodec(codec);
     SourceStream stream(input, layer, options);
-    DecodedSink sink(options, layer);
+    std::optional<DeclaredSize> declared;
+    if (expected)
+        declared = DeclaredSize::exactly(expected->size);
+    else if (codec == StreamCodec::Gzip)
+        declared = gzipDeclaredSize(input);
+    DecodedSink sink(options, layer, declared);
     std::vector<std::uint8_t> out(std::size_t{256} << 10);
     std::span<const std::uint8_t> in;
     bool inputEnds = false;
@@ -168,7 +189,7 @@ std::expected<std::shared_ptr<const ByteSource>, UnwrapError> decodeStream(const
         const Step step = decoder->run(in, out, inputEnds);
         in = in.subspan(step.consumed);
         const auto produced = std::span(out).first(step.produced);
-        if (expected)
+        if (expected && expected->crc32)
             crc = crc32(crc, produced.data(), static_cast<uInt>(produced.size()));
         if (auto appended = sink.append(produced); !appended)
             return std::unexpected(appended.error());
@@ -177,8 +198,10 @@ std::expected<std::shared_ptr<const ByteSource>, UnwrapError> decodeStream(const
         if (step.ended) {
             if (auto filled = refill(); !filled)
                 return std::unexpected(filled.error());
-            if (decoder->restartFor(in))
+            if (decoder->restartFor(in)) {
+                sink.forgetDeclared(); // the trailer at the end spoke only for the last member
                 continue;
+            }
             break;
         }
         if (inputEnds && step.consumed == 0 && step.produced == 0)
@@ -188,8 +211,8 @@ std::expected<std::shared_ptr<const ByteSource>, UnwrapError> decodeStream(const
         return std::unexpected(wrapperError(layer, "decoded size", Cause::ChecksumMismatch,
                                             static_cast<std::uint64_t>(sink.size()),
                                             static_cast<std::uint64_t>(expected->size)));
-    if (expected && crc != expected->crc32)
-        return std::unexpected(wrapperError(layer, "CRC", Cause::ChecksumMismatch, crc, expected->crc32));
+    if (expected && expected->crc32 && crc != *expected->crc32)
+        return std::unexpected(wrapperError(layer, "CRC", Cause::ChecksumMismatch, crc, *expected->crc32));
     return sink.finish();
 }
 

@@ -34,9 +34,10 @@ std::expected<BlockCache::Block, ReadError> UdifByteSource::decoded(std::size_t 
         auto in = ExtentByteSource::create(m_base, {{chunk.inOffset, chunk.inLength}});
         if (!in)
             return std::unexpected(in.error());
-        const UnwrapOptions options{{}, chunk.outLength, chunk.outLength, {}};
+        UnwrapOptions options;
+        options.memoryLimit = chunk.outLength;
         auto bytes = decodeStream(**in, chunk.type == UdifChunk::Zlib ? StreamCodec::Zlib : StreamCodec::Bzip2, "UDIF",
-                                  options);
+                                  options, ExpectedStream{chunk.outLength, {}});
         if (!bytes || (*bytes)->size() != chunk.outLength)
             return std::unexpected(bytes || bytes.error().cause != UnwrapError::Cause::ReadFailed ? failed
                                                                                                    : bytes.error().readError);

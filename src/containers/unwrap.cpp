@@ -6,6 +6,7 @@
 #include "containers/mac_binary.h"
 #include "containers/stream_decoder.h"
 #include "containers/udif_image.h"
+#include "containers/unar_archive.h"
 #include "containers/wrapper_bytes.h"
 #include "containers/zip_archive.h"
 
@@ -85,6 +86,9 @@ std::expected<Unwrapped, UnwrapError> unwrap(const std::shared_ptr<const ByteSou
         break;
     case ContainerFormat::DiskCopy42: parts = unwrapDiskCopy42(source, options); break;
     case ContainerFormat::Udif: parts = unwrapUdif(source, name); break;
+    case ContainerFormat::StuffIt:
+    case ContainerFormat::StuffIt5:
+    case ContainerFormat::CompactPro: parts = unwrapWithUnar(source, std::string(formatName(format)), options); break;
     }
     if (!parts)
         return std::unexpected(parts.error());

@@ -12,7 +12,7 @@ constexpr std::int64_t kPiece = std::int64_t{1} << 20;
 UnwrapError wrapperError(std::string layer, std::string what, UnwrapError::Cause cause,
                          std::optional<std::uint64_t> found, std::optional<std::uint64_t> expected)
 {
-    return UnwrapError{std::move(layer), std::move(what), cause, found, expected, {}, {}};
+    return UnwrapError{std::move(layer), std::move(what), cause, found, expected, {}, {}, {}};
 }
 
 std::expected<std::vector<std::uint8_t>, UnwrapError> readWrapperBytes(const ByteSource& source, std::int64_t offset,

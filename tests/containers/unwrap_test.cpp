@@ -6,10 +6,13 @@
 #include "test_support.h"
 
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
+#include <functional>
 #include <iterator>
 
 namespace pq {
@@ -33,25 +36,138 @@ std::vector<std::byte> sourceBytes(const ByteSource& source)
     return bytes;
 }
 
+// CRC-16 as StuffIt computes it: polynomial 0x8005 reflected (0xA001), starting at 0.
+std::uint16_t crc16Arc(const std::vector<std::uint8_t>& bytes)
+{
+    std::uint16_t crc = 0;
+    for (const std::uint8_t byte : bytes) {
+        crc ^= byte;
+        for (int bit = 0; bit < 8; ++bit)
+            crc = static_cast<std::uint16_t>(crc & 1 ? (crc >> 1) ^ 0xA001 : crc >> 1);
+    }
+    return crc;
+}
+
+void putBe(std::vector<std::uint8_t>& out, std::size_t at, std::uint32_t value, int bytes)
+{
+    for (int i = 0; i < bytes; ++i)
+        out[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(value >> (8 * (bytes - 1 - i)));
+}
+
+// An entry of a classic StuffIt archive: a file with both forks stored (method 0), or the start
+// (method 32) or end (33) of a folder.
+struct SitEntry {
+    std::string name;
+    const char* typeCreator; // 8 characters
+    std::vector<std::uint8_t> data, resource;
+    std::uint8_t method = 0;
+};
+
+// A classic StuffIt archive as its published description has it: a 22-byte archive header
+// ("SIT!", entry count, total length, "rLau", version 1), then per entry a 112-byte header
+// (methods, name, type, creator, fork lengths, fork CRCs, the header's own CRC) and the
+// resource fork's bytes before the data fork's.
+std::vector<std::uint8_t> stuffItArchive(const std::vector<SitEntry>& entries)
+{
+    std::vector<std::uint8_t> out(22);
+    std::memcpy(out.data(), "SIT!", 4);
+    std::memcpy(out.data() + 10, "rLau", 4);
+    out[14] = 1;
+    for (const SitEntry& e : entries) {
+        std::vector<std::uint8_t> h(112);
+        h[0] = h[1] = e.method;
+        h[2] = static_cast<std::uint8_t>(e.name.size());
+        std::memcpy(h.data() + 3, e.name.data(), e.name.size());
+        std::memcpy(h.data() + 66, e.typeCreator, 8);
+        for (const auto& [at, fork] : {std::pair{84, &e.resource}, std::pair{88, &e.data}}) {
+            putBe(h, static_cast<std::size_t>(at), static_cast<std::uint32_t>(fork->size()), 4);
+            putBe(h, static_cast<std::size_t>(at + 8), static_cast<std::uint32_t>(fork->size()), 4);
+            putBe(h, static_cast<std::size_t>(at / 2 + 58), crc16Arc(*fork), 2);
+        }
+        putBe(h, 110, crc16Arc({h.begin(), h.begin() + 110}), 2);
+        out.insert(out.end(), h.begin(), h.end());
+        out.insert(out.end(), e.resource.begin(), e.resource.end());
+        out.insert(out.end(), e.data.begin(), e.data.end());
+    }
+    int depth = 0, topLevel = 0; // the count is of the entries at the top
+    for (const SitEntry& e : entries) {
+        topLevel += depth == 0 && e.method != 33;
+        depth += e.method == 32 ? 1 : e.method == 33 ? -1 : 0;
+    }
+    putBe(out, 4, static_cast<std::uint32_t>(topLevel), 2);
+    putBe(out, 6, static_cast<std::uint32_t>(out.size()), 4);
+    return out;
+}
+
+// A Compact Pro archive of one file with only a resource fork, as the format's description has
+// it: 1, volume 1 and the directory's offset; the fork (stored as it is, which holds only for
+// bytes without 0x81: that byte starts a run-length code); then the directory: the CRC-32 of
+// the rest, one entry, no comment, and the file's entry with the CRC-32 of its forks (both
+// CRC-32s not inverted at the end).
+std::vector<std::uint8_t> compactProArchive(const std::string& name, const char* typeCreator,
+                                            const std::vector<std::uint8_t>& resource)
+{
+    std::vector<std::uint8_t> out{1, 1, 0, 0, 0, 0, 0, 0};
+    out.insert(out.end(), resource.begin(), resource.end());
+    putBe(out, 4, static_cast<std::uint32_t>(out.size()), 4);
+    std::vector<std::uint8_t> directory(4 + name.size() + 45);
+    directory[1] = 1;
+    directory[3] = static_cast<std::uint8_t>(name.size());
+    std::memcpy(directory.data() + 4, name.data(), name.size());
+    const std::size_t tail = 4 + name.size(); // volume, data offset, type, creator, ..., fork lengths
+    directory[tail] = 1;
+    putBe(directory, tail + 1, 8, 4);
+    std::memcpy(directory.data() + tail + 5, typeCreator, 8);
+    putBe(directory, tail + 23, static_cast<std::uint32_t>(~crc32(0, resource.data(), resource.size())), 4);
+    putBe(directory, tail + 29, static_cast<std::uint32_t>(resource.size()), 4);
+    putBe(directory, tail + 37, static_cast<std::uint32_t>(resource.size()), 4);
+    out.resize(out.size() + 4);
+    putBe(out, out.size() - 4, static_cast<std::uint32_t>(~crc32(0, directory.data(), directory.size())), 4);
+    out.insert(out.end(), directory.begin(), directory.end());
+    return out;
+}
+
+void writeFile(const std::string& path, const std::vector<std::uint8_t>& bytes)
+{
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                static_cast<std::streamsize>(bytes.size()));
+}
+
 // The payloads (a mostly empty disk image with data planted in it, a resource fork, a text)
-// and every wrapper the independent tools make of them, made once for all tests.
+// and every wrapper the independent tools make of them, made once for all tests. Debian has
+// no StuffIt or Compact Pro writer: those archives are written here.
 const std::string& folder()
 {
     static const std::string made = [] {
         const std::string dir = test::makeTempDir().toStdString();
         auto disk = test::randomBytes(96 * 1024, 1);
+        auto plain = test::randomBytes(2000, 4);
+        std::replace(plain.begin(), plain.end(), std::uint8_t{0x81}, std::uint8_t{0x80});
         std::fill(disk.begin(), disk.begin() + 40000, 0);
         std::fill(disk.end() - 30000, disk.end(), 0);
         const std::pair<const char*, std::vector<std::uint8_t>> payloads[] = {
-            {"disk.img", disk}, {"icons.rsrc", test::randomBytes(3000, 2)}, {"notes.txt", test::randomBytes(1500, 3)}};
+            {"disk.img", disk}, {"icons.rsrc", test::randomBytes(3000, 2)}, {"notes.txt", test::randomBytes(1500, 3)},
+            {"plain.rsrc", plain}};
         for (const auto& [name, bytes] : payloads)
-            std::ofstream(dir + "/" + name, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                                    static_cast<std::streamsize>(bytes.size()));
+            writeFile(dir + "/" + name, bytes);
+        writeFile(dir + "/icons.sit", stuffItArchive({{"icons.rsrc", "ICN_PQTS", {}, payloads[1].second}}));
+        writeFile(dir + "/docs.sit", stuffItArchive({{"Docs", "\0\0\0\0\0\0\0\0", {}, {}, 32},
+                                                     {"notes.txt", "TEXTttxt", payloads[2].second, {}},
+                                                     {"Docs", "\0\0\0\0\0\0\0\0", {}, {}, 33}}));
+        writeFile(dir + "/plain.cpt", compactProArchive("plain.rsrc", "ICN_PQTS", plain));
         const std::string command = std::string(PQ_MAKE_WRAPPED) + " " + dir;
         EXPECT_EQ(std::system(command.c_str()), 0) << command;
         return dir;
     }();
     return made;
+}
+
+// The default options with some changed.
+UnwrapOptions optionsWith(const std::function<void(UnwrapOptions&)>& change)
+{
+    UnwrapOptions options;
+    change(options);
+    return options;
 }
 
 std::shared_ptr<const ByteSource> openFile(const std::string& name)
@@ -88,13 +204,19 @@ const Wrapped kWrapped[] = {
     {"icons.as", F::AppleSingle, PartKind::DataFork, "notes.txt", "icons.rsrc", "ICN_PQTS"},
     {"._icons.rsrc", F::AppleDouble, PartKind::ResourceFork, "icons.rsrc", "icons.rsrc", "ICN_PQTS"},
     {"disk.dmg", F::Udif, PartKind::DiskImage, "disk.img", "disk", nullptr},
+    {"icons.sit", F::StuffIt, PartKind::ResourceFork, "icons.rsrc", "icons.rsrc", "ICN_PQTS"},
+    {"docs.sit", F::StuffIt, PartKind::DataFork, "notes.txt", "Docs/notes.txt", "TEXTttxt"},
+    {"plain.cpt", F::CompactPro, PartKind::ResourceFork, "plain.rsrc", "plain.rsrc", "ICN_PQTS"},
 };
 
 TEST(Unwrap, EachWrapperGivesBackThePayloadByteForByte)
 {
     // The second pass keeps at most 1 KiB in memory: decoded parts go through a temporary file.
     for (const std::int64_t memoryLimit : {std::int64_t{64} << 20, std::int64_t{1024}}) {
-        const UnwrapOptions options{test::makeTempDir().toStdString(), memoryLimit, std::int64_t{1} << 30, {}};
+        const UnwrapOptions options = optionsWith([&](UnwrapOptions& o) {
+            o.tempFolder = test::makeTempDir().toStdString();
+            o.memoryLimit = memoryLimit;
+        });
         for (const Wrapped& w : kWrapped) {
             SCOPED_TRACE(std::string(w.file) + " " + std::string(partKindName(w.kind)));
             const auto opened = unwrap(openFile(w.file), w.file, options);
@@ -149,11 +271,19 @@ TEST(Unwrap, NestedWrappersAreOpenedLayerByLayerToTheDefaultPart)
     EXPECT_EQ(choices->choices.size(), 2u);
 }
 
+UnwrapError toolError(const std::string& layer, Cause cause, const std::string& tool)
+{
+    UnwrapError error = wrapperError(layer, "", cause);
+    error.method = tool;
+    return error;
+}
+
 TEST(Unwrap, DamagedWrappersAreErrorsNamingTheLayerAndTheCause)
 {
     const UnwrapOptions normal;
-    const UnwrapOptions small{{}, std::int64_t{64} << 20, 50000, {}};
-    const UnwrapOptions cancelling{{}, std::int64_t{64} << 20, std::int64_t{1} << 30, [](auto, auto) { return false; }};
+    const UnwrapOptions small = optionsWith([](UnwrapOptions& o) { o.maxDecodedSize = 50000; });
+    const UnwrapOptions cancelling = optionsWith([](auto& o) { o.progress = [](auto, auto) { return false; }; });
+    const UnwrapOptions noTools = optionsWith([](auto& o) { o.toolFolder = test::makeTempDir().toStdString(); });
     UnwrapError lzfse = wrapperError("UDIF", "chunk 1", Cause::Unsupported, 0x80000007);
     lzfse.method = "LZFSE";
     const struct {
@@ -177,6 +307,14 @@ TEST(Unwrap, DamagedWrappersAreErrorsNamingTheLayerAndTheCause)
         {"icons.as", nullptr, -100, 0, normal, wrapperError("AppleSingle", "entry 1", Cause::Truncated)},
         {"lzfse.dmg", nullptr, 0, 0, normal, lzfse},
         {"disk.dc42", nullptr, 60000, 0x01, normal, wrapperError("DiskCopy 4.2", "data checksum", Cause::ChecksumMismatch)},
+        // Trailers that declare less than the data decodes to: 98304 bytes against 32768.
+        {"disk.img.gz", nullptr, -2, 0x01, normal, wrapperError("gzip", "", Cause::CorruptData, {}, 32768)},
+        {"deflated.zip", "PK\x01\x02", 26, 0x01, normal,
+         wrapperError("zip member \"disk.img\"", "", Cause::CorruptData, {}, 32768)},
+        {"icons.sit", nullptr, 100, 0, normal, wrapperError("StuffIt", "archive", Cause::CorruptData)},
+        {"icons.sit", nullptr, -10, 0x01, normal,
+         toolError("StuffIt member \"icons.rsrc\" resource fork", Cause::ToolFailed, "unar")},
+        {"icons.sit", nullptr, 0, 0, noTools, toolError("StuffIt", Cause::ToolMissing, "lsar")},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(std::string(row.file) + " at " + std::to_string(row.at));
@@ -195,8 +333,13 @@ TEST(Unwrap, DamagedWrappersAreErrorsNamingTheLayerAndTheCause)
         const auto opened = unwrapNested(std::make_shared<MemoryByteSource>(bytes), row.file, row.options);
         ASSERT_FALSE(opened);
         UnwrapError error = opened.error();
-        if (!row.expected.found) // checksums: the values are those of the damaged file; that they differ is enough
+        // Checksums of the damaged file, a program's exit status and words: that they are there is enough.
+        const bool chosen = row.expected.cause == Cause::ChecksumMismatch || row.expected.cause == Cause::ToolFailed;
+        if (chosen && !row.expected.found) {
+            EXPECT_TRUE(error.cause != Cause::ToolFailed || !error.detail.empty());
             error.found = error.expected = std::nullopt;
+            error.detail.clear();
+        }
         EXPECT_EQ(error, row.expected) << describe(opened.error());
     }
 }
@@ -211,9 +354,67 @@ TEST(Unwrap, ErrorsDescribeThemselvesInOneSentence)
         {wrapperError("gzip", "stream", Cause::Truncated), "gzip stream ends early"},
         {wrapperError("zip", "member \"a\"", Cause::Unsupported, 14), "zip member \"a\" uses method 14, which is not supported"},
         {lzma, "UDIF chunk 12 uses LZMA, which is not supported"},
+        {wrapperError("gzip", "", Cause::CorruptData, {}, 32768),
+         "gzip decodes to more than the 32768 bytes it declares"},
+        {wrapperError("xz", "", Cause::NoSpace, 600, 500),
+         "xz: there is not enough free space in the temporary folder: it needs 600 bytes, 500 are free"},
+        {toolError("Compact Pro", Cause::ToolMissing, "lsar"),
+         "Compact Pro needs the program lsar, which is not installed: install the Debian package \"unar\""},
     };
     for (const auto& [error, text] : rows)
         EXPECT_EQ(describe(error), text);
+}
+
+TEST(Unwrap, ALargePartIsAskedAboutOnceAndNoCancelsIt)
+{
+    const struct {
+        const char* file;
+        bool answer;
+        std::int64_t asked; // the size the question names: declared, or reached while decoding
+    } rows[] = {
+        {"disk.img.gz", true, 98304}, {"disk.img.gz", false, 98304}, {"icons.sit", false, 3000},
+        {"disk.img.bz2", true, 98304}, {"disk.img.bz2", false, 98304},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::string(row.file) + (row.answer ? " yes" : " no"));
+        std::vector<std::int64_t> questions;
+        UnwrapOptions options;
+        options.askAbove = 1000;
+        options.confirmLargePart = [&](std::int64_t bytes) { return questions.push_back(bytes), row.answer; };
+        const auto opened = unwrapNested(openFile(row.file), row.file, options);
+        EXPECT_EQ(questions, std::vector<std::int64_t>{row.asked});
+        EXPECT_EQ(opened.has_value(), row.answer);
+        if (!opened) {
+            EXPECT_EQ(opened.error().cause, Cause::Cancelled);
+        }
+    }
+}
+
+TEST(Unwrap, DecodingKeepsTheFreeSpaceOfTheTemporaryFolder)
+{
+    const test::SmallDisk disk; // 64 KiB
+    if (!disk.mounted())
+        GTEST_SKIP() << disk.reason().toStdString();
+    UnwrapOptions options = optionsWith([&](UnwrapOptions& o) {
+        o.tempFolder = disk.folder().toStdString();
+        o.memoryLimit = 1024;
+    });
+    const std::pair<const char*, std::int64_t> rows[] = {
+        {"disk.img.gz", 0},       // declared 98304 bytes: refused before the first byte is written
+        {"disk.img.bz2", 0},      // undeclared: refused as it grows
+        {"notes.hqx", 0},         // 1500 bytes fit
+        {"notes.hqx", 64 << 10},  // but not with 64 KiB to keep free
+    };
+    for (const auto& [file, margin] : rows) {
+        SCOPED_TRACE(std::string(file) + " keeping " + std::to_string(margin));
+        options.freeSpaceMargin = margin;
+        const auto opened = unwrapNested(openFile(file), file, options);
+        const bool fits = std::string_view(file) == "notes.hqx" && margin == 0;
+        EXPECT_EQ(opened.has_value(), fits);
+        if (!opened) {
+            EXPECT_EQ(opened.error().cause, Cause::NoSpace) << describe(opened.error());
+        }
+    }
 }
 
 TEST(Udif, ADamagedChunkFailsOnlyTheReadsThatTouchIt)
