@@ -5,6 +5,7 @@
 //
 //   byte_source_bench [MiB]   (default 1024)
 
+#include "bench_machine.h"
 #include "bench_timer.h"
 #include "sources/file_byte_source.h"
 #include "sources/source_digest.h"
@@ -70,21 +71,12 @@ std::string openssl(const std::string& path)
     return out.substr(0, 64);
 }
 
-std::string cpuName()
-{
-    std::ifstream info("/proc/cpuinfo");
-    for (std::string line; std::getline(info, line);)
-        if (line.rfind("model name", 0) == 0)
-            return line.substr(line.find(':') + 2);
-    return "unknown";
-}
-
 } // namespace
 
 int main(int argc, char** argv)
 {
     const std::int64_t mib = argc > 1 ? std::atoll(argv[1]) : 1024;
-    std::printf("machine: %s, %ld cores\n", cpuName().c_str(), ::sysconf(_SC_NPROCESSORS_ONLN));
+    std::printf("machine: %s, %ld cores\n", pq::bench::cpuModel().c_str(), ::sysconf(_SC_NPROCESSORS_ONLN));
     const std::string path = generateFile(mib << 20);
     auto source = pq::FileByteSource::open(path);
     if (!source) {
