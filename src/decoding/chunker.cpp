@@ -53,9 +53,9 @@ std::expected<Chunker, ChunkerError> Chunker::create(std::shared_ptr<const ByteS
 }
 
 std::expected<Chunk, ChunkerError> Chunker::decode(std::shared_ptr<const ByteSource> source, IconFormat format,
-                                                   std::int64_t offset, bool withMask)
+                                                   std::int64_t offset, bool withMask, ReadError* readError)
 {
-    return Chunker(std::move(source), format).chunkAt(offset, withMask);
+    return Chunker(std::move(source), format).chunkAt(offset, withMask, readError);
 }
 
 void Chunker::setBitDepth(std::int64_t bitDepth)

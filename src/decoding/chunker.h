@@ -39,9 +39,10 @@ public:
     // The chunk at `offset` of `source` in `format`, as a decoder set to that format gives it:
     // for decoding a stored bookmark in its own format, whatever format the document is shown
     // in. There are no construction checks (formats come from bookmarks files); chunkAt's
-    // refusals apply.
+    // refusals apply, a refused read with its cause in `readError` when given.
     static std::expected<Chunk, ChunkerError> decode(std::shared_ptr<const ByteSource> source, IconFormat format,
-                                                     std::int64_t offset, bool withMask);
+                                                     std::int64_t offset, bool withMask,
+                                                     ReadError* readError = nullptr);
 
     const std::shared_ptr<const ByteSource>& source() const { return m_source; }
     std::int64_t bitDepth() const { return m_format.bitDepth; }

@@ -2,6 +2,7 @@
 
 #include "decoding/chunker.h"
 #include "document/document_controller.h"
+#include "ui/deferred_read_error.h"
 #include "ui/icon_view.h"
 
 #include <QPainter>
@@ -15,6 +16,7 @@ QString problemText(ChunkerError error)
     case ChunkerError::OutOfBounds: return QObject::tr("No icon: it would lie beyond the end of the file.");
     case ChunkerError::InvalidElementWidthInBits:
     case ChunkerError::NotOnByteBoundary: return QObject::tr("No icon: this format cannot be decoded.");
+    case ChunkerError::ReadFailed: return QObject::tr("No icon: its bytes could not be read.");
     default: return QObject::tr("No icon: it cannot be decoded.");
     }
 }
@@ -120,13 +122,18 @@ BookmarkListModel::Decoded BookmarkListModel::decoded(const Bookmark& bookmark) 
     // Decoded in the bookmark's own format; the document's own decoder and the browser are
     // left as they are.
     if (m_document && m_document->chunker()) {
-        if (auto chunk = Chunker::decode(m_document->chunker()->source(), bookmark.format(), bookmark.offset, bookmark.hasMask)) {
+        ReadError error;
+        auto chunk = Chunker::decode(m_document->chunker()->source(), bookmark.format(), bookmark.offset,
+                                     bookmark.hasMask, &error);
+        if (chunk) {
             entry->icon = QImage(iconBoxSize(), QImage::Format_ARGB32_Premultiplied);
             entry->icon.fill(Qt::transparent);
             QPainter painter(&entry->icon);
             IconView::paintIcon(painter, entry->icon.rect(), chunk->pixelArray, kIconZoom, m_showPixelGrid);
         } else {
             entry->problem = problemText(chunk.error());
+            if (chunk.error() == ChunkerError::ReadFailed)
+                reportReadErrorLater(*m_document, error);
         }
     } else {
         entry->problem = tr("No icon: the open file is too short for any icon.");

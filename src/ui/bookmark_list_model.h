@@ -18,7 +18,8 @@ class DocumentController;
 // the document may change its bookmarks first and tell the model what changed afterwards. A
 // row's icon is decoded (with a copy of the document's decoder set to the bookmark's format)
 // only when asked for, that is when the row is painted, and kept in a small cache keyed by
-// the row's data.
+// the row's data. A row whose bytes cannot be read (the file shrank on disk) has no icon, and
+// the document is told.
 class BookmarkListModel : public QAbstractListModel {
     Q_OBJECT
 public:

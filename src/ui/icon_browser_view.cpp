@@ -105,6 +105,8 @@ void IconBrowserView::paintEvent(QPaintEvent*)
     QPainter painter(viewport());
     const TileRange range = m_layout.visibleTiles();
     const QPalette pal = palette();
+    if (m_source)
+        m_source->beginPaint();
     for (std::int64_t i = range.first; i <= range.last; ++i) {
         const auto rect = m_layout.viewportRect(i);
         if (!rect)

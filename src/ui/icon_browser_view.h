@@ -11,11 +11,13 @@
 namespace pq {
 
 // What the tile grid asks of whoever feeds it: how many tiles there are, and the content of
-// one tile (its chunk, zoom and grid flag).
+// one tile (its chunk, zoom and grid flag). A paint announces itself, then asks for its tiles
+// in increasing order.
 class IconBrowserDataSource {
 public:
     virtual ~IconBrowserDataSource() = default;
     virtual std::int64_t tileCount() const = 0;
+    virtual void beginPaint() const {}
     virtual void fillTile(std::int64_t item, IconCollectionViewItem& tile) const = 0;
 };
 

@@ -2,6 +2,7 @@
 
 #include "decoding/icon_format.h"
 #include "document/document_controller.h"
+#include "ui/deferred_read_error.h"
 #include "ui/icon_collection_view_item.h"
 #include "ui/navigation_keys.h"
 
@@ -236,9 +237,18 @@ void IconBrowserViewController::fillTile(std::int64_t item, IconCollectionViewIt
     if (!chunker)
         return;
     const std::int64_t offset = item * (chunker->widthInBits() / 8) + m_offsetSlider->value();
-    auto chunk = chunker->chunkAt(offset, false);
-    if (!chunk)
+    const std::int64_t end = offset + chunker->format().chunkLength();
+    if (m_refused && offset < m_refused->second && m_refused->first < end)
         return;
+    ReadError error;
+    auto chunk = chunker->chunkAt(offset, false, &error);
+    if (!chunk) {
+        if (chunk.error() == ChunkerError::ReadFailed) {
+            m_refused.emplace(offset, end);
+            reportReadErrorLater(*m_document, error);
+        }
+        return;
+    }
     tile.setRepresentedObject(std::move(*chunk));
     tile.setZoomFactor(tileZoomFactor(m_selectedDimension));
     tile.setWithGrid(m_showGridCheckBox->isChecked());

@@ -7,6 +7,8 @@
 #include <QWidget>
 
 #include <cstdint>
+#include <optional>
+#include <utility>
 
 class QCheckBox;
 class QComboBox;
@@ -21,7 +23,9 @@ class DocumentController;
 // The icon browser: the tile grid with its bit-depth and size popups, the byte-shift slider
 // (one tick per byte of an icon row) and the grid check box. It holds no document: it reads
 // the document's decoder whenever it makes a tile, and sets the decoder's format when the
-// popups change.
+// popups change. A tile whose bytes cannot be read (the file shrank on disk) stays blank and
+// the document is told; within one paint, the tiles sharing bytes with that read are left
+// blank without reading them again.
 class IconBrowserViewController : public QWidget, public IconBrowserDataSource {
     Q_OBJECT
 public:
@@ -62,6 +66,7 @@ public:
 
     // IconBrowserDataSource
     std::int64_t tileCount() const override;
+    void beginPaint() const override { m_refused.reset(); }
     void fillTile(std::int64_t item, IconCollectionViewItem& tile) const override;
 
 public slots:
@@ -91,6 +96,8 @@ private:
     QCheckBox* m_showGridCheckBox = nullptr;
     BitDepth m_selectedBitDepth = BitDepth::_1bit;
     Dimensions m_selectedDimension = Dimensions::_32x32;
+    // The bytes [first, second) of the last read refused in this paint.
+    mutable std::optional<std::pair<std::int64_t, std::int64_t>> m_refused;
 };
 
 } // namespace pq

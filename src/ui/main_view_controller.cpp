@@ -260,7 +260,8 @@ void MainViewController::exportBookmarks(const std::vector<Bookmark>& bookmarks)
 void MainViewController::openSceneViewer(const Bookmark& bookmark)
 {
     const auto& chunker = m_document->chunker();
-    pq::openSceneViewer(chunker ? &*chunker : nullptr, bookmark);
+    pq::openSceneViewer(chunker ? &*chunker : nullptr, bookmark,
+                        [this](const ReadError& error) { m_document->reportReadError(error); });
 }
 
 } // namespace pq

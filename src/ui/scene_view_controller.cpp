@@ -47,19 +47,25 @@ void SceneViewController::resizeEvent(QResizeEvent* event)
         m_scene->camera()->lens()->setAspectRatio(float(width()) / float(height()));
 }
 
-std::optional<PixelArray> decodeForViewer(const Chunker* documentChunker, const Bookmark& bookmark)
+std::optional<PixelArray> decodeForViewer(const Chunker* documentChunker, const Bookmark& bookmark,
+                                          const ReadFailed& readFailed)
 {
     if (!documentChunker)
         return std::nullopt;
-    auto chunk = Chunker::decode(documentChunker->source(), bookmark.format(), bookmark.offset, bookmark.hasMask);
-    if (!chunk)
+    ReadError error;
+    auto chunk = Chunker::decode(documentChunker->source(), bookmark.format(), bookmark.offset, bookmark.hasMask, &error);
+    if (!chunk) {
+        if (chunk.error() == ChunkerError::ReadFailed && readFailed)
+            readFailed(error);
         return std::nullopt;
+    }
     return std::move(chunk->pixelArray);
 }
 
-SceneViewController* openSceneViewer(const Chunker* documentChunker, const Bookmark& bookmark)
+SceneViewController* openSceneViewer(const Chunker* documentChunker, const Bookmark& bookmark,
+                                     const ReadFailed& readFailed)
 {
-    auto pixels = decodeForViewer(documentChunker, bookmark);
+    auto pixels = decodeForViewer(documentChunker, bookmark, readFailed);
     if (!pixels)
         return nullptr;
     auto* viewer = new SceneViewController;

@@ -5,6 +5,7 @@
 
 #include <QWidget>
 
+#include <functional>
 #include <optional>
 
 namespace Qt3DExtras {
@@ -45,13 +46,18 @@ private:
     PixelArray m_pixelArray;
 };
 
+// Called with the cause when a bookmark's bytes cannot be read (the file shrank on disk).
+using ReadFailed = std::function<void(const ReadError&)>;
+
 // The pixels the viewer shows for a bookmark, decoded with a copy of the document's decoder
 // so that the browser's format stays as it is. Empty for a bookmark of bit depth 0, without a
-// decoder, or when the bookmark cannot be decoded.
-std::optional<PixelArray> decodeForViewer(const Chunker* documentChunker, const Bookmark& bookmark);
+// decoder, or when the bookmark cannot be decoded; a refused read is also handed to `readFailed`.
+std::optional<PixelArray> decodeForViewer(const Chunker* documentChunker, const Bookmark& bookmark,
+                                          const ReadFailed& readFailed = {});
 
 // Opens a new viewer window titled with the bookmark's nickname; every call opens another.
 // Returns null, opening nothing, when the bookmark cannot be shown.
-SceneViewController* openSceneViewer(const Chunker* documentChunker, const Bookmark& bookmark);
+SceneViewController* openSceneViewer(const Chunker* documentChunker, const Bookmark& bookmark,
+                                     const ReadFailed& readFailed = {});
 
 } // namespace pq

@@ -11,6 +11,8 @@
 #include <QSlider>
 #include <QWheelEvent>
 
+#include <atomic>
+
 namespace pq {
 namespace {
 
@@ -163,6 +165,33 @@ TEST_F(IconBrowserTest, ClickSelectsAndTheAddButtonEmitsTheChunkOnce)
     EXPECT_EQ(bookmarking.count(), 0);
     QTest::mouseClick(grid().viewport(), Qt::LeftButton, {}, button);
     EXPECT_EQ(bookmarking.count(), 1); // the main window's tests follow the chunk into the bookmarks
+}
+
+// A disk that refuses every read of its bytes; counts the reads the browser asks of it.
+class RefusingSource final : public ByteSource {
+public:
+    RefusingSource() : ByteSource(1 << 20) {}
+    mutable std::atomic<int> browserReads = 0;
+
+protected:
+    std::expected<void, ReadError> readInRange(std::int64_t, std::span<std::byte>, ReadMode mode) const override
+    {
+        browserReads += mode == ReadMode::Cached;
+        return std::unexpected(ReadError{ReadError::Kind::IoFailed, 5});
+    }
+};
+
+// Every visible tile shares its bytes with the first one's refused read: a paint asks once, and
+// the next paint asks again.
+TEST_F(IconBrowserTest, APaintAsksForRefusedBytesOnce)
+{
+    auto source = std::make_shared<RefusingSource>();
+    mvc->document().processReceivedSource(source, QStringLiteral("bad.img"));
+    ASSERT_GT(grid().visibleItems().count(), 8);
+    for (int paints = 1; paints <= 2; ++paints) {
+        grid().viewport()->repaint();
+        EXPECT_EQ(source->browserReads, paints);
+    }
 }
 
 TEST(IconTile, SelectionShowsBorderBackgroundAndAddButton)

@@ -21,6 +21,9 @@
 #include <QSettings>
 #include <QSlider>
 
+#include <filesystem>
+#include <functional>
+
 namespace pq {
 namespace {
 
@@ -178,6 +181,54 @@ TEST_F(MainWindowTest, UndecodableBookmarksGetRowsThatSaySo)
     EXPECT_EQ(grid().selectedItem(), 1);
     clickRowControl(0, BookmarkListCell::Control::Delete);
     EXPECT_EQ(list->rowCount(), 2);
+}
+
+// A 4 MiB file cut to 1.5 MiB by another program while it is open: what lies past the new end
+// is drawn blank (the browser's tiles, a bookmark's row, the 3D viewer opens nothing), what
+// lies before it is still drawn, and the user is told once.
+TEST_F(MainWindowTest, AFileShrunkOnDiskShowsBlankTilesPastItsEndAndSaysSoOnce)
+{
+    const QString image = writeImage(108, "shrinking.img", std::size_t{4} << 20);
+    open({image});
+    constexpr std::int64_t kNewSize = std::int64_t{3} << 19;
+    std::filesystem::resize_file(image.toStdString(), kNewSize);
+    constexpr std::int64_t kLastWhole = (kNewSize - 128) / 4; // 1-bit 32x32: tile t reads [4t, 4t + 128)
+    const auto hasDarkPixel = [](const QImage& shot, const QRect& area) {
+        for (int y = area.top(); y <= area.bottom(); ++y)
+            for (int x = area.left(); x <= area.right(); ++x)
+                if (qGray(shot.pixel(x, y)) < 64)
+                    return true;
+        return false;
+    };
+    const std::function<void()> moves[] = {
+        [&] { QTest::keyClick(&grid(), Qt::Key_End); },
+        [&] { grid().centreItems({kLastWhole, kLastWhole}); },
+    };
+    for (const auto& move : moves) {
+        move();
+        const QImage shot = grid().viewport()->grab().toImage(); // painted as on screen
+        const TileRange visible = grid().visibleItems();
+        int checked = 0;
+        for (std::int64_t item = visible.first; item <= visible.last; ++item) {
+            const QRect icon = IconCollectionViewItem::iconRect(*grid().rectForItem(item)).adjusted(3, 3, -3, -3);
+            if (!shot.rect().contains(icon))
+                continue; // partly scrolled out
+            ++checked;
+            EXPECT_EQ(hasDarkPixel(shot, icon), item <= kLastWhole) << item;
+        }
+        EXPECT_GE(checked, 8);
+    }
+
+    ASSERT_TRUE(mvc->document().appendBookmark({4, "before", 1, 32, false}));
+    ASSERT_TRUE(mvc->document().appendBookmark({kNewSize, "past the end", 1, 32, false}));
+    EXPECT_FALSE(rowIcon(0).isNull());
+    EXPECT_TRUE(rowIcon(1).isNull());
+    mvc->openSceneViewer(*mvc->document().bookmarkFile()->bookmarks.rbegin());
+    settle();
+    int told = 0;
+    for (const QMessageBox* alert : window->findChildren<QMessageBox*>())
+        told += alert->text() == QStringLiteral("The file changed on disk");
+    EXPECT_EQ(told, 1);
 }
 
 TEST_F(MainWindowTest, DropsOfLocalFilesOpenThemAndOthersAreRefused)
