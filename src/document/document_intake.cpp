@@ -198,9 +198,10 @@ void DocumentIntake::openChosenPart(const QString& path, std::shared_ptr<const B
         return readNextFile();
     way.steps.push_back(UnwrapStep{way.choicesFormat, std::move(way.choices[row])});
     way.choices.clear();
+    const Part part = way.steps.back().part;
+    auto options = decodeOptions(path, file->size());
     runInWorker(
-        this, m_pool,
-        [part = way.steps.back().part, options = decodeOptions(path, file->size())] { return openPart(part, options); },
+        this, m_pool, [part, options = std::move(options)] { return openPart(part, options); },
         [this, path, file = std::move(file), way = std::move(way)](auto bytes) mutable {
             endDecodeProgress();
             if (!bytes)
