@@ -115,6 +115,14 @@ TEST(CliScan, PrintsStoredIconsThenScoredCandidatesAsJsonOrText)
     ASSERT_TRUE(std::regex_match(text[10], match, std::regex(R"(offset (\d+) \(0x[0-9a-f]+\)  1-bit (16x16|32x32) with mask  score (1\.000|0\.\d{3}))")))
         << text[10];
     EXPECT_EQ(std::stoll(match[1]), candidate["offset"].get<std::int64_t>());
+
+    // Found in a part, each line names it.
+    const std::string gz = test::makeTempDir().toStdString() + "/sample.gz";
+    ASSERT_EQ(std::system(("gzip -c '" PQ_SAMPLE_IMAGE "' > '" + gz + "'").c_str()), 0);
+    const auto inPart = runCli({"scan", gz, "--json", "--limit", "1"});
+    auto expected = stored;
+    expected["part"] = "sample.gz/sample-disk.img";
+    EXPECT_EQ(nlohmann::json::parse(inPart.out), expected) << inPart.err;
 }
 
 TEST(CliScan, MinScoreAndLimitNarrowTheList)
