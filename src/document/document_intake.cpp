@@ -1,6 +1,7 @@
 #include "document/document_intake.h"
 
 #include "document/bookmark_file_json.h"
+#include "document/clipped_name.h"
 #include "document/document_controller.h"
 #include "document/part_opening.h"
 #include "document/worker.h"
@@ -16,7 +17,7 @@ namespace {
 // Only the exact, lower-case extension "json" makes a bookmarks file.
 bool isBookmarksFilePath(const QString& path) { return QFileInfo(path).suffix() == QStringLiteral("json"); }
 
-QString quoted(const QString& path) { return QStringLiteral("\u201C%1\u201D").arg(QFileInfo(path).fileName()); }
+QString quoted(const QString& path) { return quotedName(QFileInfo(path).fileName()); }
 
 // The parts of the innermost wrapper on `path` as its choices, the way stopping before it.
 std::expected<UnwrapPath, UnwrapError> offeringLastLayer(const std::shared_ptr<const ByteSource>& file,
@@ -41,7 +42,7 @@ std::expected<UnwrapPath, UnwrapError> offeringLastLayer(const std::shared_ptr<c
 // One file of a batch, ready to hand over: a data file as a byte source (opening reads
 // nothing; the browser reads what it shows) with the way through its wrappers, a bookmarks
 // file as its whole text.
-struct DocumentIntake::DataFile {
+struct DocumentIntake::IntakeFile {
     std::shared_ptr<const ByteSource> source;
     QByteArray json;
     std::optional<std::expected<UnwrapPath, UnwrapError>> way; // none when not unwrapped
@@ -50,9 +51,10 @@ struct DocumentIntake::DataFile {
 
 namespace {
 
+using IntakeFile = DocumentIntake::IntakeFile;
+
 // A bookmarks file larger than any real one is not read into memory: it is handed over as
 // empty bytes, which the import then finds unreadable.
-using IntakeFile = DocumentIntake::DataFile;
 std::expected<IntakeFile, ReadError> readIntakeFile(const QString& path, bool bookmarksFile,
                                                     DocumentIntake::OpenMode mode, const UnwrapOptions& options)
 {
@@ -166,7 +168,7 @@ void DocumentIntake::readNextFile()
         });
 }
 
-void DocumentIntake::openDataFile(const QString& path, DataFile file)
+void DocumentIntake::openDataFile(const QString& path, IntakeFile file)
 {
     if (!file.way)
         return openAndGoOn(std::move(file.source), path, {}, file.wrapper);

@@ -55,7 +55,7 @@ public:
     bool waitForIntake(int timeoutMs = -1);
 
     // A file of a batch as the worker hands it over.
-    struct DataFile;
+    struct IntakeFile;
 
 signals:
     // A batch finished.
@@ -73,7 +73,7 @@ private:
     void runNextBatch();
     void readNextFile();
     void finishBatch(const std::expected<void, IntakeError>& result);
-    void openDataFile(const QString& path, DataFile file);
+    void openDataFile(const QString& path, IntakeFile file);
     void openChosenPart(const QString& path, std::shared_ptr<const ByteSource> file, UnwrapPath way, PartChoice choice);
     // Opens these bytes of the file at `path` and goes on with the batch.
     void openAndGoOn(std::shared_ptr<const ByteSource> bytes, const QString& path, UnwrapPath way, bool wrapper);
