@@ -5,16 +5,9 @@
 namespace pq {
 
 // A document screen without a bookmark list, an icon browser or a window title to update, as
-// for a command or a benchmark; what remains to show is up to the subclass. The part question
-// is answered with `partAnswer` (nothing, unless a caller scripts another answer).
+// for a command or a benchmark; what remains to show is up to the subclass.
 class HeadlessDocumentScreen : public DocumentScreen {
 public:
-    PartChoice partAnswer;
-
-    void choosePart(const QString&, const std::vector<PartRow>&, std::function<void(PartChoice)> answer) override
-    {
-        answer(partAnswer);
-    }
     void showInformation(const QString&, const QString&) override {}
     void refreshBookmarks() override {}
     void selectBookmarkRow(int) override {}
