@@ -26,18 +26,19 @@ struct BookmarksOptions {
     bool on = false;
     bool off = false;
     std::string importPath;
+    PartArguments part;
 };
 
 // One opened document with its controller; the digest is computed at once.
 class Session {
 public:
-    bool open(const std::string& path)
+    bool open(const std::string& path, const PartArguments& part)
     {
-        auto data = openFileOrReport(path);
+        auto data = openDataOrReport(path, part);
         if (!data)
             return false;
         m_controller.setBackgroundDigestThreshold(std::numeric_limits<std::int64_t>::max());
-        m_controller.processReceivedSource(std::move(data), QString::fromStdString(path));
+        m_controller.processReceivedSource(std::move(data->source), QString::fromStdString(path));
         return true;
     }
     DocumentController& controller() { return m_controller; }
@@ -84,7 +85,7 @@ std::string describeKey(const BookmarkKey& key)
 int runList(const BookmarksOptions& o)
 {
     Session session;
-    if (!session.open(o.path))
+    if (!session.open(o.path, o.part))
         return 1;
     auto& controller = session.controller();
     if (auto usable = controller.canEditBookmarks(); !usable)
@@ -103,7 +104,7 @@ int runList(const BookmarksOptions& o)
 int runAdd(const BookmarksOptions& o)
 {
     Session session;
-    if (!session.open(o.path))
+    if (!session.open(o.path, o.part))
         return 1;
     auto& controller = session.controller();
     const BookmarkKey key = keyFrom(o);
@@ -130,7 +131,7 @@ int runAdd(const BookmarksOptions& o)
 int runRename(const BookmarksOptions& o)
 {
     Session session;
-    if (!session.open(o.path))
+    if (!session.open(o.path, o.part))
         return 1;
     return session.finish(session.controller().renameBookmark(o.index, *o.name), {});
 }
@@ -141,7 +142,7 @@ template <class Edit>
 int runKeyedEdit(const BookmarksOptions& o, Edit edit)
 {
     Session session;
-    if (!session.open(o.path))
+    if (!session.open(o.path, o.part))
         return 1;
     auto& controller = session.controller();
     const BookmarkKey key = keyFrom(o);
@@ -169,7 +170,7 @@ int runMask(const BookmarksOptions& o)
 int runImport(const BookmarksOptions& o)
 {
     Session session;
-    if (!session.open(o.path))
+    if (!session.open(o.path, o.part))
         return 1;
     auto text = readBookmarksFileOrReport(o.importPath);
     if (!text)
@@ -204,6 +205,7 @@ int runImport(const BookmarksOptions& o)
 void addFileOption(CLI::App* cmd, BookmarksOptions& o)
 {
     cmd->add_option("FILE", o.path, "The data file whose bookmarks are meant")->required();
+    addPartOptions(*cmd, o.part);
 }
 
 } // namespace

@@ -2,8 +2,11 @@
 #include "decoding/byte_offset.h"
 #include "document/bookmark_file_json.h"
 #include "document/clipped_name.h"
+#include "document/part_opening.h"
 #include "sources/file_byte_source.h"
 #include "sources/source_digest.h"
+
+#include <QFileInfo>
 
 #include <iostream>
 
@@ -33,6 +36,93 @@ std::shared_ptr<const ByteSource> openFileOrReport(const std::string& path)
         return nullptr;
     }
     return *source;
+}
+
+void addPartOptions(CLI::App& command, PartArguments& part)
+{
+    auto* named = command.add_option("--part", part.part,
+                                     "Open this part of a wrapped FILE, by the path `parts` prints "
+                                     "(\"Disk.img.gz/Disk.img\", with or without FILE's name); by default the "
+                                     "part the desktop program opens");
+    command.add_flag("--raw", part.raw, "Use FILE's own bytes, without taking wrappers apart")->excludes(named);
+}
+
+std::string fileNameOf(const std::string& path)
+{
+    return QFileInfo(QString::fromStdString(path)).fileName().toStdString();
+}
+
+namespace {
+
+// The bytes at `rest` (part labels joined by "/") below the wrapper `source` called `name`:
+// an unwrap error on the way, or none when no part has that path.
+using Descent = std::expected<std::shared_ptr<const ByteSource>, std::optional<UnwrapError>>;
+Descent descend(const std::shared_ptr<const ByteSource>& source, const std::string& name, const std::string& rest,
+                const UnwrapOptions& options, int depth = 0)
+{
+    if (rest.empty())
+        return source;
+    if (depth >= 16)
+        return std::unexpected(std::nullopt);
+    auto unwrapped = unwrap(source, name, options);
+    if (!unwrapped)
+        return std::unexpected(unwrapped.error());
+    for (const Part& part : unwrapped->parts) {
+        const std::string label = partLabel(part);
+        if (rest != label && !rest.starts_with(label + "/"))
+            continue;
+        auto bytes = openPart(part, options);
+        if (!bytes)
+            return std::unexpected(bytes.error());
+        auto found = descend(*bytes, part.name, rest.substr(std::min(rest.size(), label.size() + 1)), options, depth + 1);
+        if (found || found.error())
+            return found;
+    }
+    return std::unexpected(std::nullopt);
+}
+
+} // namespace
+
+std::optional<OpenedData> openDataOrReport(const std::string& path, const PartArguments& part)
+{
+    auto file = openFileOrReport(path);
+    if (!file)
+        return std::nullopt;
+    if (part.raw)
+        return OpenedData{file, {}};
+    const std::string name = fileNameOf(path);
+    const UnwrapOptions options = unwrapOptions();
+    if (!part.part.empty()) {
+        std::string relative = part.part;
+        Descent found = descend(file, name, relative, options);
+        if (!found && !found.error() && relative.starts_with(name + "/")) {
+            relative = relative.substr(name.size() + 1);
+            found = descend(file, name, relative, options);
+        }
+        if (!found) {
+            printError(found.error() ? quotedName(part.part) + " could not be opened: " + describe(*found.error()) + "."
+                                     : quotedName(path) + " has no part " + quotedName(part.part) +
+                                           "; `pixelquarry-cli parts` lists them.");
+            return std::nullopt;
+        }
+        return OpenedData{*found, name + "/" + relative};
+    }
+    auto way = unwrapNested(file, name, options);
+    if (!way) {
+        printError("note: " + quotedName(path) + " could not be unwrapped (" + describe(way.error()) +
+                   "); its raw bytes are used.");
+        return OpenedData{file, {}};
+    }
+    if (!way->choices.empty()) {
+        std::string paths;
+        for (const Part& choice : way->choices)
+            paths += (paths.empty() ? "" : ", ") + quotedName(pathText(name, *way, "/") + "/" + partLabel(choice));
+        printError(quotedName(path) + " holds several parts that stand equal; choose one with --part (or --raw): " + paths);
+        return std::nullopt;
+    }
+    if (way->steps.empty())
+        return OpenedData{file, {}};
+    return OpenedData{way->steps.back().part.bytes, pathText(name, *way, "/")};
 }
 
 std::optional<std::string> readBookmarksFileOrReport(const std::string& path)

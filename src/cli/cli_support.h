@@ -35,6 +35,33 @@ void addIconOptions(CLI::App& command, IconArguments& icon);
 // and returns null.
 std::shared_ptr<const ByteSource> openFileOrReport(const std::string& path);
 
+// How FILE is opened: by default what the desktop program opens (the part that stands out,
+// through nested wrappers); --part names a part by the path `parts` prints (with or without
+// FILE's name in front); --raw takes FILE's own bytes.
+struct PartArguments {
+    std::string part;
+    bool raw = false;
+};
+
+// Adds --part and --raw.
+void addPartOptions(CLI::App& command, PartArguments& part);
+
+// The bytes a command works on and the part path that leads to them ("Disk.img.gz/Disk.img";
+// empty for FILE's own bytes).
+struct OpenedData {
+    std::shared_ptr<const ByteSource> source;
+    std::string partPath;
+};
+
+// Opens FILE as `part` asks. A wrapper that cannot be taken apart by default gives its raw
+// bytes, with a note on stderr; several parts standing equal, a part that is not there or
+// one that cannot be decoded print one line on stderr (the paths to choose from) and give
+// nothing.
+std::optional<OpenedData> openDataOrReport(const std::string& path, const PartArguments& part);
+
+// The last component of a path.
+std::string fileNameOf(const std::string& path);
+
 // Reads a bookmarks file whole (refusing one larger than any bookmarks file); on failure
 // prints one line on stderr and returns nothing.
 std::optional<std::string> readBookmarksFileOrReport(const std::string& path);

@@ -16,5 +16,6 @@ Action addRenderCommand(CLI::App& app);
 Action addExportCommand(CLI::App& app);
 Action addScanCommand(CLI::App& app);
 Action addBookmarksCommand(CLI::App& app);
+Action addPartsCommand(CLI::App& app);
 
 } // namespace pq::cli

@@ -23,6 +23,7 @@ namespace {
 
 struct ExportArguments {
     std::string path;
+    PartArguments part;
     std::string folder;
     std::vector<std::string> kinds{"image", "text", "3d", "svg"};
     std::string imageFormat = "PNG";
@@ -149,9 +150,10 @@ int runExportCommand(const ExportArguments& a)
         printError(quotedName(a.folder) + " is not a folder.");
         return 1;
     }
-    auto data = openFileOrReport(a.path);
-    if (!data)
+    const auto opened = openDataOrReport(a.path, a.part);
+    if (!opened)
         return 1;
+    const auto& data = opened->source;
     const auto bookmarks = loadBookmarks(a, *data);
     if (!bookmarks)
         return 1;
@@ -181,6 +183,7 @@ Action addExportCommand(CLI::App& app)
     auto* cmd = app.add_subcommand("export", "Write the bookmarked icons of a file as images, text art, 3D scenes and SVG");
     auto a = std::make_shared<ExportArguments>();
     cmd->add_option("FILE", a->path, "The data file whose bookmarks are exported")->required();
+    addPartOptions(*cmd, a->part);
     cmd->add_option("--to", a->folder, "The folder the files are written into (it must exist)")->required();
     cmd->add_option("--kinds", a->kinds, "Kinds of file, comma-separated: image, text, 3d, svg")
         ->delimiter(',')

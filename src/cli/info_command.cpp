@@ -13,6 +13,7 @@ namespace {
 
 struct InfoArguments {
     std::string path;
+    PartArguments part;
 };
 
 // The counts the browser shows at shift 0: the desktop program's decoder for a newly opened
@@ -34,14 +35,17 @@ nlohmann::ordered_json tileCounts(const std::shared_ptr<const ByteSource>& data)
 
 int runInfoCommand(const InfoArguments& a)
 {
-    const auto data = openFileOrReport(a.path);
-    if (!data)
+    const auto opened = openDataOrReport(a.path, a.part);
+    if (!opened)
         return 1;
+    const auto& data = opened->source;
     const auto digest = digestOrReport(*data, a.path);
     if (!digest)
         return 1;
     nlohmann::ordered_json out;
     out["path"] = a.path;
+    if (!opened->partPath.empty())
+        out["part"] = opened->partPath;
     out["size"] = data->size();
     out["sha256"] = *digest;
     out["tileCount"] = tileCounts(data);
@@ -56,6 +60,7 @@ Action addInfoCommand(CLI::App& app)
     auto* cmd = app.add_subcommand("info", "Print the size, SHA-256 digest and tile counts of a file as JSON");
     auto a = std::make_shared<InfoArguments>();
     cmd->add_option("FILE", a->path, "The file to describe")->required();
+    addPartOptions(*cmd, a->part);
     return [a] { return runInfoCommand(*a); };
 }
 

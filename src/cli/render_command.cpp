@@ -18,6 +18,7 @@ struct RenderArguments {
     std::int64_t zoom = 1;
     bool ruler = false;
     std::string out;
+    PartArguments part;
 };
 
 int runRenderCommand(const RenderArguments& a)
@@ -27,10 +28,10 @@ int runRenderCommand(const RenderArguments& a)
         printError("Cannot tell the image format of " + quotedName(a.out) + ": use the extension .png, .bmp or .tiff.");
         return 1;
     }
-    const auto data = openFileOrReport(a.path);
+    const auto data = openDataOrReport(a.path, a.part);
     if (!data)
         return 1;
-    const auto chunk = decodeIconOrReport(data, a.icon.format(), a.icon.byteOffset(), a.mask);
+    const auto chunk = decodeIconOrReport(data->source, a.icon.format(), a.icon.byteOffset(), a.mask);
     if (!chunk)
         return 1;
     const auto image = makeBitmapImageRep(a.zoom, a.ruler, chunk->pixelArray);
@@ -58,6 +59,7 @@ Action addRenderCommand(CLI::App& app)
     auto a = std::make_shared<RenderArguments>();
     cmd->add_option("FILE", a->path, "The file holding the icon")->required();
     addIconOptions(*cmd, a->icon);
+    addPartOptions(*cmd, a->part);
     cmd->add_flag("--mask", a->mask, "Apply the mask plane that follows the icon");
     cmd->add_option("--zoom", a->zoom, "Image pixels per icon pixel")->check(CLI::Range(1, 512));
     cmd->add_flag("--ruler", a->ruler, "Frame the icon with numbered coordinate rulers");

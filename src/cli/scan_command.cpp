@@ -21,6 +21,7 @@ struct ScanArguments {
     double minScore = 0.5;
     std::int64_t limit = 0; // 0: every candidate
     bool json = false;
+    PartArguments part;
 };
 
 // A score bound: a number from 0 to 1 (not a NaN, which every comparison would let through).
@@ -49,7 +50,7 @@ double rounded(double score)
     return std::round(score * 1000.0) / 1000.0;
 }
 
-void printFound(const FoundIcon& icon, bool json)
+void printFound(const FoundIcon& icon, bool json, const std::string& part)
 {
     const StructuredIcon* s = icon.structure ? &*icon.structure : nullptr;
     if (json) {
@@ -59,6 +60,8 @@ void printFound(const FoundIcon& icon, bool json)
         line["size"] = icon.side;
         line["mask"] = icon.hasMask;
         line["score"] = rounded(icon.score);
+        if (!part.empty())
+            line["part"] = part;
         if (s) {
             line["source"] = std::string(sourceName(s->source));
             line["type"] = s->type;
@@ -88,9 +91,10 @@ void printFound(const FoundIcon& icon, bool json)
 
 int runScanCommand(const ScanArguments& a)
 {
-    const auto source = openFileOrReport(a.path);
-    if (!source)
+    const auto opened = openDataOrReport(a.path, a.part);
+    if (!opened)
         return 1;
+    const auto& source = opened->source;
     IconScanOptions options;
     options.minScore = a.minScore;
     if (a.limit > 0)
@@ -104,7 +108,7 @@ int runScanCommand(const ScanArguments& a)
     for (const FoundIcon& icon : *found) {
         if (a.limit > 0 && printed++ >= a.limit)
             break;
-        printFound(icon, a.json);
+        printFound(icon, a.json, opened->partPath);
     }
     std::cout.flush();
     return std::cout ? 0 : 1;
@@ -123,7 +127,8 @@ Action addScanCommand(CLI::App& app)
         ->check(CLI::Validator(scoreValidator, "SCORE"));
     cmd->add_option("--limit", a->limit, "List at most N candidates")
         ->check(CLI::Validator(countValidator, "N"));
-    cmd->add_flag("--json", a->json, "One JSON object per line");
+    cmd->add_flag("--json", a->json, "One JSON object per line (with \"part\", the part path, for a wrapped file)");
+    addPartOptions(*cmd, a->part);
     return [a] { return runScanCommand(*a); };
 }
 

@@ -54,7 +54,8 @@ void DocumentController::postToMain(std::function<void()> work)
 
 // --- Opening -------------------------------------------------------------------------------
 
-void DocumentController::processReceivedSource(std::shared_ptr<const ByteSource> source, const QString& path)
+void DocumentController::processReceivedSource(std::shared_ptr<const ByteSource> source, const QString& path,
+                                               DocumentOrigin origin)
 {
     if (!source)
         return;
@@ -76,6 +77,7 @@ void DocumentController::processReceivedSource(std::shared_ptr<const ByteSource>
     ++m_generation;
     m_source = std::move(source);
     m_filePath = path;
+    m_origin = std::move(origin);
     m_readErrorShown = false;
     // The previous data's bookmarks, location and digest never serve the new data.
     m_digest.reset();
@@ -87,7 +89,7 @@ void DocumentController::processReceivedSource(std::shared_ptr<const ByteSource>
     rebuildChunker();
     emit bookmarksReset();
     if (m_screen.hasWindow())
-        m_screen.setWindowTitle(fileName());
+        m_screen.setWindowTitle(documentTitle(fileName(), m_origin.path));
     m_screen.setHintVisible(false);
     emit documentOpened();
     startDigest();

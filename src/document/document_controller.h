@@ -10,6 +10,7 @@
 #include "document/document_error.h"
 #include "document/document_screen.h"
 #include "document/import_report.h"
+#include "document/part_opening.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -64,6 +65,8 @@ public:
     const std::optional<std::string>& digest() const { return m_digest; }
     const QString& filePath() const { return m_filePath; }
     QString fileName() const; // the last path component of filePath()
+    // The way from the file to the bytes browsed (through wrappers, or none).
+    const DocumentOrigin& origin() const { return m_origin; }
     BookmarkFileState bookmarkFileState() const { return m_state; }
     bool isDigestPending() const { return m_state == BookmarkFileState::DigestPending; }
     bool mustShowPixelGrid() const { return m_mustShowPixelGrid; }
@@ -97,8 +100,10 @@ public:
 
     // --- Opening -----------------------------------------------------------------------
     // Makes these bytes the open document: resets the browser, builds the decoder, reloads,
-    // sets the title, hides the hint, then finds the bookmarks file by the digest.
-    void processReceivedSource(std::shared_ptr<const ByteSource> source, const QString& path);
+    // sets the title (the file's name and the parts passed through, "a.hqx ▸ resource fork"),
+    // hides the hint, then finds the bookmarks file by the digest of these bytes.
+    void processReceivedSource(std::shared_ptr<const ByteSource> source, const QString& path,
+                               DocumentOrigin origin = {});
 
     // A read of the open bytes failed (the file shrank on disk, or the system refused): the
     // user is told once per opened file; later failures of the same file stay quiet.
@@ -208,6 +213,7 @@ private:
     QString m_jsonFileURL;
     std::optional<std::string> m_digest;
     QString m_filePath;
+    DocumentOrigin m_origin;
     QString m_unreadableReason;
     FileStamp m_jsonFileStamp; // the file at jsonFileURL as last read or written
     int m_pendingSaves = 0;

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <vector>
 
 namespace pq {
 
@@ -22,6 +23,24 @@ struct SaveLocationRequest {
     QString suggestedFileName; // the digest file name, e.g. "<64 hex digits>.json"
     QString folder;            // the folder to start in
     QString allowedSuffix;     // "json"
+};
+
+// One part of a wrapper, as the part question lists it.
+struct PartRow {
+    QString name;
+    QString kind; // "resource fork", "member", ...
+    std::int64_t size = 0;
+    QString type;    // four characters, or empty
+    QString creator; // four characters, or empty
+};
+
+// The answer to the part question: one of the parts (by row), the file's raw bytes, or nothing.
+struct PartChoice {
+    enum class Kind { Cancelled, RawBytes, Part };
+    Kind kind = Kind::Cancelled;
+    int row = -1; // set when Part
+
+    bool operator==(const PartChoice&) const = default;
 };
 
 // Everything the document controller asks of the screen that shows the document. The desktop
@@ -57,6 +76,17 @@ public:
     // it from the controller's chunker, scrolled to its first tile.
     virtual void resetBrowserSettings() = 0;
     virtual void reloadBrowserFromFirstTile() = 0;
+
+    // Asks which part of the file `fileName` to open (the parts of its innermost wrapper).
+    // The answer may come at once or later, on the main thread, exactly once. Without a screen
+    // to ask, nothing is opened.
+    virtual void choosePart(const QString& fileName, const std::vector<PartRow>& rows,
+                            std::function<void(PartChoice)> answer)
+    {
+        (void)fileName;
+        (void)rows;
+        answer({});
+    }
 
     virtual void setWindowTitle(const QString& title) = 0;
     virtual void setHintVisible(bool visible) = 0;

@@ -5,6 +5,7 @@
 #include "ui/export_flow.h"
 #include "ui/icon_browser_view.h"
 #include "ui/icon_browser_view_controller.h"
+#include "ui/parts_dialog.h"
 #include "ui/scene_view_controller.h"
 
 #include <QDesktopServices>
@@ -133,6 +134,7 @@ bool MainViewController::hasWindow() const
 }
 
 QMessageBox* MainViewController::currentAlert() const { return m_alert; }
+PartsDialog* MainViewController::currentPartsDialog() const { return m_partsDialog; }
 
 void MainViewController::displayErrorWithError(const QString& title, const QString& informativeText)
 {
@@ -214,6 +216,20 @@ void MainViewController::scrollToBookmarkRow(int row)
 }
 void MainViewController::resetBrowserSettings() { m_browser->resetParameters(); }
 void MainViewController::reloadBrowserFromFirstTile() { m_browser->reloadBrowser(true); }
+
+void MainViewController::choosePart(const QString& fileName, const std::vector<PartRow>& rows,
+                                    std::function<void(PartChoice)> answer)
+{
+    if (!hasWindow())
+        return answer({});
+    auto* dialog = new PartsDialog(fileName, rows, window());
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setWindowModality(Qt::WindowModal);
+    // The answer is given exactly once, when the dialog closes.
+    connect(dialog, &QDialog::finished, this, [dialog, answer = std::move(answer)] { answer(dialog->choice()); });
+    m_partsDialog = dialog;
+    dialog->open();
+}
 
 void MainViewController::setWindowTitle(const QString& title)
 {

@@ -22,6 +22,7 @@ namespace pq {
 class BookmarkListViewController;
 class DropZone;
 class IconBrowserViewController;
+class PartsDialog;
 
 // The main window's content: the drop zone holding the icon browser and the bookmark list in a
 // split view (the main window moves the list into a side panel), and the progress row of long
@@ -53,6 +54,8 @@ public:
     static void showHelp();
 
     void displayErrorWithError(const QString& title, const QString& informativeText);
+    // The parts dialog on show, if one is open.
+    PartsDialog* currentPartsDialog() const;
     // The alert on show, if one is open.
     QMessageBox* currentAlert() const;
 
@@ -68,6 +71,9 @@ public:
     void scrollToBookmarkRow(int row) override;
     void resetBrowserSettings() override;
     void reloadBrowserFromFirstTile() override;
+    // The parts dialog, window-modal; without a shown window nothing is opened.
+    void choosePart(const QString& fileName, const std::vector<PartRow>& rows,
+                    std::function<void(PartChoice)> answer) override;
     void setWindowTitle(const QString& title) override;
     void setHintVisible(bool visible) override;
     void beginProgress(const QString& label, std::function<void()> cancel) override;
@@ -98,6 +104,7 @@ private:
     QPushButton* m_progressCancel = nullptr;
     std::function<void()> m_cancel;
     QPointer<QMessageBox> m_alert; // clears itself when the alert closes
+    QPointer<PartsDialog> m_partsDialog;
     std::unique_ptr<DocumentController> m_document;
 };
 

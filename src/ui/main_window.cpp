@@ -51,6 +51,20 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
     open->setShortcut(QKeySequence::Open);
     open->setObjectName(QStringLiteral("openAction"));
     connect(open, &QAction::triggered, m_content, &MainViewController::openDocument);
+    // A wrapped file's own bytes, or another of its parts.
+    QAction* raw = file->addAction(tr("Open Raw Bytes"));
+    raw->setObjectName(QStringLiteral("openRawBytesAction"));
+    QAction* parts = file->addAction(tr("Parts\u2026"));
+    parts->setObjectName(QStringLiteral("partsAction"));
+    DocumentController& document = m_content->document();
+    for (QAction* action : {raw, parts})
+        action->setEnabled(false);
+    connect(&document, &DocumentController::documentOpened, this, [raw, parts, &document] {
+        for (QAction* action : {raw, parts})
+            action->setEnabled(document.origin().wrapper);
+    });
+    connect(raw, &QAction::triggered, this, [&document] { document.intake().reopen(DocumentIntake::OpenMode::RawBytes); });
+    connect(parts, &QAction::triggered, this, [&document] { document.intake().reopen(DocumentIntake::OpenMode::AskParts); });
     file->addSeparator();
     QAction* quit = file->addAction(tr("Quit"));
     quit->setShortcut(QKeySequence::Quit);

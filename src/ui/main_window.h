@@ -8,8 +8,8 @@ class FindIconsPanel;
 class MainViewController;
 
 // The main window: MainViewController's icon browser as its content, the bookmark list and
-// the Find Icons panel as tabbed, resizable side panels, the File menu with Open… (Ctrl+O) and
-// Quit, the View menu showing or hiding the bookmarks, the Find menu and toolbar with Find
+// the Find Icons panel as tabbed, resizable side panels, the File menu with Open… (Ctrl+O), Open
+// Raw Bytes and Parts… (for wrapped files) and Quit, the View menu showing or hiding the bookmarks, the Find menu and toolbar with Find
 // Icons (Ctrl+F) and Go to Offset… (Ctrl+G), the Help menu with Pixelquarry Help (F1), and a
 // status bar for passing notes. The browser keeps at least four tiles per row beside the side
 // panels. The window opens at its size and place of the last run, with its panels as they

@@ -5,6 +5,8 @@
 #include "cli_test_support.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QImageReader>
 
 #include <gtest/gtest.h>
@@ -113,6 +115,14 @@ TEST(CliScan, PrintsStoredIconsThenScoredCandidatesAsJsonOrText)
     ASSERT_TRUE(std::regex_match(text[10], match, std::regex(R"(offset (\d+) \(0x[0-9a-f]+\)  1-bit (16x16|32x32) with mask  score (1\.000|0\.\d{3}))")))
         << text[10];
     EXPECT_EQ(std::stoll(match[1]), candidate["offset"].get<std::int64_t>());
+
+    // Found in a part, each line names it.
+    const std::string gz = test::makeTempDir().toStdString() + "/sample.gz";
+    ASSERT_EQ(std::system(("gzip -c '" PQ_SAMPLE_IMAGE "' > '" + gz + "'").c_str()), 0);
+    const auto inPart = runCli({"scan", gz, "--json", "--limit", "1"});
+    auto expected = stored;
+    expected["part"] = "sample.gz/sample-disk.img";
+    EXPECT_EQ(nlohmann::json::parse(inPart.out), expected) << inPart.err;
 }
 
 TEST(CliScan, MinScoreAndLimitNarrowTheList)
@@ -123,6 +133,71 @@ TEST(CliScan, MinScoreAndLimitNarrowTheList)
     EXPECT_EQ(byDefault, Args(all.begin(), all.begin() + std::ptrdiff_t(byDefault.size())));
     EXPECT_EQ(scan({"--json", "--limit", "2", "--min-score", "0"}), Args(all.begin(), all.begin() + 2));
     EXPECT_EQ(scan({"--json", "--limit", "4611686018427387904"}), byDefault);
+}
+
+// Wrappers made by the Debian tools: `parts` lists each layer's parts; every command opens
+// the part that stands out, or the one --part names (with or without FILE's name), or with
+// --raw the file's own bytes; equal parts and unknown paths are refused, naming the choices.
+TEST(CliParts, ListsPartsAndOpensThemByPath)
+{
+    const auto disk = test::randomBytes(20000, 7), icons = test::randomBytes(3000, 8);
+    const std::string dir = QFileInfo(QString::fromStdString(test::writeTempFile(disk, "disk.img"))).path().toStdString();
+    ASSERT_TRUE(QFile::copy(QString::fromStdString(test::writeTempFile(icons, "icons.rsrc")),
+                            QString::fromStdString(dir + "/icons.rsrc")));
+    const std::string make = "cd '" + dir + "' && gzip -k disk.img && binhex -r -t ICN_ -c PQTS icons.rsrc > icons.hqx && "
+                             "zip -q two.zip disk.img.gz icons.rsrc";
+    ASSERT_EQ(std::system(make.c_str()), 0);
+    const auto json = [](const char* path, const char* layer, const char* kind, int size, const char* name,
+                         nlohmann::json type, nlohmann::json creator) {
+        return nlohmann::json{{"path", path}, {"layer", layer}, {"kind", kind}, {"size", size},
+                              {"name", name}, {"type", type},   {"creator", creator}};
+    };
+    const struct {
+        const char* file;
+        std::vector<nlohmann::json> parts;
+    } listings[] = {
+        {"disk.img.gz", {json("disk.img.gz/disk.img", "gzip", "decompressed stream", 20000, "disk.img", nullptr, nullptr)}},
+        {"icons.hqx", {json("icons.hqx/data fork", "BinHex", "data fork", 0, "icons.rsrc", "ICN_", "PQTS"),
+                       json("icons.hqx/resource fork", "BinHex", "resource fork", 3000, "icons.rsrc", "ICN_", "PQTS")}},
+    };
+    for (const auto& l : listings) {
+        const auto result = runCli({"parts", dir + "/" + l.file, "--json"});
+        std::vector<nlohmann::json> parsed;
+        for (const std::string& line : lines(result.out))
+            parsed.push_back(nlohmann::json::parse(line));
+        EXPECT_EQ(parsed, l.parts) << l.file;
+    }
+
+    const std::string diskDigest = test::sha256Of(disk), iconsDigest = test::sha256Of(icons);
+    const struct {
+        Args args;
+        std::string digest; // empty: refused
+        const char* part;   // what info says, or what stderr says
+    } opens[] = {
+        {{"disk.img.gz"}, diskDigest, "disk.img.gz/disk.img"},
+        {{"icons.hqx"}, iconsDigest, "icons.hqx/resource fork"},
+        {{"two.zip", "--part", "disk.img.gz/disk.img"}, diskDigest, "two.zip/disk.img.gz/disk.img"},
+        {{"two.zip", "--part", "two.zip/icons.rsrc"}, iconsDigest, "two.zip/icons.rsrc"},
+        {{"disk.img"}, diskDigest, ""},
+        {{"two.zip"}, "", "choose one with --part (or --raw): \"two.zip/disk.img.gz\", \"two.zip/icons.rsrc\""},
+        {{"two.zip", "--part", "icons.rsrc/resource fork"}, "", "has no part \"icons.rsrc/resource fork\""},
+    };
+    for (const auto& o : opens) {
+        Args args{"info", dir + "/" + o.args[0]};
+        args.insert(args.end(), o.args.begin() + 1, o.args.end());
+        const auto result = runCli(args);
+        if (o.digest.empty()) {
+            EXPECT_EQ(result.exitCode, 1);
+            EXPECT_NE(result.err.find(o.part), std::string::npos) << result.err;
+            continue;
+        }
+        ASSERT_EQ(result.exitCode, 0) << result.err;
+        const auto info = nlohmann::json::parse(result.out);
+        EXPECT_EQ(info["sha256"], o.digest) << o.part;
+        EXPECT_EQ(info.value("part", ""), o.part);
+    }
+    const auto raw = runCli({"info", dir + "/disk.img.gz", "--raw"});
+    EXPECT_EQ(nlohmann::json::parse(raw.out)["size"], QFileInfo(QString::fromStdString(dir + "/disk.img.gz")).size());
 }
 
 TEST(CliFailures, ExitStatusAndTheCauseOnStderr)

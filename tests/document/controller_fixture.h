@@ -29,6 +29,7 @@ public:
     std::deque<SaveLocationAnswer> answers;
     bool answerLater = false;
     std::function<void(const SaveLocationAnswer&)> pending;
+    std::deque<PartChoice> partAnswers; // Cancelled when empty
 
     bool hasWindow() const override { return window; }
     void showError(const QString& title, const QString& text) override { add("error:" + title + "|" + text); }
@@ -42,6 +43,17 @@ public:
         SaveLocationAnswer next;
         if (!answers.empty())
             next = answers.front(), answers.pop_front();
+        answer(next);
+    }
+    void choosePart(const QString& fileName, const std::vector<PartRow>& rows, std::function<void(PartChoice)> answer) override
+    {
+        QStringList listed;
+        for (const PartRow& r : rows)
+            listed << QStringLiteral("%1 %2 %3 %4 %5").arg(r.name, r.kind).arg(r.size).arg(r.type, r.creator);
+        add("parts:" + fileName + "|" + listed.join(QLatin1Char(';')));
+        PartChoice next;
+        if (!partAnswers.empty())
+            next = partAnswers.front(), partAnswers.pop_front();
         answer(next);
     }
     void refreshBookmarks() override { add("refresh"); }

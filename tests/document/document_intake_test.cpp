@@ -91,6 +91,112 @@ TEST_F(IntakeTest, BatchesQueueUpAndABatchStartedWhenOneFinishesRunsOnce)
     EXPECT_EQ(log, (Names{"open:a.img", "open:b.img", "open:c.img"}));
 }
 
+// --- Wrapped files ----------------------------------------------------------------------------
+
+class WrappedIntakeTest : public IntakeTest {
+protected:
+    const std::vector<std::uint8_t> a = randomBytes(20000, 40), b = randomBytes(3000, 41);
+    // Wraps a.img and b.img with the Debian tools: gzip, BinHex (macutils) and zip.
+    void SetUp() override
+    {
+        IntakeTest::SetUp();
+        file("a.img", a);
+        file("b.img", b);
+        const QString command = QStringLiteral("cd '%1' && gzip -k a.img && binhex -r -t ICN_ -c PQTS b.img > b.hqx && "
+                                               "zip -q two.zip a.img b.img")
+                                    .arg(dir);
+        ASSERT_EQ(std::system(command.toLocal8Bit().constData()), 0);
+    }
+    QString at(const char* name) const { return dir + QLatin1Char('/') + QLatin1String(name); }
+    std::vector<std::uint8_t> raw(const char* name) const
+    {
+        const QByteArray content = readWholeFile(at(name));
+        return {content.begin(), content.end()};
+    }
+    // Opens in a mode and returns what the title said; the digest is known after it.
+    Names openIn(const char* name, DocumentIntake::OpenMode mode = DocumentIntake::OpenMode::Unwrap)
+    {
+        screen.clear();
+        if (mode == DocumentIntake::OpenMode::Unwrap) {
+            EXPECT_TRUE(intake({at(name)}));
+        } else {
+            controller.intake().reopen(mode);
+            EXPECT_TRUE(controller.intake().waitForIntake(60000));
+        }
+        EXPECT_TRUE(controller.waitForDigest(60000));
+        return screen.matching("title:");
+    }
+};
+
+// The part that stands out opens at once, titled by the way in; its bookmarks are those of
+// the same bytes opened bare. A damaged wrapper opens as its raw bytes, the layer named.
+TEST_F(WrappedIntakeTest, OpensThePartThatStandsOutOrTheRawBytesOfADamagedWrapper)
+{
+    QByteArray cut = readWholeFile(at("a.img.gz")), badCrc = cut;
+    cut.chop(100);
+    badCrc[badCrc.size() - 8] = char(badCrc[badCrc.size() - 8] ^ 0x55);
+    file("cut.gz", cut);
+    file("crc.gz", badCrc);
+    const struct {
+        const char* file;
+        const char* title;
+        std::vector<std::uint8_t> browsed;
+        const char* status; // empty: none
+    } cases[] = {
+        {"a.img", "a.img", a, ""},
+        {"a.img.gz", "a.img.gz \u25B8 a.img", a, ""},
+        {"b.hqx", "b.hqx \u25B8 resource fork", b, ""},
+        {"cut.gz", "cut.gz", raw("cut.gz"), "status:\u201Ccut.gz\u201D could not be unwrapped (gzip stream ends early)"},
+        {"crc.gz", "crc.gz", raw("crc.gz"), "status:\u201Ccrc.gz\u201D could not be unwrapped (gzip stream CRC does not match)"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(openIn(c.file), Names{std::string("title:") + c.title});
+        EXPECT_EQ(controller.jsonFileURL(), storePath(c.browsed)) << c.file;
+        const auto status = screen.matching("status:");
+        EXPECT_TRUE(*c.status ? status.size() == 1 && status[0].starts_with(c.status) : status.empty())
+            << c.file << ": " << (status.empty() ? "" : status[0]);
+        EXPECT_EQ(controller.origin().wrapper, c.file != std::string("a.img")) << c.file;
+    }
+}
+
+// Equal parts are offered (also on request for a wrapper whose part stands out); the answer
+// opens a part, the raw bytes or nothing. Large decodes show progress.
+TEST_F(WrappedIntakeTest, AsksWhichPartAndOpensTheAnswer)
+{
+    using Kind = PartChoice::Kind;
+    using Mode = DocumentIntake::OpenMode;
+    const std::string zipParts = "parts:two.zip|a.img member 20000  ;b.img member 3000  ";
+    const struct {
+        const char* file;
+        Mode mode;
+        PartChoice answer;
+        std::string asked;
+        const char* title; // empty: nothing opened
+        std::vector<std::uint8_t> browsed;
+    } cases[] = {
+        {"two.zip", Mode::Unwrap, {Kind::Part, 1}, zipParts, "two.zip \u25B8 b.img", b},
+        {"two.zip", Mode::Unwrap, {Kind::RawBytes}, zipParts, "two.zip", raw("two.zip")},
+        {"two.zip", Mode::Unwrap, {Kind::Cancelled}, zipParts, "", {}},
+        {"b.hqx", Mode::AskParts, {Kind::Part, 0}, "parts:b.hqx|b.img data fork 0 ICN_ PQTS;b.img resource fork 3000 ICN_ PQTS",
+         "b.hqx \u25B8 data fork", {}},
+        {"a.img.gz", Mode::RawBytes, {}, "", "a.img.gz", raw("a.img.gz")},
+    };
+    controller.setProgressThreshold(0);
+    for (const auto& c : cases) {
+        if (c.mode != Mode::Unwrap)
+            openIn(c.file);
+        screen.partAnswers = {c.answer};
+        const Names titles = openIn(c.file, c.mode);
+        EXPECT_EQ(screen.matching("parts:"), c.asked.empty() ? Names{} : Names{c.asked}) << c.file;
+        EXPECT_EQ(titles, *c.title ? Names{std::string("title:") + c.title} : Names{}) << c.file;
+        if (*c.title) {
+            EXPECT_EQ(controller.digest(), sha256Of(c.browsed)) << c.title;
+        }
+    }
+    openIn("a.img.gz");
+    EXPECT_EQ(screen.matching("progress"), (Names{"progress:Opening \u201Ca.img.gz\u201D\u2026", "progress-end"}));
+}
+
 // --- Imports of old bookmarks files ---------------------------------------------------------
 
 class ImportTest : public ControllerTest {

@@ -17,10 +17,12 @@ int main(int argc, char** argv)
         return 3;
     const QByteArray data = (home.path() + QStringLiteral("/data")).toLocal8Bit();
     const QByteArray config = (home.path() + QStringLiteral("/config")).toLocal8Bit();
+    const QByteArray cache = (home.path() + QStringLiteral("/cache")).toLocal8Bit();
     QDir().mkpath(QString::fromLocal8Bit(data));
     QDir().mkpath(QString::fromLocal8Bit(config));
     qputenv("XDG_DATA_HOME", data);
     qputenv("XDG_CONFIG_HOME", config);
+    qputenv("XDG_CACHE_HOME", cache); // decoded parts of wrapped files
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     pq::test::setTestHome(home.path());

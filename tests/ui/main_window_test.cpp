@@ -3,6 +3,7 @@
 #include "main_window_fixture.h"
 #include "ui/app_delegate.h"
 #include "ui/drop_zone.h"
+#include "ui/parts_dialog.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -20,6 +21,7 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QSlider>
+#include <QTreeWidget>
 
 #include <filesystem>
 #include <functional>
@@ -278,6 +280,53 @@ TEST_F(MainWindowTest, OpenPanelAndCommandLineOpenSeveralFilesFailuresShowInAWin
     window->hide();
     mvc->displayErrorWithError(QStringLiteral("Title"), QStringLiteral("Text"));
     EXPECT_EQ(mvc->currentAlert(), nullptr);
+}
+
+// A zip of two equal members asks in a window-modal dialog; Enter, a double-click or "Open
+// Raw Bytes" opens, Escape opens nothing. The File menu reopens the raw bytes or the parts.
+TEST_F(MainWindowTest, PartsDialogAnswersTheQuestionAndTheFileMenuReopens)
+{
+    const QString dir = QFileInfo(writeImage(120, "a.img", 4000)).path();
+    const auto a = bytes;
+    ASSERT_TRUE(QFile::copy(QFileInfo(writeImage(121, "b.img", 3000)).filePath(), dir + "/b.img"));
+    ASSERT_EQ(std::system(("cd '" + dir + "' && zip -q two.zip a.img b.img").toLocal8Bit().constData()), 0);
+    auto* partsAction = window->findChild<QAction*>(QStringLiteral("partsAction"));
+    auto* rawAction = window->findChild<QAction*>(QStringLiteral("openRawBytesAction"));
+    const auto answer = [this](const std::function<void(PartsDialog&)>& act) {
+        EXPECT_TRUE(QTest::qWaitFor([this] { return mvc->currentPartsDialog() != nullptr; }, 20000));
+        PartsDialog* dialog = mvc->currentPartsDialog();
+        EXPECT_TRUE(dialog->windowModality() == Qt::WindowModal && dialog->list()->topLevelItemCount() == 2);
+        act(*dialog);
+        EXPECT_TRUE(mvc->document().intake().waitForIntake(20000));
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    };
+    const struct {
+        std::function<void(PartsDialog&)> act;
+        QString title;
+    } cases[] = {
+        {[](PartsDialog& d) { QTest::keyClick(d.list(), Qt::Key_Escape); }, QStringLiteral("Pixelquarry")},
+        {[](PartsDialog& d) { QTest::keyClick(d.list(), Qt::Key_Return); }, QStringLiteral("two.zip \u25B8 a.img")},
+        {[&](PartsDialog& d) { 
+             const QPoint at = d.list()->visualItemRect(d.list()->topLevelItem(1)).center();
+             QTest::mouseClick(d.list()->viewport(), Qt::LeftButton, {}, at); // a double-click's first press
+             QTest::mouseDClick(d.list()->viewport(), Qt::LeftButton, {}, at);
+         },
+         QStringLiteral("two.zip \u25B8 b.img")},
+        {[](PartsDialog& d) { d.findChild<QPushButton*>(QStringLiteral("openRawBytes"))->click(); }, QStringLiteral("two.zip")},
+    };
+    for (const auto& c : cases) {
+        mvc->openFiles({dir + "/two.zip"});
+        answer(c.act);
+        EXPECT_EQ(window->windowTitle(), c.title);
+    }
+    EXPECT_TRUE(partsAction->isEnabled() && rawAction->isEnabled());
+    partsAction->trigger();
+    answer([](PartsDialog& d) { QTest::keyClick(d.list(), Qt::Key_Return); });
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("two.zip \u25B8 a.img"));
+    ASSERT_TRUE(mvc->document().waitForDigest(20000));
+    EXPECT_EQ(mvc->document().digest(), test::sha256Of(a));
+    open({writeImage(122, "plain.img", 4000)});
+    EXPECT_FALSE(partsAction->isEnabled() || rawAction->isEnabled());
 }
 
 TEST_F(MainWindowTest, ProgressRowFollowsLongReadsAndCancels)

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "containers/unwrap.h"
+#include "document/document_screen.h"
+
+#include <QString>
+
+#include <vector>
+
+namespace pq {
+
+// How the bytes browsed were reached from the file opened.
+struct DocumentOrigin {
+    UnwrapPath path;      // the layers passed; no steps when the file's own bytes are browsed
+    bool wrapper = false; // the file is a wrapper (also when its raw bytes are browsed)
+};
+
+// Options for taking files apart: large decoded parts go into the per-user cache folder
+// (made when missing).
+UnwrapOptions unwrapOptions(UnwrapProgress progress = {});
+
+// What the part question lists of each part.
+std::vector<PartRow> partRows(const std::vector<Part>& parts);
+
+// A file type or creator as text (each byte as its Latin-1 character); empty when absent.
+QString fourCharText(const std::optional<FourCharCode>& code);
+
+// The window title of the bytes reached by `path` in the file called `fileName`:
+// "bundle.rsrc.hqx ▸ resource fork".
+QString documentTitle(const QString& fileName, const UnwrapPath& path);
+
+} // namespace pq
