@@ -22,7 +22,7 @@ std::expected<std::vector<std::uint8_t>, UnwrapError> readWrapperBytes(const Byt
     if (!rangeInside(offset, length, source.size()))
         return std::unexpected(wrapperError(layer, what, UnwrapError::Cause::Truncated));
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(length));
-    if (auto read = source.read(offset, std::as_writable_bytes(std::span(bytes))); !read) {
+    if (auto read = source.readStreaming(offset, std::as_writable_bytes(std::span(bytes))); !read) {
         auto error = wrapperError(layer, what, UnwrapError::Cause::ReadFailed);
         error.readError = read.error();
         return std::unexpected(error);

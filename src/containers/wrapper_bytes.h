@@ -23,6 +23,8 @@ UnwrapError wrapperError(std::string layer, std::string what, UnwrapError::Cause
                          std::optional<std::uint64_t> found = {}, std::optional<std::uint64_t> expected = {});
 
 // `length` bytes from `offset`: a range past the end is Truncated, a failed read ReadFailed.
+// Read past the source's cache: a wrapper's headers and tables are read once, and the cache
+// is kept for the bytes being browsed.
 std::expected<std::vector<std::uint8_t>, UnwrapError> readWrapperBytes(const ByteSource& source, std::int64_t offset,
                                                                        std::int64_t length, const std::string& layer,
                                                                        const std::string& what);
