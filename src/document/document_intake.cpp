@@ -7,8 +7,10 @@
 #include "document/worker.h"
 #include "sources/file_byte_source.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QPointer>
+#include <QStorageInfo>
 
 namespace pq {
 
@@ -97,7 +99,12 @@ DocumentIntake::DocumentIntake(DocumentController& controller) : m_controller(co
     });
 }
 
-DocumentIntake::~DocumentIntake() { m_pool.waitForDone(); }
+DocumentIntake::~DocumentIntake()
+{
+    if (m_largePartAnswer)
+        m_largePartAnswer->close(); // a question the screen will not be asked now is answered no
+    m_pool.waitForDone();
+}
 
 void DocumentIntake::processURLs(const QStringList& paths, Done done)
 {
@@ -238,7 +245,7 @@ UnwrapOptions DocumentIntake::decodeOptions(const QString& path, std::int64_t wr
     m_decodeCancel = cancel;
     m_decodeLabel = QStringLiteral("Opening %1\u2026").arg(quoted(path));
     const bool show = wrapperSize >= m_controller.progressThreshold() / 8;
-    return unwrapOptions([this, cancel, show](std::int64_t done, std::int64_t total) {
+    UnwrapOptions options = unwrapOptions([this, cancel, show](std::int64_t done, std::int64_t total) {
         if (*cancel)
             return false;
         if (show)
@@ -246,6 +253,25 @@ UnwrapOptions DocumentIntake::decodeOptions(const QString& path, std::int64_t wr
                 this, [this, cancel, done, total] { showDecodeProgress(cancel, done, total); }, Qt::QueuedConnection);
         return true;
     });
+    auto answer = std::make_shared<MainThreadAnswer>();
+    m_largePartAnswer = answer;
+    options.askAbove = m_largePartThreshold;
+    options.confirmLargePart = [this, answer, path, folder = options.tempFolder](std::int64_t bytes,
+                                                                                 const std::string& layer) {
+        QMetaObject::invokeMethod(
+            this, [=, this] { answer->give(askLargePart(path, folder, bytes, layer)); }, Qt::QueuedConnection);
+        return answer->wait();
+    };
+    return options;
+}
+
+bool DocumentIntake::askLargePart(const QString& path, const std::string& folder, std::int64_t bytes,
+                                  const std::string& layer)
+{
+    const QString where = folder.empty() ? QDir::tempPath() : QFile::decodeName(folder.c_str());
+    const QStorageInfo storage(where);
+    return m_controller.screen().confirmLargePart({QFileInfo(path).fileName(), QString::fromStdString(layer), bytes,
+                                                   where, storage.isValid() ? storage.bytesAvailable() : -1});
 }
 
 void DocumentIntake::showDecodeProgress(const std::shared_ptr<std::atomic<bool>>& cancel, std::int64_t done,

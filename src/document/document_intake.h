@@ -3,6 +3,7 @@
 #include "containers/unwrap.h"
 #include "document/document_error.h"
 #include "document/document_screen.h"
+#include "document/main_thread_answer.h"
 
 #include <QObject>
 #include <QStringList>
@@ -29,7 +30,9 @@ class DocumentController;
 // where several parts stand equal the screen is asked which one (or the raw bytes) to open.
 // A wrapper that cannot be taken apart opens as its raw bytes, the status line saying why.
 // Decodes of wrappers of an eighth of the controller's progress threshold or more show
-// progress with Cancel; a cancelled file is not opened.
+// progress with Cancel; a cancelled file is not opened. A part that decodes to more than the
+// large-part threshold is asked about first (the worker waits for the screen's answer); no
+// opens nothing and says so in the status line.
 class DocumentIntake : public QObject {
     Q_OBJECT
 public:
@@ -53,6 +56,8 @@ public:
     // For tests and the command line: runs the event loop until every batch has finished.
     // False on timeout (-1: none).
     bool waitForIntake(int timeoutMs = -1);
+    // Parts decoding to more bytes than this are asked about (default 1 GiB).
+    void setLargePartThreshold(std::int64_t bytes) { m_largePartThreshold = bytes; }
 
     // A file of a batch as the worker hands it over.
     struct IntakeFile;
@@ -83,6 +88,8 @@ private:
     UnwrapOptions decodeOptions(const QString& path, std::int64_t wrapperSize);
     void showDecodeProgress(const std::shared_ptr<std::atomic<bool>>& cancel, std::int64_t done, std::int64_t total);
     void endDecodeProgress();
+    // On the main thread: the screen's answer to the large-part question.
+    bool askLargePart(const QString& path, const std::string& folder, std::int64_t bytes, const std::string& layer);
 
     DocumentController& m_controller;
     QThreadPool m_pool;
@@ -92,6 +99,8 @@ private:
     std::shared_ptr<std::atomic<bool>> m_decodeCancel; // of the decode under way
     QString m_decodeLabel;
     bool m_decodeProgressShown = false;
+    std::shared_ptr<MainThreadAnswer> m_largePartAnswer; // of the decode under way
+    std::int64_t m_largePartThreshold = UnwrapOptions{}.askAbove;
 };
 
 } // namespace pq
