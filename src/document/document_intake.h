@@ -4,6 +4,7 @@
 #include "document/document_error.h"
 #include "document/document_screen.h"
 #include "document/main_thread_answer.h"
+#include "document/part_opening.h"
 
 #include <QObject>
 #include <QStringList>
@@ -51,8 +52,9 @@ public:
     // included) and shows why; the files before it stay processed. `done` is called once at
     // the end of the batch.
     void processURLs(const QStringList& paths, Done done = {});
-    // Opens the open document's file again in this mode ("Open Raw Bytes", "Parts…").
-    void reopen(OpenMode mode);
+    // Opens the open document's file again in this mode ("Open Raw Bytes", "Parts…"); with
+    // AskParts and a part row, that part of the innermost wrapper without asking.
+    void reopen(OpenMode mode, int partRow = -1);
     // For tests and the command line: runs the event loop until every batch has finished.
     // False on timeout (-1: none).
     bool waitForIntake(int timeoutMs = -1);
@@ -72,6 +74,7 @@ private:
         qsizetype bookmarksFiles = 0;
         qsizetype next = 0;
         OpenMode mode = OpenMode::Unwrap;
+        int partRow = -1; // the answer to the part question, when known
         Done done;
     };
 
@@ -81,7 +84,7 @@ private:
     void openDataFile(const QString& path, IntakeFile file);
     void openChosenPart(const QString& path, std::shared_ptr<const ByteSource> file, UnwrapPath way, PartChoice choice);
     // Opens these bytes of the file at `path` and goes on with the batch.
-    void openAndGoOn(std::shared_ptr<const ByteSource> bytes, const QString& path, UnwrapPath way, bool wrapper);
+    void openAndGoOn(std::shared_ptr<const ByteSource> bytes, const QString& path, DocumentOrigin origin);
     // The wrapper could not be taken apart: its raw bytes are opened, the status line says why.
     void openRawAfter(const UnwrapError& error, std::shared_ptr<const ByteSource> file, const QString& path);
     // Options whose progress shows on the screen (for large wrappers) and that Cancel stops.
