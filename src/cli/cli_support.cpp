@@ -45,6 +45,7 @@ void addPartOptions(CLI::App& command, PartArguments& part)
                                      "(\"Disk.img.gz/Disk.img\", with or without FILE's name); by default the "
                                      "part the desktop program opens");
     command.add_flag("--raw", part.raw, "Use FILE's own bytes, without taking wrappers apart")->excludes(named);
+    command.add_flag("--yes", part.yes, "Decode a part even when it is larger than 1 GiB");
 }
 
 std::string fileNameOf(const std::string& path)
@@ -91,7 +92,14 @@ std::optional<OpenedData> openDataOrReport(const std::string& path, const PartAr
     if (part.raw)
         return OpenedData{file, {}};
     const std::string name = fileNameOf(path);
-    const UnwrapOptions options = unwrapOptions();
+    UnwrapOptions options = unwrapOptions();
+    options.confirmLargePart = [&path, &part, folder = options.tempFolder](std::int64_t bytes, const std::string& layer) {
+        if (!part.yes)
+            printError(quotedName(path) + ": a part (" + layer + ") decodes to " + std::to_string(bytes) +
+                       " bytes, written into " + quotedName(folder) + "; add --yes to open it.");
+        return part.yes;
+    };
+    const auto cancelled = [](const UnwrapError& error) { return error.cause == UnwrapError::Cause::Cancelled; };
     if (!part.part.empty()) {
         std::string relative = part.part;
         Descent found = descend(file, name, relative, options);
@@ -100,6 +108,8 @@ std::optional<OpenedData> openDataOrReport(const std::string& path, const PartAr
             found = descend(file, name, relative, options);
         }
         if (!found) {
+            if (found.error() && cancelled(*found.error()))
+                return std::nullopt; // the question said why
             printError(found.error() ? quotedName(part.part) + " could not be opened: " + describe(*found.error()) + "."
                                      : quotedName(path) + " has no part " + quotedName(part.part) +
                                            "; `pixelquarry-cli parts` lists them.");
@@ -108,6 +118,8 @@ std::optional<OpenedData> openDataOrReport(const std::string& path, const PartAr
         return OpenedData{*found, name + "/" + relative};
     }
     auto way = unwrapNested(file, name, options);
+    if (!way && cancelled(way.error()))
+        return std::nullopt;
     if (!way) {
         printError("note: " + quotedName(path) + " could not be unwrapped (" + describe(way.error()) +
                    "); its raw bytes are used.");

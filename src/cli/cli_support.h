@@ -37,13 +37,15 @@ std::shared_ptr<const ByteSource> openFileOrReport(const std::string& path);
 
 // How FILE is opened: by default what the desktop program opens (the part that stands out,
 // through nested wrappers); --part names a part by the path `parts` prints (with or without
-// FILE's name in front); --raw takes FILE's own bytes.
+// FILE's name in front); --raw takes FILE's own bytes. A part that decodes to more than 1 GiB
+// is refused with a note unless --yes answers the question.
 struct PartArguments {
     std::string part;
     bool raw = false;
+    bool yes = false;
 };
 
-// Adds --part and --raw.
+// Adds --part, --raw and --yes.
 void addPartOptions(CLI::App& command, PartArguments& part);
 
 // The bytes a command works on and the part path that leads to them ("Disk.img.gz/Disk.img";

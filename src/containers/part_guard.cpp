@@ -37,7 +37,7 @@ PartGuard::PartGuard(const UnwrapOptions& options, std::string layer, std::optio
 std::expected<void, UnwrapError> PartGuard::ask(std::int64_t bytes)
 {
     m_asked = true;
-    if (m_options.confirmLargePart && !m_options.confirmLargePart(bytes))
+    if (m_options.confirmLargePart && !m_options.confirmLargePart(bytes, m_layer))
         return std::unexpected(wrapperError(m_layer, "", UnwrapError::Cause::Cancelled));
     return {};
 }

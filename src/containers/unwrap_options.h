@@ -9,8 +9,9 @@ namespace pq {
 // progress(inputBytesDone, inputBytesTotal) while a stream decodes; returning false cancels.
 using UnwrapProgress = std::function<bool(std::int64_t, std::int64_t)>;
 
-// confirmLargePart(expectedBytes): whether to go on with a part that is large; false cancels.
-using ConfirmLargePart = std::function<bool(std::int64_t)>;
+// confirmLargePart(expectedBytes, layer): whether to go on with a part of the wrapper `layer`
+// ("gzip") that is large; false cancels.
+using ConfirmLargePart = std::function<bool(std::int64_t, const std::string&)>;
 
 struct UnwrapOptions {
     std::string tempFolder;                                // large decoded parts go here; empty: the system's

@@ -7,8 +7,10 @@
 #include "document/worker.h"
 #include "sources/file_byte_source.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QPointer>
+#include <QStorageInfo>
 
 namespace pq {
 
@@ -97,7 +99,12 @@ DocumentIntake::DocumentIntake(DocumentController& controller) : m_controller(co
     });
 }
 
-DocumentIntake::~DocumentIntake() { m_pool.waitForDone(); }
+DocumentIntake::~DocumentIntake()
+{
+    if (m_largePartAnswer)
+        m_largePartAnswer->close(); // a question the screen will not be asked now is answered no
+    m_pool.waitForDone();
+}
 
 void DocumentIntake::processURLs(const QStringList& paths, Done done)
 {
@@ -114,13 +121,14 @@ void DocumentIntake::processURLs(const QStringList& paths, Done done)
     runNextBatch();
 }
 
-void DocumentIntake::reopen(OpenMode mode)
+void DocumentIntake::reopen(OpenMode mode, int partRow)
 {
     if (!m_controller.hasDocument())
         return;
     Batch batch;
     batch.paths << m_controller.filePath();
     batch.mode = mode;
+    batch.partRow = partRow;
     m_batches.push_back(std::move(batch));
     runNextBatch();
 }
@@ -171,15 +179,17 @@ void DocumentIntake::readNextFile()
 void DocumentIntake::openDataFile(const QString& path, IntakeFile file)
 {
     if (!file.way)
-        return openAndGoOn(std::move(file.source), path, {}, file.wrapper);
+        return openAndGoOn(std::move(file.source), path, {{}, file.wrapper});
     if (!*file.way)
         return openRawAfter(file.way->error(), std::move(file.source), path);
     UnwrapPath way = std::move(**file.way);
     if (way.choices.empty()) {
         const bool wrapper = !way.steps.empty();
         auto bytes = wrapper ? way.steps.back().part.bytes : std::move(file.source);
-        return openAndGoOn(std::move(bytes), path, std::move(way), wrapper);
+        return openAndGoOn(std::move(bytes), path, {std::move(way), wrapper});
     }
+    if (const int row = m_batches.front().partRow; row >= 0)
+        return openChosenPart(path, std::move(file.source), std::move(way), {PartChoice::Kind::Part, row});
     const auto rows = partRows(way.choices);
     QPointer<DocumentIntake> self(this);
     m_controller.screen().choosePart(
@@ -195,28 +205,28 @@ void DocumentIntake::openChosenPart(const QString& path, std::shared_ptr<const B
 {
     const auto row = static_cast<std::size_t>(choice.row);
     if (choice.kind == PartChoice::Kind::RawBytes || (choice.kind == PartChoice::Kind::Part && row >= way.choices.size()))
-        return openAndGoOn(std::move(file), path, {}, true);
+        return openAndGoOn(std::move(file), path, {{}, true});
     if (choice.kind == PartChoice::Kind::Cancelled)
         return readNextFile();
-    way.steps.push_back(UnwrapStep{way.choicesFormat, std::move(way.choices[row])});
-    way.choices.clear();
-    const Part part = way.steps.back().part;
+    way.steps.push_back(UnwrapStep{way.choicesFormat, way.choices[row]});
+    DocumentOrigin origin{{}, true, std::exchange(way.choices, {}), choice.row};
+    origin.path = std::move(way);
+    const Part part = origin.path.steps.back().part;
     auto options = decodeOptions(path, file->size());
     runInWorker(
         this, m_pool, [part, options = std::move(options)] { return openPart(part, options); },
-        [this, path, file = std::move(file), way = std::move(way)](auto bytes) mutable {
+        [this, path, file = std::move(file), origin = std::move(origin)](auto bytes) mutable {
             endDecodeProgress();
             if (!bytes)
                 return openRawAfter(bytes.error(), std::move(file), path);
-            way.steps.back().part.bytes = *bytes;
-            openAndGoOn(std::move(*bytes), path, std::move(way), true);
+            origin.path.steps.back().part.bytes = *bytes;
+            openAndGoOn(std::move(*bytes), path, std::move(origin));
         });
 }
 
-void DocumentIntake::openAndGoOn(std::shared_ptr<const ByteSource> bytes, const QString& path, UnwrapPath way,
-                                 bool wrapper)
+void DocumentIntake::openAndGoOn(std::shared_ptr<const ByteSource> bytes, const QString& path, DocumentOrigin origin)
 {
-    m_controller.processReceivedSource(std::move(bytes), path, DocumentOrigin{std::move(way), wrapper});
+    m_controller.processReceivedSource(std::move(bytes), path, std::move(origin));
     readNextFile();
 }
 
@@ -238,7 +248,7 @@ UnwrapOptions DocumentIntake::decodeOptions(const QString& path, std::int64_t wr
     m_decodeCancel = cancel;
     m_decodeLabel = QStringLiteral("Opening %1\u2026").arg(quoted(path));
     const bool show = wrapperSize >= m_controller.progressThreshold() / 8;
-    return unwrapOptions([this, cancel, show](std::int64_t done, std::int64_t total) {
+    UnwrapOptions options = unwrapOptions([this, cancel, show](std::int64_t done, std::int64_t total) {
         if (*cancel)
             return false;
         if (show)
@@ -246,6 +256,25 @@ UnwrapOptions DocumentIntake::decodeOptions(const QString& path, std::int64_t wr
                 this, [this, cancel, done, total] { showDecodeProgress(cancel, done, total); }, Qt::QueuedConnection);
         return true;
     });
+    auto answer = std::make_shared<MainThreadAnswer>();
+    m_largePartAnswer = answer;
+    options.askAbove = m_largePartThreshold;
+    options.confirmLargePart = [this, answer, path, folder = options.tempFolder](std::int64_t bytes,
+                                                                                 const std::string& layer) {
+        QMetaObject::invokeMethod(
+            this, [=, this] { answer->give(askLargePart(path, folder, bytes, layer)); }, Qt::QueuedConnection);
+        return answer->wait();
+    };
+    return options;
+}
+
+bool DocumentIntake::askLargePart(const QString& path, const std::string& folder, std::int64_t bytes,
+                                  const std::string& layer)
+{
+    const QString where = folder.empty() ? QDir::tempPath() : QFile::decodeName(folder.c_str());
+    const QStorageInfo storage(where);
+    return m_controller.screen().confirmLargePart({QFileInfo(path).fileName(), QString::fromStdString(layer), bytes,
+                                                   where, storage.isValid() ? storage.bytesAvailable() : -1});
 }
 
 void DocumentIntake::showDecodeProgress(const std::shared_ptr<std::atomic<bool>>& cancel, std::int64_t done,

@@ -3,6 +3,8 @@
 #include "containers/unwrap.h"
 #include "document/document_error.h"
 #include "document/document_screen.h"
+#include "document/main_thread_answer.h"
+#include "document/part_opening.h"
 
 #include <QObject>
 #include <QStringList>
@@ -29,7 +31,9 @@ class DocumentController;
 // where several parts stand equal the screen is asked which one (or the raw bytes) to open.
 // A wrapper that cannot be taken apart opens as its raw bytes, the status line saying why.
 // Decodes of wrappers of an eighth of the controller's progress threshold or more show
-// progress with Cancel; a cancelled file is not opened.
+// progress with Cancel; a cancelled file is not opened. A part that decodes to more than the
+// large-part threshold is asked about first (the worker waits for the screen's answer); no
+// opens nothing and says so in the status line.
 class DocumentIntake : public QObject {
     Q_OBJECT
 public:
@@ -48,11 +52,14 @@ public:
     // included) and shows why; the files before it stay processed. `done` is called once at
     // the end of the batch.
     void processURLs(const QStringList& paths, Done done = {});
-    // Opens the open document's file again in this mode ("Open Raw Bytes", "Parts…").
-    void reopen(OpenMode mode);
+    // Opens the open document's file again in this mode ("Open Raw Bytes", "Parts…"); with
+    // AskParts and a part row, that part of the innermost wrapper without asking.
+    void reopen(OpenMode mode, int partRow = -1);
     // For tests and the command line: runs the event loop until every batch has finished.
     // False on timeout (-1: none).
     bool waitForIntake(int timeoutMs = -1);
+    // Parts decoding to more bytes than this are asked about (default 1 GiB).
+    void setLargePartThreshold(std::int64_t bytes) { m_largePartThreshold = bytes; }
 
     // A file of a batch as the worker hands it over.
     struct IntakeFile;
@@ -67,6 +74,7 @@ private:
         qsizetype bookmarksFiles = 0;
         qsizetype next = 0;
         OpenMode mode = OpenMode::Unwrap;
+        int partRow = -1; // the answer to the part question, when known
         Done done;
     };
 
@@ -76,13 +84,15 @@ private:
     void openDataFile(const QString& path, IntakeFile file);
     void openChosenPart(const QString& path, std::shared_ptr<const ByteSource> file, UnwrapPath way, PartChoice choice);
     // Opens these bytes of the file at `path` and goes on with the batch.
-    void openAndGoOn(std::shared_ptr<const ByteSource> bytes, const QString& path, UnwrapPath way, bool wrapper);
+    void openAndGoOn(std::shared_ptr<const ByteSource> bytes, const QString& path, DocumentOrigin origin);
     // The wrapper could not be taken apart: its raw bytes are opened, the status line says why.
     void openRawAfter(const UnwrapError& error, std::shared_ptr<const ByteSource> file, const QString& path);
     // Options whose progress shows on the screen (for large wrappers) and that Cancel stops.
     UnwrapOptions decodeOptions(const QString& path, std::int64_t wrapperSize);
     void showDecodeProgress(const std::shared_ptr<std::atomic<bool>>& cancel, std::int64_t done, std::int64_t total);
     void endDecodeProgress();
+    // On the main thread: the screen's answer to the large-part question.
+    bool askLargePart(const QString& path, const std::string& folder, std::int64_t bytes, const std::string& layer);
 
     DocumentController& m_controller;
     QThreadPool m_pool;
@@ -92,6 +102,8 @@ private:
     std::shared_ptr<std::atomic<bool>> m_decodeCancel; // of the decode under way
     QString m_decodeLabel;
     bool m_decodeProgressShown = false;
+    std::shared_ptr<MainThreadAnswer> m_largePartAnswer; // of the decode under way
+    std::int64_t m_largePartThreshold = UnwrapOptions{}.askAbove;
 };
 
 } // namespace pq

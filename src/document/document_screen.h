@@ -43,6 +43,17 @@ struct PartChoice {
     bool operator==(const PartChoice&) const = default;
 };
 
+// What the large-part question tells: a part of the file `fileName`, taken out of the wrapper
+// `partLabel` ("gzip"), decodes to `bytes` bytes written into `folder` (the cache folder), where
+// `freeBytes` are free (-1: unknown).
+struct LargePartQuestion {
+    QString fileName;
+    QString partLabel;
+    std::int64_t bytes = 0;
+    QString folder;
+    std::int64_t freeBytes = -1;
+};
+
 // Everything the document controller asks of the screen that shows the document. The desktop
 // program implements it with widgets, the command line with its output streams, the tests
 // with a recorder. All calls happen on the main thread.
@@ -86,6 +97,14 @@ public:
         (void)fileName;
         (void)rows;
         answer({});
+    }
+
+    // Asks whether to go on decoding a large part; the answer is needed at once (a worker waits
+    // for it). Without a screen to ask: no.
+    virtual bool confirmLargePart(const LargePartQuestion& question)
+    {
+        (void)question;
+        return false;
     }
 
     virtual void setWindowTitle(const QString& title) = 0;

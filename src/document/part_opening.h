@@ -13,6 +13,10 @@ namespace pq {
 struct DocumentOrigin {
     UnwrapPath path;      // the layers passed; no steps when the file's own bytes are browsed
     bool wrapper = false; // the file is a wrapper (also when its raw bytes are browsed)
+    // When the last part passed was chosen among parts that stood equal: all of them (by row
+    // of the part question) and the row chosen.
+    std::vector<Part> equalParts{};
+    int chosenPart = -1;
 };
 
 // Options for taking files apart: large decoded parts go into the per-user cache folder

@@ -4,6 +4,8 @@
 #include "decoding/chunker.h"
 #include "decoding/pixel_array_renderer.h"
 #include "document/document_controller.h"
+#include "document/document_intake.h"
+#include "document/part_opening.h"
 #include "document/worker.h"
 
 #include <QHBoxLayout>
@@ -15,8 +17,10 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include <functional>
 #include <map>
 #include <optional>
+#include <tuple>
 
 namespace pq {
 
@@ -30,6 +34,42 @@ QTableWidgetItem* readOnlyItem(const QString& text)
     auto* item = new QTableWidgetItem(text);
     item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
     return item;
+}
+
+// Searches each part in turn (opening those not open yet; one that cannot be decoded is
+// skipped), its progress a share of the whole by size.
+std::expected<FindIconsPanel::SearchResult, IconFindError> searchParts(std::vector<FindIconsPanel::SearchedPart> parts,
+                                                                       const std::atomic<bool>* cancel,
+                                                                       const std::function<void(double)>& progress)
+{
+    std::int64_t total = 0, done = 0;
+    for (const auto& part : parts)
+        total += part.bytes ? part.bytes->size() : part.part.size();
+    FindIconsPanel::SearchResult result;
+    for (auto& part : parts) {
+        if (!part.bytes) {
+            auto opened = openPart(part.part, unwrapOptions());
+            if (!opened)
+                continue;
+            part.bytes = *opened;
+        }
+        const std::int64_t size = part.bytes->size();
+        IconScanOptions options;
+        options.minScore = FindIconsPanel::kMinScore;
+        options.maxCandidates = FindIconsPanel::kMaxListed;
+        auto found = findIcons(*part.bytes, options, cancel, [&](double fraction) {
+            progress(total > 0 ? (double(done) + fraction * double(size)) / double(total) : fraction);
+        });
+        if (!found)
+            return std::unexpected(found.error());
+        done += size;
+        for (FoundIcon& icon : *found) {
+            result.icons.push_back(std::move(icon));
+            result.iconParts.push_back(result.parts.size());
+        }
+        result.parts.push_back(std::move(part));
+    }
+    return result;
 }
 
 } // namespace
@@ -82,7 +122,7 @@ FindIconsPanel::FindIconsPanel(DocumentController& document, QWidget* parent) : 
         if (selected)
             showCandidate(m_list->currentRow());
     });
-    connect(&m_document, &DocumentController::documentOpened, this, &FindIconsPanel::clearResults);
+    connect(&m_document, &DocumentController::documentOpened, this, &FindIconsPanel::documentOpened);
     m_status->setText(tr("Lists the icons of resource forks and icon containers, and finds 1-bit icons with "
                          "masks, 32x32 and 16x16, anywhere in the open file."));
 }
@@ -109,6 +149,9 @@ void FindIconsPanel::startScan()
     }
     stopWorker();
     m_candidates.clear();
+    m_candidateParts.clear();
+    m_parts.clear();
+    m_pendingRow = -1;
     fillList();
     const std::uint64_t generation = ++m_generation;
     m_scanning = true;
@@ -128,13 +171,8 @@ void FindIconsPanel::startScan()
     };
     runInWorker(
         this, m_pool,
-        [data, cancel = m_cancel, progress] {
-            IconScanOptions options;
-            options.minScore = kMinScore;
-            options.maxCandidates = kMaxListed;
-            return findIcons(*data, options, cancel.get(), progress);
-        },
-        [this, generation](std::expected<std::vector<FoundIcon>, IconFindError> result) {
+        [parts = partsToSearch(), cancel = m_cancel, progress] { return searchParts(parts, cancel.get(), progress); },
+        [this, generation](std::expected<SearchResult, IconFindError> result) {
             finishScan(generation, std::move(result));
         });
 }
@@ -145,7 +183,25 @@ void FindIconsPanel::cancelScan()
         m_cancel->store(true);
 }
 
-void FindIconsPanel::finishScan(std::uint64_t generation, std::expected<std::vector<FoundIcon>, IconFindError> result)
+std::vector<FindIconsPanel::SearchedPart> FindIconsPanel::partsToSearch() const
+{
+    const DocumentOrigin& origin = m_document.origin();
+    if (origin.equalParts.size() < 2 || origin.path.steps.empty())
+        return {{-1, QString(), Part{}, m_document.source()}};
+    std::vector<SearchedPart> parts;
+    for (std::size_t row = 0; row < origin.equalParts.size(); ++row) {
+        const Part& part = origin.equalParts[row];
+        if (part.size() == 0)
+            continue;
+        UnwrapPath way = origin.path;
+        way.steps.back().part = part;
+        const bool open = int(row) == origin.chosenPart;
+        parts.push_back({int(row), documentTitle(m_document.fileName(), way), part, open ? m_document.source() : nullptr});
+    }
+    return parts;
+}
+
+void FindIconsPanel::finishScan(std::uint64_t generation, std::expected<SearchResult, IconFindError> result)
 {
     if (generation != m_generation)
         return;
@@ -153,7 +209,11 @@ void FindIconsPanel::finishScan(std::uint64_t generation, std::expected<std::vec
     m_scanning = false;
     m_scanButton->setText(tr("Find Icons"));
     m_progress->hide();
-    m_candidates = result ? std::move(*result) : std::vector<FoundIcon>{};
+    if (result) {
+        m_candidates = std::move(result->icons);
+        m_candidateParts = std::move(result->iconParts);
+        m_parts = std::move(result->parts);
+    }
     fillList();
     if (!result && result.error().kind == IconFindError::Kind::ReadFailed) {
         const ReadError& error = result.error().read;
@@ -170,6 +230,15 @@ void FindIconsPanel::finishScan(std::uint64_t generation, std::expected<std::vec
     emit scanEnded();
 }
 
+void FindIconsPanel::documentOpened()
+{
+    // The part of a chosen candidate has opened: the list stays, the icon is shown.
+    const int pending = std::exchange(m_pendingRow, -1);
+    if (pending >= 0 && isInOpenPart(pending))
+        return showCandidate(pending);
+    clearResults();
+}
+
 void FindIconsPanel::clearResults()
 {
     const bool wasScanning = m_scanning;
@@ -179,6 +248,8 @@ void FindIconsPanel::clearResults()
     m_scanButton->setText(tr("Find Icons"));
     m_progress->hide();
     m_candidates.clear();
+    m_candidateParts.clear();
+    m_parts.clear();
     fillList();
     m_status->clear();
     if (wasScanning)
@@ -207,12 +278,13 @@ void FindIconsPanel::fillList()
 {
     m_list->clearContents();
     m_list->setRowCount(int(m_candidates.size()));
-    const std::shared_ptr<const ByteSource> data = m_document.source();
-    std::map<std::pair<int, int>, std::optional<Chunker>> decoders; // by bit depth and side
+    std::map<std::tuple<std::size_t, int, int>, std::optional<Chunker>> decoders; // by part, bit depth and side
     for (int row = 0; row < int(m_candidates.size()); ++row) {
         const FoundIcon& c = m_candidates[std::size_t(row)];
+        const std::size_t part = m_candidateParts[std::size_t(row)];
+        const std::shared_ptr<const ByteSource>& data = m_parts[part].bytes;
         auto* thumbnail = readOnlyItem(QString());
-        auto [it, isNew] = decoders.try_emplace({c.bitDepth, c.side});
+        auto [it, isNew] = decoders.try_emplace({part, c.bitDepth, c.side});
         if (isNew && data)
             if (auto chunker = Chunker::create(data, c.format().bitDepth, c.format().widthInBits))
                 it->second = std::move(*chunker);
@@ -221,7 +293,8 @@ void FindIconsPanel::fillList()
                 if (auto image = makeBitmapImageRep(kThumbnailPixels / c.side, false, chunk->pixelArray))
                     thumbnail->setIcon(QIcon(QPixmap::fromImage(*image)));
         m_list->setItem(row, ThumbnailColumn, thumbnail);
-        m_list->setItem(row, FormatColumn, readOnlyItem(formatText(c)));
+        const QString where = candidatePart(row);
+        m_list->setItem(row, FormatColumn, readOnlyItem(formatText(c) + (where.isEmpty() ? QString() : u'\n' + where)));
         m_list->setItem(row, OffsetColumn,
                         readOnlyItem(QStringLiteral("%1 (0x%2)").arg(c.offset).arg(QString::number(c.offset, 16))));
         m_list->setItem(row, ScoreColumn, readOnlyItem(c.structure ? tr("stored") : QString::number(c.score, 'f', 2)));
@@ -229,18 +302,36 @@ void FindIconsPanel::fillList()
     m_bookmarkButton->setEnabled(false);
 }
 
+QString FindIconsPanel::candidatePart(int row) const
+{
+    if (row < 0 || row >= int(m_candidates.size()))
+        return {};
+    return m_parts[m_candidateParts[std::size_t(row)]].label;
+}
+
+bool FindIconsPanel::isInOpenPart(int row) const
+{
+    const SearchedPart& part = m_parts[m_candidateParts[std::size_t(row)]];
+    return part.row < 0 || part.row == m_document.origin().chosenPart;
+}
+
 void FindIconsPanel::showCandidate(int row)
 {
     if (row < 0 || row >= int(m_candidates.size()))
         return;
+    if (!isInOpenPart(row)) {
+        m_pendingRow = row;
+        m_document.intake().reopen(DocumentIntake::OpenMode::AskParts, m_parts[m_candidateParts[std::size_t(row)]].row);
+        return;
+    }
     const FoundIcon& c = m_candidates[std::size_t(row)];
     emit iconChosen(c.offset, c.format());
 }
 
 void FindIconsPanel::bookmarkCandidate(int row)
 {
-    if (row < 0 || row >= int(m_candidates.size()))
-        return;
+    if (row < 0 || row >= int(m_candidates.size()) || !isInOpenPart(row))
+        return; // a hit in another part is bookmarked once its part is open
     const FoundIcon& c = m_candidates[std::size_t(row)];
     Bookmark bookmark;
     bookmark.offset = c.offset;

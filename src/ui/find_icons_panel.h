@@ -1,5 +1,6 @@
 #pragma once
 
+#include "containers/part.h"
 #include "finder/found_icon.h"
 #include "finder/icon_find_error.h"
 #include "decoding/icon_format.h"
@@ -31,6 +32,10 @@ class DocumentController;
 // browser); "Bookmark" adds it to the document (with its mask, named after its resource when
 // it has a name) by the same rule as a tile's add button. The list belongs to the open file:
 // opening another drops it (and stops a search).
+//
+// When the open bytes are one of several parts that stood equal (a member of a zip), every
+// part with bytes is searched and each hit is labelled with its part's path; selecting a hit
+// in another part opens that part (keeping the list) and shows the icon there.
 class FindIconsPanel : public QWidget {
     Q_OBJECT
 public:
@@ -53,10 +58,28 @@ public:
     QProgressBar* progressBar() const { return m_progress; }
     QLabel* statusLabel() const { return m_status; }
 
-    // Emits iconChosen for the candidate of this row.
+    // The path of the part the candidate of this row was found in; empty when the search
+    // looked only in the open bytes.
+    QString candidatePart(int row) const;
+    // Emits iconChosen for the candidate of this row, opening its part first when it is
+    // another one than the open part.
     void showCandidate(int row);
     // Bookmarks the candidate of this row with its mask; a failure is shown in an alert.
     void bookmarkCandidate(int row);
+
+    // One part searched: its row in the part question (-1: the open bytes alone), its path and
+    // its bytes (opened by the search when it is not the open part).
+    struct SearchedPart {
+        int row = -1;
+        QString label;
+        Part part;
+        std::shared_ptr<const ByteSource> bytes;
+    };
+    struct SearchResult {
+        std::vector<FoundIcon> icons;
+        std::vector<std::size_t> iconParts; // index into parts, per icon
+        std::vector<SearchedPart> parts;
+    };
 
 signals:
     // A scan ended: finished, cancelled, failed or dropped because another file was opened.
@@ -65,9 +88,12 @@ signals:
     void iconChosen(std::int64_t offset, pq::IconFormat format);
 
 private:
+    void documentOpened();
     void clearResults();
+    std::vector<SearchedPart> partsToSearch() const;
+    bool isInOpenPart(int row) const;
     void stopWorker();
-    void finishScan(std::uint64_t generation, std::expected<std::vector<FoundIcon>, IconFindError> result);
+    void finishScan(std::uint64_t generation, std::expected<SearchResult, IconFindError> result);
     void fillList();
     static QString formatText(const FoundIcon& icon);
 
@@ -79,6 +105,9 @@ private:
     QTableWidget* m_list = nullptr;
 
     std::vector<FoundIcon> m_candidates;
+    std::vector<std::size_t> m_candidateParts; // index into m_parts, per candidate
+    std::vector<SearchedPart> m_parts;
+    int m_pendingRow = -1; // a candidate whose part is being opened
     std::uint64_t m_generation = 0; // results of older scans are dropped
     bool m_scanning = false;
     std::shared_ptr<std::atomic<bool>> m_cancel;

@@ -9,6 +9,8 @@
 #include "ui/scene_view_controller.h"
 
 #include <QDesktopServices>
+#include <QDir>
+#include <QLocale>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -229,6 +231,27 @@ void MainViewController::choosePart(const QString& fileName, const std::vector<P
     connect(dialog, &QDialog::finished, this, [dialog, answer = std::move(answer)] { answer(dialog->choice()); });
     m_partsDialog = dialog;
     dialog->open();
+}
+
+bool MainViewController::confirmLargePart(const LargePartQuestion& question)
+{
+    if (!hasWindow())
+        return false;
+    const QLocale locale;
+    const QString free = question.freeBytes < 0
+        ? tr("The free space there is not known.")
+        : tr("%1 are free there.").arg(locale.formattedDataSize(question.freeBytes));
+    QMessageBox alert(QMessageBox::Question, tr("Open a large part?"), QString(), QMessageBox::Yes | QMessageBox::No,
+                      window());
+    alert.setText(tr("A part of \u201C%1\u201D (%2) decodes to %3.")
+                      .arg(question.fileName, question.partLabel, locale.formattedDataSize(question.bytes)));
+    alert.setInformativeText(tr("The decoded bytes are kept in the cache folder %1 while the part is open. %2 "
+                                "Open it?")
+                                 .arg(QDir::toNativeSeparators(question.folder), free));
+    alert.setDefaultButton(QMessageBox::No);
+    alert.setWindowModality(Qt::WindowModal);
+    m_alert = &alert;
+    return alert.exec() == QMessageBox::Yes;
 }
 
 void MainViewController::setWindowTitle(const QString& title)

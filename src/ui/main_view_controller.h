@@ -74,6 +74,9 @@ public:
     // The parts dialog, window-modal; without a shown window nothing is opened.
     void choosePart(const QString& fileName, const std::vector<PartRow>& rows,
                     std::function<void(PartChoice)> answer) override;
+    // A window-modal question, waited for (the worker decoding the part waits too); without a
+    // shown window: no.
+    bool confirmLargePart(const LargePartQuestion& question) override;
     void setWindowTitle(const QString& title) override;
     void setHintVisible(bool visible) override;
     void beginProgress(const QString& label, std::function<void()> cancel) override;

@@ -380,7 +380,7 @@ TEST(Unwrap, ALargePartIsAskedAboutOnceAndNoCancelsIt)
         std::vector<std::int64_t> questions;
         UnwrapOptions options;
         options.askAbove = 1000;
-        options.confirmLargePart = [&](std::int64_t bytes) { return questions.push_back(bytes), row.answer; };
+        options.confirmLargePart = [&](std::int64_t bytes, const std::string&) { return questions.push_back(bytes), row.answer; };
         const auto opened = unwrapNested(openFile(row.file), row.file, options);
         EXPECT_EQ(questions, std::vector<std::int64_t>{row.asked});
         EXPECT_EQ(opened.has_value(), row.answer);

@@ -30,6 +30,7 @@ public:
     bool answerLater = false;
     std::function<void(const SaveLocationAnswer&)> pending;
     std::deque<PartChoice> partAnswers; // Cancelled when empty
+    std::deque<bool> largePartAnswers;   // yes when empty
 
     bool hasWindow() const override { return window; }
     void showError(const QString& title, const QString& text) override { add("error:" + title + "|" + text); }
@@ -55,6 +56,17 @@ public:
         if (!partAnswers.empty())
             next = partAnswers.front(), partAnswers.pop_front();
         answer(next);
+    }
+    bool confirmLargePart(const LargePartQuestion& q) override
+    {
+        add(QStringLiteral("large:%1|%2|%3|%4|%5")
+                .arg(q.fileName, q.partLabel)
+                .arg(q.bytes)
+                .arg(q.folder, q.freeBytes > 0 ? QStringLiteral("free") : QStringLiteral("full")));
+        const bool yes = largePartAnswers.empty() || largePartAnswers.front();
+        if (!largePartAnswers.empty())
+            largePartAnswers.pop_front();
+        return yes;
     }
     void refreshBookmarks() override { add("refresh"); }
     void selectBookmarkRow(int row) override { add("select:" + QString::number(row)); }

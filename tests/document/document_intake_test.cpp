@@ -3,6 +3,7 @@
 #include "document/document_intake.h"
 
 #include <QSignalSpy>
+#include <QStandardPaths>
 
 namespace pq::test {
 namespace {
@@ -195,6 +196,38 @@ TEST_F(WrappedIntakeTest, AsksWhichPartAndOpensTheAnswer)
     }
     openIn("a.img.gz");
     EXPECT_EQ(screen.matching("progress"), (Names{"progress:Opening \u201Ca.img.gz\u201D\u2026", "progress-end"}));
+}
+
+// A part decoding past the large-part threshold is asked about first, whether it stands out or
+// was chosen, naming its size, the cache folder and its free space; no opens nothing and says so.
+TEST_F(WrappedIntakeTest, AsksBeforeDecodingALargePartAndNoOpensNothing)
+{
+    const QString cache = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+    const struct {
+        const char* file;
+        bool yes;
+        std::string asked;
+        const char* title; // empty: nothing opened
+    } cases[] = {
+        {"a.img.gz", false, "large:a.img.gz|gzip|20000|" + cache.toStdString() + "|free", ""},
+        {"a.img.gz", true, "large:a.img.gz|gzip|20000|" + cache.toStdString() + "|free", "a.img.gz \u25B8 a.img"},
+        {"deflated.zip", false, "large:deflated.zip|zip member \"c.img\"|20000|" + cache.toStdString() + "|free", ""},
+        {"b.hqx", false, "", "b.hqx \u25B8 resource fork"}, // 3000 bytes: not asked
+    };
+    file("c.img", std::vector<std::uint8_t>(20000, 7));
+    ASSERT_EQ(std::system(QStringLiteral("cd '%1' && zip -q deflated.zip c.img b.img").arg(dir).toLocal8Bit().constData()), 0);
+    controller.intake().setLargePartThreshold(10000);
+    for (const auto& c : cases) {
+        screen.largePartAnswers = {c.yes};
+        screen.partAnswers = {{PartChoice::Kind::Part, 0}};
+        screen.clear();
+        EXPECT_TRUE(intake({at(c.file)}));
+        EXPECT_EQ(screen.matching("large:"), c.asked.empty() ? Names{} : Names{c.asked}) << c.file;
+        EXPECT_EQ(screen.matching("title:"), *c.title ? Names{std::string("title:") + c.title} : Names{}) << c.file;
+        const Names cancelled{"status:Opening \u201C" + std::string(c.file) + "\u201D was cancelled."};
+        EXPECT_EQ(screen.matching("status:"), *c.title ? Names{} : cancelled) << c.file;
+    }
+    EXPECT_EQ(QDir(cache).entryList(QDir::Files | QDir::Hidden), QStringList()); // decoded parts leave nothing
 }
 
 // --- Imports of old bookmarks files ---------------------------------------------------------

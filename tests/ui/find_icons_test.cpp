@@ -6,6 +6,8 @@
 #include "sample_image.h"
 #include "ui/find_icons_panel.h"
 #include "ui/go_to_offset_dialog.h"
+#include "document/document_intake.h"
+#include "resource_fork_writer.h"
 
 #include <QAction>
 #include <QLabel>
@@ -136,6 +138,44 @@ TEST_F(FindIconsWindowTest, ListsTheIconsFoundAndShowsAndBookmarksThem)
     mvc->document().processReceivedSource(memorySource(test::randomBytes(100000, 3)), QStringLiteral("b.img"));
     EXPECT_TRUE(panel->candidates().empty());
     EXPECT_EQ(list->rowCount(), 0);
+}
+
+// In a zip whose members stand equal, every member with bytes is searched, each hit labelled
+// with its member; selecting a hit in another member opens it, keeps the list and shows the icon.
+TEST_F(FindIconsWindowTest, SearchesEveryPartOfAChosenMemberAndOpensTheHitsPart)
+{
+    const QString dir = test::makeTempDir();
+    const auto fork = [](std::int16_t id) { // padded: a file shorter than the largest icon has no tiles
+        auto bytes = sample::writeResourceFork({{"ICN#", id, "", test::randomBytes(256, id)}}).bytes;
+        bytes.resize(8192);
+        return bytes;
+    };
+    for (const auto& [name, bytes] : {std::pair{"a.rsrc", fork(128)}, std::pair{"b.rsrc", fork(129)}, std::pair{"empty", std::vector<std::uint8_t>{}}})
+        QFile::rename(QString::fromStdString(test::writeTempFile(bytes, name)), dir + "/" + name);
+    ASSERT_EQ(std::system(("cd '" + dir.toStdString() + "' && zip -q two.zip a.rsrc b.rsrc empty").c_str()), 0);
+    const QString zip = dir + "/two.zip";
+    mvc->document().processReceivedSource(FileByteSource::open(zip.toStdString()).value(), zip);
+    mvc->document().intake().reopen(DocumentIntake::OpenMode::AskParts, 0);
+    ASSERT_TRUE(mvc->document().intake().waitForIntake(20000));
+    QSignalSpy ended(panel, &FindIconsPanel::scanEnded);
+    panel->startScan();
+    ASSERT_TRUE(ended.wait(20000));
+    std::vector<std::tuple<QString, std::optional<std::int64_t>, std::int64_t>> stored;
+    for (int row = 0; row < int(panel->candidates().size()); ++row)
+        if (const auto& s = panel->candidates()[std::size_t(row)].structure)
+            stored.emplace_back(panel->candidatePart(row), s->id, panel->candidates()[std::size_t(row)].offset);
+    const auto at = sample::writeResourceFork({{"ICN#", 128, "", {}}}).dataOffsets[0];
+    EXPECT_EQ(stored, (decltype(stored){{"two.zip \u25B8 a.rsrc", 128, at}, {"two.zip \u25B8 b.rsrc", 129, at}}));
+
+    int inB = 0;
+    while (panel->candidatePart(inB) != "two.zip \u25B8 b.rsrc")
+        ASSERT_LT(++inB, int(panel->candidates().size()));
+    panel->candidateList()->selectRow(inB);
+    ASSERT_TRUE(mvc->document().intake().waitForIntake(20000));
+    EXPECT_EQ(mvc->document().origin().chosenPart, 1);
+    EXPECT_EQ(panel->candidates().size(), stored.size());
+    EXPECT_EQ(browser->iconCollectionView()->selectedItem(), at / 4);
+
 }
 
 TEST_F(FindIconsWindowTest, OpeningAnotherFileStopsARunningScan)
