@@ -44,7 +44,7 @@ std::expected<void, UnwrapError> PartGuard::ask(std::int64_t bytes)
 
 std::expected<void, UnwrapError> PartGuard::start()
 {
-    if (!m_asked && m_declared && m_declared->expected > m_options.askAbove)
+    if (!m_asked && m_declared && m_declared->firm && m_declared->expected > m_options.askAbove)
         return ask(m_declared->expected);
     return {};
 }
@@ -71,7 +71,7 @@ std::expected<void, UnwrapError> PartGuard::checkSpace(const std::string& folder
     const auto free = freeBytes(folder);
     if (!free)
         return {}; // nothing to judge by: a write that fails says it
-    const std::int64_t rest = std::max(adding, (m_declared ? m_declared->expected : 0) - written);
+    const std::int64_t rest = std::max(adding, (m_declared && m_declared->firm ? m_declared->expected : 0) - written);
     const std::int64_t needed =
         rest > INT64_MAX - m_options.freeSpaceMargin ? INT64_MAX : rest + m_options.freeSpaceMargin;
     if (*free < needed)

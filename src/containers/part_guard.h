@@ -17,6 +17,10 @@ namespace pq {
 struct DeclaredSize {
     std::int64_t expected = 0;
     std::int64_t most = 0;
+    // False for a guess from bytes that a damaged wrapper may have garbled (gzip's trailer):
+    // then only `most` is held against the decoded size, and the question and the free-space
+    // check wait for the bytes actually decoded.
+    bool firm = true;
 
     static DeclaredSize exactly(std::int64_t size) { return {size, size}; }
 };

@@ -150,7 +150,7 @@ std::optional<DeclaredSize> gzipDeclaredSize(const ByteSource& input)
     const std::int64_t isize = le32(trailer->data());
     const std::int64_t least = compressed - compressed / 1024 - 1024, most = compressed * 1032 + 1024;
     const std::int64_t expected = least <= isize ? isize : isize + (least - isize + kWrap - 1) / kWrap * kWrap;
-    return DeclaredSize{expected, std::max(expected, isize + (most - isize) / kWrap * kWrap)};
+    return DeclaredSize{expected, std::max(expected, isize + (most - isize) / kWrap * kWrap), false};
 }
 
 } // namespace
