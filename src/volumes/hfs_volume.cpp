@@ -102,7 +102,7 @@ std::expected<void, VolumeError> HfsVolume::readCatalog(std::span<const std::uin
         const std::uint32_t parentId = be32(key.data() + 1);
         std::string name = macRomanToUtf8(std::string_view(reinterpret_cast<const char*>(key.data() + 6), nameLength));
         if (data[0] == kFolderRecord) {
-            m_folders.push_back({be32(data.data() + 6), parentId, std::move(name), {}});
+            m_folders.push_back({be32(data.data() + 6), parentId, std::move(name), {}, be16(data.data() + 30)});
             return;
         }
         const std::uint32_t id = be32(data.data() + 20);

@@ -21,6 +21,7 @@ struct HfsFolder {
     std::uint32_t parentId = 0;
     std::string name;
     std::string path;
+    std::uint16_t finderFlags = 0;
 };
 
 // A file in an HFS catalog: type and creator are the four bytes as stored.
