@@ -34,20 +34,24 @@ macbinary() {
     }'
 }
 
-# Copies the files of list $1 into the mounted volume, making their folders first.
+# Copies the files of list $1 into the mounted volume, making their folders first; the files
+# of one folder go in one hcopy.
 copy_list() {
   macbinary < "$1"
-  local n=0 folder rest
+  local n=0 folder rest last="" batch=()
   while IFS=$'\t' read -r folder rest; do
     n=$((n + 1))
+    if [ "$folder" != "$last" ] && [ ${#batch[@]} -gt 0 ]; then hcopy -m "${batch[@]}" "$last"; batch=(); fi
+    last="$folder"
+    batch+=("$n.bin")
     local path=""
     IFS=: read -ra parts <<< "${folder#:}"
     for part in "${parts[@]}"; do
       path="$path:$part"
       hmkdir "$path" 2> /dev/null || true
     done
-    hcopy -m "$n.bin" "$folder"
   done < "$1"
+  if [ ${#batch[@]} -gt 0 ]; then hcopy -m "${batch[@]}" "$last"; fi
 }
 
 dd if=/dev/zero of=catalog.hfs bs=1M count=4 status=none
@@ -59,9 +63,11 @@ humount > /dev/null
 dd if=/dev/zero of=pieces.hfs bs=1k count=800 status=none
 hformat -l Pieces pieces.hfs > /dev/null
 hmount pieces.hfs > /dev/null
-head -c 4096 /dev/zero > filler
-count=0
-while [ "$count" -lt 1000 ] && hcopy -r filler ":f$count" 2> /dev/null; do count=$((count + 1)); done
-for ((i = 0; i < count; i += 2)); do hdel ":f$i"; done
+mkdir -p filler
+for ((i = 0; i < 300; i++)); do head -c 4096 /dev/zero > "filler/f$i"; done
+hcopy -r filler/* : 2> /dev/null || true # until the volume is full
+deleted=()
+for ((i = 0; i < 300; i += 2)); do deleted+=(":f$i"); done
+hdel "${deleted[@]}" 2> /dev/null || true # those past the full volume are not there
 copy_list pieces.list
 humount > /dev/null
