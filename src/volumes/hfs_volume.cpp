@@ -16,6 +16,9 @@ constexpr std::int64_t kMasterBlockOffset = 1024;
 constexpr std::int64_t kMasterBlockSize = 162;
 constexpr std::int64_t kSectorSize = 512;
 constexpr std::uint32_t kRootFolderId = 2;
+// In the master directory block: each tree's logical size, followed by its first extent record.
+constexpr std::size_t kExtentsTreeSizeAt = 130;
+constexpr std::size_t kCatalogTreeSizeAt = 146;
 constexpr std::uint32_t kExtentsFileId = 3;
 constexpr std::uint32_t kCatalogFileId = 4;
 constexpr std::uint8_t kFolderRecord = 1;
@@ -70,52 +73,56 @@ std::expected<HfsVolume, VolumeError> HfsVolume::open(std::shared_ptr<const Byte
 
 std::expected<void, VolumeError> HfsVolume::readCatalog(std::span<const std::uint8_t> mdb)
 {
-    // The extents-overflow tree's own extents are all in the master directory block; the
-    // catalog's may continue in it.
     HfsOverflowExtents overflow;
-    const HfsFork extentsTree =
-        hfsFork(m_geometry, extentRecordAt(mdb, 134), overflow, kExtentsFileId, HfsForkKind::Data, be32(mdb.data() + 130));
-    auto extentsSource = ExtentByteSource::create(m_source, extentsTree.extents);
-    if (extentsTree.damage || !extentsSource)
-        return std::unexpected(VolumeError::BadTreeHeader);
+    // Walks the leaves of the tree whose logical size and first extent record the master
+    // directory block holds at `sizeAt`; the catalog's extents may continue in the overflow tree.
+    auto walkTree = [&](std::uint32_t fileId, std::size_t sizeAt, VolumeDamage::Place place,
+                        const HfsLeafVisitor& visit) -> std::expected<void, VolumeError> {
+        const HfsFork tree = hfsFork(m_geometry, extentRecordAt(mdb, sizeAt + 4), overflow, fileId, HfsForkKind::Data,
+                                     be32(mdb.data() + sizeAt));
+        const auto source = ExtentByteSource::create(m_source, tree.extents);
+        if (tree.damage || !source)
+            return std::unexpected(VolumeError::BadTreeHeader);
+        return walkHfsLeaves(**source, place, visit, m_damage);
+    };
     auto addOverflow = [&](std::span<const std::uint8_t> key, std::span<const std::uint8_t> data) {
         if (!addOverflowRecord(overflow, key, data))
             m_damage.push_back({VolumeDamage::Kind::BadRecord, VolumeDamage::Place::ExtentsTree, 0});
     };
-    if (auto walked = walkHfsLeaves(**extentsSource, VolumeDamage::Place::ExtentsTree, addOverflow, m_damage); !walked)
+    if (auto walked = walkTree(kExtentsFileId, kExtentsTreeSizeAt, VolumeDamage::Place::ExtentsTree, addOverflow); !walked)
         return walked;
+    return walkTree(kCatalogFileId, kCatalogTreeSizeAt, VolumeDamage::Place::CatalogTree,
+                    [&](std::span<const std::uint8_t> key, std::span<const std::uint8_t> data) {
+                        addCatalogRecord(key, data, overflow);
+                    });
+}
 
-    const HfsFork catalogTree =
-        hfsFork(m_geometry, extentRecordAt(mdb, 150), overflow, kCatalogFileId, HfsForkKind::Data, be32(mdb.data() + 146));
-    auto catalogSource = ExtentByteSource::create(m_source, catalogTree.extents);
-    if (catalogTree.damage || !catalogSource)
-        return std::unexpected(VolumeError::BadTreeHeader);
-    auto addEntry = [&](std::span<const std::uint8_t> key, std::span<const std::uint8_t> data) {
-        if (data.empty() || (data[0] != kFolderRecord && data[0] != kFileRecord))
-            return; // thread records: the same links, seen from the child
-        const std::size_t nameLength = key.size() >= 6 ? key[5] : 0;
-        const std::size_t needed = data[0] == kFolderRecord ? kFolderRecordSize : kFileRecordSize;
-        if (key.size() < 6 + nameLength || data.size() < needed) {
-            m_damage.push_back({VolumeDamage::Kind::BadRecord, VolumeDamage::Place::CatalogTree, 0});
-            return;
-        }
-        const std::uint32_t parentId = be32(key.data() + 1);
-        std::string name = macRomanToUtf8(std::string_view(reinterpret_cast<const char*>(key.data() + 6), nameLength));
-        if (data[0] == kFolderRecord) {
-            m_folders.push_back({be32(data.data() + 6), parentId, std::move(name), {}, be16(data.data() + 30)});
-            return;
-        }
-        const std::uint32_t id = be32(data.data() + 20);
-        HfsFile file{id, parentId, std::move(name), {}, fourBytes(data.data() + 4), fourBytes(data.data() + 8),
-                     be16(data.data() + 12),
-                     hfsFork(m_geometry, extentRecordAt(data, 74), overflow, id, HfsForkKind::Data, be32(data.data() + 26)),
-                     hfsFork(m_geometry, extentRecordAt(data, 86), overflow, id, HfsForkKind::Resource, be32(data.data() + 36))};
-        for (const HfsFork* fork : {&file.data, &file.resource})
-            if (fork->damage)
-                m_damage.push_back({*fork->damage, VolumeDamage::Place::File, id});
-        m_files.push_back(std::move(file));
-    };
-    return walkHfsLeaves(**catalogSource, VolumeDamage::Place::CatalogTree, addEntry, m_damage);
+void HfsVolume::addCatalogRecord(std::span<const std::uint8_t> key, std::span<const std::uint8_t> data,
+                                 const HfsOverflowExtents& overflow)
+{
+    if (data.empty() || (data[0] != kFolderRecord && data[0] != kFileRecord))
+        return; // thread records: the same links, seen from the child
+    const std::size_t nameLength = key.size() >= 6 ? key[5] : 0;
+    const std::size_t needed = data[0] == kFolderRecord ? kFolderRecordSize : kFileRecordSize;
+    if (key.size() < 6 + nameLength || data.size() < needed) {
+        m_damage.push_back({VolumeDamage::Kind::BadRecord, VolumeDamage::Place::CatalogTree, 0});
+        return;
+    }
+    const std::uint32_t parentId = be32(key.data() + 1);
+    std::string name = macRomanToUtf8(std::string_view(reinterpret_cast<const char*>(key.data() + 6), nameLength));
+    if (data[0] == kFolderRecord) {
+        m_folders.push_back({be32(data.data() + 6), parentId, std::move(name), {}, be16(data.data() + 30)});
+        return;
+    }
+    const std::uint32_t id = be32(data.data() + 20);
+    HfsFile file{id, parentId, std::move(name), {}, fourBytes(data.data() + 4), fourBytes(data.data() + 8),
+                 be16(data.data() + 12),
+                 hfsFork(m_geometry, extentRecordAt(data, 74), overflow, id, HfsForkKind::Data, be32(data.data() + 26)),
+                 hfsFork(m_geometry, extentRecordAt(data, 86), overflow, id, HfsForkKind::Resource, be32(data.data() + 36))};
+    for (const HfsFork* fork : {&file.data, &file.resource})
+        if (fork->damage)
+            m_damage.push_back({*fork->damage, VolumeDamage::Place::File, id});
+    m_files.push_back(std::move(file));
 }
 
 void HfsVolume::assignPaths()

@@ -57,6 +57,9 @@ public:
 private:
     HfsVolume() = default;
     std::expected<void, VolumeError> readCatalog(std::span<const std::uint8_t> masterBlock);
+    // Adds a folder or file record of the catalog; thread records are passed over.
+    void addCatalogRecord(std::span<const std::uint8_t> key, std::span<const std::uint8_t> data,
+                          const HfsOverflowExtents& overflow);
     void assignPaths();
 
     std::shared_ptr<const ByteSource> m_source;
