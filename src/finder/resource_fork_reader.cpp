@@ -1,4 +1,5 @@
 #include "finder/resource_fork_reader.h"
+#include "sources/mac_roman.h"
 
 #include <algorithm>
 #include <cstring>

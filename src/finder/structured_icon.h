@@ -41,7 +41,4 @@ struct IconTypeFormat {
 // The format of a four-character type, when it is one of the seven icon types.
 std::optional<IconTypeFormat> iconTypeFormat(std::string_view type);
 
-// Mac OS Roman text (resource names) as UTF-8.
-std::string macRomanToUtf8(std::string_view text);
-
 } // namespace pq

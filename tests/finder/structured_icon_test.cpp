@@ -4,6 +4,7 @@
 #include "finder/structured_icon_finder.h"
 #include "resource_fork_writer.h"
 #include "sample_image.h"
+#include "sources/mac_roman.h"
 #include "sources/memory_byte_source.h"
 #include "test_support.h"
 
