@@ -10,12 +10,12 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    const auto volume = pq::HfsVolume::open(pq::memorySource(std::span(data, size)));
+    const auto volume = pq::readHfsVolume(pq::memorySource(std::span(data, size)));
     if (!volume)
         return 0;
     std::vector<std::byte> buffer(4096);
-    for (const pq::HfsFile& file : volume->files())
-        for (const auto kind : {pq::HfsForkKind::Data, pq::HfsForkKind::Resource}) {
+    for (const pq::VolumeFile& file : volume->files())
+        for (const auto kind : {pq::ForkKind::Data, pq::ForkKind::Resource}) {
             const auto fork = volume->fork(file, kind);
             if (!fork)
                 continue;

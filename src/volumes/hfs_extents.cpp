@@ -18,11 +18,11 @@ bool addOverflowRecord(HfsOverflowExtents& overflow, std::span<const std::uint8_
     return true;
 }
 
-HfsFork hfsFork(const HfsGeometry& geometry, std::span<const std::uint8_t, 12> firstRecord,
-                const HfsOverflowExtents& overflow, std::uint32_t fileId, HfsForkKind kind,
+VolumeFork hfsFork(const HfsGeometry& geometry, std::span<const std::uint8_t, 12> firstRecord,
+                const HfsOverflowExtents& overflow, std::uint32_t fileId, ForkKind kind,
                 std::int64_t logicalSize)
 {
-    HfsFork fork{logicalSize, {}, {}};
+    VolumeFork fork{logicalSize, {}, {}};
     std::int64_t remaining = logicalSize;
     auto take = [&](std::span<const std::uint8_t> record) {
         for (std::size_t i = 0; i < 12 && remaining > 0; i += 4) {

@@ -1,7 +1,6 @@
 #pragma once
 
-#include "sources/extent_byte_source.h"
-#include "volumes/volume_damage.h"
+#include "volumes/volume.h"
 
 #include <array>
 #include <cstdint>
@@ -13,21 +12,11 @@
 
 namespace pq {
 
-enum class HfsForkKind : std::uint8_t { Data = 0x00, Resource = 0xFF };
-
-// Where allocation blocks lie in the volume's bytes.
+// Where allocation blocks lie in the volume's bytes (HFS and MFS alike).
 struct HfsGeometry {
     std::int64_t blockSize = 0;  // bytes in one allocation block
     std::int64_t firstBlock = 0; // offset of allocation block 0
     std::int64_t volumeSize = 0; // bytes in the volume's source
-};
-
-// A fork: its logical size and where its bytes lie in the volume, cut to that size. When its
-// extents leave the volume or hold too few bytes, `damage` says so and `extents` is empty.
-struct HfsFork {
-    std::int64_t logicalSize = 0;
-    std::vector<Extent> extents;
-    std::optional<VolumeDamage::Kind> damage;
 };
 
 // The extents-overflow tree's records: (file ID, fork, first fork block) → three extent
@@ -40,8 +29,8 @@ bool addOverflowRecord(HfsOverflowExtents& overflow, std::span<const std::uint8_
 
 // A fork from the extent record in its catalog record (or master directory block), followed by
 // the overflow records of that file and fork.
-HfsFork hfsFork(const HfsGeometry& geometry, std::span<const std::uint8_t, 12> firstRecord,
-                const HfsOverflowExtents& overflow, std::uint32_t fileId, HfsForkKind kind,
+VolumeFork hfsFork(const HfsGeometry& geometry, std::span<const std::uint8_t, 12> firstRecord,
+                const HfsOverflowExtents& overflow, std::uint32_t fileId, ForkKind kind,
                 std::int64_t logicalSize);
 
 } // namespace pq

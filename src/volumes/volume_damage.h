@@ -8,7 +8,7 @@ namespace pq {
 
 // Why a volume could not be opened, or a file's fork not read.
 enum class VolumeError {
-    NotHfs,         // no master directory block ('BD') where one belongs
+    NotAVolume,     // no volume's signature where one belongs
     ReadFailed,     // the volume's bytes could not be read
     BadMasterBlock, // an allocation block size or start that cannot be
     BadTreeHeader,  // a B-tree whose header node cannot be read as one

@@ -22,10 +22,10 @@ struct Entry {
     std::uint16_t flags = 0;
     std::size_t dataSize = 0, resourceSize = 0;
 
-    std::vector<std::uint8_t> bytes(HfsForkKind kind) const
+    std::vector<std::uint8_t> bytes(ForkKind kind) const
     {
         const auto seed = std::uint32_t(std::hash<std::string>{}(path)) + std::uint32_t(kind);
-        return test::randomBytes(kind == HfsForkKind::Data ? dataSize : resourceSize, seed);
+        return test::randomBytes(kind == ForkKind::Data ? dataSize : resourceSize, seed);
     }
 };
 
@@ -56,7 +56,7 @@ void writeList(const std::string& dir, const std::string& list, const std::vecto
     for (std::size_t i = 0; i < entries.size(); ++i) {
         const Entry& e = entries[i];
         out << e.folder << '\t' << e.macName << '\t' << e.type << '\t' << e.creator << '\t' << e.flags;
-        for (const HfsForkKind kind : {HfsForkKind::Data, HfsForkKind::Resource}) {
+        for (const ForkKind kind : {ForkKind::Data, ForkKind::Resource}) {
             const std::string path = dir + "/" + list + std::to_string(i) + "." + std::to_string(int(kind));
             const auto bytes = e.bytes(kind);
             std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
@@ -82,16 +82,16 @@ std::vector<std::uint8_t> volumeBytes(const std::string& name)
 }
 
 // Checks a listed file against what went in, forks byte for byte; a damaged data fork is refused.
-void expectFile(const HfsVolume& volume, const HfsFile& file, const Entry& entry, bool dataDamaged = false)
+void expectFile(const Volume& volume, const VolumeFile& file, const Entry& entry, bool dataDamaged = false)
 {
     SCOPED_TRACE(entry.path);
     EXPECT_EQ(std::tie(file.path, file.type, file.creator, file.finderFlags),
               std::tie(entry.path, entry.type, entry.creator, entry.flags));
     EXPECT_EQ(file.data.logicalSize, std::int64_t(entry.dataSize));
     EXPECT_EQ(file.resource.logicalSize, std::int64_t(entry.resourceSize));
-    for (const HfsForkKind kind : {HfsForkKind::Data, HfsForkKind::Resource}) {
+    for (const ForkKind kind : {ForkKind::Data, ForkKind::Resource}) {
         const auto fork = volume.fork(file, kind);
-        if (dataDamaged && kind == HfsForkKind::Data) {
+        if (dataDamaged && kind == ForkKind::Data) {
             EXPECT_TRUE(fork == std::unexpected(VolumeError::ForkDamaged));
             continue;
         }
@@ -150,7 +150,7 @@ TEST_P(HfsCatalog, ListsWhatCanBeReadAndReportsTheRest)
 {
     auto image = volumeBytes("catalog.hfs");
     GetParam().damage(image);
-    const auto volume = HfsVolume::open(memorySource(image));
+    const auto volume = readHfsVolume(memorySource(image));
     ASSERT_TRUE(volume);
     EXPECT_EQ(volume->name(), "Catalog");
     ASSERT_EQ(volume->damage().size(), GetParam().kind ? 1u : 0u);
@@ -164,12 +164,12 @@ TEST_P(HfsCatalog, ListsWhatCanBeReadAndReportsTheRest)
         expected.emplace(e.path, e);
     EXPECT_EQ(volume->files().size() == expected.size(), GetParam().allListed);
     EXPECT_FALSE(volume->files().empty());
-    for (const HfsFile& file : volume->files()) {
+    for (const VolumeFile& file : volume->files()) {
         ASSERT_TRUE(expected.contains(file.path)) << file.path;
         expectFile(*volume, file, expected.at(file.path), fileDamaged && volume->damage()[0].where == file.id);
     }
     const std::set<std::string> folders{"", "Many", "Sub", "Sub/Deeper"};
-    for (const HfsFolder& folder : volume->folders())
+    for (const VolumeFolder& folder : volume->folders())
         EXPECT_TRUE(folders.contains(folder.path)) << folder.path;
     EXPECT_EQ(volume->folders().size() == folders.size(), GetParam().allListed);
 }
@@ -188,9 +188,9 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(HfsVolume, ForkScatteredOverManyExtentsReadsWhole)
 {
-    const auto volume = HfsVolume::open(memorySource(volumeBytes("pieces.hfs")));
+    const auto volume = readHfsVolume(memorySource(volumeBytes("pieces.hfs")));
     ASSERT_TRUE(volume);
-    const auto file = std::ranges::find(volume->files(), kScattered.path, &HfsFile::path);
+    const auto file = std::ranges::find(volume->files(), kScattered.path, &VolumeFile::path);
     ASSERT_NE(file, volume->files().end());
     EXPECT_GT(file->data.extents.size(), 3u); // continued in the extents-overflow tree
     EXPECT_GT(file->resource.extents.size(), 3u);
@@ -211,6 +211,6 @@ TEST(HfsVolume, FoundBareOrAfterADiskCopyHeaderOnly)
     } rows[] = {{bare, 0}, {diskCopy, 84}, {shifted, std::nullopt}, {test::randomBytes(4096, 7), std::nullopt}};
     for (const auto& row : rows) {
         EXPECT_EQ(findHfsVolume(*memorySource(row.bytes)), row.start);
-        EXPECT_EQ(HfsVolume::open(memorySource(row.bytes)).has_value(), row.start == 0);
+        EXPECT_EQ(readHfsVolume(memorySource(row.bytes)).has_value(), row.start == 0);
     }
 }
