@@ -44,10 +44,9 @@ std::optional<Fork> readFork(const Volume& volume, const VolumeFile& file)
     return Fork{std::move(*bytes), std::move(*map)};
 }
 
-// The family's members at `id` in the fork, in the order of kFamilyTypes.
-std::vector<StructuredIcon> familyMembers(const ResourceMap& map, std::int16_t id)
+// The family's members at `id` among a fork's icons, in the order of kFamilyTypes.
+std::vector<StructuredIcon> familyMembers(const std::vector<StructuredIcon>& icons, std::int16_t id)
 {
-    const std::vector<StructuredIcon> icons = iconResources(map);
     std::vector<StructuredIcon> members;
     for (const std::string_view type : kFamilyTypes)
         for (const StructuredIcon& icon : icons)
@@ -63,7 +62,7 @@ std::optional<FinderIcon> customIcon(const Volume& volume, const VolumeFile& own
     const auto fork = readFork(volume, owner);
     if (!fork)
         return std::nullopt;
-    auto members = familyMembers(fork->map, kCustomIconId);
+    auto members = familyMembers(iconResources(fork->map), kCustomIconId);
     if (members.empty())
         return std::nullopt;
     return FinderIcon{FinderIcon::Source::Custom, owner.path, kCustomIconId, std::move(members)};
@@ -84,13 +83,14 @@ struct FinderIconResolver::Bundles {
         const auto fork = readFork(volume, owner);
         if (!fork)
             return;
+        const std::vector<StructuredIcon> forkIcons = iconResources(fork->map);
         std::set<std::string> mine;
         for (const FinderBundle& bundle : readFinderBundles(fork->bytes, fork->map)) {
             if (claimed.contains(bundle.signature))
                 continue;
             mine.insert(bundle.signature);
             for (const auto& [type, id] : bundle.iconIds)
-                if (auto members = familyMembers(fork->map, id); !members.empty())
+                if (auto members = familyMembers(forkIcons, id); !members.empty())
                     icons.try_emplace({bundle.signature, type}, FinderIcon{source, owner.path, id, std::move(members)});
         }
         claimed.merge(mine);

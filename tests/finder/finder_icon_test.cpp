@@ -13,41 +13,14 @@ namespace pq {
 namespace {
 
 using sample::ForkResource;
-using Pairs = std::vector<std::pair<int, int>>;
-
-void put16(std::vector<std::uint8_t>& d, int v) { d.insert(d.end(), {std::uint8_t(v >> 8), std::uint8_t(v)}); }
+constexpr auto bundle = sample::bundleResource;
+constexpr auto fref = sample::fileReferenceResource;
 
 // An icon resource: bytes of its type's length, a pattern of the type and ID's own.
 ForkResource icon(const std::string& type, std::int16_t id)
 {
     const auto seed = std::uint32_t(std::hash<std::string>{}(type)) + std::uint32_t(id);
     return {type, id, "", test::randomBytes(std::size_t(iconTypeFormat(type)->dataLength), seed)};
-}
-
-// A 'BNDL' owning `signature`: owner ID 0, then its 'ICN#' and 'FREF' mappings (local ID, resource ID).
-ForkResource bundle(std::int16_t id, const std::string& signature, const Pairs& icons, const Pairs& frefs)
-{
-    std::vector<std::uint8_t> d(signature.begin(), signature.end());
-    put16(d, 0);
-    put16(d, 1);
-    for (const auto& [type, pairs] : {std::pair{"ICN#", icons}, std::pair{"FREF", frefs}}) {
-        d.insert(d.end(), type, type + 4);
-        put16(d, int(pairs.size()) - 1);
-        for (const auto& [local, resource] : pairs) {
-            put16(d, local);
-            put16(d, resource);
-        }
-    }
-    return {"BNDL", id, "", d};
-}
-
-// A 'FREF': the file type, its icon's local ID and an empty file name.
-ForkResource fref(std::int16_t id, const std::string& type, int localIcon)
-{
-    std::vector<std::uint8_t> d(type.begin(), type.end());
-    put16(d, localIcon);
-    d.push_back(0);
-    return {"FREF", id, "", d};
 }
 
 // A file put on the volume by hfsutils: folder, Mac OS Roman name, Finder information, and its
