@@ -60,6 +60,7 @@ ResourceForkImage writeResourceFork(const std::vector<ForkResource>& resources, 
                 names.push_back(std::uint8_t(resources[i].name.size()));
                 names.insert(names.end(), resources[i].name.begin(), resources[i].name.end());
             }
+            map[ref + 4] = resources[i].attributes;
             map[ref + 5] = std::uint8_t(offsets[i] >> 16);
             map[ref + 6] = std::uint8_t(offsets[i] >> 8);
             map[ref + 7] = std::uint8_t(offsets[i]);

@@ -17,6 +17,7 @@ struct ForkResource {
     std::int16_t id = 0;
     std::string name;  // Mac OS Roman bytes; empty for none
     std::vector<std::uint8_t> data;
+    std::uint8_t attributes = 0;
 };
 
 // A resource fork laid out as the classic Resource Manager writes it: the 16-byte header, the
