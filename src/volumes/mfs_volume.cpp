@@ -114,10 +114,7 @@ void MfsReader::addFile(std::span<const std::uint8_t> entry)
     std::string name = macRomanToUtf8(std::string_view(reinterpret_cast<const char*>(e + kEntryNameAt + 1), e[kEntryNameAt]));
     VolumeFile file{id, kRootFolderId, std::move(name), {}, fourBytes(e + 2), fourBytes(e + 6), be16(e + 10),
                     fork(be16(e + 22), be32(e + 24)), fork(be16(e + 32), be32(e + 34))};
-    for (const VolumeFork* fork : {&file.data, &file.resource})
-        if (fork->damage)
-            damage.push_back({*fork->damage, VolumeDamage::Place::File, id});
-    files.push_back(std::move(file));
+    addVolumeFile(std::move(file), files, damage);
 }
 
 } // namespace
