@@ -15,4 +15,12 @@ inline std::string cpuName()
     return "unknown";
 }
 
+// The one-minute load average: the machine is shared, and the figures follow its load.
+inline std::string loadAverage()
+{
+    std::string load;
+    std::ifstream("/proc/loadavg") >> load;
+    return load;
+}
+
 } // namespace pq::bench

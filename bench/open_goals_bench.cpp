@@ -212,14 +212,6 @@ struct Frames {
     double max() const { return ms.empty() ? 0 : *std::max_element(ms.begin(), ms.end()); }
 };
 
-// The one-minute load average: the machine is shared, and the frames follow its load.
-std::string loadAverage()
-{
-    std::string load;
-    std::ifstream("/proc/loadavg") >> load;
-    return load;
-}
-
 const char* verdict(bool met) { return met ? "met" : "MISSED"; }
 
 } // namespace
@@ -300,7 +292,7 @@ int main(int argc, char** argv)
     const double readWhole1 = readWholeSeconds(oneGiB, kGiB);
 
     std::printf("GUI (offscreen, viewport %dx%d, %lld tiles visible; load average %s):\n", grid.viewport()->width(),
-                grid.viewport()->height(), static_cast<long long>(grid.visibleItems().count()), loadAverage().c_str());
+                grid.viewport()->height(), static_cast<long long>(grid.visibleItems().count()), pq::bench::loadAverage().c_str());
     std::printf("  first tiles, 1 GiB filler:   %8.1f ms   goal < 100 ms  %-6s  before: read() of the whole file %.2f s (now)\n",
                 firstTiles1, verdict(firstTiles1 >= 0 && firstTiles1 < 100), readWhole1);
     std::printf("  first tiles, 16 GiB sparse:  %8.1f ms   goal < 100 ms  %-6s  before: read() %.1f s (16 x the 1 GiB read above)\n",
@@ -318,7 +310,7 @@ int main(int argc, char** argv)
     // --- The command line ------------------------------------------------------------------
     if (cli.empty())
         return 1;
-    std::printf("command line (load average %s):\n", loadAverage().c_str());
+    std::printf("command line (load average %s):\n", pq::bench::loadAverage().c_str());
     const double info = bestOfThreeSeconds({cli, "info", oneGiB});
     const double openssl = bestOfThreeSeconds({"openssl", "dgst", "-sha256", oneGiB});
     std::printf("  info on 1 GiB %.2f s, openssl dgst -sha256 %.2f s (best of 3, warm): %.2fx   goal <= 1.1x  %s  before: 1.61x\n",

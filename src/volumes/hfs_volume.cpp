@@ -83,10 +83,7 @@ void CatalogReader::addRecord(std::span<const std::uint8_t> key, std::span<const
                     be16(data.data() + 12),
                     hfsFork(geometry, kHfsLayout, extentRecordAt(data, 74), overflow, id, ForkKind::Data, be32(data.data() + 26)),
                     hfsFork(geometry, kHfsLayout, extentRecordAt(data, 86), overflow, id, ForkKind::Resource, be32(data.data() + 36))};
-    for (const VolumeFork* fork : {&file.data, &file.resource})
-        if (fork->damage)
-            damage.push_back({*fork->damage, VolumeDamage::Place::File, id});
-    files.push_back(std::move(file));
+    addVolumeFile(std::move(file), files, damage);
 }
 
 } // namespace

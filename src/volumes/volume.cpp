@@ -57,6 +57,14 @@ std::optional<std::int64_t> Volume::imageOffset(const VolumeFork& fork, std::int
     return std::nullopt;
 }
 
+void addVolumeFile(VolumeFile file, std::vector<VolumeFile>& files, std::vector<VolumeDamage>& damage)
+{
+    for (const VolumeFork* fork : {&file.data, &file.resource})
+        if (fork->damage)
+            damage.push_back({*fork->damage, VolumeDamage::Place::File, file.id});
+    files.push_back(std::move(file));
+}
+
 std::string pathComponent(std::string name)
 {
     std::replace(name.begin(), name.end(), '/', ':');

@@ -113,6 +113,9 @@ inline constexpr std::uint32_t kRootFolderId = 2;
 // as NoParent) those whose parents do not lead to the root folder: a missing folder or a loop.
 void assignPaths(std::vector<VolumeFolder>& folders, std::vector<VolumeFile>& files, std::vector<VolumeDamage>& damage);
 
+// Adds `file` to `files`, and each of its damaged forks to `damage` as the file's.
+void addVolumeFile(VolumeFile file, std::vector<VolumeFile>& files, std::vector<VolumeDamage>& damage);
+
 // A name as one component of a path: "/" is the separator, so one inside a name is written
 // as ":" (which no HFS name holds).
 std::string pathComponent(std::string name);

@@ -28,11 +28,15 @@ struct VolumeDamage {
         ExtentOutsideVolume, // a fork's extent lies past the volume's end
         ForkShort,        // a fork's extents hold fewer bytes than its logical size
         NoParent,         // a file or folder whose parent folders do not lead to the root
+        ChainLoops,       // a fork's chain of allocation blocks comes back to a block it passed
+        ChainLeavesMap,   // a fork's chain names a block the block map does not hold, or a free one
     };
     enum class Place { ExtentsTree, CatalogTree, File, Folder };
     Kind kind = Kind::BadRecord;
     Place place = Place::CatalogTree;
-    std::uint32_t where = 0; // the node number in a tree, or the file's or folder's ID
+    // The node number in a tree (for MFS, whose catalog is a flat file directory, the number
+    // of the directory's 512-byte block), or the file's or folder's ID.
+    std::uint32_t where = 0;
 
     bool operator==(const VolumeDamage&) const = default;
 };

@@ -3,6 +3,7 @@
 #   catalog.list, pieces.list (optional): one file a line, tab-separated: the folder (an HFS path such
 #   as ":Sub:Deeper:", Mac OS Roman bytes), the name, type, creator, Finder flags (decimal),
 #   the data fork's file and the resource fork's file.
+# catalog.hfs is 4 MB, or PQ_CATALOG_MB megabytes when that is set.
 # Each file is wrapped as MacBinary II (a few lines of Perl, from the format's description)
 # and copied in with `hcopy -m`. catalog.hfs holds catalog.list; pieces.hfs is first filled
 # with small files, every other one deleted, then pieces.list is copied into the holes.
@@ -42,19 +43,21 @@ copy_list() {
   while IFS=$'\t' read -r folder rest; do
     n=$((n + 1))
     if [ "$folder" != "$last" ] && [ ${#batch[@]} -gt 0 ]; then hcopy -m "${batch[@]}" "$last"; batch=(); fi
+    if [ "$folder" != "$last" ]; then
+      local path=""
+      IFS=: read -ra parts <<< "${folder#:}"
+      for part in "${parts[@]}"; do
+        path="$path:$part"
+        hmkdir "$path" 2> /dev/null || true
+      done
+    fi
     last="$folder"
     batch+=("$n.bin")
-    local path=""
-    IFS=: read -ra parts <<< "${folder#:}"
-    for part in "${parts[@]}"; do
-      path="$path:$part"
-      hmkdir "$path" 2> /dev/null || true
-    done
   done < "$1"
   if [ ${#batch[@]} -gt 0 ]; then hcopy -m "${batch[@]}" "$last"; fi
 }
 
-dd if=/dev/zero of=catalog.hfs bs=1M count=4 status=none
+truncate -s "${PQ_CATALOG_MB:-4}M" catalog.hfs
 hformat -l Catalog catalog.hfs > /dev/null
 hmount catalog.hfs > /dev/null
 copy_list catalog.list
