@@ -1,4 +1,6 @@
 #include "sources/memory_byte_source.h"
+#include "hfs_plus_test_writer.h"
+#include "mfs_test_writer.h"
 #include "test_support.h"
 #include "volumes/volume_locator.h"
 
@@ -71,18 +73,11 @@ std::vector<std::uint8_t> with(std::vector<std::uint8_t> base, std::size_t at, c
     return base;
 }
 
-std::vector<std::uint8_t> signedAt1024(std::uint16_t signature)
-{
-    std::vector<std::uint8_t> bytes(4096);
-    put(bytes, 1024, signature, 2);
-    return bytes;
-}
-
 struct LocatorCase {
     const char* what;
     std::vector<std::uint8_t> bytes;
     std::vector<VolumeLocation> expected;
-    bool opens = false; // HFS volumes named "Inside" are opened at the places found
+    bool opens = false; // volumes named "Inside" are opened at the places found
 };
 
 std::vector<LocatorCase> locatorCases()
@@ -110,14 +105,20 @@ std::vector<LocatorCase> locatorCases()
     auto cut = with(appleMap(512, 512, {{"Cut", "Apple_HFS", 8, 100000}, {"Past", "Apple_HFS", 999999, 10}}, 0xFFFFFFFF),
                     8 * 512, hfs);
     cut.resize(8 * 512 + 300000);
+    const auto mfs = test::makeMfsImage("Inside", {});
+    const auto plus = test::writeHfsPlusImage({}, {u"Inside"});
+    const auto wrapped = test::writeHfsPlusImage({}, {u"Inside", -1, true});
+    std::vector<std::uint8_t> hfsx(4096);
+    putText(hfsx, 1024, "HX");
     return {
         {"Bare", hfs, {{0, size, VolumeFormat::Hfs, ""}}, true},
         {"AfterDiskCopyHeader", with(diskCopy, 84, hfs), {{84, size, VolumeFormat::Hfs, ""}}, true},
         {"ShiftedWithoutHeader", with(std::vector<std::uint8_t>(512), 512, hfs), {}},
         {"RandomBytes", test::randomBytes(8192, 7), {}},
-        {"Mfs", signedAt1024(0xD2D7), {{0, 4096, VolumeFormat::Mfs, ""}}},
-        {"HfsPlus", signedAt1024(0x482B), {{0, 4096, VolumeFormat::HfsPlus, ""}}},
-        {"Hfsx", signedAt1024(0x4858), {{0, 4096, VolumeFormat::HfsPlus, ""}}},
+        {"Mfs", mfs, {{0, std::int64_t(mfs.size()), VolumeFormat::Mfs, ""}}, true},
+        {"HfsPlus", plus, {{0, std::int64_t(plus.size()), VolumeFormat::HfsPlus, ""}}, true},
+        {"HfsPlusInAnHfsWrapper", wrapped, {{test::kHfsPlusWrapperPrefix, std::int64_t(plus.size()), VolumeFormat::HfsPlus, ""}}, true},
+        {"HfsxSignature", hfsx, {{0, 4096, VolumeFormat::HfsPlus, ""}}},
         {"PartitionMap", mapped, {{128 * 512, size, VolumeFormat::Hfs, "MacOS"}, {3000 * 512, size, VolumeFormat::Hfs, "Second"}}, true},
         {"HybridCd", hybrid, {{128 * 512, size, VolumeFormat::Hfs, "CD"}}, true},
         {"MapInDeviceBlocks", byDevice, {{32 * 2048, size, VolumeFormat::Hfs, "D"}}, true},
@@ -127,7 +128,7 @@ std::vector<LocatorCase> locatorCases()
 
 } // namespace
 
-// Every row's volumes, in map order; the HFS ones open at the places found.
+// Every row's volumes, in map order, opened where they were found.
 TEST(Locator, FindsEachVolumeWhereItLies)
 {
     for (const LocatorCase& row : locatorCases()) {
