@@ -43,8 +43,10 @@ void addPartOptions(CLI::App& command, PartArguments& part)
 {
     auto* named = command.add_option("--part", part.part,
                                      "Open this part of a wrapped FILE, by the path `parts` prints "
-                                     "(\"Disk.img.gz/Disk.img\", with or without FILE's name); by default the "
-                                     "part the desktop program opens");
+                                     "(\"Disk.img.gz/Disk.img\", with or without FILE's name), or a fork of a file "
+                                     "in a volume, by the path `files` prints followed by \":data\" or \":resource\" "
+                                     "(\"System Folder/Finder:resource\", after a part's path when the volume lies "
+                                     "in one); by default the part the desktop program opens");
     command.add_flag("--raw", part.raw, "Use FILE's own bytes, without taking wrappers apart")->excludes(named);
     command.add_flag("--yes", part.yes, "Decode a part even when it is larger than 1 GiB");
 }
