@@ -34,6 +34,8 @@ std::string faultText(VolumeDamage::Kind kind)
     case Kind::ExtentOutsideVolume: return "has a fork whose extents lie past the volume's end";
     case Kind::ForkShort: return "has a fork whose extents hold less than its size";
     case Kind::NoParent: return "lies in no folder that leads to the root";
+    case Kind::ChainLoops: return "has a fork whose chain of blocks comes back on itself";
+    case Kind::ChainLeavesMap: return "has a fork whose chain of blocks leaves the block map";
     }
     return "is damaged";
 }
