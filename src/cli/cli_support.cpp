@@ -1,4 +1,5 @@
 #include "cli/cli_support.h"
+#include "cli/volume_listing.h"
 #include "decoding/byte_offset.h"
 #include "document/bookmark_file_json.h"
 #include "document/clipped_name.h"
@@ -42,8 +43,10 @@ void addPartOptions(CLI::App& command, PartArguments& part)
 {
     auto* named = command.add_option("--part", part.part,
                                      "Open this part of a wrapped FILE, by the path `parts` prints "
-                                     "(\"Disk.img.gz/Disk.img\", with or without FILE's name); by default the "
-                                     "part the desktop program opens");
+                                     "(\"Disk.img.gz/Disk.img\", with or without FILE's name), or a fork of a file "
+                                     "in a volume, by the path `files` prints followed by \":data\" or \":resource\" "
+                                     "(\"System Folder/Finder:resource\", after a part's path when the volume lies "
+                                     "in one); by default the part the desktop program opens");
     command.add_flag("--raw", part.raw, "Use FILE's own bytes, without taking wrappers apart")->excludes(named);
     command.add_flag("--yes", part.yes, "Decode a part even when it is larger than 1 GiB");
 }
@@ -82,44 +85,81 @@ Descent descend(const std::shared_ptr<const ByteSource>& source, const std::stri
     return std::unexpected(std::nullopt);
 }
 
+// A file's fork named on the command line: "Folder/File:resource" or "Folder/File:data".
+struct ForkPath {
+    std::string file;
+    ForkKind kind;
+};
+
+std::optional<ForkPath> forkPathOf(const std::string& text)
+{
+    for (const ForkKind kind : {ForkKind::Data, ForkKind::Resource}) {
+        const std::string suffix = ":" + std::string(forkKindName(kind));
+        if (text.size() > suffix.size() && text.ends_with(suffix))
+            return ForkPath{text.substr(0, text.size() - suffix.size()), kind};
+    }
+    return std::nullopt;
+}
+
+// The fork `wanted` of a file in the volumes of `data` (of the file at `path`, called `name`):
+// nothing when no volume has that file; a reason when its fork cannot be read.
+std::expected<OpenedData, std::string> forkIn(const OpenedData& data, const ForkPath& wanted, const std::string& path,
+                                             const std::string& name)
+{
+    for (const ListedVolume& listed : openVolumesOrReport(data.source, path)) {
+        if (!wanted.file.starts_with(listed.prefix))
+            continue;
+        const VolumeFile* file = listed.volume.file(wanted.file.substr(listed.prefix.size()));
+        if (!file)
+            continue;
+        const std::string partPath = (data.partPath.empty() ? name : data.partPath) + "/" + wanted.file + ":" +
+                                     std::string(forkKindName(wanted.kind));
+        auto fork = listed.volume.fork(*file, wanted.kind);
+        if (!fork)
+            return std::unexpected(quotedName(partPath) + " could not be opened: its extents lie outside the volume or "
+                                                        "hold less than its size.");
+        return OpenedData{*fork, partPath};
+    }
+    return std::unexpected(std::string());
+}
+
 } // namespace
 
-std::optional<OpenedData> openDataOrReport(const std::string& path, const PartArguments& part)
+namespace {
+
+bool cancelled(const UnwrapError& error) { return error.cause == UnwrapError::Cause::Cancelled; }
+
+// What opening gave: the bytes, or the line to print (empty when a question already said why).
+using Opening = std::expected<OpenedData, std::string>;
+
+// The part named by `wanted` (with or without FILE's name in front).
+Opening openNamed(const std::shared_ptr<const ByteSource>& file, const std::string& path, const std::string& wanted,
+                  const UnwrapOptions& options)
 {
-    auto file = openFileOrReport(path);
-    if (!file)
-        return std::nullopt;
-    if (part.raw)
-        return OpenedData{file, {}};
     const std::string name = fileNameOf(path);
-    UnwrapOptions options = unwrapOptions();
-    options.confirmLargePart = [&path, &part, folder = options.tempFolder](std::int64_t bytes, const std::string& layer) {
-        if (!part.yes)
-            printError(quotedName(path) + ": a part (" + layer + ") decodes to " + std::to_string(bytes) +
-                       " bytes, written into " + quotedName(folder) + "; add --yes to open it.");
-        return part.yes;
-    };
-    const auto cancelled = [](const UnwrapError& error) { return error.cause == UnwrapError::Cause::Cancelled; };
-    if (!part.part.empty()) {
-        std::string relative = part.part;
-        Descent found = descend(file, name, relative, options);
-        if (!found && !found.error() && relative.starts_with(name + "/")) {
-            relative = relative.substr(name.size() + 1);
-            found = descend(file, name, relative, options);
-        }
-        if (!found) {
-            if (found.error() && cancelled(*found.error()))
-                return std::nullopt; // the question said why
-            printError(found.error() ? quotedName(part.part) + " could not be opened: " + describe(*found.error()) + "."
-                                     : quotedName(path) + " has no part " + quotedName(part.part) +
-                                           "; `pixelquarry-cli parts` lists them.");
-            return std::nullopt;
-        }
-        return OpenedData{*found, name + "/" + relative};
+    std::string relative = wanted;
+    Descent found = descend(file, name, relative, options);
+    if (!found && !found.error() && relative.starts_with(name + "/")) {
+        relative = relative.substr(name.size() + 1);
+        found = descend(file, name, relative, options);
     }
+    if (found)
+        return OpenedData{*found, name + "/" + relative};
+    if (found.error() && cancelled(*found.error()))
+        return std::unexpected(std::string());
+    return std::unexpected(found.error() ? quotedName(wanted) + " could not be opened: " + describe(*found.error()) + "."
+                                         : quotedName(path) + " has no part " + quotedName(wanted) +
+                                               "; `pixelquarry-cli parts` and `pixelquarry-cli files` list them.");
+}
+
+// The part that stands out through nested wrappers; FILE's own bytes, with a note, when it
+// cannot be taken apart.
+Opening openDefault(const std::shared_ptr<const ByteSource>& file, const std::string& path, const UnwrapOptions& options)
+{
+    const std::string name = fileNameOf(path);
     auto way = unwrapNested(file, name, options);
     if (!way && cancelled(way.error()))
-        return std::nullopt;
+        return std::unexpected(std::string());
     if (!way) {
         printError("note: " + quotedName(path) + " could not be unwrapped (" + describe(way.error()) +
                    "); its raw bytes are used.");
@@ -129,12 +169,69 @@ std::optional<OpenedData> openDataOrReport(const std::string& path, const PartAr
         std::string paths;
         for (const Part& choice : way->choices)
             paths += (paths.empty() ? "" : ", ") + quotedName(pathText(name, *way, "/") + "/" + partLabel(choice));
-        printError(quotedName(path) + " holds several parts that stand equal; choose one with --part (or --raw): " + paths);
-        return std::nullopt;
+        return std::unexpected(quotedName(path) + " holds several parts that stand equal; choose one with --part (or --raw): " + paths);
     }
     if (way->steps.empty())
         return OpenedData{file, {}};
     return OpenedData{way->steps.back().part.bytes, pathText(name, *way, "/")};
+}
+
+// A file's fork: looked up in the volumes of the bytes opened by default (with or without
+// FILE's name in front), then in those of each wrapper part the path's leading folders name.
+// An empty error: no such file.
+Opening openFork(const std::shared_ptr<const ByteSource>& file, const std::string& path, const ForkPath& wanted,
+                 const UnwrapOptions& options)
+{
+    const std::string name = fileNameOf(path);
+    if (const auto base = openDefault(file, path, options)) {
+        if (auto found = forkIn(*base, wanted, path, name); found || !found.error().empty())
+            return found;
+        if (wanted.file.starts_with(name + "/"))
+            if (auto found = forkIn(*base, {wanted.file.substr(name.size() + 1), wanted.kind}, path, name);
+                found || !found.error().empty())
+                return found;
+    }
+    for (auto slash = wanted.file.find('/'); slash != std::string::npos; slash = wanted.file.find('/', slash + 1)) {
+        const auto wrapper = openNamed(file, path, wanted.file.substr(0, slash), options);
+        if (!wrapper)
+            continue;
+        if (auto found = forkIn(*wrapper, {wanted.file.substr(slash + 1), wanted.kind}, path, name); found || !found.error().empty())
+            return found;
+    }
+    return std::unexpected(std::string());
+}
+
+} // namespace
+
+std::optional<OpenedData> openDataOrReport(const std::string& path, const PartArguments& part)
+{
+    auto file = openFileOrReport(path);
+    if (!file)
+        return std::nullopt;
+    if (part.raw)
+        return OpenedData{file, {}};
+    UnwrapOptions options = unwrapOptions();
+    options.confirmLargePart = [&path, &part, folder = options.tempFolder](std::int64_t bytes, const std::string& layer) {
+        if (!part.yes)
+            printError(quotedName(path) + ": a part (" + layer + ") decodes to " + std::to_string(bytes) +
+                       " bytes, written into " + quotedName(folder) + "; add --yes to open it.");
+        return part.yes;
+    };
+    Opening opened = std::unexpected(std::string());
+    if (part.part.empty()) {
+        opened = openDefault(file, path, options);
+    } else {
+        if (const auto fork = forkPathOf(part.part))
+            opened = openFork(file, path, *fork, options);
+        if (!opened && opened.error().empty()) // not a file's fork: a wrapper's part
+            opened = openNamed(file, path, part.part, options);
+    }
+    if (!opened) {
+        if (!opened.error().empty())
+            printError(opened.error());
+        return std::nullopt;
+    }
+    return std::move(*opened);
 }
 
 std::optional<std::string> readBookmarksFileOrReport(const std::string& path)

@@ -37,7 +37,9 @@ std::shared_ptr<const ByteSource> openFileOrReport(const std::string& path);
 
 // How FILE is opened: by default what the desktop program opens (the part that stands out,
 // through nested wrappers); --part names a part by the path `parts` prints (with or without
-// FILE's name in front); --raw takes FILE's own bytes. A part that decodes to more than 1 GiB
+// FILE's name in front), or a file's fork in a volume by the path `files` prints and ":data" or
+// ":resource" (looked up in the volumes of the bytes opened by default, then of the part its
+// leading folders name); --raw takes FILE's own bytes. A part that decodes to more than 1 GiB
 // is refused with a note unless --yes answers the question.
 struct PartArguments {
     std::string part;

@@ -17,5 +17,6 @@ Action addExportCommand(CLI::App& app);
 Action addScanCommand(CLI::App& app);
 Action addBookmarksCommand(CLI::App& app);
 Action addPartsCommand(CLI::App& app);
+Action addFilesCommand(CLI::App& app);
 
 } // namespace pq::cli

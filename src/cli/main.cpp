@@ -38,7 +38,8 @@ int main(int argc, char** argv)
     using namespace pq::cli;
     // The subcommands, in the order the help lists them.
     const std::vector<Action> actions{addInfoCommand(app), addRenderCommand(app), addExportCommand(app),
-                                      addScanCommand(app), addBookmarksCommand(app), addPartsCommand(app)};
+                                      addScanCommand(app), addBookmarksCommand(app), addPartsCommand(app),
+                                      addFilesCommand(app)};
 
     try {
         app.parse(argc, argv);

@@ -1,7 +1,10 @@
 // pixelquarry-cli scan: the icons stored in a file, then likely icons at any offset.
 #include "finder/icon_finder.h"
+#include "finder/volume_icons.h"
 #include "cli/cli_support.h"
 #include "cli/commands.h"
+#include "cli/volume_listing.h"
+#include "document/clipped_name.h"
 
 #include <nlohmann/json.hpp>
 
@@ -11,6 +14,7 @@
 #include <iostream>
 #include <limits>
 #include <memory>
+#include <set>
 
 namespace pq::cli {
 
@@ -50,7 +54,15 @@ double rounded(double score)
     return std::round(score * 1000.0) / 1000.0;
 }
 
-void printFound(const FoundIcon& icon, bool json, const std::string& part)
+// Where an icon stored in a file of a volume lies: the file's path (with its volume's prefix),
+// the fork, and the byte in the scanned bytes.
+struct InFile {
+    std::string path;
+    ForkKind fork;
+    std::optional<std::int64_t> imageOffset;
+};
+
+void printFound(const FoundIcon& icon, bool json, const std::string& part, const InFile* inFile = nullptr)
 {
     const StructuredIcon* s = icon.structure ? &*icon.structure : nullptr;
     if (json) {
@@ -68,7 +80,12 @@ void printFound(const FoundIcon& icon, bool json, const std::string& part)
             line["id"] = s->id ? nlohmann::ordered_json(*s->id) : nlohmann::ordered_json(nullptr);
             line["name"] = s->name ? nlohmann::ordered_json(*s->name) : nlohmann::ordered_json(nullptr);
         }
-        std::cout << line.dump() << '\n';
+        if (inFile) {
+            line["file"] = inFile->path;
+            line["fork"] = std::string(forkKindName(inFile->fork));
+            line["volumeOffset"] = inFile->imageOffset ? nlohmann::ordered_json(*inFile->imageOffset) : nlohmann::ordered_json(nullptr);
+        }
+        std::cout << line.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << '\n';
         return;
     }
     char text[200];
@@ -76,12 +93,16 @@ void printFound(const FoundIcon& icon, bool json, const std::string& part)
                   static_cast<unsigned long long>(icon.offset), icon.bitDepth, icon.side, icon.side,
                   icon.hasMask ? " with mask" : "");
     std::cout << text;
-    if (s) {
+    if (inFile) {
+        std::cout << "  " << forkKindName(inFile->fork) << " fork of " << quotedName(inFile->path) << ": " << s->type;
+    } else if (s) {
         std::cout << "  " << sourceName(s->source) << " at " << s->sourceOffset << ": " << s->type;
         if (s->id)
             std::cout << " ID " << *s->id;
         if (s->name)
             std::cout << " \"" << *s->name << "\"";
+        if (inFile && inFile->imageOffset)
+            std::cout << ", at " << *inFile->imageOffset << " in the image";
     } else {
         std::snprintf(text, sizeof text, "  score %.3f", icon.score);
         std::cout << text;
@@ -95,6 +116,27 @@ int runScanCommand(const ScanArguments& a)
     if (!opened)
         return 1;
     const auto& source = opened->source;
+    std::int64_t printed = 0;
+    const auto full = [&] { return a.limit > 0 && printed >= a.limit; };
+    // The icons stored in the files of volumes first, by file; their places in the image are
+    // left out of the raw bytes' list below.
+    std::set<std::int64_t> inFiles;
+    for (const ListedVolume& listed : openVolumesOrReport(source, a.path)) {
+        const auto icons = findVolumeIcons(listed.volume);
+        if (!icons) {
+            printError(icons.error().read.message(a.path));
+            return 1;
+        }
+        for (const VolumeIcon& icon : *icons) {
+            if (icon.imageOffset)
+                inFiles.insert(*icon.imageOffset);
+            if (full())
+                continue;
+            const InFile inFile{listed.prefix + icon.path, icon.fork, icon.imageOffset};
+            printFound(FoundIcon::fromStructure(icon.icon), a.json, opened->partPath, &inFile);
+            ++printed;
+        }
+    }
     IconScanOptions options;
     options.minScore = a.minScore;
     if (a.limit > 0)
@@ -104,11 +146,13 @@ int runScanCommand(const ScanArguments& a)
         printError(found.error().read.message(a.path));
         return 1;
     }
-    std::int64_t printed = 0;
     for (const FoundIcon& icon : *found) {
-        if (a.limit > 0 && printed++ >= a.limit)
+        if (full())
             break;
+        if (icon.structure && inFiles.contains(icon.offset))
+            continue;
         printFound(icon, a.json, opened->partPath);
+        ++printed;
     }
     std::cout.flush();
     return std::cout ? 0 : 1;
@@ -119,15 +163,18 @@ int runScanCommand(const ScanArguments& a)
 Action addScanCommand(CLI::App& app)
 {
     auto* cmd = app.add_subcommand(
-        "scan", "List the icons of resource forks and icon containers in a file, then likely 1-bit icons with "
-                "masks (32x32 and 16x16) at any offset, best first");
+        "scan", "List the icons stored in the files of the volumes in a disk image (each with its file, fork, "
+                "offset within the fork and offset in the image), then those of other resource forks and icon "
+                "containers in the bytes, then likely 1-bit icons with masks (32x32 and 16x16) at any offset, best first");
     auto a = std::make_shared<ScanArguments>();
     cmd->add_option("FILE", a->path, "The file to search")->required();
     cmd->add_option("--min-score", a->minScore, "Leave out candidates scoring less (0 to 1; default 0.5)")
         ->check(CLI::Validator(scoreValidator, "SCORE"));
     cmd->add_option("--limit", a->limit, "List at most N candidates")
         ->check(CLI::Validator(countValidator, "N"));
-    cmd->add_flag("--json", a->json, "One JSON object per line (with \"part\", the part path, for a wrapped file)");
+    cmd->add_flag("--json", a->json, "One JSON object per line (with \"part\", the part path, for a wrapped file; with \"file\", "
+                  "\"fork\" and \"volumeOffset\", the byte in the image, for an icon in a file of a volume, whose "
+                  "\"offset\" then counts within the fork)");
     addPartOptions(*cmd, a->part);
     return [a] { return runScanCommand(*a); };
 }

@@ -1,5 +1,7 @@
 #include "sources/mac_roman.h"
 
+#include "sources/unicode_text.h"
+
 #include <array>
 
 namespace pq {
@@ -20,21 +22,8 @@ std::string macRomanToUtf8(std::string_view text)
         0x0131, 0x02C6, 0x02DC, 0x00AF, 0x02D8, 0x02D9, 0x02DA, 0x00B8, 0x02DD, 0x02DB, 0x02C7};
     std::string out;
     out.reserve(text.size());
-    for (unsigned char byte : text) {
-        char32_t cp = byte < 0x80 ? char32_t(byte) : char32_t(high[byte - 0x80]);
-        if (cp == 0 || (cp < 0x20 && cp != '\t'))
-            cp = 0xFFFD; // control characters have no place in a name
-        if (cp < 0x80) {
-            out.push_back(char(cp));
-        } else if (cp < 0x800) {
-            out.push_back(char(0xC0 | (cp >> 6)));
-            out.push_back(char(0x80 | (cp & 0x3F)));
-        } else {
-            out.push_back(char(0xE0 | (cp >> 12)));
-            out.push_back(char(0x80 | ((cp >> 6) & 0x3F)));
-            out.push_back(char(0x80 | (cp & 0x3F)));
-        }
-    }
+    for (unsigned char byte : text)
+        appendUtf8(out, byte < 0x80 ? char32_t(byte) : char32_t(high[byte - 0x80]));
     return out;
 }
 

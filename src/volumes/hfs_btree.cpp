@@ -37,7 +37,7 @@ std::expected<TreeHeader, VolumeError> readHeader(const ByteSource& tree)
 
 } // namespace
 
-std::expected<void, VolumeError> walkHfsLeaves(const ByteSource& tree, VolumeDamage::Place place,
+std::expected<void, VolumeError> walkHfsLeaves(const ByteSource& tree, const HfsLayout& layout, VolumeDamage::Place place,
                                                const HfsLeafVisitor& visit, std::vector<VolumeDamage>& damage)
 {
     const auto header = readHeader(tree);
@@ -47,6 +47,10 @@ std::expected<void, VolumeError> walkHfsLeaves(const ByteSource& tree, VolumeDam
     const std::int64_t nodeCount = std::min(header->totalNodes, tree.size() / nodeSize);
     std::vector<bool> visited(std::size_t(nodeCount), false);
     std::vector<std::uint8_t> node(std::size_t(nodeSize), 0);
+    const auto lengthSize = std::int64_t(layout.keyLengthSize);
+    auto keyLengthAt = [&](std::int64_t at) {
+        return std::int64_t(lengthSize == 1 ? node[std::size_t(at)] : be16(node.data() + at));
+    };
     auto report = [&](VolumeDamage::Kind kind, std::uint32_t where) { damage.push_back({kind, place, where}); };
 
     // Loads leaf `index` into `node`, or says why the walk ends there.
@@ -77,17 +81,45 @@ std::expected<void, VolumeError> walkHfsLeaves(const ByteSource& tree, VolumeDam
             for (std::int64_t i = 0; i < records; ++i) {
                 const std::int64_t start = offsetOf(i);
                 const std::int64_t end = offsetOf(i + 1);
-                const std::int64_t dataStart = start + ((node[std::size_t(std::min(start, nodeSize - 1))] + 2) & ~1);
-                if (start < kDescriptorSize || end > tableStart || dataStart > end) {
+                const bool inside = start >= kDescriptorSize && end <= tableStart && start + lengthSize <= end;
+                const std::int64_t keyLength = inside ? keyLengthAt(start) : 0;
+                const std::int64_t dataStart = start + ((lengthSize + keyLength + 1) & ~1);
+                if (!inside || dataStart > end) {
                     report(VolumeDamage::Kind::RecordOutsideNode, index);
                     continue;
                 }
-                visit(std::span(node.data() + start + 1, std::size_t(node[std::size_t(start)])),
+                visit(std::span(node.data() + start + lengthSize, std::size_t(keyLength)),
                       std::span(node.data() + dataStart, std::size_t(end - dataStart)));
             }
         }
     }
     return {};
+}
+
+std::expected<void, VolumeError> walkHfsCatalog(const std::shared_ptr<const ByteSource>& volume,
+                                                const HfsGeometry& geometry, const HfsLayout& layout,
+                                                HfsTreeFork extentsTree, HfsTreeFork catalogTree,
+                                                HfsOverflowExtents& overflow, const HfsLeafVisitor& visitCatalog,
+                                                std::vector<VolumeDamage>& damage)
+{
+    constexpr std::uint32_t kExtentsFileId = 3;
+    constexpr std::uint32_t kCatalogFileId = 4;
+    auto walk = [&](std::uint32_t fileId, HfsTreeFork fork, VolumeDamage::Place place,
+                    const HfsLeafVisitor& visit) -> std::expected<void, VolumeError> {
+        const VolumeFork tree = hfsFork(geometry, layout, fork.firstRecord, overflow, fileId, ForkKind::Data,
+                                        fork.logicalSize);
+        const auto treeBytes = ExtentByteSource::create(volume, tree.extents);
+        if (tree.damage || !treeBytes)
+            return std::unexpected(VolumeError::BadTreeHeader);
+        return walkHfsLeaves(**treeBytes, layout, place, visit, damage);
+    };
+    auto addOverflow = [&](std::span<const std::uint8_t> key, std::span<const std::uint8_t> data) {
+        if (!addOverflowRecord(layout, overflow, key, data))
+            damage.push_back({VolumeDamage::Kind::BadRecord, VolumeDamage::Place::ExtentsTree, 0});
+    };
+    if (auto walked = walk(kExtentsFileId, extentsTree, VolumeDamage::Place::ExtentsTree, addOverflow); !walked)
+        return walked;
+    return walk(kCatalogFileId, catalogTree, VolumeDamage::Place::CatalogTree, visitCatalog);
 }
 
 } // namespace pq

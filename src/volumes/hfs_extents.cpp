@@ -6,30 +6,35 @@
 
 namespace pq {
 
-bool addOverflowRecord(HfsOverflowExtents& overflow, std::span<const std::uint8_t> key,
+std::uint32_t HfsLayout::number(const std::uint8_t* p) const { return numberSize == 2 ? be16(p) : be32(p); }
+
+bool addOverflowRecord(const HfsLayout& layout, HfsOverflowExtents& overflow, std::span<const std::uint8_t> key,
                        std::span<const std::uint8_t> data)
 {
-    // Key: fork type, file ID, first fork block; data: one extent record.
-    if (key.size() < 7 || data.size() < 12)
+    // Key: fork type (padded to an even offset in HFS+), file ID, first fork block; data: one
+    // extent record.
+    const std::size_t idAt = layout.keyLengthSize;
+    if (key.size() < idAt + 4 + layout.numberSize || data.size() < layout.extentRecordSize())
         return false;
-    std::array<std::uint8_t, 12> record{};
-    std::copy_n(data.begin(), 12, record.begin());
-    overflow[{be32(key.data() + 1), key[0], be16(key.data() + 5)}] = record;
+    overflow[{be32(key.data() + idAt), key[0], layout.number(key.data() + idAt + 4)}]
+        .assign(data.begin(), data.begin() + std::ptrdiff_t(layout.extentRecordSize()));
     return true;
 }
 
-VolumeFork hfsFork(const HfsGeometry& geometry, std::span<const std::uint8_t, 12> firstRecord,
-                const HfsOverflowExtents& overflow, std::uint32_t fileId, ForkKind kind,
-                std::int64_t logicalSize)
+VolumeFork hfsFork(const HfsGeometry& geometry, const HfsLayout& layout, std::span<const std::uint8_t> firstRecord,
+                   const HfsOverflowExtents& overflow, std::uint32_t fileId, ForkKind kind, std::int64_t logicalSize)
 {
     VolumeFork fork{logicalSize, {}, {}};
     std::int64_t remaining = logicalSize;
+    std::int64_t forkBlocks = 0; // allocation blocks in the records taken so far
     auto take = [&](std::span<const std::uint8_t> record) {
-        for (std::size_t i = 0; i < 12 && remaining > 0; i += 4) {
-            const std::int64_t blocks = be16(record.data() + i + 2);
+        for (std::size_t i = 0; i < layout.extentsPerRecord && remaining > 0; ++i) {
+            const std::uint8_t* extent = record.data() + 2 * layout.numberSize * i;
+            const std::int64_t blocks = layout.number(extent + layout.numberSize);
             if (blocks == 0)
                 continue;
-            const std::int64_t offset = geometry.firstBlock + be16(record.data() + i) * geometry.blockSize;
+            forkBlocks += blocks;
+            const std::int64_t offset = geometry.firstBlock + layout.number(extent) * geometry.blockSize;
             const std::int64_t length = std::min(blocks * geometry.blockSize, remaining);
             if (!rangeInside(offset, length, geometry.volumeSize)) {
                 fork.damage = VolumeDamage::Kind::ExtentOutsideVolume;
@@ -40,12 +45,16 @@ VolumeFork hfsFork(const HfsGeometry& geometry, std::span<const std::uint8_t, 12
         }
     };
     take(firstRecord);
-    const auto forkByte = std::uint8_t(kind);
-    for (auto it = overflow.lower_bound({fileId, forkByte, 0});
-         it != overflow.end() && std::get<0>(it->first) == fileId && std::get<1>(it->first) == forkByte
-         && remaining > 0 && !fork.damage;
-         ++it)
-        take(it->second);
+    // Each overflow record is keyed by the fork block it starts at: one that adds no blocks
+    // would be found again, so the walk ends there.
+    for (std::int64_t before = -1; remaining > 0 && !fork.damage && forkBlocks != before
+         && forkBlocks <= std::int64_t(UINT32_MAX);) {
+        const auto found = overflow.find({fileId, std::uint8_t(kind), std::uint32_t(forkBlocks)});
+        if (found == overflow.end())
+            break;
+        before = forkBlocks;
+        take(found->second);
+    }
     if (remaining > 0 && !fork.damage)
         fork.damage = VolumeDamage::Kind::ForkShort;
     if (fork.damage)

@@ -18,16 +18,14 @@ constexpr std::int64_t kSectorSize = 512;
 // In the master directory block: each tree's logical size, followed by its first extent record.
 constexpr std::size_t kExtentsTreeSizeAt = 130;
 constexpr std::size_t kCatalogTreeSizeAt = 146;
-constexpr std::uint32_t kExtentsFileId = 3;
-constexpr std::uint32_t kCatalogFileId = 4;
 constexpr std::uint8_t kFolderRecord = 1;
 constexpr std::uint8_t kFileRecord = 2;
 constexpr std::size_t kFolderRecordSize = 70;
 constexpr std::size_t kFileRecordSize = 102;
 
-std::span<const std::uint8_t, 12> extentRecordAt(std::span<const std::uint8_t> bytes, std::size_t offset)
+std::span<const std::uint8_t> extentRecordAt(std::span<const std::uint8_t> bytes, std::size_t offset)
 {
-    return bytes.subspan(offset).first<12>();
+    return bytes.subspan(offset, kHfsLayout.extentRecordSize());
 }
 
 std::string fourBytes(const std::uint8_t* p) { return std::string(reinterpret_cast<const char*>(p), 4); }
@@ -55,27 +53,12 @@ struct CatalogReader {
 std::expected<void, VolumeError> CatalogReader::read(std::span<const std::uint8_t> mdb)
 {
     HfsOverflowExtents overflow;
-    // Walks the leaves of the tree whose logical size and first extent record the master
-    // directory block holds at `sizeAt`; the catalog's extents may continue in the overflow tree.
-    auto walkTree = [&](std::uint32_t fileId, std::size_t sizeAt, VolumeDamage::Place place,
-                        const HfsLeafVisitor& visit) -> std::expected<void, VolumeError> {
-        const VolumeFork tree = hfsFork(geometry, extentRecordAt(mdb, sizeAt + 4), overflow, fileId, ForkKind::Data,
-                                        be32(mdb.data() + sizeAt));
-        const auto treeBytes = ExtentByteSource::create(source, tree.extents);
-        if (tree.damage || !treeBytes)
-            return std::unexpected(VolumeError::BadTreeHeader);
-        return walkHfsLeaves(**treeBytes, place, visit, damage);
-    };
-    auto addOverflow = [&](std::span<const std::uint8_t> key, std::span<const std::uint8_t> data) {
-        if (!addOverflowRecord(overflow, key, data))
-            damage.push_back({VolumeDamage::Kind::BadRecord, VolumeDamage::Place::ExtentsTree, 0});
-    };
-    if (auto walked = walkTree(kExtentsFileId, kExtentsTreeSizeAt, VolumeDamage::Place::ExtentsTree, addOverflow); !walked)
-        return walked;
-    return walkTree(kCatalogFileId, kCatalogTreeSizeAt, VolumeDamage::Place::CatalogTree,
-                    [&](std::span<const std::uint8_t> key, std::span<const std::uint8_t> data) {
-                        addRecord(key, data, overflow);
-                    });
+    auto treeFork = [&](std::size_t sizeAt) { return HfsTreeFork{be32(mdb.data() + sizeAt), extentRecordAt(mdb, sizeAt + 4)}; };
+    return walkHfsCatalog(source, geometry, kHfsLayout, treeFork(kExtentsTreeSizeAt), treeFork(kCatalogTreeSizeAt), overflow,
+                          [&](std::span<const std::uint8_t> key, std::span<const std::uint8_t> data) {
+                              addRecord(key, data, overflow);
+                          },
+                          damage);
 }
 
 void CatalogReader::addRecord(std::span<const std::uint8_t> key, std::span<const std::uint8_t> data,
@@ -98,8 +81,8 @@ void CatalogReader::addRecord(std::span<const std::uint8_t> key, std::span<const
     const std::uint32_t id = be32(data.data() + 20);
     VolumeFile file{id, parentId, std::move(name), {}, fourBytes(data.data() + 4), fourBytes(data.data() + 8),
                     be16(data.data() + 12),
-                    hfsFork(geometry, extentRecordAt(data, 74), overflow, id, ForkKind::Data, be32(data.data() + 26)),
-                    hfsFork(geometry, extentRecordAt(data, 86), overflow, id, ForkKind::Resource, be32(data.data() + 36))};
+                    hfsFork(geometry, kHfsLayout, extentRecordAt(data, 74), overflow, id, ForkKind::Data, be32(data.data() + 26)),
+                    hfsFork(geometry, kHfsLayout, extentRecordAt(data, 86), overflow, id, ForkKind::Resource, be32(data.data() + 36))};
     addVolumeFile(std::move(file), files, damage);
 }
 
@@ -123,19 +106,6 @@ std::expected<Volume, VolumeError> readHfsVolume(std::shared_ptr<const ByteSourc
     assignPaths(reader.folders, reader.files, reader.damage);
     return Volume(std::move(source), VolumeFormat::Hfs, std::move(name), std::move(reader.folders),
                   std::move(reader.files), std::move(reader.damage));
-}
-
-std::optional<std::int64_t> findHfsVolume(const ByteSource& source)
-{
-    // A DiskCopy 4.2 header: 84 bytes, a name of at most 63 characters, 0x0100 at offset 82.
-    constexpr std::int64_t kDiskCopyHeader = 84;
-    if (hasSignatureAt(source, kMasterBlockOffset))
-        return 0;
-    std::array<std::uint8_t, kDiskCopyHeader> header{};
-    if (source.read(0, std::as_writable_bytes(std::span(header))) && header[0] <= 63 && be16(header.data() + 82) == 0x0100
-        && hasSignatureAt(source, kDiskCopyHeader + kMasterBlockOffset))
-        return kDiskCopyHeader;
-    return std::nullopt;
 }
 
 } // namespace pq
