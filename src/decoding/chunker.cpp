@@ -53,9 +53,9 @@ std::expected<Chunker, ChunkerError> Chunker::create(std::shared_ptr<const ByteS
 }
 
 std::expected<Chunk, ChunkerError> Chunker::decode(std::shared_ptr<const ByteSource> source, IconFormat format,
-                                                   std::int64_t offset, bool withMask, ReadError* readError)
+                                                   std::int64_t offset, IconMask mask, ReadError* readError)
 {
-    return Chunker(std::move(source), format).chunkAt(offset, withMask, readError);
+    return Chunker(std::move(source), format).chunkAt(offset, mask, readError);
 }
 
 void Chunker::setBitDepth(std::int64_t bitDepth)
@@ -119,7 +119,7 @@ std::optional<std::int64_t> Chunker::tileShowing(std::int64_t offset) const
     return tile;
 }
 
-std::expected<Chunk, ChunkerError> Chunker::chunkAt(std::int64_t offset, bool withMask, ReadError* readError) const
+std::expected<Chunk, ChunkerError> Chunker::chunkAt(std::int64_t offset, IconMask mask, ReadError* readError) const
 {
     if (auto error = formatError())
         return std::unexpected(*error);
@@ -130,26 +130,36 @@ std::expected<Chunk, ChunkerError> Chunker::chunkAt(std::int64_t offset, bool wi
     const std::int64_t end = offset + length;
     if (end >= size)
         return std::unexpected(ChunkerError::OutOfBounds);
-    if (withMask && end + length > size)
+    const bool follows = mask.kind == IconMask::Kind::FollowsPlane;
+    if (follows && end + length > size)
+        return std::unexpected(ChunkerError::OutOfBounds);
+    const std::int64_t maskLength = IconMask::oneBitPlaneLength(m_format); // at most 256 * 32 bytes
+    const bool apart = mask.kind == IconMask::Kind::OneBitAt;
+    if (apart && (mask.offset < 0 || mask.offset > size - maskLength))
         return std::unexpected(ChunkerError::OutOfBounds);
 
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(withMask ? 2 * length : length));
-    if (auto read = m_source->read(offset, std::as_writable_bytes(std::span(bytes))); !read) {
-        if (readError)
-            *readError = read.error();
+    auto read = [&](std::int64_t at, std::vector<std::uint8_t>& bytes) {
+        auto done = m_source->read(at, std::as_writable_bytes(std::span(bytes)));
+        if (!done && readError)
+            *readError = done.error();
+        return done.has_value();
+    };
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(follows ? 2 * length : length));
+    std::vector<std::uint8_t> maskBytes(static_cast<std::size_t>(apart ? maskLength : 0));
+    if (!read(offset, bytes) || (apart && !read(mask.offset, maskBytes)))
         return std::unexpected(ChunkerError::ReadFailed);
-    }
     std::span<const std::uint8_t> plane(bytes.data(), static_cast<std::size_t>(length));
-    std::span<const std::uint8_t> mask;
-    if (withMask)
-        mask = std::span<const std::uint8_t>(bytes.data() + length, static_cast<std::size_t>(length));
+    std::span<const std::uint8_t> maskPlane = apart ? std::span<const std::uint8_t>(maskBytes) : std::span<const std::uint8_t>();
+    if (follows)
+        maskPlane = std::span<const std::uint8_t>(bytes.data() + length, static_cast<std::size_t>(length));
 
     Chunk chunk;
     chunk.offsetInFile = offset;
     chunk.length = length;
     chunk.colorTable = builtInPalette(m_format.bitDepth);
     chunk.isBlank = std::all_of(plane.begin(), plane.end(), [](std::uint8_t b) { return b == 0; });
-    chunk.pixelArray = decodePixelArray(plane, m_format.bitDepth, m_format.pixelsPerSide(), mask, chunk.colorTable.get());
+    chunk.pixelArray = decodePixelArray(plane, m_format.bitDepth, m_format.pixelsPerSide(), maskPlane,
+                                        chunk.colorTable.get(), apart);
     return chunk;
 }
 
@@ -167,7 +177,7 @@ inline unsigned elementAt(const std::uint8_t* row, std::int64_t bitDepth, std::i
 } // namespace
 
 PixelArray decodePixelArray(std::span<const std::uint8_t> plane, std::int64_t bitDepth, std::int64_t columns,
-                            std::span<const std::uint8_t> maskPlane, const ColorTable* palette)
+                            std::span<const std::uint8_t> maskPlane, const ColorTable* palette, bool oneBitMask)
 {
     // Only the three depths have a reading below; a row must be whole bytes, and its bit
     // count must fit in 64 bits.
@@ -178,7 +188,9 @@ PixelArray decodePixelArray(std::span<const std::uint8_t> plane, std::int64_t bi
     if (bytesPerRow <= 0 || bytesPerRow * 8 != bitDepth * columns)
         return {};
     const std::int64_t rows = static_cast<std::int64_t>(plane.size()) / bytesPerRow;
-    const bool hasMask = !maskPlane.empty() && maskPlane.size() >= plane.size();
+    const std::int64_t maskDepth = oneBitMask ? 1 : bitDepth;
+    const std::int64_t maskBytesPerRow = oneBitMask ? (columns + 7) / 8 : bytesPerRow;
+    const bool hasMask = !maskPlane.empty() && std::int64_t(maskPlane.size()) / maskBytesPerRow >= rows;
 
     // Palette colours are made once per entry, not once per pixel.
     std::vector<Color> colours;
@@ -192,7 +204,7 @@ PixelArray decodePixelArray(std::span<const std::uint8_t> plane, std::int64_t bi
     PixelArray result(rows, columns);
     for (std::int64_t r = 0; r < rows; ++r) {
         const std::uint8_t* row = plane.data() + r * bytesPerRow;
-        const std::uint8_t* maskRow = hasMask ? maskPlane.data() + r * bytesPerRow : nullptr;
+        const std::uint8_t* maskRow = hasMask ? maskPlane.data() + r * maskBytesPerRow : nullptr;
         for (std::int64_t x = 0; x < columns; ++x) {
             const unsigned v = elementAt(row, bitDepth, x);
             Color c;
@@ -200,7 +212,7 @@ PixelArray decodePixelArray(std::span<const std::uint8_t> plane, std::int64_t bi
                 c = v < colours.size() ? colours[v] : Color::clear();
             else
                 c = v != 0 ? Color::black() : Color::white();
-            if (maskRow && elementAt(maskRow, bitDepth, x) != 1)
+            if (maskRow && elementAt(maskRow, maskDepth, x) != 1)
                 c = Color::clear();
             result.at(r, x) = c;
         }

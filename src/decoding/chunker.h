@@ -3,6 +3,7 @@
 #include "decoding/classifier_request.h"
 #include "decoding/chunk.h"
 #include "decoding/icon_format.h"
+#include "decoding/icon_mask.h"
 #include "sources/byte_source.h"
 
 #include <cstdint>
@@ -41,7 +42,7 @@ public:
     // in. There are no construction checks (formats come from bookmarks files); chunkAt's
     // refusals apply, a refused read with its cause in `readError` when given.
     static std::expected<Chunk, ChunkerError> decode(std::shared_ptr<const ByteSource> source, IconFormat format,
-                                                     std::int64_t offset, bool withMask,
+                                                     std::int64_t offset, IconMask mask,
                                                      ReadError* readError = nullptr);
 
     const std::shared_ptr<const ByteSource>& source() const { return m_source; }
@@ -63,7 +64,12 @@ public:
     // OutOfBounds. An undecodable format gives InvalidElementWidthInBits (bit depth not 1, 4
     // or 8, row width out of range) or NotOnByteBoundary (rows not whole bytes or pixels).
     // A read the source refuses gives ReadFailed, with the cause in `readError` when given.
-    std::expected<Chunk, ChunkerError> chunkAt(std::int64_t offset, bool withMask, ReadError* readError = nullptr) const;
+    // A mask at an offset of its own (IconMask::OneBitAt) must lie wholly within the data.
+    std::expected<Chunk, ChunkerError> chunkAt(std::int64_t offset, IconMask mask, ReadError* readError = nullptr) const;
+    std::expected<Chunk, ChunkerError> chunkAt(std::int64_t offset, bool withMask, ReadError* readError = nullptr) const
+    {
+        return chunkAt(offset, IconMask::following(withMask), readError);
+    }
 
     // Tiles the browser shows at byte shift `shift`: tile r shows the chunk at
     // r x bytes per row + shift, so this is the number of rows r >= 0 whose chunk ends before
@@ -89,12 +95,15 @@ private:
     std::optional<ClassifierRequest> m_coreMLRequest;
 };
 
-// Decodes a pixel plane (and optional mask plane of the same layout) of a decodable format:
-// as many whole rows of `columns` pixels as the plane holds. Bit depths other than 1, 4 and 8
-// and rows that are not whole bytes give an empty array; a mask shorter than the plane is
-// ignored. Exposed for the decoder's tests and for scanners that decode candidates themselves.
+// Decodes a pixel plane (and optional mask plane) of a decodable format: as many whole rows
+// of `columns` pixels as the plane holds. The mask plane has the pixel plane's layout, or is
+// a 1-bit plane of `columns` pixels a row when `oneBitMask`; a pixel is clear where its mask
+// element is not 1. Bit depths other than 1, 4 and 8 and rows that are not whole bytes give
+// an empty array; a mask with fewer rows than the plane is ignored. Exposed for the decoder's
+// tests and for scanners that decode candidates themselves.
 PixelArray decodePixelArray(std::span<const std::uint8_t> plane, std::int64_t bitDepth, std::int64_t columns,
-                            std::span<const std::uint8_t> maskPlane, const ColorTable* palette);
+                            std::span<const std::uint8_t> maskPlane, const ColorTable* palette,
+                            bool oneBitMask = false);
 
 // The parsed built-in palette for a bit depth (4 or 8), parsed once; empty for other depths.
 std::shared_ptr<const ColorTable> builtInPalette(std::int64_t bitDepth);

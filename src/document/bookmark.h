@@ -1,8 +1,10 @@
 #pragma once
 
 #include "decoding/icon_format.h"
+#include "decoding/icon_mask.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -16,8 +18,12 @@ struct Bookmark {
     std::int64_t bitDepth = 1;
     std::int64_t widthInBits = 32;
     bool hasMask = false;
+    // A mask of its own place: a 1-bit plane of the icon's side at this byte offset (a colour
+    // icon drawn through its family's mask). When set it is the mask, whatever hasMask says.
+    std::optional<std::int64_t> maskOffset;
 
     IconFormat format() const { return {bitDepth, widthInBits}; }
+    IconMask mask() const { return maskOffset ? IconMask::oneBitAt(*maskOffset) : IconMask::following(hasMask); }
 };
 
 // The identity of a bookmark: offset and format. Nickname and mask take no part in it.

@@ -102,7 +102,7 @@ ExportReport runExport(ExportRequest request, const ExportCallbacks& callbacks)
             continue;
         }
         // Decoded once per bookmark, in its own format: every kind gets the same pixels.
-        const auto chunk = Chunker::decode(request.source, bookmark.format(), bookmark.offset, bookmark.hasMask);
+        const auto chunk = Chunker::decode(request.source, bookmark.format(), bookmark.offset, bookmark.mask());
         if (!chunk) {
             report.refused.push_back({bookmark, chunk.error()});
             done += steps;

@@ -124,7 +124,7 @@ BookmarkListModel::Decoded BookmarkListModel::decoded(const Bookmark& bookmark) 
     if (m_document && m_document->chunker()) {
         ReadError error;
         auto chunk = Chunker::decode(m_document->chunker()->source(), bookmark.format(), bookmark.offset,
-                                     bookmark.hasMask, &error);
+                                     bookmark.mask(), &error);
         if (chunk) {
             entry->icon = QImage(iconBoxSize(), QImage::Format_ARGB32_Premultiplied);
             entry->icon.fill(Qt::transparent);

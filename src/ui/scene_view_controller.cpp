@@ -53,7 +53,7 @@ std::optional<PixelArray> decodeForViewer(const Chunker* documentChunker, const 
     if (!documentChunker)
         return std::nullopt;
     ReadError error;
-    auto chunk = Chunker::decode(documentChunker->source(), bookmark.format(), bookmark.offset, bookmark.hasMask, &error);
+    auto chunk = Chunker::decode(documentChunker->source(), bookmark.format(), bookmark.offset, bookmark.mask(), &error);
     if (!chunk) {
         if (chunk.error() == ChunkerError::ReadFailed && readFailed)
             readFailed(error);

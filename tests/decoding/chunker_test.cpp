@@ -83,20 +83,25 @@ TEST(Chunker, CreationChecksTheFormatThenTheSize)
     }
 }
 
-// 5,000 bytes, 1-bit 32x32: a chunk must end before the last byte, its mask too.
+// 5,000 bytes, 1-bit 32x32: a chunk must end before the last byte, its mask too; in 20,000
+// bytes a 4-bit 32x32 chunk's 1-bit mask plane of its own (128 bytes) must lie wholly within the data.
 TEST(Chunker, ChunksAndMasksMustLieWithinTheData)
 {
     Chunker c = make(std::vector<std::uint8_t>(5000), IconFormat::from(BitDepth::_1bit, Dimensions::_32x32));
+    Chunker colour = make(std::vector<std::uint8_t>(20000), IconFormat::from(BitDepth::_4bit, Dimensions::_32x32));
     constexpr auto max = std::numeric_limits<std::int64_t>::max();
-    const std::tuple<std::int64_t, bool, bool> cases[] = {
-        {5000 - 129, false, true}, {5000 - 128, false, false}, {5000 - 127, false, false},
-        {5000 - 256, true, true},  {5000 - 255, true, false},  {5000 - 255, false, true},
-        {-1, false, false}, {std::numeric_limits<std::int64_t>::min(), false, false}, {max, false, false},
-        {max - 127, true, false}, {5000, false, false}, {std::int64_t{1} << 40, false, false}};
-    for (const auto& [offset, mask, ok] : cases) {
-        const auto chunk = c.chunkAt(offset, mask);
+    const auto follows = IconMask::following(), none = IconMask::none();
+    const std::tuple<const Chunker*, std::int64_t, IconMask, bool> cases[] = {
+        {&c, 5000 - 129, none, true}, {&c, 5000 - 128, none, false}, {&c, 5000 - 127, none, false},
+        {&c, 5000 - 256, follows, true},  {&c, 5000 - 255, follows, false},  {&c, 5000 - 255, none, true},
+        {&c, -1, none, false}, {&c, std::numeric_limits<std::int64_t>::min(), none, false}, {&c, max, none, false},
+        {&c, max - 127, follows, false}, {&c, 5000, none, false}, {&c, std::int64_t{1} << 40, none, false},
+        {&colour, 0, IconMask::oneBitAt(20000 - 128), true}, {&colour, 0, IconMask::oneBitAt(20000 - 127), false},
+        {&colour, 0, IconMask::oneBitAt(-1), false}, {&colour, 0, IconMask::oneBitAt(max - 10), false}};
+    for (const auto& [chunker, offset, mask, ok] : cases) {
+        const auto chunk = chunker->chunkAt(offset, mask);
         EXPECT_EQ(chunk ? std::nullopt : std::optional(chunk.error()), ok ? std::nullopt : std::optional(ChunkerError::OutOfBounds))
-            << offset << " mask " << mask;
+            << offset << " mask " << int(mask.kind) << " at " << mask.offset;
     }
 }
 
@@ -169,35 +174,40 @@ TEST_P(BlankChunk, ZeroBytesAreBlankAndWhite)
 
 INSTANTIATE_TEST_SUITE_P(AllDepths, BlankChunk, testing::Values(BitDepth::_1bit, BitDepth::_4bit, BitDepth::_8bit));
 
-// Every format, with and without mask, pixel by pixel against an independent bit-by-bit reading
-// of random data: rows most significant bits first, palette entries, mask elements equal to 1
-// opaque. Decoded as a stored bookmark is, in its own format over the shared bytes.
-class DecodeAgainstReference : public testing::TestWithParam<std::tuple<BitDepth, Dimensions, bool>> {};
+// Every format, without mask, with the mask plane following the pixels and with a 1-bit mask
+// plane of its own at another offset (a colour icon through its family's mask), pixel by pixel
+// against an independent bit-by-bit reading of random data: rows most significant bits first,
+// palette entries, mask elements equal to 1 opaque. Decoded as a stored bookmark is, in its
+// own format over the shared bytes.
+class DecodeAgainstReference : public testing::TestWithParam<std::tuple<BitDepth, Dimensions, IconMask::Kind>> {};
 
 TEST_P(DecodeAgainstReference, RandomData)
 {
-    const auto [depth, size, mask] = GetParam();
+    const auto [depth, size, maskKind] = GetParam();
     const IconFormat f = IconFormat::from(depth, size);
+    constexpr std::int64_t kMaskApart = 30001;
     const auto data = pq::test::randomBytes(40000, 7);
     const auto shared = bytes(data);
     const std::vector<Color> palette = f.bitDepth == 1 ? std::vector<Color>{} : swatch(depth);
     const std::int64_t n = f.pixelsPerSide();
     for (std::int64_t offset : {std::int64_t{0}, std::int64_t{1}, std::int64_t{333}, std::int64_t{12345}}) {
         SCOPED_TRACE(offset);
+        const IconMask mask{maskKind, maskKind == IconMask::Kind::OneBitAt ? kMaskApart : 0};
         auto chunk = Chunker::decode(shared, f, offset, mask); // as a decoder created in the format would
         ASSERT_TRUE(chunk.has_value());
         EXPECT_EQ(bool(chunk->colorTable), f.bitDepth != 1);
         for (std::int64_t r = 0; r < n; ++r) {
             for (std::int64_t x = 0; x < n; ++x) {
-                const std::int64_t bit = (r * n + x) * f.bitDepth; // bit index within the plane
-                auto element = [&](std::int64_t base) {
-                    const std::uint8_t byte = data[std::size_t(base + bit / 8)];
-                    const int shift = 8 - int(f.bitDepth) - int(bit % 8);
-                    return (byte >> shift) & ((1 << f.bitDepth) - 1);
+                auto element = [&](std::int64_t base, std::int64_t depth) {
+                    const std::int64_t at = (r * n + x) * depth;
+                    const std::uint8_t byte = data[std::size_t(base + at / 8)];
+                    const int shift = 8 - int(depth) - int(at % 8);
+                    return (byte >> shift) & ((1 << depth) - 1);
                 };
-                const int v = element(offset);
+                const int v = element(offset, f.bitDepth);
                 Color want = f.bitDepth == 1 ? (v ? Color::black() : Color::white()) : palette.at(std::size_t(v));
-                if (mask && element(offset + f.chunkLength()) != 1)
+                if ((maskKind == IconMask::Kind::FollowsPlane && element(offset + f.chunkLength(), f.bitDepth) != 1)
+                    || (maskKind == IconMask::Kind::OneBitAt && element(kMaskApart, 1) != 1))
                     want = Color::clear();
                 ASSERT_EQ(chunk->pixelArray.at(r, x), want) << "offset " << offset << " row " << r << " col " << x;
             }
@@ -207,7 +217,9 @@ TEST_P(DecodeAgainstReference, RandomData)
 
 INSTANTIATE_TEST_SUITE_P(AllFormats, DecodeAgainstReference,
                          testing::Combine(testing::Values(BitDepth::_1bit, BitDepth::_4bit, BitDepth::_8bit),
-                                          testing::Values(Dimensions::_32x32, Dimensions::_16x16), testing::Bool()));
+                                          testing::Values(Dimensions::_32x32, Dimensions::_16x16),
+                                          testing::Values(IconMask::Kind::None, IconMask::Kind::FollowsPlane,
+                                                          IconMask::Kind::OneBitAt)));
 
 TEST(Chunker, HoldsNoClassifierRequestWithoutAModelRuntime)
 {
