@@ -89,10 +89,30 @@ void DocumentController::processReceivedSource(std::shared_ptr<const ByteSource>
     rebuildChunker();
     emit bookmarksReset();
     if (m_screen.hasWindow())
-        m_screen.setWindowTitle(documentTitle(fileName(), m_origin.path));
+        m_screen.setWindowTitle(documentTitle(fileName(), m_origin));
     m_screen.setHintVisible(false);
     emit documentOpened();
     startDigest();
+}
+
+void DocumentController::openInner(std::shared_ptr<const ByteSource> bytes, std::vector<std::string> names)
+{
+    if (!m_source || !bytes)
+        return;
+    DocumentOrigin origin = m_origin;
+    origin.image = image();
+    origin.innerPath = std::move(names);
+    processReceivedSource(std::move(bytes), m_filePath, std::move(origin));
+}
+
+void DocumentController::backToImage()
+{
+    if (!m_origin.image)
+        return;
+    DocumentOrigin origin = m_origin;
+    auto bytes = std::exchange(origin.image, nullptr);
+    origin.innerPath.clear();
+    processReceivedSource(std::move(bytes), m_filePath, std::move(origin));
 }
 
 void DocumentController::rebuildChunker()

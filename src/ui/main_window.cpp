@@ -1,6 +1,7 @@
 #include "ui/main_window.h"
 
 #include "ui/bookmark_list_view_controller.h"
+#include "ui/files_panel.h"
 #include "ui/find_icons_panel.h"
 #include "ui/go_to_offset_dialog.h"
 #include "ui/icon_browser_view.h"
@@ -65,6 +66,11 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
     });
     connect(raw, &QAction::triggered, this, [&document] { document.intake().reopen(DocumentIntake::OpenMode::RawBytes); });
     connect(parts, &QAction::triggered, this, [&document] { document.intake().reopen(DocumentIntake::OpenMode::AskParts); });
+    QAction* back = file->addAction(tr("Back to the whole image"));
+    back->setObjectName(QStringLiteral("backToImageAction"));
+    back->setEnabled(false);
+    connect(&document, &DocumentController::documentOpened, back, [back, &document] { back->setEnabled(document.origin().image != nullptr); });
+    connect(back, &QAction::triggered, &document, &DocumentController::backToImage);
     file->addSeparator();
     QAction* quit = file->addAction(tr("Quit"));
     quit->setShortcut(QKeySequence::Quit);
@@ -81,9 +87,22 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
     addDockWidget(Qt::RightDockWidgetArea, dock);
     tabifyDockWidget(bookmarks, dock);
     dock->hide();
+    m_files = new FilesPanel(document);
+    connect(m_files, &FilesPanel::iconChosen, m_content->iconBrowserViewController(), &IconBrowserViewController::showBookmark);
+    auto* filesDock = new QDockWidget(tr("Files"), this);
+    filesDock->setObjectName(QStringLiteral("filesDock"));
+    filesDock->setWidget(m_files);
+    addDockWidget(Qt::RightDockWidgetArea, filesDock);
+    tabifyDockWidget(bookmarks, filesDock);
+    filesDock->hide();
+    connect(m_files, &FilesPanel::volumesFound, filesDock, [filesDock] {
+        filesDock->show();
+        filesDock->raise();
+    });
     bookmarks->raise();
     QMenu* view = menuBar()->addMenu(tr("&View"));
-    view->addAction(bookmarks->toggleViewAction());
+    for (QDockWidget* panel : {bookmarks, dock, filesDock})
+        view->addAction(panel->toggleViewAction());
     QAction* findIcons = find->addAction(tr("Find Icons"));
     findIcons->setShortcut(QKeySequence::Find);
     findIcons->setObjectName(QStringLiteral("findIconsAction"));
