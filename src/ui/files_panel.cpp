@@ -196,15 +196,14 @@ void FilesPanel::openFork(const QModelIndex& index, ForkKind kind)
     const VolumeFile* file = node >= 0 ? tree.file(tree.nodes()[std::size_t(node)]) : nullptr;
     if (!file || file->fork(kind).logicalSize == 0)
         return;
-    auto fork = tree.volume(tree.nodes()[std::size_t(node)]).fork(*file, kind);
-    const QString forkName = QString::fromLatin1(forkKindName(kind)) + tr(" fork");
+    const Volume& volume = tree.volume(tree.nodes()[std::size_t(node)]);
+    auto fork = volume.fork(*file, kind);
+    std::vector<std::string> names = forkNames(volume, *file, kind);
     if (!fork) {
         m_status->setText(tr("The %1 of %2 cannot be read: its blocks lie outside the volume.")
-                              .arg(forkName, quotedName(QString::fromStdString(file->name))));
+                              .arg(QString::fromStdString(names.back()), quotedName(QString::fromStdString(file->name))));
         return;
     }
-    std::vector<std::string> names = tree.names(node);
-    names.push_back(forkName.toStdString());
     m_document.openInner(std::move(*fork), std::move(names));
 }
 

@@ -5,6 +5,7 @@
 #include "finder/finder_icon.h"
 #include "volumes/volume_locator.h"
 
+#include <algorithm>
 #include <map>
 #include <unordered_map>
 #include <utility>
@@ -144,12 +145,27 @@ std::string VolumeTree::name(const Node& node) const
     return volume(node).name();
 }
 
-std::vector<std::string> VolumeTree::names(int index) const
+std::vector<std::string> forkNames(const Volume& volume, const VolumeFile& file, ForkKind kind)
 {
-    std::vector<std::string> names;
-    for (int at = index; at >= 0; at = m_nodes[std::size_t(at)].parent)
-        names.insert(names.begin(), name(m_nodes[std::size_t(at)]));
+    std::vector<std::string> names{volume.name()};
+    std::string_view rest = file.path;
+    while (!rest.empty()) {
+        const std::size_t slash = std::min(rest.find('/'), rest.size());
+        std::string name(rest.substr(0, slash));
+        std::ranges::replace(name, ':', '/'); // no HFS name holds ":", so this is the name itself
+        names.push_back(std::move(name));
+        rest.remove_prefix(std::min(slash + 1, rest.size()));
+    }
+    names.push_back(std::string(forkKindName(kind)) + " fork");
     return names;
+}
+
+std::string classicPath(const std::string& path)
+{
+    std::string text = path;
+    for (char& c : text)
+        c = c == '/' ? ':' : c == ':' ? '/' : c;
+    return text;
 }
 
 } // namespace pq

@@ -42,8 +42,6 @@ public:
     const VolumeFolder* folder(const Node& node) const;
     // The node's name: the volume's, the folder's or the file's.
     std::string name(const Node& node) const;
-    // The names from the volume down to the node: "Disk", "System Folder", "Finder".
-    std::vector<std::string> names(int node) const;
 
 private:
     void addVolume(std::shared_ptr<const Volume> volume, const std::atomic<bool>* cancel);
@@ -53,5 +51,13 @@ private:
     std::vector<Node> m_nodes;
     std::vector<int> m_roots;
 };
+
+// The names from the volume to a fork of one of its files, as a fork's title lists them:
+// "Disk", "System Folder", "Finder", "resource fork".
+std::vector<std::string> forkNames(const Volume& volume, const VolumeFile& file, ForkKind kind);
+
+// A path as files() lists it ("System Folder/Finder") as the classic Macintosh wrote it, its
+// names joined by ":" ("System Folder:Finder").
+std::string classicPath(const std::string& path);
 
 } // namespace pq
