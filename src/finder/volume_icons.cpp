@@ -1,14 +1,60 @@
 #include "finder/volume_icons.h"
 
+#include "finder/resource_fork_reader.h"
+
 namespace pq {
 
-// Not read yet: no fork lists icons.
-std::expected<std::vector<StructuredIcon>, IconFindError> iconsInFork(const ByteSource&) { return {}; }
+namespace {
+
+// The Resource Manager's limit: a longer fork is not believed to be a resource fork.
+constexpr std::int64_t kLongestFork = 16 << 20;
+
+} // namespace
+
+std::expected<std::vector<StructuredIcon>, IconFindError> iconsInFork(const ByteSource& fork)
+{
+    if (fork.size() < 16 || fork.size() > kLongestFork)
+        return {};
+    std::vector<std::uint8_t> bytes(16);
+    if (auto read = fork.read(0, std::as_writable_bytes(std::span(bytes))); !read)
+        return std::unexpected(IconFindError::readFailed(read.error()));
+    const auto header = plausibleResourceForkHeader(bytes, 0);
+    if (!header || header->length() > fork.size())
+        return {};
+    bytes.resize(std::size_t(header->length()));
+    if (auto read = fork.read(0, std::as_writable_bytes(std::span(bytes))); !read)
+        return std::unexpected(IconFindError::readFailed(read.error()));
+    auto listing = readResourceForkAt(bytes, 0);
+    if (!listing)
+        return {};
+    return std::move(listing->icons);
+}
 
 std::expected<std::vector<VolumeIcon>, IconFindError> findVolumeIcons(
-    const Volume&, const std::atomic<bool>*, const std::function<void(std::int64_t, std::int64_t)>&)
+    const Volume& volume, const std::atomic<bool>* cancel, const std::function<void(std::int64_t, std::int64_t)>& progress)
 {
-    return {};
+    std::vector<VolumeIcon> found;
+    const auto files = std::int64_t(volume.files().size());
+    std::int64_t done = 0;
+    for (const VolumeFile& file : volume.files()) {
+        if (cancel && cancel->load())
+            return std::unexpected(IconFindError::cancelled());
+        if (progress)
+            progress(done++, files);
+        const auto fork = volume.fork(file, ForkKind::Resource);
+        if (!fork || (*fork)->size() == 0)
+            continue; // a damaged fork is the volume's damage, already reported
+        auto icons = iconsInFork(**fork);
+        if (!icons)
+            return std::unexpected(icons.error());
+        for (StructuredIcon& icon : *icons) {
+            const auto imageOffset = volume.imageOffset(file.resource, icon.offset);
+            found.push_back({file.path, ForkKind::Resource, std::move(icon), imageOffset});
+        }
+    }
+    if (progress)
+        progress(files, files);
+    return found;
 }
 
 } // namespace pq

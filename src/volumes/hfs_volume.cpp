@@ -128,17 +128,4 @@ std::expected<Volume, VolumeError> readHfsVolume(std::shared_ptr<const ByteSourc
                   std::move(reader.files), std::move(reader.damage));
 }
 
-std::optional<std::int64_t> findHfsVolume(const ByteSource& source)
-{
-    // A DiskCopy 4.2 header: 84 bytes, a name of at most 63 characters, 0x0100 at offset 82.
-    constexpr std::int64_t kDiskCopyHeader = 84;
-    if (hasSignatureAt(source, kMasterBlockOffset))
-        return 0;
-    std::array<std::uint8_t, kDiskCopyHeader> header{};
-    if (source.read(0, std::as_writable_bytes(std::span(header))) && header[0] <= 63 && be16(header.data() + 82) == 0x0100
-        && hasSignatureAt(source, kDiskCopyHeader + kMasterBlockOffset))
-        return kDiskCopyHeader;
-    return std::nullopt;
-}
-
 } // namespace pq

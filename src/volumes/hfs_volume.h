@@ -2,10 +2,8 @@
 
 #include "volumes/volume.h"
 
-#include <cstdint>
 #include <expected>
 #include <memory>
-#include <optional>
 
 namespace pq {
 
@@ -14,9 +12,5 @@ namespace pq {
 // catalog extents and the extents-overflow tree. NotAVolume when no master directory block
 // ('BD') lies at byte 1024.
 std::expected<Volume, VolumeError> readHfsVolume(std::shared_ptr<const ByteSource> source);
-
-// Where an HFS volume begins in `source`: at 0 (a bare volume) or after a DiskCopy 4.2
-// header; nullopt when neither holds one.
-std::optional<std::int64_t> findHfsVolume(const ByteSource& source);
 
 } // namespace pq

@@ -21,9 +21,20 @@ struct VolumeLocation {
 // Every volume in `bytes`: one at the start, after a DiskCopy 4.2 header, in each partition of
 // an Apple partition map whose type holds a classic volume, on a hybrid CD (an HFS volume
 // beside an ISO 9660 one); an HFS+ volume wrapped in an HFS one is listed as the HFS+ volume.
+// A volume is known by its signature at its byte 1024: 'BD' (HFS), 'H+' or 'HX' (HFS+), 0xD2D7
+// (MFS).
 std::vector<VolumeLocation> locateVolumes(const ByteSource& bytes);
 
 // The volume at `location`, its startInImage() set to location.offset.
 std::expected<Volume, VolumeError> openVolumeAt(std::shared_ptr<const ByteSource> bytes, const VolumeLocation& location);
+
+// A volume locateVolumes found, and what opening it gave.
+struct LocatedVolume {
+    VolumeLocation location;
+    std::expected<Volume, VolumeError> volume;
+};
+
+// Every volume in `bytes`, each opened.
+std::vector<LocatedVolume> openVolumes(const std::shared_ptr<const ByteSource>& bytes);
 
 } // namespace pq

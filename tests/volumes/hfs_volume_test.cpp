@@ -196,21 +196,3 @@ TEST(HfsVolume, ForkScatteredOverManyExtentsReadsWhole)
     EXPECT_GT(file->resource.extents.size(), 3u);
     expectFile(*volume, *file, kScattered);
 }
-
-TEST(HfsVolume, FoundBareOrAfterADiskCopyHeaderOnly)
-{
-    const auto bare = volumeBytes("pieces.hfs");
-    std::vector<std::uint8_t> diskCopy(84, 0), shifted(512, 0);
-    diskCopy[0] = 5;     // name length
-    diskCopy[82] = 0x01; // 0x0100: the format's mark
-    diskCopy.insert(diskCopy.end(), bare.begin(), bare.end());
-    shifted.insert(shifted.end(), bare.begin(), bare.end());
-    const struct {
-        std::vector<std::uint8_t> bytes;
-        std::optional<std::int64_t> start;
-    } rows[] = {{bare, 0}, {diskCopy, 84}, {shifted, std::nullopt}, {test::randomBytes(4096, 7), std::nullopt}};
-    for (const auto& row : rows) {
-        EXPECT_EQ(findHfsVolume(*memorySource(row.bytes)), row.start);
-        EXPECT_EQ(readHfsVolume(memorySource(row.bytes)).has_value(), row.start == 0);
-    }
-}
