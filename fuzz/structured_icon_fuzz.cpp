@@ -1,5 +1,6 @@
-// Runs the resource-fork and icon-container detector over fuzzed bytes, and reads a fork and
-// a container at a fuzzed offset directly.
+// Runs the resource-fork and icon-container detector over fuzzed bytes, and reads a fork (its
+// icons, its whole map and its Finder bundles) and a container at a fuzzed offset directly.
+#include "finder/finder_bundle.h"
 #include "finder/icon_container_reader.h"
 #include "finder/resource_fork_reader.h"
 #include "finder/structured_icon_finder.h"
@@ -19,6 +20,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size >= 2) {
         const std::int64_t at = (std::int64_t(data[0]) << 8 | data[1]) % std::int64_t(size);
         (void)pq::readResourceForkAt(bytes, at);
+        if (const auto map = pq::readResourceMap(bytes, at))
+            (void)pq::readFinderBundles(bytes, *map);
         (void)pq::readIconContainerAt(bytes, at);
     }
     return 0;

@@ -53,6 +53,26 @@ TEST(ResourceForkReader, ListsEveryIconResourceWithItsPlaceIdAndName)
     EXPECT_EQ(readResourceForkAt(writeResourceFork(iconResources(), false).bytes, 0)->icons.size(), 5u);
 }
 
+TEST(ResourceMap, ListsEveryResourceWithItsNameAttributesAndData)
+{
+    auto resources = iconResources(); // one resource of each type: the map keeps their order
+    resources[1].attributes = 0x20;
+    resources[3].attributes = 0x0A;
+    const auto bytes = writeResourceFork(resources, true).bytes;
+    const auto map = readResourceMap(bytes, 0);
+    ASSERT_TRUE(map);
+    ASSERT_EQ(map->resources.size(), resources.size());
+    for (std::size_t i = 0; i < resources.size(); ++i) {
+        const ResourceEntry& read = map->resources[i];
+        const sample::ForkResource& written = resources[i];
+        EXPECT_EQ(std::tie(read.type, read.id, read.attributes), std::tie(written.type, written.id, written.attributes));
+        EXPECT_EQ(read.name, written.name.empty() ? std::nullopt : std::optional(macRomanToUtf8(written.name)));
+        EXPECT_TRUE(std::ranges::equal(std::span(bytes).subspan(std::size_t(read.dataOffset), std::size_t(read.dataLength)), written.data));
+    }
+    EXPECT_EQ(map->find("STR ", 1), &map->resources[1]);
+    EXPECT_EQ(map->find("STR ", 2), nullptr);
+}
+
 struct Damage {
     const char* what;
     std::function<void(std::vector<std::uint8_t>&, std::uint32_t mapOffset)> apply;
@@ -86,6 +106,14 @@ INSTANTIATE_TEST_SUITE_P(
         Damage{"type list offset outside the map", [](auto& b, auto m) { put16(b, m + 24, 0xFFF0); }, 0},
         Damage{"reference list outside the map", [](auto& b, auto m) { put16(b, m + 28 + 2 + 6, 0x7FF0); }, 0},
         Damage{"reference list pointing back into the type list", [](auto& b, auto m) { put16(b, m + 28 + 2 + 6, 2); }, 0},
+        Damage{"reference lists overlapping one another",
+               [](auto& b, auto m) {
+                   for (std::size_t t = 0; t < 6; ++t) { // every type lists all six references
+                       put16(b, m + 28 + 2 + 8 * t + 4, 5);
+                       put16(b, m + 28 + 2 + 8 * t + 6, 2 + 8 * 6);
+                   }
+               },
+               0},
         Damage{"resource data offset past the data", [](auto& b, auto m) { b[m + 28 + 2 + 8 * 6 + 5] = 0x7F; }, 4}, // ICN#
         Damage{"resource length that runs past the data", [](auto& b, auto) { put32(b, 256, 0x7FFFFFFF); }, 4},
         Damage{"name offset past the map", [](auto& b, auto m) { put16(b, m + 28 + 2 + 8 * 6 + 2, 0x7FFF); }, 5},

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Makes HFS volumes with Debian's hfsutils out of what the test wrote into FOLDER:
-#   catalog.list, pieces.list: one file a line, tab-separated: the folder (an HFS path such
+#   catalog.list, pieces.list (optional): one file a line, tab-separated: the folder (an HFS path such
 #   as ":Sub:Deeper:", Mac OS Roman bytes), the name, type, creator, Finder flags (decimal),
 #   the data fork's file and the resource fork's file.
 # Each file is wrapped as MacBinary II (a few lines of Perl, from the format's description)
@@ -60,6 +60,7 @@ hmount catalog.hfs > /dev/null
 copy_list catalog.list
 humount > /dev/null
 
+[ -f pieces.list ] || exit 0
 dd if=/dev/zero of=pieces.hfs bs=1k count=800 status=none
 hformat -l Pieces pieces.hfs > /dev/null
 hmount pieces.hfs > /dev/null

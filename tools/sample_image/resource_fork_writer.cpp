@@ -16,6 +16,36 @@ void put16(std::vector<std::uint8_t>& v, std::size_t at, std::uint16_t x)
     v[at + 1] = std::uint8_t(x);
 }
 
+namespace {
+
+void append16(std::vector<std::uint8_t>& v, int x) { v.insert(v.end(), {std::uint8_t(x >> 8), std::uint8_t(x)}); }
+
+} // namespace
+
+ForkResource bundleResource(std::int16_t id, const std::string& signature, const LocalIdPairs& icons, const LocalIdPairs& frefs)
+{
+    std::vector<std::uint8_t> d(signature.begin(), signature.end());
+    append16(d, 0); // owner resource ID
+    append16(d, 1); // two types, less one
+    for (const auto& [type, pairs] : {std::pair{"ICN#", icons}, std::pair{"FREF", frefs}}) {
+        d.insert(d.end(), type, type + 4);
+        append16(d, int(pairs.size()) - 1);
+        for (const auto& [local, resource] : pairs) {
+            append16(d, local);
+            append16(d, resource);
+        }
+    }
+    return {"BNDL", id, "", d};
+}
+
+ForkResource fileReferenceResource(std::int16_t id, const std::string& fileType, int localIconId)
+{
+    std::vector<std::uint8_t> d(fileType.begin(), fileType.end());
+    append16(d, localIconId);
+    d.push_back(0);
+    return {"FREF", id, "", d};
+}
+
 ResourceForkImage writeResourceFork(const std::vector<ForkResource>& resources, bool copyHeaderIntoMap)
 {
     ResourceForkImage fork;
@@ -60,6 +90,7 @@ ResourceForkImage writeResourceFork(const std::vector<ForkResource>& resources, 
                 names.push_back(std::uint8_t(resources[i].name.size()));
                 names.insert(names.end(), resources[i].name.begin(), resources[i].name.end());
             }
+            map[ref + 4] = resources[i].attributes;
             map[ref + 5] = std::uint8_t(offsets[i] >> 16);
             map[ref + 6] = std::uint8_t(offsets[i] >> 8);
             map[ref + 7] = std::uint8_t(offsets[i]);

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace pq::sample {
@@ -17,7 +18,16 @@ struct ForkResource {
     std::int16_t id = 0;
     std::string name;  // Mac OS Roman bytes; empty for none
     std::vector<std::uint8_t> data;
+    std::uint8_t attributes = 0;
 };
+
+// A 'BNDL' owning the creator `signature` (owner resource ID 0) with its 'ICN#' and 'FREF'
+// mappings, each a (local ID, resource ID) pair.
+using LocalIdPairs = std::vector<std::pair<int, int>>;
+ForkResource bundleResource(std::int16_t id, const std::string& signature, const LocalIdPairs& icons, const LocalIdPairs& frefs);
+
+// A 'FREF': a file type, the local ID of its icon and an empty file name.
+ForkResource fileReferenceResource(std::int16_t id, const std::string& fileType, int localIconId);
 
 // A resource fork laid out as the classic Resource Manager writes it: the 16-byte header, the
 // data part at byte 256 (each resource a big-endian length then its bytes), then the map with
