@@ -104,6 +104,8 @@ void VolumeTree::addVolume(std::shared_ptr<const Volume> volume, const std::atom
     std::vector<int> folderIndices;
     const auto& folders = volume->folders();
     for (std::size_t i = 0; i < folders.size(); ++i) {
+        if (folders[i].id == kRootFolderId)
+            continue; // the volume's own node
         auto [small, large] = iconOf(folders[i]);
         Node node{Node::Kind::Folder, volumeIndex, i, -2, 0, {}, std::move(small), std::move(large)};
         folderNodes[folders[i].id] = int(m_nodes.size());
