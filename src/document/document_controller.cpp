@@ -10,6 +10,11 @@
 
 namespace pq {
 
+namespace {
+// The browser's format when other bytes are opened.
+constexpr IconFormat kResetFormat = IconFormat::from(BitDepth::_1bit, Dimensions::_32x32);
+} // namespace
+
 DocumentController::DocumentController(DocumentScreen& screen, QObject* parent)
     : DocumentController(screen, std::make_shared<BookmarkStore>(), parent)
 {
@@ -115,13 +120,17 @@ void DocumentController::backToImage()
     processReceivedSource(std::move(bytes), m_filePath, std::move(origin));
 }
 
+bool DocumentController::canBrowse(const std::shared_ptr<const ByteSource>& bytes)
+{
+    return Chunker::create(bytes, kResetFormat.bitDepth, kResetFormat.widthInBits).has_value();
+}
+
 void DocumentController::rebuildChunker()
 {
     if (!m_source)
         return;
     m_screen.resetBrowserSettings();
-    const IconFormat format = IconFormat::from(BitDepth::_1bit, Dimensions::_32x32);
-    auto chunker = Chunker::create(m_source, format.bitDepth, format.widthInBits);
+    auto chunker = Chunker::create(m_source, kResetFormat.bitDepth, kResetFormat.widthInBits);
     if (chunker)
         m_chunker = std::move(*chunker);
     else

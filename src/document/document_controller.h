@@ -124,6 +124,8 @@ public:
 
     // A new decoder over the open bytes with the browser's reset settings (1 bit, 32x32).
     void rebuildChunker();
+    // Whether such a decoder can be made over these bytes (they hold more than 32 chunks).
+    static bool canBrowse(const std::shared_ptr<const ByteSource>& bytes);
     // Changes the decoder's format; reloads nothing (the caller reloads).
     void setChunkerParameters(const IconFormat& format);
 

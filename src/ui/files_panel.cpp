@@ -204,16 +204,35 @@ void FilesPanel::openFork(const QModelIndex& index, ForkKind kind)
                               .arg(QString::fromStdString(names.back()), quotedName(QString::fromStdString(file->name))));
         return;
     }
+    const bool browsable = DocumentController::canBrowse(*fork);
     m_document.openInner(std::move(*fork), std::move(names));
+    m_status->setText(browsable ? QString()
+                                : tr("The %1 of %2 is too short to be shown as tiles; double-click one of its icons "
+                                     "to see it in the whole image.")
+                                      .arg(QString::fromStdString(forkNames(volume, *file, kind).back()),
+                                           quotedName(QString::fromStdString(file->name))));
 }
 
 void FilesPanel::showIcon(int row)
 {
-    if (row < 0 || row >= int(m_forkIcons.size()))
+    const int node = currentNode();
+    const VolumeTree& tree = m_model->tree();
+    const VolumeFile* file = node >= 0 ? tree.file(tree.nodes()[std::size_t(node)]) : nullptr;
+    if (!file || row < 0 || row >= int(m_forkIcons.size()))
         return;
     const StructuredIcon icon = m_forkIcons[std::size_t(row)];
-    openFork(m_tree->currentIndex(), ForkKind::Resource);
-    emit iconChosen(icon.offset, IconFormat::square(icon.bitDepth, icon.side));
+    const IconFormat format = IconFormat::square(icon.bitDepth, icon.side);
+    if (DocumentController::canBrowse(m_iconFork)) {
+        openFork(m_tree->currentIndex(), ForkKind::Resource);
+        emit iconChosen(icon.offset, format);
+        return;
+    }
+    // A fork too short to browse: the icon where it lies in the whole image.
+    const auto inImage = tree.volume(tree.nodes()[std::size_t(node)]).imageOffset(file->resource, icon.offset);
+    if (!inImage)
+        return;
+    m_document.backToImage();
+    emit iconChosen(*inImage, format);
 }
 
 } // namespace pq

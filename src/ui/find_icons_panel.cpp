@@ -68,10 +68,12 @@ std::expected<void, IconFindError> searchVolumes(const std::shared_ptr<const Byt
                     continue;
                 result.parts.push_back({-1, QString::fromStdString(prefix + classicPath(icon.path)), Part{}, *fork, std::move(names)});
             }
+            if (icon.imageOffset) {
+                inFiles.insert(*icon.imageOffset);
+                result.inImage.emplace(result.icons.size(), *icon.imageOffset);
+            }
             result.icons.push_back(FoundIcon::fromStructure(icon.icon));
             result.iconParts.push_back(result.parts.size() - 1);
-            if (icon.imageOffset)
-                inFiles.insert(*icon.imageOffset);
         }
     }
     return {};
@@ -203,6 +205,7 @@ void FindIconsPanel::startScan()
     stopWorker();
     m_candidates.clear();
     m_candidateParts.clear();
+    m_inImage.clear();
     m_parts.clear();
     m_pendingRow = -1;
     m_image = m_document.image();
@@ -266,6 +269,7 @@ void FindIconsPanel::finishScan(std::uint64_t generation, std::expected<SearchRe
     if (result) {
         m_candidates = std::move(result->icons);
         m_candidateParts = std::move(result->iconParts);
+        m_inImage = std::move(result->inImage);
         m_parts = std::move(result->parts);
     }
     fillList();
@@ -304,6 +308,7 @@ void FindIconsPanel::clearResults()
     m_progress->hide();
     m_candidates.clear();
     m_candidateParts.clear();
+    m_inImage.clear();
     m_parts.clear();
     m_image.reset();
     fillList();
@@ -338,18 +343,12 @@ void FindIconsPanel::fillList()
 {
     m_list->clearContents();
     m_list->setRowCount(int(m_candidates.size()));
-    std::map<std::tuple<std::size_t, int, int>, std::optional<Chunker>> decoders; // by part, bit depth and side
     for (int row = 0; row < int(m_candidates.size()); ++row) {
         const FoundIcon& c = m_candidates[std::size_t(row)];
         const std::size_t part = m_candidateParts[std::size_t(row)];
-        const std::shared_ptr<const ByteSource>& data = m_parts[part].bytes;
         auto* thumbnail = readOnlyItem(QString());
-        auto [it, isNew] = decoders.try_emplace({part, c.bitDepth, c.side});
-        if (isNew && data)
-            if (auto chunker = Chunker::create(data, c.format().bitDepth, c.format().widthInBits))
-                it->second = std::move(*chunker);
-        if (const auto& decoder = it->second)
-            if (auto chunk = decoder->chunkAt(c.offset, c.hasMask))
+        if (const auto& data = m_parts[part].bytes)
+            if (auto chunk = Chunker::decode(data, c.format(), c.offset, c.hasMask))
                 if (auto image = makeBitmapImageRep(kThumbnailPixels / c.side, false, chunk->pixelArray))
                     thumbnail->setIcon(QIcon(QPixmap::fromImage(*image)));
         m_list->setItem(row, ThumbnailColumn, thumbnail);
@@ -368,11 +367,27 @@ QString FindIconsPanel::candidatePart(int row) const
     return m_parts[m_candidateParts[std::size_t(row)]].label;
 }
 
+std::optional<std::int64_t> FindIconsPanel::shownInImageAt(int row) const
+{
+    const SearchedPart& part = m_parts[m_candidateParts[std::size_t(row)]];
+    const auto inImage = m_inImage.find(std::size_t(row));
+    if (part.innerPath.empty() || inImage == m_inImage.end() || DocumentController::canBrowse(part.bytes))
+        return std::nullopt;
+    return inImage->second;
+}
+
 bool FindIconsPanel::isInOpenPart(int row) const
 {
     const SearchedPart& part = m_parts[m_candidateParts[std::size_t(row)]];
     const DocumentOrigin& origin = m_document.origin();
-    return part.innerPath == origin.innerPath && (part.row < 0 || part.row == origin.chosenPart);
+    const bool inImage = part.innerPath.empty() || shownInImageAt(row);
+    return (inImage ? origin.innerPath.empty() : part.innerPath == origin.innerPath) &&
+           (part.row < 0 || part.row == origin.chosenPart);
+}
+
+std::int64_t FindIconsPanel::shownOffset(int row) const
+{
+    return shownInImageAt(row).value_or(m_candidates[std::size_t(row)].offset);
 }
 
 void FindIconsPanel::showCandidate(int row)
@@ -382,7 +397,7 @@ void FindIconsPanel::showCandidate(int row)
     if (!isInOpenPart(row)) {
         const SearchedPart& part = m_parts[m_candidateParts[std::size_t(row)]];
         m_pendingRow = row;
-        if (!part.innerPath.empty())
+        if (!part.innerPath.empty() && !shownInImageAt(row))
             m_document.openInner(part.bytes, part.innerPath);
         else if (m_document.origin().image)
             m_document.backToImage();
@@ -390,8 +405,7 @@ void FindIconsPanel::showCandidate(int row)
             m_document.intake().reopen(DocumentIntake::OpenMode::AskParts, part.row);
         return;
     }
-    const FoundIcon& c = m_candidates[std::size_t(row)];
-    emit iconChosen(c.offset, c.format());
+    emit iconChosen(shownOffset(row), m_candidates[std::size_t(row)].format());
 }
 
 void FindIconsPanel::bookmarkCandidate(int row)
@@ -400,7 +414,7 @@ void FindIconsPanel::bookmarkCandidate(int row)
         return; // a hit in another part is bookmarked once its part is open
     const FoundIcon& c = m_candidates[std::size_t(row)];
     Bookmark bookmark;
-    bookmark.offset = c.offset;
+    bookmark.offset = shownOffset(row);
     bookmark.nickname = c.bookmarkNickname();
     bookmark.bitDepth = c.format().bitDepth;
     bookmark.widthInBits = c.format().widthInBits;

@@ -11,7 +11,9 @@
 #include <atomic>
 #include <cstdint>
 #include <expected>
+#include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -43,7 +45,9 @@ class DocumentController;
 // in the whole image follow, less those at the image byte of a file's icon. Selecting a file's
 // icon opens that file's resource fork and shows the icon there (a bookmark of it belongs to
 // the fork's bytes, wherever the file lies); selecting an image's find from a fork goes back
-// to the whole image. The list stays while forks of the image searched are opened.
+// to the whole image; a fork too short to browse (the decoder needs 32 icons' bytes) is not
+// opened: its icon is shown where it lies in the image. The list stays while forks of the
+// image searched are opened.
 class FindIconsPanel : public QWidget {
     Q_OBJECT
 public:
@@ -88,6 +92,7 @@ public:
     struct SearchResult {
         std::vector<FoundIcon> icons;
         std::vector<std::size_t> iconParts; // index into parts, per icon
+        std::map<std::size_t, std::int64_t> inImage; // where a file's icon lies in the image, by icon
         std::vector<SearchedPart> parts;
     };
 
@@ -102,6 +107,10 @@ private:
     void clearResults();
     std::vector<SearchedPart> partsToSearch() const;
     bool isInOpenPart(int row) const;
+    // A file's icon in a fork too short to browse is shown where it lies in the image.
+    std::optional<std::int64_t> shownInImageAt(int row) const;
+    // The offset at which the candidate is shown and bookmarked.
+    std::int64_t shownOffset(int row) const;
     void stopWorker();
     void finishScan(std::uint64_t generation, std::expected<SearchResult, IconFindError> result);
     void fillList();
@@ -116,6 +125,7 @@ private:
 
     std::vector<FoundIcon> m_candidates;
     std::vector<std::size_t> m_candidateParts; // index into m_parts, per candidate
+    std::map<std::size_t, std::int64_t> m_inImage; // a file's icon's place in the image, by candidate
     std::vector<SearchedPart> m_parts;
     std::shared_ptr<const ByteSource> m_image; // the image searched
     int m_pendingRow = -1; // a candidate whose part is being opened
