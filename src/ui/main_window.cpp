@@ -81,20 +81,20 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
     m_findIcons = new FindIconsPanel(m_content->document());
     connect(m_findIcons, &FindIconsPanel::iconChosen, m_content->iconBrowserViewController(),
             &IconBrowserViewController::showBookmark);
-    auto* dock = new QDockWidget(tr("Find Icons"), this);
-    dock->setObjectName(QStringLiteral("findIconsDock"));
-    dock->setWidget(m_findIcons);
-    addDockWidget(Qt::RightDockWidgetArea, dock);
-    tabifyDockWidget(bookmarks, dock);
-    dock->hide();
+    // A side panel tabbed with the bookmarks, hidden until asked for.
+    const auto addPanel = [this, bookmarks](const QString& title, const char* name, QWidget* panel) {
+        auto* dock = new QDockWidget(title, this);
+        dock->setObjectName(QString::fromLatin1(name));
+        dock->setWidget(panel);
+        addDockWidget(Qt::RightDockWidgetArea, dock);
+        tabifyDockWidget(bookmarks, dock);
+        dock->hide();
+        return dock;
+    };
+    QDockWidget* dock = addPanel(tr("Find Icons"), "findIconsDock", m_findIcons);
     m_files = new FilesPanel(document);
     connect(m_files, &FilesPanel::iconChosen, m_content->iconBrowserViewController(), &IconBrowserViewController::showBookmark);
-    auto* filesDock = new QDockWidget(tr("Files"), this);
-    filesDock->setObjectName(QStringLiteral("filesDock"));
-    filesDock->setWidget(m_files);
-    addDockWidget(Qt::RightDockWidgetArea, filesDock);
-    tabifyDockWidget(bookmarks, filesDock);
-    filesDock->hide();
+    QDockWidget* filesDock = addPanel(tr("Files"), "filesDock", m_files);
     connect(m_files, &FilesPanel::volumesFound, filesDock, [filesDock] {
         filesDock->show();
         filesDock->raise();
