@@ -119,8 +119,25 @@ protected:
         }
         return index;
     }
+    static void doubleClick(QAbstractItemView* view, const QRect& rect)
+    {
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, rect.center());
+        QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, rect.center());
+    }
+    // The window shows `title` and the browser's selected tile the icon's bytes.
+    void expectShowing(const QString& title, const ForkResource& icon)
+    {
+        EXPECT_EQ(window->windowTitle().toStdString(), title.toStdString());
+        ASSERT_TRUE(grid().selectedItem());
+        std::vector<std::uint8_t> bytes(icon.data.size());
+        const std::int64_t offset = *grid().selectedItem() * 4 + browser->offsetSlider()->value(); // 1-bit 32x32 rows
+        ASSERT_TRUE(mvc->document().source()->read(offset, std::as_writable_bytes(std::span(bytes))));
+        EXPECT_EQ(bytes, icon.data);
+    }
     FilesPanel* panel = nullptr;
 };
+
+const QString kFinderFork = QStringLiteral("Catalog \u25B8 System Folder \u25B8 Finder \u25B8 resource fork");
 
 TEST_F(FilesPanelTest, ListsTheVolumeOpensAFileForkAndGoesBack)
 {
@@ -150,12 +167,10 @@ TEST_F(FilesPanelTest, ListsTheVolumeOpensAFileForkAndGoesBack)
 
     EXPECT_EQ(icons.join('|').toStdString(), "ICN# -16455 |ICN# 128 Trash|ics# -16455 ");
     tree->scrollTo(finder);
-    const QPoint at = tree->visualRect(finder).center();
-    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, at);
-    QTest::mouseDClick(tree->viewport(), Qt::LeftButton, {}, at);
+    doubleClick(tree, tree->visualRect(finder));
     ASSERT_TRUE(mvc->document().waitForDigest(20000));
     const auto fork = volumeEntries()[0].fork();
-    EXPECT_EQ(window->windowTitle(), QStringLiteral("Catalog \u25B8 System Folder \u25B8 Finder \u25B8 resource fork"));
+    EXPECT_EQ(window->windowTitle(), kFinderFork);
     EXPECT_EQ(mvc->document().source()->size(), std::int64_t(fork.size()));
     EXPECT_EQ(*mvc->document().digest(), test::sha256Of(fork)); // the fork's own bookmarks file
     EXPECT_EQ(grid().tileCount(), (std::int64_t(fork.size()) - 128 + 3) / 4); // 1-bit 32x32: 4-byte rows, 128-byte chunks
@@ -191,22 +206,35 @@ TEST_F(FilesPanelTest, FindIconsGroupsTheStoredIconsByFile)
                                                      "ics# ID -16455 \u2014 System Folder:Finder",
                                                  }).join('\n').toStdString());
 
-    // A fork long enough to browse opens at the icon; a shorter one is shown where the icon
-    // lies in the image. Either way the bytes shown are the icon's.
-    const std::tuple<const char*, QString, ForkResource> shown[] = {
-        {"ICN# ID 128 \u201CTrash\u201D \u2014 System Folder:Finder", "Catalog \u25B8 System Folder \u25B8 Finder \u25B8 resource fork",
-         drawn("ICN#", 128, "Trash", "trash")},
-        {"ICN# ID 128 \u2014 Painter", "catalog.hfs", drawn("ICN#", 128, "", "bell")},
-    };
-    for (const auto& [row, title, icon] : shown) {
-        find->candidateList()->selectRow(int(stored.indexOf(QString::fromUtf8(row))));
-        EXPECT_EQ(window->windowTitle().toStdString(), title.toStdString()) << row;
-        ASSERT_TRUE(grid().selectedItem()) << row;
-        std::vector<std::uint8_t> bytes(icon.data.size());
-        ASSERT_TRUE(mvc->document().source()->read(*grid().selectedItem() * 4 + browser->offsetSlider()->value(), std::as_writable_bytes(std::span(bytes))));
-        EXPECT_EQ(bytes, icon.data) << row;
-    }
+    // Each shows as the Files panel shows it (below).
+    find->candidateList()->selectRow(int(stored.indexOf("ICN# ID 128 \u201CTrash\u201D \u2014 System Folder:Finder")));
+    expectShowing(kFinderFork, drawn("ICN#", 128, "Trash", "trash"));
+    find->candidateList()->selectRow(int(stored.indexOf("ICN# ID 128 \u2014 Painter")));
+    expectShowing("catalog.hfs", drawn("ICN#", 128, "", "bell"));
     EXPECT_EQ(find->candidateList()->rowCount(), int(find->candidates().size())); // the list stays
+}
+
+// Double-clicking a listed icon shows it: in its fork when the fork is long enough to browse,
+// else where it lies in the whole image.
+TEST_F(FilesPanelTest, DoubleClickingAFilesIconShowsIt)
+{
+    openVolume();
+    const std::tuple<const char*, const char*, QString, ForkResource> cases[] = {
+        {"Catalog/System Folder/Finder", "ICN# -16455", kFinderFork, drawn("ICN#", -16455, "", "smiley")},
+        {"Catalog/Painter", "ICN# 129", "catalog.hfs", drawn("ICN#", 129, "", "document")},
+    };
+    for (const auto& [file, icon, title, bytes] : cases) {
+        QSignalSpy listed(panel, &FilesPanel::iconsListed);
+        panel->treeView()->setCurrentIndex(indexOf(QString::fromUtf8(file)));
+        ASSERT_TRUE(listed.wait(20000)) << file;
+        QTableWidget* list = panel->iconList();
+        int row = 0;
+        while (row < list->rowCount() && list->item(row, 0)->text() + ' ' + list->item(row, 1)->text() != icon)
+            ++row;
+        ASSERT_LT(row, list->rowCount()) << icon;
+        doubleClick(list, list->visualItemRect(list->item(row, 0)));
+        expectShowing(title, bytes);
+    }
 }
 
 } // namespace
