@@ -8,6 +8,7 @@
 #include "finder/volume_icons.h"
 #include "ui/volume_tree_model.h"
 
+#include <QAction>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -87,8 +88,14 @@ FilesPanel::FilesPanel(DocumentController& document, QWidget* parent) : QWidget(
             if (const VolumeFile* file = tree.file(tree.nodes()[std::size_t(node)]))
                 openFork(index, file->resource.logicalSize > 0 ? ForkKind::Resource : ForkKind::Data);
     });
-    connect(m_openResource, &QPushButton::clicked, this, [this] { openFork(m_tree->currentIndex(), ForkKind::Resource); });
-    connect(m_openData, &QPushButton::clicked, this, [this] { openFork(m_tree->currentIndex(), ForkKind::Data); });
+    // The buttons, and the same on the tree's context menu.
+    m_tree->setContextMenuPolicy(Qt::ActionsContextMenu);
+    for (auto [button, kind] : {std::pair{m_openResource, ForkKind::Resource}, std::pair{m_openData, ForkKind::Data}}) {
+        auto* action = new QAction(button->text(), m_tree);
+        connect(action, &QAction::triggered, this, [this, kind] { openFork(m_tree->currentIndex(), kind); });
+        connect(button, &QPushButton::clicked, action, &QAction::trigger);
+        m_tree->addAction(action);
+    }
     connect(m_back, &QPushButton::clicked, &m_document, &DocumentController::backToImage);
     connect(m_icons, &QTableWidget::cellDoubleClicked, this, [this](int row, int) { showIcon(row); });
     connect(&m_document, &DocumentController::documentOpened, this, &FilesPanel::documentOpened);
@@ -130,8 +137,13 @@ void FilesPanel::startReading(std::shared_ptr<const ByteSource> image)
                 return;
             m_cancel.reset();
             const bool found = !tree.empty();
+            qsizetype damaged = 0;
+            for (const auto& volume : tree.volumes())
+                damaged += qsizetype(volume->damage().size());
             m_model->setTree(std::move(tree));
-            m_status->setText(found ? QString() : tr("No Macintosh volume in these bytes."));
+            m_status->setText(!found ? tr("No Macintosh volume in these bytes.")
+                              : damaged ? tr("%n damaged place(s) of the volume could not be read; what could be read is listed.", nullptr, int(damaged))
+                                        : QString());
             for (int row = 0; row < m_model->rowCount(); ++row)
                 m_tree->expand(m_model->index(row, 0));
             emit readingEnded();
@@ -147,8 +159,13 @@ void FilesPanel::selectionChanged()
     const int node = currentNode();
     const VolumeTree& tree = m_model->tree();
     const VolumeFile* file = node >= 0 ? tree.file(tree.nodes()[std::size_t(node)]) : nullptr;
-    m_openResource->setEnabled(file && file->resource.logicalSize > 0);
-    m_openData->setEnabled(file && file->data.logicalSize > 0);
+    // The buttons and their context-menu actions, in the same order.
+    const std::pair<QPushButton*, bool> open[] = {{m_openResource, file && file->resource.logicalSize > 0},
+                                                  {m_openData, file && file->data.logicalSize > 0}};
+    for (int i = 0; i < 2; ++i) {
+        open[i].first->setEnabled(open[i].second);
+        m_tree->actions()[i]->setEnabled(open[i].second);
+    }
     ++m_listGeneration; // a list under way belongs to the file selected before
     m_forkIcons.clear();
     fillIconList();
