@@ -41,11 +41,11 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QTemporaryDir dir;
     const std::string folder = dir.path().toStdString();
-    const auto app_fork = pq::sample::writeResourceFork(
+    const auto appFork = pq::sample::writeResourceFork(
         {pq::sample::bundleResource(128, "PQPT", {{0, 128}, {1, 129}}, {{0, 128}, {1, 129}}),
          pq::sample::fileReferenceResource(128, "APPL", 0), pq::sample::fileReferenceResource(129, "PQDC", 1),
          {"ICN#", 128, "", iconResource("bell")}, {"ICN#", 129, "", iconResource("document")}, {"PQPT", 0, "", {0}}});
-    std::ofstream(folder + "/app.rsrc", std::ios::binary).write(reinterpret_cast<const char*>(app_fork.bytes.data()), std::streamsize(app_fork.bytes.size()));
+    std::ofstream(folder + "/app.rsrc", std::ios::binary).write(reinterpret_cast<const char*>(appFork.bytes.data()), std::streamsize(appFork.bytes.size()));
     std::ofstream list(folder + "/catalog.list", std::ios::binary);
     list << ":\tPainter\tAPPL\tPQPT\t8192\t/dev/null\t" << folder << "/app.rsrc\n";
     for (int f = 0; f < 50; ++f)
