@@ -353,8 +353,9 @@ void FindIconsPanel::fillList()
                     thumbnail->setIcon(QIcon(QPixmap::fromImage(*image)));
         m_list->setItem(row, ThumbnailColumn, thumbnail);
         m_list->setItem(row, FormatColumn, readOnlyItem(formatText(c, m_parts[part])));
+        const std::int64_t offset = shownOffset(row); // where selecting it shows it
         m_list->setItem(row, OffsetColumn,
-                        readOnlyItem(QStringLiteral("%1 (0x%2)").arg(c.offset).arg(QString::number(c.offset, 16))));
+                        readOnlyItem(QStringLiteral("%1 (0x%2)").arg(offset).arg(QString::number(offset, 16))));
         m_list->setItem(row, ScoreColumn, readOnlyItem(c.structure ? tr("stored") : QString::number(c.score, 'f', 2)));
     }
     m_bookmarkButton->setEnabled(false);
