@@ -10,6 +10,11 @@
 
 namespace pq {
 
+namespace {
+// The browser's format when other bytes are opened.
+constexpr IconFormat kResetFormat = IconFormat::from(BitDepth::_1bit, Dimensions::_32x32);
+} // namespace
+
 DocumentController::DocumentController(DocumentScreen& screen, QObject* parent)
     : DocumentController(screen, std::make_shared<BookmarkStore>(), parent)
 {
@@ -89,10 +94,35 @@ void DocumentController::processReceivedSource(std::shared_ptr<const ByteSource>
     rebuildChunker();
     emit bookmarksReset();
     if (m_screen.hasWindow())
-        m_screen.setWindowTitle(documentTitle(fileName(), m_origin.path));
+        m_screen.setWindowTitle(documentTitle(fileName(), m_origin));
     m_screen.setHintVisible(false);
     emit documentOpened();
     startDigest();
+}
+
+void DocumentController::openInner(std::shared_ptr<const ByteSource> bytes, std::vector<std::string> names)
+{
+    if (!m_source || !bytes)
+        return;
+    DocumentOrigin origin = m_origin;
+    origin.image = image();
+    origin.innerPath = std::move(names);
+    processReceivedSource(std::move(bytes), m_filePath, std::move(origin));
+}
+
+void DocumentController::backToImage()
+{
+    if (!m_origin.image)
+        return;
+    DocumentOrigin origin = m_origin;
+    auto bytes = std::exchange(origin.image, nullptr);
+    origin.innerPath.clear();
+    processReceivedSource(std::move(bytes), m_filePath, std::move(origin));
+}
+
+bool DocumentController::canBrowse(const std::shared_ptr<const ByteSource>& bytes)
+{
+    return Chunker::create(bytes, kResetFormat.bitDepth, kResetFormat.widthInBits).has_value();
 }
 
 void DocumentController::rebuildChunker()
@@ -100,8 +130,7 @@ void DocumentController::rebuildChunker()
     if (!m_source)
         return;
     m_screen.resetBrowserSettings();
-    const IconFormat format = IconFormat::from(BitDepth::_1bit, Dimensions::_32x32);
-    auto chunker = Chunker::create(m_source, format.bitDepth, format.widthInBits);
+    auto chunker = Chunker::create(m_source, kResetFormat.bitDepth, kResetFormat.widthInBits);
     if (chunker)
         m_chunker = std::move(*chunker);
     else

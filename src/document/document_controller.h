@@ -67,6 +67,9 @@ public:
     QString fileName() const; // the last path component of filePath()
     // The way from the file to the bytes browsed (through wrappers, or none).
     const DocumentOrigin& origin() const { return m_origin; }
+    // The bytes the open data lies in when it is a fork of a file inside a volume (the whole
+    // image), else the open bytes themselves.
+    const std::shared_ptr<const ByteSource>& image() const { return m_origin.image ? m_origin.image : m_source; }
     BookmarkFileState bookmarkFileState() const { return m_state; }
     bool isDigestPending() const { return m_state == BookmarkFileState::DigestPending; }
     bool mustShowPixelGrid() const { return m_mustShowPixelGrid; }
@@ -108,6 +111,12 @@ public:
     // A read of the open bytes failed (the file shrank on disk, or the system refused): the
     // user is told once per opened file; later failures of the same file stay quiet.
     void reportReadError(const ReadError& error);
+    // Opens a fork of a file inside a volume of image(), reached the way the image was:
+    // `names` lead from the volume to the fork ("Disk", "System Folder", "Finder", "resource
+    // fork") and title the window. Its bookmarks are those of the fork's bytes, as for any part.
+    void openInner(std::shared_ptr<const ByteSource> bytes, std::vector<std::string> names);
+    // From a fork back to the whole image (nothing when the image itself is open).
+    void backToImage();
     // Imports a bookmarks file kept elsewhere into the open data's bookmarks. While the
     // digest is pending the import waits for it (Deferred); it then belongs to that data even
     // when other data is opened meanwhile.
@@ -115,6 +124,8 @@ public:
 
     // A new decoder over the open bytes with the browser's reset settings (1 bit, 32x32).
     void rebuildChunker();
+    // Whether such a decoder can be made over these bytes (they hold more than 32 chunks).
+    static bool canBrowse(const std::shared_ptr<const ByteSource>& bytes);
     // Changes the decoder's format; reloads nothing (the caller reloads).
     void setChunkerParameters(const IconFormat& format);
 

@@ -5,6 +5,10 @@
 
 namespace pq {
 
+namespace {
+constexpr const char* kTitleSeparator = " \u25B8 ";
+} // namespace
+
 UnwrapOptions unwrapOptions(UnwrapProgress progress)
 {
     UnwrapOptions options;
@@ -32,7 +36,17 @@ std::vector<PartRow> partRows(const std::vector<Part>& parts)
 
 QString documentTitle(const QString& fileName, const UnwrapPath& path)
 {
-    return QString::fromStdString(pathText(fileName.toStdString(), path, " \u25B8 "));
+    return QString::fromStdString(pathText(fileName.toStdString(), path, kTitleSeparator));
+}
+
+QString documentTitle(const QString& fileName, const DocumentOrigin& origin)
+{
+    if (origin.innerPath.empty())
+        return documentTitle(fileName, origin.path);
+    std::string text;
+    for (const std::string& name : origin.innerPath)
+        text += (text.empty() ? "" : kTitleSeparator) + name;
+    return QString::fromStdString(text);
 }
 
 } // namespace pq

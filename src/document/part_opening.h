@@ -5,6 +5,8 @@
 
 #include <QString>
 
+#include <memory>
+#include <string>
 #include <vector>
 
 namespace pq {
@@ -17,6 +19,11 @@ struct DocumentOrigin {
     // of the part question) and the row chosen.
     std::vector<Part> equalParts{};
     int chosenPart = -1;
+    // When a fork of a file inside a volume is browsed: the bytes the volume lies in (those
+    // reached by `path`, the whole image) and the names from the volume to the fork ("Disk",
+    // "System Folder", "Finder", "resource fork"); null and empty otherwise.
+    std::shared_ptr<const ByteSource> image{};
+    std::vector<std::string> innerPath{};
 };
 
 // Options for taking files apart: large decoded parts go into the per-user cache folder
@@ -32,5 +39,10 @@ QString fourCharText(const std::optional<FourCharCode>& code);
 // The window title of the bytes reached by `path` in the file called `fileName`:
 // "bundle.rsrc.hqx ▸ resource fork".
 QString documentTitle(const QString& fileName, const UnwrapPath& path);
+
+// The window title of the bytes `origin` leads to: the names from the volume to the fork
+// ("Disk ▸ System Folder ▸ Finder ▸ resource fork") when it leads into a volume, else as
+// documentTitle.
+QString documentTitle(const QString& fileName, const DocumentOrigin& origin);
 
 } // namespace pq

@@ -1,6 +1,9 @@
 #include "ui/find_icons_panel.h"
 
 #include "finder/icon_finder.h"
+#include "finder/volume_icons.h"
+#include "ui/volume_tree.h"
+#include "volumes/volume_locator.h"
 #include "decoding/chunker.h"
 #include "decoding/pixel_array_renderer.h"
 #include "document/document_controller.h"
@@ -20,6 +23,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <set>
 #include <tuple>
 
 namespace pq {
@@ -36,16 +40,64 @@ QTableWidgetItem* readOnlyItem(const QString& text)
     return item;
 }
 
+// The stored icons of the files of every volume in `image`, each file's fork a part of its own
+// labelled with the file's classic path; the image bytes of those icons go into `inFiles`.
+std::expected<void, IconFindError> searchVolumes(const std::shared_ptr<const ByteSource>& image,
+                                                 FindIconsPanel::SearchResult& result, std::set<std::int64_t>& inFiles,
+                                                 const std::atomic<bool>* cancel, const std::function<void(double)>& progress)
+{
+    const auto locations = locateVolumes(*image);
+    for (std::size_t v = 0; v < locations.size(); ++v) {
+        auto volume = openVolumeAt(image, locations[v]);
+        if (!volume)
+            continue;
+        auto icons = findVolumeIcons(*volume, cancel, [&](std::int64_t done, std::int64_t total) {
+            progress((double(v) + (total > 0 ? double(done) / double(total) : 1.0)) / double(locations.size()));
+        });
+        if (!icons)
+            return std::unexpected(icons.error());
+        const std::string prefix = locations.size() > 1 ? volume->name() + ":" : std::string();
+        for (const VolumeIcon& icon : *icons) {
+            const VolumeFile* file = volume->file(icon.path);
+            if (!file)
+                continue;
+            auto names = forkNames(*volume, *file, icon.fork);
+            if (result.parts.empty() || result.parts.back().innerPath != names) {
+                auto fork = volume->fork(*file, icon.fork);
+                if (!fork)
+                    continue;
+                result.parts.push_back({-1, QString::fromStdString(prefix + classicPath(icon.path)), Part{}, *fork, std::move(names)});
+            }
+            if (icon.imageOffset) {
+                inFiles.insert(*icon.imageOffset);
+                result.inImage.emplace(result.icons.size(), *icon.imageOffset);
+            }
+            result.icons.push_back(FoundIcon::fromStructure(icon.icon));
+            result.iconParts.push_back(result.parts.size() - 1);
+        }
+    }
+    return {};
+}
+
 // Searches each part in turn (opening those not open yet; one that cannot be decoded is
-// skipped), its progress a share of the whole by size.
+// skipped), its progress a share of the whole by size. A single part is first searched for
+// volumes (a fifth of the progress), whose files' icons come first.
 std::expected<FindIconsPanel::SearchResult, IconFindError> searchParts(std::vector<FindIconsPanel::SearchedPart> parts,
                                                                        const std::atomic<bool>* cancel,
                                                                        const std::function<void(double)>& progress)
 {
+    FindIconsPanel::SearchResult result;
+    std::set<std::int64_t> inFiles;
+    double volumeShare = 0;
+    if (parts.size() == 1 && parts[0].row < 0 && parts[0].bytes) {
+        auto volumes = searchVolumes(parts[0].bytes, result, inFiles, cancel, [&](double f) { progress(f / 5); });
+        if (!volumes)
+            return std::unexpected(volumes.error());
+        volumeShare = result.parts.empty() ? 0.0 : 0.2;
+    }
     std::int64_t total = 0, done = 0;
     for (const auto& part : parts)
         total += part.bytes ? part.bytes->size() : part.part.size();
-    FindIconsPanel::SearchResult result;
     for (auto& part : parts) {
         if (!part.bytes) {
             auto opened = openPart(part.part, unwrapOptions());
@@ -58,12 +110,15 @@ std::expected<FindIconsPanel::SearchResult, IconFindError> searchParts(std::vect
         options.minScore = FindIconsPanel::kMinScore;
         options.maxCandidates = FindIconsPanel::kMaxListed;
         auto found = findIcons(*part.bytes, options, cancel, [&](double fraction) {
-            progress(total > 0 ? (double(done) + fraction * double(size)) / double(total) : fraction);
+            const double whole = total > 0 ? (double(done) + fraction * double(size)) / double(total) : fraction;
+            progress(volumeShare + (1 - volumeShare) * whole);
         });
         if (!found)
             return std::unexpected(found.error());
         done += size;
         for (FoundIcon& icon : *found) {
+            if (inFiles.contains(icon.offset))
+                continue; // a file's icon, listed with its file
             result.icons.push_back(std::move(icon));
             result.iconParts.push_back(result.parts.size());
         }
@@ -150,8 +205,10 @@ void FindIconsPanel::startScan()
     stopWorker();
     m_candidates.clear();
     m_candidateParts.clear();
+    m_inImage.clear();
     m_parts.clear();
     m_pendingRow = -1;
+    m_image = m_document.image();
     fillList();
     const std::uint64_t generation = ++m_generation;
     m_scanning = true;
@@ -187,7 +244,7 @@ std::vector<FindIconsPanel::SearchedPart> FindIconsPanel::partsToSearch() const
 {
     const DocumentOrigin& origin = m_document.origin();
     if (origin.equalParts.size() < 2 || origin.path.steps.empty())
-        return {{-1, QString(), Part{}, m_document.source()}};
+        return {{-1, QString(), Part{}, m_document.image()}};
     std::vector<SearchedPart> parts;
     for (std::size_t row = 0; row < origin.equalParts.size(); ++row) {
         const Part& part = origin.equalParts[row];
@@ -196,7 +253,7 @@ std::vector<FindIconsPanel::SearchedPart> FindIconsPanel::partsToSearch() const
         UnwrapPath way = origin.path;
         way.steps.back().part = part;
         const bool open = int(row) == origin.chosenPart;
-        parts.push_back({int(row), documentTitle(m_document.fileName(), way), part, open ? m_document.source() : nullptr});
+        parts.push_back({int(row), documentTitle(m_document.fileName(), way), part, open ? m_document.image() : nullptr});
     }
     return parts;
 }
@@ -212,6 +269,7 @@ void FindIconsPanel::finishScan(std::uint64_t generation, std::expected<SearchRe
     if (result) {
         m_candidates = std::move(result->icons);
         m_candidateParts = std::move(result->iconParts);
+        m_inImage = std::move(result->inImage);
         m_parts = std::move(result->parts);
     }
     fillList();
@@ -236,7 +294,8 @@ void FindIconsPanel::documentOpened()
     const int pending = std::exchange(m_pendingRow, -1);
     if (pending >= 0 && isInOpenPart(pending))
         return showCandidate(pending);
-    clearResults();
+    if (!m_image || m_document.image() != m_image)
+        clearResults(); // else a fork of the image searched, or the image again: the list stays
 }
 
 void FindIconsPanel::clearResults()
@@ -249,54 +308,54 @@ void FindIconsPanel::clearResults()
     m_progress->hide();
     m_candidates.clear();
     m_candidateParts.clear();
+    m_inImage.clear();
     m_parts.clear();
+    m_image.reset();
     fillList();
     m_status->clear();
     if (wasScanning)
         emit scanEnded();
 }
 
-QString FindIconsPanel::formatText(const FoundIcon& icon)
+QString FindIconsPanel::formatText(const FoundIcon& icon, const SearchedPart& part)
 {
-    QString text = tr("%1-bit %2x%2").arg(icon.bitDepth).arg(icon.side);
+    QString pixels = tr("%1-bit %2x%2").arg(icon.bitDepth).arg(icon.side);
     if (icon.hasMask)
-        text += tr(" with mask");
-    if (const auto& s = icon.structure) {
+        pixels += tr(" with mask");
+    const auto& s = icon.structure;
+    QString text = pixels;
+    if (s) {
         QString label = QString::fromStdString(s->type);
         if (s->id)
             label += tr(" ID %1").arg(*s->id);
         if (s->name)
             label += QStringLiteral(" \u201C%1\u201D").arg(QString::fromStdString(*s->name));
+        if (!part.innerPath.empty()) // a file's icon, grouped by the file's path
+            return label + QStringLiteral(" \u2014 ") + part.label + QLatin1Char('\n') + pixels;
         const QString where = s->source == StructuredIcon::Source::Resource ? tr("resource fork at %1")
                                                                              : tr("icon container at %1");
-        text = label + QStringLiteral(" \u2014 ") + text + QLatin1Char('\n') + where.arg(s->sourceOffset);
+        text = label + QStringLiteral(" \u2014 ") + pixels + QLatin1Char('\n') + where.arg(s->sourceOffset);
     }
-    return text;
+    return part.label.isEmpty() ? text : text + QLatin1Char('\n') + part.label;
 }
 
 void FindIconsPanel::fillList()
 {
     m_list->clearContents();
     m_list->setRowCount(int(m_candidates.size()));
-    std::map<std::tuple<std::size_t, int, int>, std::optional<Chunker>> decoders; // by part, bit depth and side
     for (int row = 0; row < int(m_candidates.size()); ++row) {
         const FoundIcon& c = m_candidates[std::size_t(row)];
         const std::size_t part = m_candidateParts[std::size_t(row)];
-        const std::shared_ptr<const ByteSource>& data = m_parts[part].bytes;
         auto* thumbnail = readOnlyItem(QString());
-        auto [it, isNew] = decoders.try_emplace({part, c.bitDepth, c.side});
-        if (isNew && data)
-            if (auto chunker = Chunker::create(data, c.format().bitDepth, c.format().widthInBits))
-                it->second = std::move(*chunker);
-        if (const auto& decoder = it->second)
-            if (auto chunk = decoder->chunkAt(c.offset, c.hasMask))
+        if (const auto& data = m_parts[part].bytes)
+            if (auto chunk = Chunker::decode(data, c.format(), c.offset, c.hasMask))
                 if (auto image = makeBitmapImageRep(kThumbnailPixels / c.side, false, chunk->pixelArray))
                     thumbnail->setIcon(QIcon(QPixmap::fromImage(*image)));
         m_list->setItem(row, ThumbnailColumn, thumbnail);
-        const QString where = candidatePart(row);
-        m_list->setItem(row, FormatColumn, readOnlyItem(formatText(c) + (where.isEmpty() ? QString() : u'\n' + where)));
+        m_list->setItem(row, FormatColumn, readOnlyItem(formatText(c, m_parts[part])));
+        const std::int64_t offset = shownOffset(row); // where selecting it shows it
         m_list->setItem(row, OffsetColumn,
-                        readOnlyItem(QStringLiteral("%1 (0x%2)").arg(c.offset).arg(QString::number(c.offset, 16))));
+                        readOnlyItem(QStringLiteral("%1 (0x%2)").arg(offset).arg(QString::number(offset, 16))));
         m_list->setItem(row, ScoreColumn, readOnlyItem(c.structure ? tr("stored") : QString::number(c.score, 'f', 2)));
     }
     m_bookmarkButton->setEnabled(false);
@@ -309,10 +368,27 @@ QString FindIconsPanel::candidatePart(int row) const
     return m_parts[m_candidateParts[std::size_t(row)]].label;
 }
 
+std::optional<std::int64_t> FindIconsPanel::shownInImageAt(int row) const
+{
+    const SearchedPart& part = m_parts[m_candidateParts[std::size_t(row)]];
+    const auto inImage = m_inImage.find(std::size_t(row));
+    if (part.innerPath.empty() || inImage == m_inImage.end() || DocumentController::canBrowse(part.bytes))
+        return std::nullopt;
+    return inImage->second;
+}
+
 bool FindIconsPanel::isInOpenPart(int row) const
 {
     const SearchedPart& part = m_parts[m_candidateParts[std::size_t(row)]];
-    return part.row < 0 || part.row == m_document.origin().chosenPart;
+    const DocumentOrigin& origin = m_document.origin();
+    const bool inImage = part.innerPath.empty() || shownInImageAt(row);
+    return (inImage ? origin.innerPath.empty() : part.innerPath == origin.innerPath) &&
+           (part.row < 0 || part.row == origin.chosenPart);
+}
+
+std::int64_t FindIconsPanel::shownOffset(int row) const
+{
+    return shownInImageAt(row).value_or(m_candidates[std::size_t(row)].offset);
 }
 
 void FindIconsPanel::showCandidate(int row)
@@ -320,12 +396,17 @@ void FindIconsPanel::showCandidate(int row)
     if (row < 0 || row >= int(m_candidates.size()))
         return;
     if (!isInOpenPart(row)) {
+        const SearchedPart& part = m_parts[m_candidateParts[std::size_t(row)]];
         m_pendingRow = row;
-        m_document.intake().reopen(DocumentIntake::OpenMode::AskParts, m_parts[m_candidateParts[std::size_t(row)]].row);
+        if (!part.innerPath.empty() && !shownInImageAt(row))
+            m_document.openInner(part.bytes, part.innerPath);
+        else if (m_document.origin().image)
+            m_document.backToImage();
+        else
+            m_document.intake().reopen(DocumentIntake::OpenMode::AskParts, part.row);
         return;
     }
-    const FoundIcon& c = m_candidates[std::size_t(row)];
-    emit iconChosen(c.offset, c.format());
+    emit iconChosen(shownOffset(row), m_candidates[std::size_t(row)].format());
 }
 
 void FindIconsPanel::bookmarkCandidate(int row)
@@ -334,7 +415,7 @@ void FindIconsPanel::bookmarkCandidate(int row)
         return; // a hit in another part is bookmarked once its part is open
     const FoundIcon& c = m_candidates[std::size_t(row)];
     Bookmark bookmark;
-    bookmark.offset = c.offset;
+    bookmark.offset = shownOffset(row);
     bookmark.nickname = c.bookmarkNickname();
     bookmark.bitDepth = c.format().bitDepth;
     bookmark.widthInBits = c.format().widthInBits;

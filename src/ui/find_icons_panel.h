@@ -11,7 +11,10 @@
 #include <atomic>
 #include <cstdint>
 #include <expected>
+#include <map>
 #include <memory>
+#include <optional>
+#include <string>
 #include <vector>
 
 class QLabel;
@@ -36,6 +39,15 @@ class DocumentController;
 // When the open bytes are one of several parts that stood equal (a member of a zip), every
 // part with bytes is searched and each hit is labelled with its part's path; selecting a hit
 // in another part opens that part (keeping the list) and shows the icon there.
+//
+// When the bytes hold Macintosh volumes, the stored icons of their files come first, grouped
+// by file and labelled with its classic path ("ICN# ID 128 — System Folder:Finder"); the finds
+// in the whole image follow, less those at the image byte of a file's icon. Selecting a file's
+// icon opens that file's resource fork and shows the icon there (a bookmark of it belongs to
+// the fork's bytes, wherever the file lies); selecting an image's find from a fork goes back
+// to the whole image; a fork too short to browse (the decoder needs 32 icons' bytes) is not
+// opened: its icon is shown where it lies in the image. The list stays while forks of the
+// image searched are opened.
 class FindIconsPanel : public QWidget {
     Q_OBJECT
 public:
@@ -68,16 +80,19 @@ public:
     void bookmarkCandidate(int row);
 
     // One part searched: its row in the part question (-1: the open bytes alone), its path and
-    // its bytes (opened by the search when it is not the open part).
+    // its bytes (opened by the search when it is not the open part); for a fork of a file in a
+    // volume, the names leading to it as the document takes them.
     struct SearchedPart {
         int row = -1;
         QString label;
         Part part;
         std::shared_ptr<const ByteSource> bytes;
+        std::vector<std::string> innerPath{};
     };
     struct SearchResult {
         std::vector<FoundIcon> icons;
         std::vector<std::size_t> iconParts; // index into parts, per icon
+        std::map<std::size_t, std::int64_t> inImage; // where a file's icon lies in the image, by icon
         std::vector<SearchedPart> parts;
     };
 
@@ -92,10 +107,14 @@ private:
     void clearResults();
     std::vector<SearchedPart> partsToSearch() const;
     bool isInOpenPart(int row) const;
+    // A file's icon in a fork too short to browse is shown where it lies in the image.
+    std::optional<std::int64_t> shownInImageAt(int row) const;
+    // The offset at which the candidate is shown and bookmarked.
+    std::int64_t shownOffset(int row) const;
     void stopWorker();
     void finishScan(std::uint64_t generation, std::expected<SearchResult, IconFindError> result);
     void fillList();
-    static QString formatText(const FoundIcon& icon);
+    static QString formatText(const FoundIcon& icon, const SearchedPart& part);
 
     DocumentController& m_document;
     QPushButton* m_scanButton = nullptr;
@@ -106,7 +125,9 @@ private:
 
     std::vector<FoundIcon> m_candidates;
     std::vector<std::size_t> m_candidateParts; // index into m_parts, per candidate
+    std::map<std::size_t, std::int64_t> m_inImage; // a file's icon's place in the image, by candidate
     std::vector<SearchedPart> m_parts;
+    std::shared_ptr<const ByteSource> m_image; // the image searched
     int m_pendingRow = -1; // a candidate whose part is being opened
     std::uint64_t m_generation = 0; // results of older scans are dropped
     bool m_scanning = false;

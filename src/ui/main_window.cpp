@@ -1,6 +1,7 @@
 #include "ui/main_window.h"
 
 #include "ui/bookmark_list_view_controller.h"
+#include "ui/files_panel.h"
 #include "ui/find_icons_panel.h"
 #include "ui/go_to_offset_dialog.h"
 #include "ui/icon_browser_view.h"
@@ -65,6 +66,11 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
     });
     connect(raw, &QAction::triggered, this, [&document] { document.intake().reopen(DocumentIntake::OpenMode::RawBytes); });
     connect(parts, &QAction::triggered, this, [&document] { document.intake().reopen(DocumentIntake::OpenMode::AskParts); });
+    QAction* back = file->addAction(tr("Back to the whole image"));
+    back->setObjectName(QStringLiteral("backToImageAction"));
+    back->setEnabled(false);
+    connect(&document, &DocumentController::documentOpened, back, [back, &document] { back->setEnabled(document.origin().image != nullptr); });
+    connect(back, &QAction::triggered, &document, &DocumentController::backToImage);
     file->addSeparator();
     QAction* quit = file->addAction(tr("Quit"));
     quit->setShortcut(QKeySequence::Quit);
@@ -75,15 +81,28 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
     m_findIcons = new FindIconsPanel(m_content->document());
     connect(m_findIcons, &FindIconsPanel::iconChosen, m_content->iconBrowserViewController(),
             &IconBrowserViewController::showBookmark);
-    auto* dock = new QDockWidget(tr("Find Icons"), this);
-    dock->setObjectName(QStringLiteral("findIconsDock"));
-    dock->setWidget(m_findIcons);
-    addDockWidget(Qt::RightDockWidgetArea, dock);
-    tabifyDockWidget(bookmarks, dock);
-    dock->hide();
+    // A side panel tabbed with the bookmarks, hidden until asked for.
+    const auto addPanel = [this, bookmarks](const QString& title, const char* name, QWidget* panel) {
+        auto* dock = new QDockWidget(title, this);
+        dock->setObjectName(QString::fromLatin1(name));
+        dock->setWidget(panel);
+        addDockWidget(Qt::RightDockWidgetArea, dock);
+        tabifyDockWidget(bookmarks, dock);
+        dock->hide();
+        return dock;
+    };
+    QDockWidget* dock = addPanel(tr("Find Icons"), "findIconsDock", m_findIcons);
+    m_files = new FilesPanel(document);
+    connect(m_files, &FilesPanel::iconChosen, m_content->iconBrowserViewController(), &IconBrowserViewController::showBookmark);
+    QDockWidget* filesDock = addPanel(tr("Files"), "filesDock", m_files);
+    connect(m_files, &FilesPanel::volumesFound, filesDock, [filesDock] {
+        filesDock->show();
+        filesDock->raise();
+    });
     bookmarks->raise();
     QMenu* view = menuBar()->addMenu(tr("&View"));
-    view->addAction(bookmarks->toggleViewAction());
+    for (QDockWidget* panel : {bookmarks, dock, filesDock})
+        view->addAction(panel->toggleViewAction());
     QAction* findIcons = find->addAction(tr("Find Icons"));
     findIcons->setShortcut(QKeySequence::Find);
     findIcons->setObjectName(QStringLiteral("findIconsAction"));

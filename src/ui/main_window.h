@@ -4,12 +4,15 @@
 
 namespace pq {
 
+class FilesPanel;
 class FindIconsPanel;
 class MainViewController;
 
-// The main window: MainViewController's icon browser as its content, the bookmark list and
-// the Find Icons panel as tabbed, resizable side panels, the File menu with Open… (Ctrl+O), Open
-// Raw Bytes and Parts… (for wrapped files) and Quit, the View menu showing or hiding the bookmarks, the Find menu and toolbar with Find
+// The main window: MainViewController's icon browser as its content, the bookmark list, the
+// Find Icons panel and the Files panel (shown by itself when the opened bytes hold a volume) as
+// tabbed, resizable side panels, the File menu with Open… (Ctrl+O), Open Raw Bytes and Parts…
+// (for wrapped files), Back to the whole image (from a fork inside a volume) and Quit, the View
+// menu showing or hiding the panels, the Find menu and toolbar with Find
 // Icons (Ctrl+F) and Go to Offset… (Ctrl+G), the Help menu with Pixelquarry Help (F1), and a
 // status bar for passing notes. The browser keeps at least four tiles per row beside the side
 // panels. The window opens at its size and place of the last run, with its panels as they
@@ -24,6 +27,7 @@ public:
 
     MainViewController* mainViewController() const { return m_content; }
     FindIconsPanel* findIconsPanel() const { return m_findIcons; }
+    FilesPanel* filesPanel() const { return m_files; }
 
     // Shows the Find Icons panel and, when it lists nothing yet, scans the open file.
     void showFindIcons();
@@ -37,6 +41,7 @@ protected:
 private:
     MainViewController* m_content = nullptr;
     FindIconsPanel* m_findIcons = nullptr;
+    FilesPanel* m_files = nullptr;
 };
 
 } // namespace pq

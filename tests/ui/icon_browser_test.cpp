@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QThread>
 #include <QSlider>
 #include <QWheelEvent>
 
@@ -176,7 +177,9 @@ public:
 protected:
     std::expected<void, ReadError> readInRange(std::int64_t, std::span<std::byte>, ReadMode mode) const override
     {
-        browserReads += mode == ReadMode::Cached;
+        // The browser paints on the main thread (workers, such as the Files panel's look for
+        // volumes, read too).
+        browserReads += mode == ReadMode::Cached && QThread::currentThread() == qApp->thread();
         return std::unexpected(ReadError{ReadError::Kind::IoFailed, 5});
     }
 };

@@ -1,0 +1,241 @@
+#include "main_window_fixture.h"
+#include "resource_fork_writer.h"
+#include "sample_image.h"
+#include "ui/files_panel.h"
+#include "ui/find_icons_panel.h"
+#include "ui/volume_tree_model.h"
+
+#include <QDockWidget>
+#include <QHeaderView>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QSlider>
+#include <QTableWidget>
+#include <QTreeView>
+
+#include <cstdlib>
+#include <fstream>
+
+namespace pq {
+namespace {
+
+using sample::ForkResource;
+
+// An icon drawn by the sample generator, with its mask, as a resource.
+ForkResource drawn(const std::string& type, std::int16_t id, const std::string& name, const std::string& design)
+{
+    const sample::IconCanvas canvas = sample::drawIcon(design, type == "ics#" ? 16 : 32, 1);
+    auto bytes = canvas.pixelPlane(1);
+    const auto mask = canvas.maskPlane(1);
+    bytes.insert(bytes.end(), mask.begin(), mask.end());
+    return {type, id, name, bytes};
+}
+
+// The files hfsutils puts on the test volume "Disk": folder, name, type, creator, Finder
+// flags, data fork size and resource fork.
+struct VolumeEntry {
+    const char *folder, *name, *type, *creator;
+    std::uint16_t flags;
+    std::size_t dataSize;
+    std::vector<ForkResource> resources;
+    std::vector<std::uint8_t> fork() const { return resources.empty() ? std::vector<std::uint8_t>{} : sample::writeResourceFork(resources).bytes; }
+};
+
+const std::vector<VolumeEntry>& volumeEntries()
+{
+    static const std::vector<VolumeEntry> entries{
+        {":System Folder:", "Finder", "FNDR", "MACS", kFinderHasCustomIcon, 0,
+         {drawn("ICN#", -16455, "", "smiley"), drawn("ics#", -16455, "", "smiley"), drawn("ICN#", 128, "Trash", "trash"),
+          {"CODE", 1, "", test::randomBytes(5000, 1)}}}, // a fork too short has no tiles
+        {":", "Painter", "APPL", "PQPT", kFinderHasBundle, 900,
+         {sample::bundleResource(128, "PQPT", {{0, 128}, {1, 129}}, {{0, 128}, {1, 129}}), sample::fileReferenceResource(128, "APPL", 0),
+          sample::fileReferenceResource(129, "PQDC", 1), drawn("ICN#", 128, "", "bell"), drawn("ICN#", 129, "", "document"),
+          {"PQPT", 0, "", {0}}}},
+        {":", "Picture", "PQDC", "PQPT", 0, 700, {}},
+        {":", "Read Me", "TEXT", "ttxt", 0, 600, {}},
+    };
+    return entries;
+}
+
+// The volume's image, made once per run by hfsutils' hformat and hcopy.
+QString volumeImage()
+{
+    static const QString made = [] {
+        const std::string dir = test::makeTempDir().toStdString();
+        std::ofstream list(dir + "/catalog.list", std::ios::binary);
+        for (std::size_t i = 0; i < volumeEntries().size(); ++i) {
+            const VolumeEntry& e = volumeEntries()[i];
+            const std::string stem = dir + "/" + std::to_string(i);
+            for (const auto& [suffix, bytes] : {std::pair{".data", test::randomBytes(e.dataSize, std::uint32_t(i))}, std::pair{".rsrc", e.fork()}})
+                std::ofstream(stem + suffix, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+            list << e.folder << '\t' << e.name << '\t' << e.type << '\t' << e.creator << '\t' << e.flags << '\t' << stem
+                 << ".data\t" << stem << ".rsrc\n";
+        }
+        list.close();
+        EXPECT_EQ(std::system((std::string(PQ_MAKE_VOLUMES) + " " + dir + " > /dev/null").c_str()), 0);
+        // The script names the volume "Catalog".
+        return QString::fromStdString(dir + "/catalog.hfs");
+    }();
+    return made;
+}
+
+class FilesPanelTest : public test::MainWindowFixture {
+protected:
+    void SetUp() override
+    {
+        test::MainWindowFixture::SetUp();
+        panel = window->filesPanel();
+        ASSERT_TRUE(panel);
+    }
+    void openVolume()
+    {
+        QSignalSpy read(panel, &FilesPanel::readingEnded);
+        open({volumeImage()});
+        ASSERT_TRUE(read.count() > 0 || read.wait(20000));
+    }
+    // Every row of the tree, depth first: its path, the other columns and whether it has the
+    // Finder's icon at both sizes.
+    QStringList rows(const QModelIndex& parent = {}, const QString& above = {}) const
+    {
+        QStringList lines;
+        const VolumeTreeModel& model = *panel->model();
+        for (int row = 0; row < model.rowCount(parent); ++row) {
+            const QModelIndex index = model.index(row, 0, parent);
+            QString line = above + index.data().toString();
+            for (int column = 1; column < VolumeTreeModel::ColumnCount; ++column)
+                line += QLatin1Char('|') + model.index(row, column, parent).data().toString();
+            const auto& node = model.tree().nodes()[std::size_t(VolumeTreeModel::nodeOf(index))];
+            lines << line + (node.smallIcon.isNull() || node.largeIcon.isNull() ? "" : " [icon]");
+            lines << rows(index, above + index.data().toString() + QLatin1Char('/'));
+        }
+        return lines;
+    }
+    QModelIndex indexOf(const QString& path) const
+    {
+        QModelIndex index;
+        for (const QString& name : path.split(QLatin1Char('/'))) {
+            const auto found = panel->model()->match(panel->model()->index(0, 0, index), Qt::DisplayRole, name, 1, Qt::MatchExactly);
+            index = found.isEmpty() ? QModelIndex() : found[0];
+        }
+        return index;
+    }
+    static void doubleClick(QAbstractItemView* view, const QRect& rect)
+    {
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, rect.center());
+        QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, rect.center());
+    }
+    // The window shows `title` and the browser's selected tile the icon's bytes.
+    void expectShowing(const QString& title, const ForkResource& icon)
+    {
+        EXPECT_EQ(window->windowTitle().toStdString(), title.toStdString());
+        ASSERT_TRUE(grid().selectedItem());
+        std::vector<std::uint8_t> bytes(icon.data.size());
+        const std::int64_t offset = *grid().selectedItem() * 4 + browser->offsetSlider()->value(); // 1-bit 32x32 rows
+        ASSERT_TRUE(mvc->document().source()->read(offset, std::as_writable_bytes(std::span(bytes))));
+        EXPECT_EQ(bytes, icon.data);
+    }
+    FilesPanel* panel = nullptr;
+};
+
+const QString kFinderFork = QStringLiteral("Catalog \u25B8 System Folder \u25B8 Finder \u25B8 resource fork");
+
+TEST_F(FilesPanelTest, ListsTheVolumeOpensAFileForkAndGoesBack)
+{
+    openVolume();
+    EXPECT_TRUE(window->findChild<QDockWidget*>(QStringLiteral("filesDock"))->isVisible());
+    const auto forkSize = [](int entry) { return QLocale().toString(qint64(volumeEntries()[std::size_t(entry)].fork().size())); };
+    EXPECT_EQ(rows().join('\n').toStdString(), QStringList({
+                                                   "Catalog||||",
+                                                   "Catalog/System Folder||||",
+                                                   "Catalog/System Folder/Finder|FNDR|MACS|0|" + forkSize(0) + " [icon]",
+                                                   "Catalog/Painter|APPL|PQPT|900|" + forkSize(1) + " [icon]",
+                                                   "Catalog/Picture|PQDC|PQPT|700|0 [icon]",
+                                                   "Catalog/Read Me|TEXT|ttxt|600|0",
+                                               }).join('\n').toStdString());
+
+    // Selecting a file lists its icons; double-clicking it opens its resource fork.
+    QTreeView* tree = panel->treeView();
+    const QModelIndex finder = indexOf(QStringLiteral("Catalog/System Folder/Finder"));
+    QSignalSpy listed(panel, &FilesPanel::iconsListed);
+    tree->setCurrentIndex(finder);
+    ASSERT_TRUE(listed.wait(20000));
+    QStringList icons;
+    for (int row = 0; row < panel->iconList()->rowCount(); ++row)
+        icons << QStringLiteral("%1 %2 %3").arg(panel->iconList()->item(row, 0)->text(), panel->iconList()->item(row, 1)->text(),
+                                                panel->iconList()->item(row, 2)->text());
+    icons.sort();
+
+    EXPECT_EQ(icons.join('|').toStdString(), "ICN# -16455 |ICN# 128 Trash|ics# -16455 ");
+    tree->scrollTo(finder);
+    doubleClick(tree, tree->visualRect(finder));
+    ASSERT_TRUE(mvc->document().waitForDigest(20000));
+    const auto fork = volumeEntries()[0].fork();
+    EXPECT_EQ(window->windowTitle(), kFinderFork);
+    EXPECT_EQ(mvc->document().source()->size(), std::int64_t(fork.size()));
+    EXPECT_EQ(*mvc->document().digest(), test::sha256Of(fork)); // the fork's own bookmarks file
+    EXPECT_EQ(grid().tileCount(), (std::int64_t(fork.size()) - 128 + 3) / 4); // 1-bit 32x32: 4-byte rows, 128-byte chunks
+
+    // Back to the whole image, from the panel; the tree stays.
+    QTest::mouseClick(panel->backButton(), Qt::LeftButton);
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("catalog.hfs"));
+    EXPECT_EQ(mvc->document().source()->size(), QFileInfo(volumeImage()).size());
+    EXPECT_FALSE(panel->backButton()->isEnabled());
+    EXPECT_FALSE(panel->isReading());
+    EXPECT_EQ(panel->model()->rowCount(), 1);
+}
+
+// On a volume, Find Icons lists the stored icons of each file under its classic path, then the
+// finds in the whole image less those at a file icon's bytes; choosing a file's icon opens the
+// file's resource fork at it.
+TEST_F(FilesPanelTest, FindIconsGroupsTheStoredIconsByFile)
+{
+    openVolume();
+    FindIconsPanel* find = window->findIconsPanel();
+    QSignalSpy ended(find, &FindIconsPanel::scanEnded);
+    find->startScan();
+    ASSERT_TRUE(ended.wait(20000));
+    QStringList stored;
+    for (int row = 0; row < find->candidateList()->rowCount(); ++row)
+        if (find->candidates()[std::size_t(row)].structure)
+            stored << find->candidateList()->item(row, 1)->text().section(QLatin1Char('\n'), 0, 0);
+    EXPECT_EQ(stored.join('\n').toStdString(), QStringList({
+                                                     "ICN# ID 128 \u2014 Painter",
+                                                     "ICN# ID 129 \u2014 Painter",
+                                                     "ICN# ID -16455 \u2014 System Folder:Finder",
+                                                     "ICN# ID 128 \u201CTrash\u201D \u2014 System Folder:Finder",
+                                                     "ics# ID -16455 \u2014 System Folder:Finder",
+                                                 }).join('\n').toStdString());
+
+    // Each shows as the Files panel shows it (below).
+    find->candidateList()->selectRow(int(stored.indexOf("ICN# ID 128 \u201CTrash\u201D \u2014 System Folder:Finder")));
+    expectShowing(kFinderFork, drawn("ICN#", 128, "Trash", "trash"));
+    find->candidateList()->selectRow(int(stored.indexOf("ICN# ID 128 \u2014 Painter")));
+    expectShowing("catalog.hfs", drawn("ICN#", 128, "", "bell"));
+    EXPECT_EQ(find->candidateList()->rowCount(), int(find->candidates().size())); // the list stays
+}
+
+// Double-clicking a listed icon shows it: in its fork when the fork is long enough to browse,
+// else where it lies in the whole image.
+TEST_F(FilesPanelTest, DoubleClickingAFilesIconShowsIt)
+{
+    openVolume();
+    const std::tuple<const char*, const char*, QString, ForkResource> cases[] = {
+        {"Catalog/System Folder/Finder", "ICN# -16455", kFinderFork, drawn("ICN#", -16455, "", "smiley")},
+        {"Catalog/Painter", "ICN# 129", "catalog.hfs", drawn("ICN#", 129, "", "document")},
+    };
+    for (const auto& [file, icon, title, bytes] : cases) {
+        QSignalSpy listed(panel, &FilesPanel::iconsListed);
+        panel->treeView()->setCurrentIndex(indexOf(QString::fromUtf8(file)));
+        ASSERT_TRUE(listed.wait(20000)) << file;
+        QTableWidget* list = panel->iconList();
+        int row = 0;
+        while (row < list->rowCount() && list->item(row, 0)->text() + ' ' + list->item(row, 1)->text() != icon)
+            ++row;
+        ASSERT_LT(row, list->rowCount()) << icon;
+        doubleClick(list, list->visualItemRect(list->item(row, 0)));
+        expectShowing(title, bytes);
+    }
+}
+
+} // namespace
+} // namespace pq
