@@ -231,13 +231,13 @@ std::vector<std::uint8_t> writeHfsPlusImage(const std::vector<HfsPlusItem>& item
         put(data, 2, 2, 2); // a thread record exists
         put(data, 4, item.folder ? valence[i] : 0, 4);
         put(data, 8, id, 4);
-        put(data, 56, item.finderFlags, 2);
+        put(data, 56, item.file.finderFlags, 2);
         if (!item.folder) {
-            std::ranges::copy(item.type.substr(0, 4), data.begin() + 48);
-            std::ranges::copy(item.creator.substr(0, 4), data.begin() + 52);
+            std::ranges::copy(item.file.type.substr(0, 4), data.begin() + 48);
+            std::ranges::copy(item.file.creator.substr(0, 4), data.begin() + 52);
             const bool scattered = options.scattered == int(i);
-            putForkData(data, 88, item.data.size(), placeFork(item.data, scattered, id, 0x00));
-            putForkData(data, 168, item.resource.size(), placeFork(item.resource, scattered, id, 0xFF));
+            putForkData(data, 88, item.file.data.size(), placeFork(item.file.data, scattered, id, 0x00));
+            putForkData(data, 168, item.file.resource.size(), placeFork(item.file.resource, scattered, id, 0xFF));
         }
         ++(item.folder ? folders : files);
         catalog.push_back(catalogRecord(parent, item.name, std::move(data)));

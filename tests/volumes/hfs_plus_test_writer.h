@@ -1,5 +1,7 @@
 #pragma once
 
+#include "volume_test_support.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -7,14 +9,13 @@
 namespace pq::test {
 
 // A folder or file to put on an HFS+ test volume. `parent` is the index of its folder among
-// the items, or -1 for the root folder; the items get catalog IDs from 16 in their order.
+// the items, or -1 for the root folder; the items get catalog IDs from 16 in their order. A
+// folder has only Finder flags.
 struct HfsPlusItem {
     int parent = -1;
     std::u16string name;
     bool folder = false;
-    std::string type = "????", creator = "????";
-    std::uint16_t finderFlags = 0;
-    std::vector<std::uint8_t> data, resource;
+    ExpectedFile file;
 };
 
 struct HfsPlusImageOptions {
