@@ -29,8 +29,8 @@ inline constexpr std::size_t kHfsPlusWrapperPrefix = 8192;
 
 // The image of an HFS+ volume (allocation blocks and B-tree nodes of 4096 bytes) holding
 // `items`: a catalog B-tree with index nodes over as many leaves as the items need, an
-// extents-overflow tree for the scattered item's extents past the eighth, the allocation
-// bitmap and both volume headers.
+// extents-overflow tree for the scattered item's extents past the eighth and both volume
+// headers.
 std::vector<std::uint8_t> writeHfsPlusImage(const std::vector<HfsPlusItem>& items, const HfsPlusImageOptions& options);
 
 } // namespace pq::test
