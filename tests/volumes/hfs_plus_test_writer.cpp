@@ -1,7 +1,6 @@
 #include "hfs_plus_test_writer.h"
 
 #include <algorithm>
-#include <array>
 #include <initializer_list>
 #include <span>
 #include <tuple>
@@ -247,13 +246,13 @@ std::vector<std::uint8_t> writeHfsPlusImage(const std::vector<HfsPlusItem>& item
         catalog.push_back(catalogRecord(id, u"", threadData(item.folder ? 3 : 4, parent, item.name)));
     }
 
-    const Bytes extentsTree = btree(std::move(extents), 10, 0x2);
+    // The trees' files placed like forks: a scattered catalog continues in the overflow tree.
     const Bytes catalogTree = btree(std::move(catalog), 516, 0x6);
-    const std::uint32_t extentsStart = next, catalogStart = extentsStart + std::uint32_t(extentsTree.size() / kBlock);
+    const std::vector<Run> catalogRuns = placeFork(catalogTree, options.scatterCatalog, 4, 0x00);
+    const Bytes extentsTree = btree(std::move(extents), 10, 0x2);
+    const std::vector<Run> extentsRuns = placeFork(extentsTree, false, 3, 0x00);
     // No allocation file: readers of what is stored need none. The last block holds the spare header.
-    const std::uint32_t catalogEnd = catalogStart + std::uint32_t(catalogTree.size() / kBlock), totalBlocks = catalogEnd + 1;
-    contents.push_back({extentsStart, extentsTree});
-    contents.push_back({catalogStart, catalogTree});
+    const std::uint32_t totalBlocks = next + 1;
 
     Bytes image(std::size_t(totalBlocks) * kBlock, 0);
     for (const auto& [start, bytes] : contents)
@@ -262,10 +261,8 @@ std::vector<std::uint8_t> writeHfsPlusImage(const std::vector<HfsPlusItem>& item
     putAll(header, {{0, 'H' << 8 | '+', 2}, {2, 4, 2}, {4, 0x100, 4} /* cleanly unmounted */, {8, 0x31302E30, 4},
                     {32, files, 4}, {36, folders, 4}, {40, kBlock, 4}, {44, totalBlocks, 4}, {56, kBlock, 4}, {60, kBlock, 4},
                     {64, kFirstId + items.size(), 4}, {72, 1, 8} /* Mac OS Roman names */});
-    const std::array<Run, 1> extentsRun{Run{extentsStart, catalogStart - extentsStart}},
-        catalogRun{Run{catalogStart, catalogEnd - catalogStart}};
-    putForkData(header, 192, extentsTree.size(), extentsRun);
-    putForkData(header, 272, catalogTree.size(), catalogRun);
+    putForkData(header, 192, extentsTree.size(), extentsRuns);
+    putForkData(header, 272, catalogTree.size(), catalogRuns);
     // The spare header lies 1024 bytes before the end; Debian's libhfsp looks for it at byte
     // 512 of a volume without a wrapper, in the unused boot blocks, so one is put there too.
     for (const std::ptrdiff_t at : {std::ptrdiff_t(1024), std::ptrdiff_t(512), std::ptrdiff_t(image.size()) - 1024})

@@ -21,7 +21,8 @@ struct HfsPlusItem {
 struct HfsPlusImageOptions {
     std::u16string volumeName = u"Plus";
     int scattered = -1;   // the item whose forks lie a block apart, one extent a block
-    bool wrapped = false; // the volume inside an HFS wrapper, as on hybrid disks
+    bool scatterCatalog = false; // the catalog file too, continued in the extents-overflow tree
+    bool wrapped = false;        // the volume inside an HFS wrapper, as on hybrid disks
 };
 
 // Bytes at which the HFS+ volume begins in a wrapped image.
@@ -29,8 +30,7 @@ inline constexpr std::size_t kHfsPlusWrapperPrefix = 8192;
 
 // The image of an HFS+ volume (allocation blocks and B-tree nodes of 4096 bytes) holding
 // `items`: a catalog B-tree with index nodes over as many leaves as the items need, an
-// extents-overflow tree for the scattered item's extents past the eighth and both volume
-// headers.
+// extents-overflow tree for scattered extents past the eighth and both volume headers.
 std::vector<std::uint8_t> writeHfsPlusImage(const std::vector<HfsPlusItem>& items, const HfsPlusImageOptions& options);
 
 } // namespace pq::test

@@ -55,9 +55,10 @@ const TestVolume& testVolume()
     return volume;
 }
 
+// The test volume, its catalog scattered too so that it continues in the overflow tree.
 std::vector<std::uint8_t> image(bool wrapped = false)
 {
-    return test::writeHfsPlusImage(testVolume().items, {u"Plus \u03A9", testVolume().scattered, wrapped});
+    return test::writeHfsPlusImage(testVolume().items, {u"Plus \u03A9", testVolume().scattered, true, wrapped});
 }
 
 // The files (or the folders' Finder flags) by path.
@@ -84,13 +85,19 @@ std::vector<std::uint8_t> withBe32(std::vector<std::uint8_t> b, std::size_t at, 
     return b;
 }
 
-// Links the catalog's first leaf to itself, or to a node past the tree: the catalog's first
-// extent as the volume header says, nodes as large as blocks.
+// Links the catalog's first leaf to itself, or to a node past the tree. Nodes are as large as
+// blocks; the first leaf lies in one of the catalog's first eight extents (volume header).
 void linkFirstLeaf(std::vector<std::uint8_t>& image, bool toItself)
 {
-    const std::size_t blockSize = be32At(image, 1024 + 40), tree = be32At(image, 1024 + 272 + 16) * blockSize;
-    const std::uint32_t first = be32At(image, tree + 14 + 10);
-    image = withBe32(image, tree + first * blockSize, toItself ? first : 0xFFFF);
+    const std::size_t blockSize = be32At(image, 1024 + 40);
+    auto offsetOf = [&](std::uint32_t node) {
+        std::size_t extent = 1024 + 272 + 16;
+        for (; node >= be32At(image, extent + 4); extent += 8)
+            node -= be32At(image, extent + 4);
+        return (be32At(image, extent) + node) * blockSize;
+    };
+    const std::uint32_t first = be32At(image, offsetOf(0) + 14 + 10);
+    image = withBe32(image, offsetOf(first), toItself ? first : 0xFFFF);
 }
 
 // Where the data of the catalog record of the file named "Read Me" begins.
