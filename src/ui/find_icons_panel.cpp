@@ -348,7 +348,7 @@ void FindIconsPanel::fillList()
         const std::size_t part = m_candidateParts[std::size_t(row)];
         auto* thumbnail = readOnlyItem(QString());
         if (const auto& data = m_parts[part].bytes)
-            if (auto chunk = Chunker::decode(data, c.format(), c.offset, c.hasMask))
+            if (auto chunk = Chunker::decode(data, c.format(), c.offset, IconMask::following(c.hasMask)))
                 if (auto image = makeBitmapImageRep(kThumbnailPixels / c.side, false, chunk->pixelArray))
                     thumbnail->setIcon(QIcon(QPixmap::fromImage(*image)));
         m_list->setItem(row, ThumbnailColumn, thumbnail);

@@ -44,7 +44,9 @@ VolumeFork hfsFork(const HfsGeometry& geometry, const HfsLayout& layout, std::sp
             remaining -= length;
         }
     };
-    take(firstRecord);
+    // A fork cannot hold more bytes than the volume: its extents are not followed then.
+    if (logicalSize <= geometry.volumeSize)
+        take(firstRecord);
     // Each overflow record is keyed by the fork block it starts at: one that adds no blocks
     // would be found again, so the walk ends there.
     for (std::int64_t before = -1; remaining > 0 && !fork.damage && forkBlocks != before
@@ -58,7 +60,7 @@ VolumeFork hfsFork(const HfsGeometry& geometry, const HfsLayout& layout, std::sp
     if (remaining > 0 && !fork.damage)
         fork.damage = VolumeDamage::Kind::ForkShort;
     if (fork.damage)
-        fork.extents.clear();
+        fork.extents = {};
     return fork;
 }
 

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <limits>
+#include <unordered_set>
 
 namespace pq {
 
@@ -51,6 +52,7 @@ struct CatalogReader {
     std::vector<VolumeFolder> folders;
     std::vector<VolumeFile> files;
     std::vector<VolumeDamage> damage;
+    std::unordered_set<std::uint32_t> fileIds;
 
     // Adds a folder or file record of the catalog; thread records are passed over.
     void addRecord(std::span<const std::uint8_t> key, std::span<const std::uint8_t> data);
@@ -62,10 +64,12 @@ void CatalogReader::addRecord(std::span<const std::uint8_t> key, std::span<const
     const std::uint16_t type = data.size() >= 2 ? be16(data.data()) : 0;
     if (type != kFolderRecord && type != kFileRecord)
         return; // thread records: the same links, seen from the child
+    // A file ID listed twice is a bad record: each file's overflow extents are followed once.
     // Key: parent ID, then the name's length in UTF-16 units and the units.
     const std::size_t nameLength = key.size() >= 6 ? be16(key.data() + 4) : 0;
     const std::size_t needed = type == kFolderRecord ? kFolderRecordSize : kFileRecordSize;
-    if (key.size() < 6 + 2 * nameLength || data.size() < needed) {
+    if (key.size() < 6 + 2 * nameLength || data.size() < needed
+        || (type == kFileRecord && !fileIds.insert(be32(data.data() + 8)).second)) {
         damage.push_back({VolumeDamage::Kind::BadRecord, VolumeDamage::Place::CatalogTree, 0});
         return;
     }
@@ -111,7 +115,7 @@ std::expected<Volume, VolumeError> readHfsPlusVolume(std::shared_ptr<const ByteS
         return std::unexpected(VolumeError::BadMasterBlock);
 
     HfsOverflowExtents overflow;
-    CatalogReader reader{{blockSize, 0, source->size()}, overflow, {}, {}, {}, {}};
+    CatalogReader reader{{blockSize, 0, source->size()}, overflow, {}, {}, {}, {}, {}};
     const auto walked = walkHfsCatalog(
         source, reader.geometry, kHfsPlusLayout, treeFork(header, kExtentsForkAt), treeFork(header, kCatalogForkAt),
         overflow, [&](std::span<const std::uint8_t> key, std::span<const std::uint8_t> data) { reader.addRecord(key, data); },

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <array>
+#include <unordered_set>
 
 namespace pq {
 
@@ -44,6 +45,7 @@ struct CatalogReader {
     std::vector<VolumeFolder> folders;
     std::vector<VolumeFile> files;
     std::vector<VolumeDamage> damage;
+    std::unordered_set<std::uint32_t> fileIds;
 
     std::expected<void, VolumeError> read(std::span<const std::uint8_t> mdb);
     // Adds a folder or file record of the catalog; thread records are passed over.
@@ -68,7 +70,9 @@ void CatalogReader::addRecord(std::span<const std::uint8_t> key, std::span<const
         return; // thread records: the same links, seen from the child
     const std::size_t nameLength = key.size() >= 6 ? key[5] : 0;
     const std::size_t needed = data[0] == kFolderRecord ? kFolderRecordSize : kFileRecordSize;
-    if (key.size() < 6 + nameLength || data.size() < needed) {
+    // A file ID listed twice is a bad record: each file's overflow extents are followed once.
+    if (key.size() < 6 + nameLength || data.size() < needed
+        || (data[0] == kFileRecord && !fileIds.insert(be32(data.data() + 20)).second)) {
         damage.push_back({VolumeDamage::Kind::BadRecord, VolumeDamage::Place::CatalogTree, 0});
         return;
     }
@@ -96,7 +100,7 @@ std::expected<Volume, VolumeError> readHfsVolume(std::shared_ptr<const ByteSourc
     if (!source->read(kMasterBlockOffset, std::as_writable_bytes(std::span(mdb))))
         return std::unexpected(VolumeError::ReadFailed);
 
-    CatalogReader reader{source, {be32(mdb.data() + 20), be16(mdb.data() + 28) * kSectorSize, source->size()}, {}, {}, {}};
+    CatalogReader reader{source, {be32(mdb.data() + 20), be16(mdb.data() + 28) * kSectorSize, source->size()}, {}, {}, {}, {}};
     if (reader.geometry.blockSize == 0 || reader.geometry.blockSize % kSectorSize != 0)
         return std::unexpected(VolumeError::BadMasterBlock);
     std::string name = macRomanToUtf8(std::string_view(reinterpret_cast<const char*>(mdb.data() + 37),

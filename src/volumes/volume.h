@@ -76,7 +76,8 @@ public:
     const std::string& name() const { return m_name; }
     // The volume's own bytes (a view from its first byte to its last).
     const std::shared_ptr<const ByteSource>& source() const { return m_source; }
-    // Every folder (not the root) and every file whose parent folders lead to the root.
+    // Every folder (the root folder too, with an empty path) and every file whose parent
+    // folders lead to the root.
     const std::vector<VolumeFolder>& folders() const { return m_folders; }
     const std::vector<VolumeFile>& files() const { return m_files; }
     const std::vector<VolumeDamage>& damage() const { return m_damage; }

@@ -1,6 +1,7 @@
 #include "sources/extent_byte_source.h"
 #include "sources/file_byte_source.h"
 #include "sources/memory_byte_source.h"
+#include "sources/unicode_text.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -146,6 +147,22 @@ TEST(ExtentByteSource, ScatteredExtentsReadAsOneRun)
         {s.file, {{kMax, kMax}}}, {huge, {{1, kMax - 1}, {0, 2}}}, {nullptr, {}}};
     for (const auto& [base, list] : bad)
         EXPECT_EQ(ExtentByteSource::create(base, list).error().kind, Kind::InvalidExtents);
+}
+
+TEST(UnicodeText, Utf16NamesBecomeUtf8)
+{
+    const struct {
+        std::vector<std::uint8_t> utf16;
+        std::string utf8;
+    } rows[] = {
+        {{0, 'A', 0x00, 0xE9, 0x6F, 0x22}, "A\u00E9\u6F22"},
+        {{0xD8, 0x3D, 0xDE, 0x00}, "\U0001F600"},
+        {{0xD8, 0x3D, 0, 'x'}, "\uFFFDx"}, // a high surrogate alone
+        {{0xDE, 0x00, 0xD8, 0x3D}, "\uFFFD\uFFFD"},
+        {{0, 0, 0, 0x0D, 0}, "\uFFFD\uFFFD"}, // control characters; the odd byte dropped
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(utf16BeToUtf8(row.utf16), row.utf8);
 }
 
 } // namespace

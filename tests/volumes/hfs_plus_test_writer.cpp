@@ -1,7 +1,7 @@
 #include "hfs_plus_test_writer.h"
 
 #include <algorithm>
-#include <array>
+#include <initializer_list>
 #include <span>
 #include <tuple>
 #include <utility>
@@ -22,10 +22,31 @@ void put(Bytes& out, std::size_t at, std::uint64_t value, int size)
         out[at + std::size_t(i)] = std::uint8_t(value >> (8 * (size - 1 - i)));
 }
 
+// Big-endian fields: (offset, value, bytes).
+struct Field {
+    std::size_t at;
+    std::uint64_t value;
+    int size;
+};
+
+void putAll(Bytes& out, std::initializer_list<Field> fields)
+{
+    for (const Field& field : fields)
+        put(out, field.at, field.value, field.size);
+}
+
 void append(Bytes& out, std::uint64_t value, int size)
 {
     out.resize(out.size() + std::size_t(size));
     put(out, out.size() - std::size_t(size), value, size);
+}
+
+// An HFSUniStr255: the length in UTF-16 units, then the units.
+void appendName(Bytes& out, const std::u16string& name)
+{
+    append(out, name.size(), 2);
+    for (const char16_t c : name)
+        append(out, c, 2);
 }
 
 // A run of allocation blocks.
@@ -60,9 +81,7 @@ Record catalogRecord(std::uint32_t parent, const std::u16string& name, Bytes dat
     Record record{{}, std::move(data), parent, folded(name), 0};
     append(record.key, 6 + 2 * name.size(), 2);
     append(record.key, parent, 4);
-    append(record.key, name.size(), 2);
-    for (const char16_t c : name)
-        append(record.key, c, 2);
+    appendName(record.key, name);
     return record;
 }
 
@@ -72,9 +91,7 @@ Bytes threadData(std::uint16_t type, std::uint32_t parent, const std::u16string&
     append(data, type, 2);
     append(data, 0, 2);
     append(data, parent, 4);
-    append(data, name.size(), 2);
-    for (const char16_t c : name)
-        append(data, c, 2);
+    appendName(data, name);
     return data;
 }
 
@@ -150,20 +167,11 @@ Bytes btree(std::vector<Record> records, std::uint16_t maxKeyLength, std::uint32
                 level.push_back({packed[i].first, pointer});
         }
     }
+    // The header node: three records (header, user data, map) and the header record at 14.
     Bytes& header = nodes[0];
-    put(header, 8, 1, 1); // header node, three records: header, user data, map
-    put(header, 10, 3, 2);
-    const std::size_t h = 14;
-    put(header, h + 0, depth, 2);
-    put(header, h + 2, root, 4);
-    put(header, h + 6, records.size(), 4);
-    put(header, h + 10, firstLeaf, 4);
-    put(header, h + 14, lastLeaf, 4);
-    put(header, h + 18, kBlock, 2);
-    put(header, h + 20, maxKeyLength, 2);
-    put(header, h + 22, nodes.size(), 4);
-    put(header, h + 32, kBlock, 4);
-    put(header, h + 38, attributes, 4);
+    putAll(header, {{8, 1, 1}, {10, 3, 2}, {14, depth, 2}, {16, root, 4}, {20, records.size(), 4}, {24, firstLeaf, 4},
+                    {28, lastLeaf, 4}, {32, kBlock, 2}, {34, maxKeyLength, 2}, {36, nodes.size(), 4}, {46, kBlock, 4},
+                    {52, attributes, 4}});
     for (std::size_t i = 0; i < nodes.size(); ++i)
         header[248 + i / 8] |= std::uint8_t(0x80 >> (i % 8));
     const std::size_t recordStarts[] = {14, 120, 248, kBlock - 8};
@@ -181,7 +189,6 @@ std::vector<std::uint8_t> writeHfsPlusImage(const std::vector<HfsPlusItem>& item
 {
     std::uint32_t next = 1; // block 0 holds the volume header
     std::vector<std::pair<std::uint32_t, std::span<const std::uint8_t>>> contents; // (first block, bytes)
-    std::vector<std::uint32_t> gaps; // the free blocks between scattered ones
     std::vector<Record> catalog, extents;
     std::uint32_t files = 0, folders = 0, rootValence = 0;
     std::vector<std::uint32_t> valence(items.size(), 0);
@@ -200,7 +207,6 @@ std::vector<std::uint8_t> writeHfsPlusImage(const std::vector<HfsPlusItem>& item
         for (std::uint32_t i = 0; scattered && i < blocks; ++i, next += 2) {
             contents.push_back({next, bytes.subspan(std::size_t(i) * kBlock).first(std::min<std::size_t>(kBlock, bytes.size() - std::size_t(i) * kBlock))});
             runs.push_back({next, 1});
-            gaps.push_back(next + 1);
         }
         for (std::size_t first = 8; first < runs.size(); first += 8) {
             // Key: length, fork type, padding, file ID, the fork block the record starts at.
@@ -217,9 +223,7 @@ std::vector<std::uint8_t> writeHfsPlusImage(const std::vector<HfsPlusItem>& item
     };
 
     Bytes rootFolder(88, 0);
-    put(rootFolder, 0, 1, 2);
-    put(rootFolder, 4, rootValence, 4);
-    put(rootFolder, 8, kRootId, 4);
+    putAll(rootFolder, {{0, 1, 2}, {4, rootValence, 4}, {8, kRootId, 4}});
     catalog.push_back(catalogRecord(1, options.volumeName, rootFolder));
     catalog.push_back(catalogRecord(kRootId, u"", threadData(3, 1, options.volumeName)));
     for (std::size_t i = 0; i < items.size(); ++i) {
@@ -227,64 +231,38 @@ std::vector<std::uint8_t> writeHfsPlusImage(const std::vector<HfsPlusItem>& item
         const auto id = kFirstId + std::uint32_t(i);
         const auto parent = item.parent < 0 ? kRootId : kFirstId + std::uint32_t(item.parent);
         Bytes data(item.folder ? 88 : 248, 0);
-        put(data, 0, item.folder ? 1 : 2, 2);
-        put(data, 2, 2, 2); // a thread record exists
-        put(data, 4, item.folder ? valence[i] : 0, 4);
-        put(data, 8, id, 4);
-        put(data, 56, item.finderFlags, 2);
+        // Record type, flags (a thread record exists), valence, ID, Finder flags.
+        putAll(data, {{0, item.folder ? 1u : 2u, 2}, {2, 2, 2}, {4, item.folder ? valence[i] : 0, 4}, {8, id, 4},
+                      {56, item.file.finderFlags, 2}});
         if (!item.folder) {
-            std::ranges::copy(item.type.substr(0, 4), data.begin() + 48);
-            std::ranges::copy(item.creator.substr(0, 4), data.begin() + 52);
+            std::ranges::copy(item.file.type.substr(0, 4), data.begin() + 48);
+            std::ranges::copy(item.file.creator.substr(0, 4), data.begin() + 52);
             const bool scattered = options.scattered == int(i);
-            putForkData(data, 88, item.data.size(), placeFork(item.data, scattered, id, 0x00));
-            putForkData(data, 168, item.resource.size(), placeFork(item.resource, scattered, id, 0xFF));
+            putForkData(data, 88, item.file.data.size(), placeFork(item.file.data, scattered, id, 0x00));
+            putForkData(data, 168, item.file.resource.size(), placeFork(item.file.resource, scattered, id, 0xFF));
         }
         ++(item.folder ? folders : files);
         catalog.push_back(catalogRecord(parent, item.name, std::move(data)));
         catalog.push_back(catalogRecord(id, u"", threadData(item.folder ? 3 : 4, parent, item.name)));
     }
 
-    const Bytes extentsTree = btree(std::move(extents), 10, 0x2);
+    // The trees' files placed like forks: a scattered catalog continues in the overflow tree.
     const Bytes catalogTree = btree(std::move(catalog), 516, 0x6);
-    const std::uint32_t extentsStart = next, catalogStart = extentsStart + std::uint32_t(extentsTree.size() / kBlock);
-    const std::uint32_t bitmapStart = catalogStart + std::uint32_t(catalogTree.size() / kBlock);
-    std::uint32_t bitmapBlocks = 1;
-    while (bitmapStart + bitmapBlocks + 1 > bitmapBlocks * kBlock * 8)
-        ++bitmapBlocks;
-    const std::uint32_t totalBlocks = bitmapStart + bitmapBlocks + 1; // the last for the spare header
-    contents.push_back({extentsStart, extentsTree});
-    contents.push_back({catalogStart, catalogTree});
+    const std::vector<Run> catalogRuns = placeFork(catalogTree, options.scatterCatalog, 4, 0x00);
+    const Bytes extentsTree = btree(std::move(extents), 10, 0x2);
+    const std::vector<Run> extentsRuns = placeFork(extentsTree, false, 3, 0x00);
+    // No allocation file: readers of what is stored need none. The last block holds the spare header.
+    const std::uint32_t totalBlocks = next + 1;
 
     Bytes image(std::size_t(totalBlocks) * kBlock, 0);
     for (const auto& [start, bytes] : contents)
         std::ranges::copy(bytes, image.begin() + std::ptrdiff_t(std::size_t(start) * kBlock));
-    // The allocation bitmap: every block used but the gaps between scattered blocks.
-    std::vector<bool> used(totalBlocks, true);
-    for (const std::uint32_t gap : gaps)
-        used[gap] = false;
-    for (std::uint32_t b = 0; b < totalBlocks; ++b)
-        if (used[b])
-            image[std::size_t(bitmapStart) * kBlock + b / 8] |= std::uint8_t(0x80 >> (b % 8));
-
     Bytes header(512, 0);
-    put(header, 0, 'H' << 8 | '+', 2);
-    put(header, 2, 4, 2);
-    put(header, 4, 0x100, 4); // cleanly unmounted
-    put(header, 8, 0x31302E30, 4);
-    put(header, 32, files, 4);
-    put(header, 36, folders, 4);
-    put(header, 40, kBlock, 4);
-    put(header, 44, totalBlocks, 4);
-    put(header, 48, gaps.size(), 4);
-    put(header, 56, kBlock, 4);
-    put(header, 60, kBlock, 4);
-    put(header, 64, kFirstId + items.size(), 4);
-    put(header, 72, 1, 8); // Mac OS Roman names
-    const std::array<Run, 1> bitmapRun{Run{bitmapStart, bitmapBlocks}}, extentsRun{Run{extentsStart, catalogStart - extentsStart}},
-        catalogRun{Run{catalogStart, bitmapStart - catalogStart}};
-    putForkData(header, 112, std::uint64_t(bitmapBlocks) * kBlock, bitmapRun);
-    putForkData(header, 192, extentsTree.size(), extentsRun);
-    putForkData(header, 272, catalogTree.size(), catalogRun);
+    putAll(header, {{0, 'H' << 8 | '+', 2}, {2, 4, 2}, {4, 0x100, 4} /* cleanly unmounted */, {8, 0x31302E30, 4},
+                    {32, files, 4}, {36, folders, 4}, {40, kBlock, 4}, {44, totalBlocks, 4}, {56, kBlock, 4}, {60, kBlock, 4},
+                    {64, kFirstId + items.size(), 4}, {72, 1, 8} /* Mac OS Roman names */});
+    putForkData(header, 192, extentsTree.size(), extentsRuns);
+    putForkData(header, 272, catalogTree.size(), catalogRuns);
     // The spare header lies 1024 bytes before the end; Debian's libhfsp looks for it at byte
     // 512 of a volume without a wrapper, in the unused boot blocks, so one is put there too.
     for (const std::ptrdiff_t at : {std::ptrdiff_t(1024), std::ptrdiff_t(512), std::ptrdiff_t(image.size()) - 1024})
@@ -295,18 +273,10 @@ std::vector<std::uint8_t> writeHfsPlusImage(const std::vector<HfsPlusItem>& item
     // The wrapper: an HFS master directory block whose embedded volume starts at its
     // allocation block 1 (blocks of 4096 bytes from byte 4096), with one block after it.
     Bytes wrapper(kHfsPlusWrapperPrefix, 0);
-    Bytes mdb(162, 0);
-    put(mdb, 0, 'B' << 8 | 'D', 2);
-    put(mdb, 18, totalBlocks + 2, 2);
-    put(mdb, 20, kBlock, 4);
-    put(mdb, 28, 8, 2);
-    put(mdb, 124, 'H' << 8 | '+', 2);
-    put(mdb, 126, 1, 2);
-    put(mdb, 128, totalBlocks, 2);
-    std::ranges::copy(mdb, wrapper.begin() + 1024);
+    putAll(wrapper, {{1024, 'B' << 8 | 'D', 2}, {1024 + 18, totalBlocks + 2, 2}, {1024 + 20, kBlock, 4}, {1024 + 28, 8, 2},
+                     {1024 + 124, 'H' << 8 | '+', 2}, {1024 + 126, 1, 2}, {1024 + 128, totalBlocks, 2}});
     wrapper.insert(wrapper.end(), image.begin(), image.end());
     wrapper.resize(wrapper.size() + kBlock, 0);
-    std::ranges::copy(mdb, wrapper.end() - 1024);
     return wrapper;
 }
 

@@ -1,5 +1,6 @@
 #include "sources/memory_byte_source.h"
 #include "test_support.h"
+#include "volume_test_support.h"
 #include "volumes/hfs_volume.h"
 
 #include <gtest/gtest.h>
@@ -66,6 +67,14 @@ void writeList(const std::string& dir, const std::string& list, const std::vecto
     }
 }
 
+std::map<std::string, test::ExpectedFile> expectedFiles(const std::vector<Entry>& entries)
+{
+    std::map<std::string, test::ExpectedFile> files;
+    for (const Entry& e : entries)
+        files[e.path] = {e.type, e.creator, e.flags, e.bytes(ForkKind::Data), e.bytes(ForkKind::Resource)};
+    return files;
+}
+
 // The bytes of catalog.hfs or pieces.hfs, made once per run by hfsutils.
 std::vector<std::uint8_t> volumeBytes(const std::string& name)
 {
@@ -79,27 +88,6 @@ std::vector<std::uint8_t> volumeBytes(const std::string& name)
     }();
     const QByteArray bytes = test::readWholeFile(QString::fromStdString(dir + "/" + name));
     return {bytes.begin(), bytes.end()};
-}
-
-// Checks a listed file against what went in, forks byte for byte; a damaged data fork is refused.
-void expectFile(const Volume& volume, const VolumeFile& file, const Entry& entry, bool dataDamaged = false)
-{
-    SCOPED_TRACE(entry.path);
-    EXPECT_EQ(std::tie(file.path, file.type, file.creator, file.finderFlags),
-              std::tie(entry.path, entry.type, entry.creator, entry.flags));
-    EXPECT_EQ(file.data.logicalSize, std::int64_t(entry.dataSize));
-    EXPECT_EQ(file.resource.logicalSize, std::int64_t(entry.resourceSize));
-    for (const ForkKind kind : {ForkKind::Data, ForkKind::Resource}) {
-        const auto fork = volume.fork(file, kind);
-        if (dataDamaged && kind == ForkKind::Data) {
-            EXPECT_TRUE(fork == std::unexpected(VolumeError::ForkDamaged));
-            continue;
-        }
-        ASSERT_TRUE(fork);
-        std::vector<std::uint8_t> bytes(std::size_t((*fork)->size()));
-        EXPECT_TRUE((*fork)->read(0, std::as_writable_bytes(std::span(bytes))));
-        EXPECT_EQ(bytes, entry.bytes(kind));
-    }
 }
 
 std::uint32_t be16At(const std::vector<std::uint8_t>& b, std::size_t at) { return std::uint32_t(b[at] << 8 | b[at + 1]); }
@@ -132,19 +120,9 @@ void moveExtentOutside(std::vector<std::uint8_t>& image)
     FAIL() << "no catalog record";
 }
 
-struct CatalogCase {
-    const char* what;
-    std::function<void(std::vector<std::uint8_t>&)> damage;
-    std::optional<VolumeDamage::Kind> kind;
-    VolumeDamage::Place place;
-    bool allListed;
-};
-
-void PrintTo(const CatalogCase& row, std::ostream* out) { *out << row.what; }
-
 } // namespace
 
-class HfsCatalog : public ::testing::TestWithParam<CatalogCase> {};
+class HfsCatalog : public ::testing::TestWithParam<test::CatalogCase> {};
 
 TEST_P(HfsCatalog, ListsWhatCanBeReadAndReportsTheRest)
 {
@@ -153,21 +131,7 @@ TEST_P(HfsCatalog, ListsWhatCanBeReadAndReportsTheRest)
     const auto volume = readHfsVolume(memorySource(image));
     ASSERT_TRUE(volume);
     EXPECT_EQ(volume->name(), "Catalog");
-    ASSERT_EQ(volume->damage().size(), GetParam().kind ? 1u : 0u);
-    const bool fileDamaged = GetParam().kind && GetParam().place == VolumeDamage::Place::File;
-    if (GetParam().kind) {
-        EXPECT_EQ(std::tie(volume->damage()[0].kind, volume->damage()[0].place), std::tie(*GetParam().kind, GetParam().place));
-    }
-
-    std::map<std::string, Entry> expected;
-    for (const Entry& e : catalogEntries())
-        expected.emplace(e.path, e);
-    EXPECT_EQ(volume->files().size() == expected.size(), GetParam().allListed);
-    EXPECT_FALSE(volume->files().empty());
-    for (const VolumeFile& file : volume->files()) {
-        ASSERT_TRUE(expected.contains(file.path)) << file.path;
-        expectFile(*volume, file, expected.at(file.path), fileDamaged && volume->damage()[0].where == file.id);
-    }
+    test::expectVolume(*volume, GetParam(), expectedFiles(catalogEntries()));
     const std::set<std::string> folders{"", "Many", "Sub", "Sub/Deeper"};
     for (const VolumeFolder& folder : volume->folders())
         EXPECT_TRUE(folders.contains(folder.path)) << folder.path;
@@ -177,12 +141,12 @@ TEST_P(HfsCatalog, ListsWhatCanBeReadAndReportsTheRest)
 INSTANTIATE_TEST_SUITE_P(
     Rows, HfsCatalog,
     ::testing::Values(
-        CatalogCase{"Intact", [](auto&) {}, std::nullopt, {}, true},
-        CatalogCase{"LeafLinkLoops", [](auto& image) { linkFirstLeaf(image, true); },
+        test::CatalogCase{"Intact", [](auto&) {}, std::nullopt, {}, true},
+        test::CatalogCase{"LeafLinkLoops", [](auto& image) { linkFirstLeaf(image, true); },
                     VolumeDamage::Kind::NodeRevisited, VolumeDamage::Place::CatalogTree, false},
-        CatalogCase{"LeafLinkPastTheTree", [](auto& image) { linkFirstLeaf(image, false); },
+        test::CatalogCase{"LeafLinkPastTheTree", [](auto& image) { linkFirstLeaf(image, false); },
                     VolumeDamage::Kind::NodeOutsideTree, VolumeDamage::Place::CatalogTree, false},
-        CatalogCase{"ExtentPastTheVolume", moveExtentOutside, VolumeDamage::Kind::ExtentOutsideVolume,
+        test::CatalogCase{"ExtentPastTheVolume", moveExtentOutside, VolumeDamage::Kind::ExtentOutsideVolume,
                     VolumeDamage::Place::File, true}),
     [](const auto& info) { return std::string(info.param.what); });
 
@@ -194,5 +158,5 @@ TEST(HfsVolume, ForkScatteredOverManyExtentsReadsWhole)
     ASSERT_NE(file, volume->files().end());
     EXPECT_GT(file->data.extents.size(), 3u); // continued in the extents-overflow tree
     EXPECT_GT(file->resource.extents.size(), 3u);
-    expectFile(*volume, *file, kScattered);
+    test::expectFile(*volume, *file, expectedFiles({kScattered}).at(kScattered.path));
 }
