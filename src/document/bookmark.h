@@ -20,7 +20,7 @@ struct Bookmark {
     bool hasMask = false;
     // A mask of its own place: a 1-bit plane of the icon's side at this byte offset (a colour
     // icon drawn through its family's mask). When set it is the mask, whatever hasMask says.
-    std::optional<std::int64_t> maskOffset;
+    std::optional<std::int64_t> maskOffset = std::nullopt;
 
     IconFormat format() const { return {bitDepth, widthInBits}; }
     IconMask mask() const { return maskOffset ? IconMask::oneBitAt(*maskOffset) : IconMask::following(hasMask); }

@@ -72,7 +72,7 @@ void DocumentController::bookmarkChunk(const Chunk& chunk)
     if (!m_chunker)
         return;
     const Bookmark bookmark{chunk.offsetInFile, defaultNickname(chunk.offsetInFile), m_chunker->bitDepth(),
-                            m_chunker->widthInBits(), false, {}};
+                            m_chunker->widthInBits(), false};
     if (auto added = appendBookmark(bookmark); !added)
         displayError(added.error());
 }

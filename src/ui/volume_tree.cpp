@@ -24,7 +24,7 @@ QImage drawMember(const std::shared_ptr<const ByteSource>& fork, const FinderIco
     for (const StructuredIcon& member : icon.members) {
         if (member.type != type)
             continue;
-        auto chunk = Chunker::decode(fork, IconFormat::square(member.bitDepth, member.side), member.offset, member.hasMask);
+        auto chunk = Chunker::decode(fork, IconFormat::square(member.bitDepth, member.side), member.offset, IconMask::following(member.hasMask));
         if (!chunk)
             continue;
         auto image = makeBitmapImageRep(std::max(1, side / member.side), false, chunk->pixelArray);

@@ -117,7 +117,7 @@ TEST(BookmarkFileJson, RefusesTheWholeDocument)
 TEST(BookmarkFileJson, WritesPrettyPrintedMembersInTheirOrderForAnotherReader)
 {
     BookmarkFile file{"No description", std::string(64, 'f'),
-                      {{1024, "untitled 1024", 1, 32, false, {}}, {kMin, "tab\t\"quote\"", 4, 64, true, {}}}};
+                      {{1024, "untitled 1024", 1, 32, false}, {kMin, "tab\t\"quote\"", 4, 64, true}}};
     auto text = encodeBookmarkFile(file);
     ASSERT_TRUE(text.has_value());
     QJsonParseError error;

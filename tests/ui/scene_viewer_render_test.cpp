@@ -74,7 +74,7 @@ TEST(SceneViewerRendering, AnOpenViewerKeepsTheProgramRunningAfterTheMainWindowC
     QWidget mainWindow;
     mainWindow.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&mainWindow));
-    SceneViewController* viewer = openSceneViewer(&chunker, Bookmark{0, "Stripes", 1, 32, false, {}});
+    SceneViewController* viewer = openSceneViewer(&chunker, Bookmark{0, "Stripes", 1, 32, false});
     ASSERT_NE(viewer, nullptr);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(viewer));
 
