@@ -86,8 +86,11 @@ void assignPaths(std::vector<VolumeFolder>& folders, std::vector<VolumeFile>& fi
             chain.push_back(&folders[found->second]);
         }
         std::string path;
-        for (auto it = chain.rbegin(); it != chain.rend(); ++it)
-            path += (path.empty() ? "" : "/") + pathComponent((*it)->name);
+        for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+            if (!path.empty())
+                path += '/';
+            path += pathComponent((*it)->name);
+        }
         return path;
     };
     auto join = [](const std::string& folder, const std::string& name) {

@@ -96,7 +96,7 @@ TEST(Locator, FindsEachVolumeWhereItLies)
         {"random", test::randomBytes(8192, 7), {}},
         {"MFS", mfs, {{0, std::int64_t(mfs.size()), VolumeFormat::Mfs, ""}}},
         {"HFS+", plus, {{0, std::int64_t(plus.size()), VolumeFormat::HfsPlus, ""}}},
-        {"HFS+ in an HFS wrapper", test::writeHfsPlusImage({}, {u"Inside", -1, true}),
+        {"HFS+ in an HFS wrapper", test::writeHfsPlusImage({}, {.volumeName = u"Inside", .wrapped = true}),
          {{test::kHfsPlusWrapperPrefix, std::int64_t(plus.size()), VolumeFormat::HfsPlus, ""}}},
         {"partition map", mapped, {{128 * 512, size, VolumeFormat::Hfs, "MacOS"}, {3000 * 512, size, VolumeFormat::Hfs, "Second"}}},
         {"hybrid CD", hybrid, {{128 * 512, size, VolumeFormat::Hfs, "CD"}}},
