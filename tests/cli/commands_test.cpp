@@ -162,13 +162,8 @@ TEST(CliParts, ListsPartsAndOpensThemByPath)
         {"icons.hqx", {json("icons.hqx/data fork", "BinHex", "data fork", 0, "icons.rsrc", "ICN_", "PQTS"),
                        json("icons.hqx/resource fork", "BinHex", "resource fork", 3000, "icons.rsrc", "ICN_", "PQTS")}},
     };
-    for (const auto& l : listings) {
-        const auto result = runCli({"parts", dir + "/" + l.file, "--json"});
-        std::vector<nlohmann::json> parsed;
-        for (const std::string& line : lines(result.out))
-            parsed.push_back(nlohmann::json::parse(line));
-        EXPECT_EQ(parsed, l.parts) << l.file;
-    }
+    for (const auto& l : listings)
+        EXPECT_EQ(test::jsonLines({"parts", dir + "/" + l.file, "--json"}), l.parts) << l.file;
 
     const std::string diskDigest = test::sha256Of(disk), iconsDigest = test::sha256Of(icons);
     const QByteArray big = test::readWholeFile(QString::fromStdString(dir + "/big.gz"));
