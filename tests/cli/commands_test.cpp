@@ -1,7 +1,6 @@
 // pixelquarry-cli's info, render, export and scan, run as a program: each reaches its layer and
 // prints in its documented form; failures exit 1 with one line on stderr, usage errors exit 2.
 #include "document/bookmark_store.h"
-#include "resource_fork_writer.h"
 
 #include "cli_test_support.h"
 
@@ -15,7 +14,6 @@
 
 #include <regex>
 #include <span>
-#include <tuple>
 
 namespace pq {
 namespace {
@@ -164,13 +162,8 @@ TEST(CliParts, ListsPartsAndOpensThemByPath)
         {"icons.hqx", {json("icons.hqx/data fork", "BinHex", "data fork", 0, "icons.rsrc", "ICN_", "PQTS"),
                        json("icons.hqx/resource fork", "BinHex", "resource fork", 3000, "icons.rsrc", "ICN_", "PQTS")}},
     };
-    for (const auto& l : listings) {
-        const auto result = runCli({"parts", dir + "/" + l.file, "--json"});
-        std::vector<nlohmann::json> parsed;
-        for (const std::string& line : lines(result.out))
-            parsed.push_back(nlohmann::json::parse(line));
-        EXPECT_EQ(parsed, l.parts) << l.file;
-    }
+    for (const auto& l : listings)
+        EXPECT_EQ(test::jsonLines({"parts", dir + "/" + l.file, "--json"}), l.parts) << l.file;
 
     const std::string diskDigest = test::sha256Of(disk), iconsDigest = test::sha256Of(icons);
     const QByteArray big = test::readWholeFile(QString::fromStdString(dir + "/big.gz"));
@@ -207,52 +200,6 @@ TEST(CliParts, ListsPartsAndOpensThemByPath)
     }
     const auto raw = runCli({"info", dir + "/disk.img.gz", "--raw"});
     EXPECT_EQ(nlohmann::json::parse(raw.out)["size"], QFileInfo(QString::fromStdString(dir + "/disk.img.gz")).size());
-}
-
-// The stored icons scan --json lists (type, ID, offset) in FILE's part.
-using StoredIcons = std::vector<std::tuple<std::string, nlohmann::json, std::int64_t>>;
-StoredIcons storedIcons(const std::string& path)
-{
-    const auto result = runCli({"scan", path, "--json", "--min-score", "1"});
-    EXPECT_EQ(result.exitCode, 0) << path << ": " << result.err;
-    StoredIcons out;
-    for (const std::string& line : lines(result.out))
-        if (const auto icon = nlohmann::json::parse(line); icon.contains("type"))
-            out.emplace_back(icon["type"], icon["id"], icon["offset"]);
-    return out;
-}
-
-// Wrapped by independent tools, a resource file and a disk image give the stored icons of
-// their bare bytes, at the same offsets.
-TEST(CliScan, AWrappedFileListsTheStoredIconsOfItsBareBytes)
-{
-    const std::string dir = test::makeTempDir().toStdString();
-    // The sample image, its first 32 KiB blank: the script's UDIF writer stores them as zero fill.
-    QByteArray disk = test::readWholeFile(PQ_SAMPLE_IMAGE);
-    disk.replace(0, 32 << 10, QByteArray(32 << 10, '\0'));
-    QFile::rename(QString::fromStdString(test::writeTempFile({disk.begin(), disk.end()}, "disk.img")),
-                  QString::fromStdString(dir + "/disk.img"));
-    const auto fork = sample::writeResourceFork({{"ICN#", 128, "Disk", test::randomBytes(256, 1)},
-                                                 {"icl4", 129, "", test::randomBytes(512, 2)},
-                                                 {"ics8", -16455, "Small", test::randomBytes(256, 3)}});
-    QFile::rename(QString::fromStdString(test::writeTempFile(fork.bytes, "icons.rsrc")),
-                  QString::fromStdString(dir + "/icons.rsrc"));
-    QFile::rename(QString::fromStdString(test::writeTempFile({'h', 'i', '\n'}, "notes.txt")),
-                  QString::fromStdString(dir + "/notes.txt"));
-    ASSERT_EQ(std::system(("bash '" PQ_MAKE_WRAPPED "' '" + dir + "' > /dev/null").c_str()), 0);
-    const struct {
-        const char* bare;
-        std::vector<const char*> wrapped;
-    } groups[] = {
-        {"icons.rsrc", {"icons.bin" /* MacBinary */, "icons-macutils.hqx", "icons.hqx", "._icons.rsrc"}},
-        {"disk.img", {"disk.img.gz", "disk.img.bz2", "deflated.zip", "disk.dc42"}},
-    };
-    for (const auto& g : groups) {
-        const StoredIcons bare = storedIcons(dir + "/" + g.bare);
-        EXPECT_GE(bare.size(), 3u) << g.bare;
-        for (const char* wrapped : g.wrapped)
-            EXPECT_EQ(storedIcons(dir + "/" + wrapped), bare) << wrapped;
-    }
 }
 
 TEST(CliFailures, ExitStatusAndTheCauseOnStderr)

@@ -13,7 +13,7 @@
 namespace pq {
 namespace {
 
-using test::Args;
+using test::jsonLines;
 using test::lines;
 using test::runCli;
 
@@ -65,16 +65,6 @@ std::string volumePath(const std::string& name)
         return made;
     }();
     return dir + "/" + name;
-}
-
-std::vector<nlohmann::json> jsonLines(const Args& args)
-{
-    const auto result = runCli(args);
-    EXPECT_EQ(result.exitCode, 0) << result.err;
-    std::vector<nlohmann::json> parsed;
-    for (const std::string& line : lines(result.out))
-        parsed.push_back(nlohmann::json::parse(line));
-    return parsed;
 }
 
 TEST(CliFiles, ListsEveryFileWithItsFinderInformationAndIcons)

@@ -1,6 +1,7 @@
 #include "containers/adc_decoder.h"
 #include "containers/unwrap.h"
 #include "containers/wrapper_bytes.h"
+#include "resource_fork_writer.h"
 #include "sources/file_byte_source.h"
 #include "sources/memory_byte_source.h"
 #include "test_support.h"
@@ -48,12 +49,6 @@ std::uint16_t crc16Arc(const std::vector<std::uint8_t>& bytes)
     return crc;
 }
 
-void putBe(std::vector<std::uint8_t>& out, std::size_t at, std::uint32_t value, int bytes)
-{
-    for (int i = 0; i < bytes; ++i)
-        out[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(value >> (8 * (bytes - 1 - i)));
-}
-
 // An entry of a classic StuffIt archive: a file with both forks stored (method 0), or the start
 // (method 32) or end (33) of a folder.
 struct SitEntry {
@@ -80,11 +75,11 @@ std::vector<std::uint8_t> stuffItArchive(const std::vector<SitEntry>& entries)
         std::memcpy(h.data() + 3, e.name.data(), e.name.size());
         std::memcpy(h.data() + 66, e.typeCreator, 8);
         for (const auto& [at, fork] : {std::pair{84, &e.resource}, std::pair{88, &e.data}}) {
-            putBe(h, static_cast<std::size_t>(at), static_cast<std::uint32_t>(fork->size()), 4);
-            putBe(h, static_cast<std::size_t>(at + 8), static_cast<std::uint32_t>(fork->size()), 4);
-            putBe(h, static_cast<std::size_t>(at / 2 + 58), crc16Arc(*fork), 2);
+            sample::put32(h, static_cast<std::size_t>(at), static_cast<std::uint32_t>(fork->size()));
+            sample::put32(h, static_cast<std::size_t>(at + 8), static_cast<std::uint32_t>(fork->size()));
+            sample::put16(h, static_cast<std::size_t>(at / 2 + 58), crc16Arc(*fork));
         }
-        putBe(h, 110, crc16Arc({h.begin(), h.begin() + 110}), 2);
+        sample::put16(h, 110, crc16Arc({h.begin(), h.begin() + 110}));
         out.insert(out.end(), h.begin(), h.end());
         out.insert(out.end(), e.resource.begin(), e.resource.end());
         out.insert(out.end(), e.data.begin(), e.data.end());
@@ -94,8 +89,8 @@ std::vector<std::uint8_t> stuffItArchive(const std::vector<SitEntry>& entries)
         topLevel += depth == 0 && e.method != 33;
         depth += e.method == 32 ? 1 : e.method == 33 ? -1 : 0;
     }
-    putBe(out, 4, static_cast<std::uint32_t>(topLevel), 2);
-    putBe(out, 6, static_cast<std::uint32_t>(out.size()), 4);
+    sample::put16(out, 4, static_cast<std::uint16_t>(topLevel));
+    sample::put32(out, 6, static_cast<std::uint32_t>(out.size()));
     return out;
 }
 
@@ -109,20 +104,20 @@ std::vector<std::uint8_t> compactProArchive(const std::string& name, const char*
 {
     std::vector<std::uint8_t> out{1, 1, 0, 0, 0, 0, 0, 0};
     out.insert(out.end(), resource.begin(), resource.end());
-    putBe(out, 4, static_cast<std::uint32_t>(out.size()), 4);
+    sample::put32(out, 4, static_cast<std::uint32_t>(out.size()));
     std::vector<std::uint8_t> directory(4 + name.size() + 45);
     directory[1] = 1;
     directory[3] = static_cast<std::uint8_t>(name.size());
     std::memcpy(directory.data() + 4, name.data(), name.size());
     const std::size_t tail = 4 + name.size(); // volume, data offset, type, creator, ..., fork lengths
     directory[tail] = 1;
-    putBe(directory, tail + 1, 8, 4);
+    sample::put32(directory, tail + 1, 8);
     std::memcpy(directory.data() + tail + 5, typeCreator, 8);
-    putBe(directory, tail + 23, static_cast<std::uint32_t>(~crc32(0, resource.data(), resource.size())), 4);
-    putBe(directory, tail + 29, static_cast<std::uint32_t>(resource.size()), 4);
-    putBe(directory, tail + 37, static_cast<std::uint32_t>(resource.size()), 4);
+    sample::put32(directory, tail + 23, static_cast<std::uint32_t>(~crc32(0, resource.data(), resource.size())));
+    sample::put32(directory, tail + 29, static_cast<std::uint32_t>(resource.size()));
+    sample::put32(directory, tail + 37, static_cast<std::uint32_t>(resource.size()));
     out.resize(out.size() + 4);
-    putBe(out, out.size() - 4, static_cast<std::uint32_t>(~crc32(0, directory.data(), directory.size())), 4);
+    sample::put32(out, out.size() - 4, static_cast<std::uint32_t>(~crc32(0, directory.data(), directory.size())));
     out.insert(out.end(), directory.begin(), directory.end());
     return out;
 }

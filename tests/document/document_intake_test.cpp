@@ -244,8 +244,6 @@ protected:
     }
 };
 
-// New bookmarks are appended in order, exactly as read, with one save; present ones are revealed;
-// the imported file's name is never used. Nothing new: nothing written, still reported.
 // A failed save imports nothing and says why. Otherwise new bookmarks are appended in order,
 // exactly as read, with one save; present ones are revealed; the imported file's name is never
 // used. Nothing new: nothing written, still reported.

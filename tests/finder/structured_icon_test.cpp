@@ -189,13 +189,6 @@ TEST(StructuredIconFinder, FindsForksAndContainersInADiskImageAndNothingInFiller
     EXPECT_EQ(findStructuredIcons(*memorySource(image), &cancel).error(), IconFindError::cancelled());
 }
 
-TEST(MacRoman, ConvertsNamesToUtf8)
-{
-    EXPECT_EQ(macRomanToUtf8("Syst\x8Fme"), "Système");
-    EXPECT_EQ(macRomanToUtf8("\xA9 1984 \xF0"), "© 1984 \xEF\xA3\xBF");
-    EXPECT_EQ(macRomanToUtf8(std::string_view("a\0b", 3)), "a\xEF\xBF\xBD" "b");
-}
-
 TEST(IconFinder, ListsTheSampleStructuresFirstThenTheScannedIconsOutsideThem)
 {
     const auto sample = sample::makeSampleDiskImage();

@@ -1,5 +1,6 @@
 #include "sources/extent_byte_source.h"
 #include "sources/file_byte_source.h"
+#include "sources/mac_roman.h"
 #include "sources/memory_byte_source.h"
 #include "sources/unicode_text.h"
 #include "test_support.h"
@@ -163,6 +164,13 @@ TEST(UnicodeText, Utf16NamesBecomeUtf8)
     };
     for (const auto& row : rows)
         EXPECT_EQ(utf16BeToUtf8(row.utf16), row.utf8);
+}
+
+TEST(MacRoman, ConvertsNamesToUtf8)
+{
+    EXPECT_EQ(macRomanToUtf8("Syst\x8Fme"), "Système");
+    EXPECT_EQ(macRomanToUtf8("\xA9 1984 \xF0"), "© 1984 \xEF\xA3\xBF");
+    EXPECT_EQ(macRomanToUtf8(std::string_view("a\0b", 3)), "a\xEF\xBF\xBD" "b");
 }
 
 } // namespace

@@ -24,15 +24,11 @@ void forgetSwitches()
         settings.remove(QLatin1String(key));
 }
 
-class AccessoryTest : public testing::Test {
-protected:
-    void SetUp() override { forgetSwitches(); }
-};
-
 // Each kind's switch governs its own controls and size label alone and is kept for the next
 // panel; colour icons only withdraw text but keep its switch.
-TEST_F(AccessoryTest, SwitchesGovernTheirGroupAloneAndOptionsFollowTheControls)
+TEST(SavePanelAccessory, SwitchesGovernTheirGroupAloneAndOptionsFollowTheControls)
 {
+    forgetSwitches();
     SavePanelAccessory a;
     const std::pair<QCheckBox*, std::vector<QWidget*>> groups[] = {
         {a.exportAsImageCheckbox(), {a.imageFormatPopup(), a.imageZoomFactorLabel(), a.imageZoomFactorValue(),
@@ -67,8 +63,9 @@ TEST_F(AccessoryTest, SwitchesGovernTheirGroupAloneAndOptionsFollowTheControls)
 
 // Browsing picks a folder in a panel that can create folders; a missing folder and unusable
 // options are refused with an alert.
-TEST_F(AccessoryTest, TheDialogBrowsesForAFolderAndRefusesAMissingOneAndUnusableOptions)
+TEST(ExportDialog, BrowsesForAFolderAndRefusesAMissingOneAndUnusableOptions)
 {
+    forgetSwitches();
     ExportDialog dialog;
     EXPECT_FALSE(dialog.chooseButton()->isEnabled());
     dialog.show();
