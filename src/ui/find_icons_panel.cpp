@@ -70,7 +70,7 @@ std::expected<void, IconFindError> searchVolumes(const std::shared_ptr<const Byt
             }
             if (icon.imageOffset) {
                 inFiles.insert(*icon.imageOffset);
-                result.inImage.emplace(result.icons.size(), *icon.imageOffset);
+                result.inImage.emplace(result.icons.size(), FindIconsPanel::InImage{*icon.imageOffset, icon.maskImageOffset});
             }
             result.icons.push_back(FoundIcon::fromStructure(icon.icon));
             result.iconParts.push_back(result.parts.size() - 1);
@@ -348,7 +348,7 @@ void FindIconsPanel::fillList()
         const std::size_t part = m_candidateParts[std::size_t(row)];
         auto* thumbnail = readOnlyItem(QString());
         if (const auto& data = m_parts[part].bytes)
-            if (auto chunk = Chunker::decode(data, c.format(), c.offset, IconMask::following(c.hasMask)))
+            if (auto chunk = Chunker::decode(data, c.format(), c.offset, c.mask()))
                 if (auto image = makeBitmapImageRep(kThumbnailPixels / c.side, false, chunk->pixelArray))
                     thumbnail->setIcon(QIcon(QPixmap::fromImage(*image)));
         m_list->setItem(row, ThumbnailColumn, thumbnail);
@@ -374,7 +374,7 @@ std::optional<std::int64_t> FindIconsPanel::shownInImageAt(int row) const
     const auto inImage = m_inImage.find(std::size_t(row));
     if (part.innerPath.empty() || inImage == m_inImage.end() || DocumentController::canBrowse(part.bytes))
         return std::nullopt;
-    return inImage->second;
+    return inImage->second.offset;
 }
 
 bool FindIconsPanel::isInOpenPart(int row) const
@@ -389,6 +389,14 @@ bool FindIconsPanel::isInOpenPart(int row) const
 std::int64_t FindIconsPanel::shownOffset(int row) const
 {
     return shownInImageAt(row).value_or(m_candidates[std::size_t(row)].offset);
+}
+
+std::optional<std::int64_t> FindIconsPanel::shownMaskOffset(int row) const
+{
+    if (shownInImageAt(row))
+        return m_inImage.at(std::size_t(row)).maskOffset;
+    const auto& structure = m_candidates[std::size_t(row)].structure;
+    return structure ? structure->maskOffset : std::nullopt;
 }
 
 void FindIconsPanel::showCandidate(int row)
@@ -420,6 +428,7 @@ void FindIconsPanel::bookmarkCandidate(int row)
     bookmark.bitDepth = c.format().bitDepth;
     bookmark.widthInBits = c.format().widthInBits;
     bookmark.hasMask = c.hasMask;
+    bookmark.maskOffset = shownMaskOffset(row);
     if (auto added = m_document.appendBookmark(bookmark); !added)
         m_document.displayError(added.error());
 }

@@ -54,6 +54,24 @@ TEST(ResourceForkReader, ListsEveryIconResourceWithItsPlaceIdAndName)
     EXPECT_EQ(readResourceForkAt(writeResourceFork(iconResources(), false).bytes, 0)->icons.size(), 5u);
 }
 
+// A cursor is a 16x16 icon with mask, a list of small icons gives each member with its index,
+// the kcs family is masked like ics; lengths that do not fit the type list nothing.
+TEST(ResourceForkReader, ListsCursorsSmallIconListMembersAndKcsFamilies)
+{
+    const auto fork = writeResourceFork({{"SICN", 1, "", test::randomBytes(96, 1)}, {"SICN", 2, "", test::randomBytes(33, 2)},
+                                         {"CURS", 128, "", test::randomBytes(68, 3)}, {"CURS", 129, "", test::randomBytes(64, 4)},
+                                         {"kcs#", 128, "", test::randomBytes(64, 5)}, {"kcs8", 128, "", test::randomBytes(256, 6)}});
+    const auto at = [&](std::size_t resource, std::int64_t plus = 0) { return fork.dataOffsets[resource] + plus; };
+    const auto icon = [](const char* type, int id, std::int64_t offset, int depth, bool mask, std::optional<int> index,
+                         std::optional<std::int64_t> maskOffset) {
+        return StructuredIcon{StructuredIcon::Source::Resource, 0, type, id, std::nullopt, offset, depth, 16, mask, maskOffset, index};
+    };
+    EXPECT_EQ(readResourceForkAt(fork.bytes, 0)->icons,
+              (std::vector{icon("SICN", 1, at(0), 1, false, 0, {}), icon("SICN", 1, at(0, 32), 1, false, 1, {}),
+                           icon("SICN", 1, at(0, 64), 1, false, 2, {}), icon("CURS", 128, at(2), 1, true, {}, {}),
+                           icon("kcs#", 128, at(4), 1, true, {}, {}), icon("kcs8", 128, at(5), 8, false, {}, at(4, 32))}));
+}
+
 TEST(ResourceMap, ListsEveryResourceWithItsNameAttributesAndData)
 {
     auto resources = iconResources(); // one resource of each type: the map keeps their order
