@@ -1,5 +1,7 @@
 #include "ui/find_icons_panel.h"
 
+#include "finder/icon_family.h"
+
 #include "finder/icon_finder.h"
 #include "finder/volume_icons.h"
 #include "ui/volume_tree.h"
@@ -319,10 +321,13 @@ void FindIconsPanel::clearResults()
 
 QString FindIconsPanel::formatText(const FoundIcon& icon, const SearchedPart& part)
 {
+    const auto& s = icon.structure;
     QString pixels = tr("%1-bit %2x%2").arg(icon.bitDepth).arg(icon.side);
     if (icon.hasMask)
         pixels += tr(" with mask");
-    const auto& s = icon.structure;
+    else if (const auto maskType = s ? familyMaskType(s->type) : std::nullopt)
+        pixels += s->maskOffset ? tr(" with its family's mask")
+                                : tr(", opaque: no %1 in its family").arg(QString::fromLatin1(maskType->data(), int(maskType->size())));
     QString text = pixels;
     if (s) {
         QString label = QString::fromStdString(s->type);
