@@ -1,4 +1,5 @@
 // pixelquarry-cli scan: the icons stored in a file, then likely icons at any offset.
+#include "finder/icon_family.h"
 #include "finder/icon_finder.h"
 #include "finder/volume_icons.h"
 #include "cli/cli_support.h"
@@ -62,6 +63,19 @@ struct InFile {
     std::optional<std::int64_t> imageOffset;
 };
 
+// A list member's index, and where a colour member's mask lies (or that it has none).
+void printFamilyMask(const StructuredIcon& icon)
+{
+    if (icon.index)
+        std::cout << " member " << *icon.index;
+    if (const auto maskType = familyMaskType(icon.type)) {
+        if (icon.maskOffset)
+            std::cout << ", mask at " << *icon.maskOffset;
+        else
+            std::cout << ", opaque: no " << *maskType << " in its family";
+    }
+}
+
 void printFound(const FoundIcon& icon, bool json, const std::string& part, const InFile* inFile = nullptr)
 {
     const StructuredIcon* s = icon.structure ? &*icon.structure : nullptr;
@@ -79,6 +93,14 @@ void printFound(const FoundIcon& icon, bool json, const std::string& part, const
             line["type"] = s->type;
             line["id"] = s->id ? nlohmann::ordered_json(*s->id) : nlohmann::ordered_json(nullptr);
             line["name"] = s->name ? nlohmann::ordered_json(*s->name) : nlohmann::ordered_json(nullptr);
+            if (s->index)
+                line["index"] = *s->index;
+            if (s->source == StructuredIcon::Source::Container)
+                line["family"] = s->sourceOffset;
+            else
+                line["family"] = line["id"];
+            if (familyMaskType(s->type))
+                line["maskOffset"] = s->maskOffset ? nlohmann::ordered_json(*s->maskOffset) : nlohmann::ordered_json(nullptr);
         }
         if (inFile) {
             line["file"] = inFile->path;
@@ -95,14 +117,14 @@ void printFound(const FoundIcon& icon, bool json, const std::string& part, const
     std::cout << text;
     if (inFile) {
         std::cout << "  " << forkKindName(inFile->fork) << " fork of " << quotedName(inFile->path) << ": " << s->type;
+        printFamilyMask(*s);
     } else if (s) {
         std::cout << "  " << sourceName(s->source) << " at " << s->sourceOffset << ": " << s->type;
         if (s->id)
             std::cout << " ID " << *s->id;
         if (s->name)
             std::cout << " \"" << *s->name << "\"";
-        if (inFile && inFile->imageOffset)
-            std::cout << ", at " << *inFile->imageOffset << " in the image";
+        printFamilyMask(*s);
     } else {
         std::snprintf(text, sizeof text, "  score %.3f", icon.score);
         std::cout << text;
@@ -174,7 +196,9 @@ Action addScanCommand(CLI::App& app)
         ->check(CLI::Validator(countValidator, "N"));
     cmd->add_flag("--json", a->json, "One JSON object per line (with \"part\", the part path, for a wrapped file; with \"file\", "
                   "\"fork\" and \"volumeOffset\", the byte in the image, for an icon in a file of a volume, whose "
-                  "\"offset\" then counts within the fork)");
+                  "\"offset\" then counts within the fork; a stored icon's \"family\" is its resource ID or its "
+                  "container's offset, and a colour icon's \"maskOffset\" the first byte of its family's 1-bit mask, "
+                  "null when it has none, in the same bytes as \"offset\")");
     addPartOptions(*cmd, a->part);
     return [a] { return runScanCommand(*a); };
 }

@@ -9,6 +9,19 @@ namespace {
 // The Resource Manager's limit: a longer fork is not believed to be a resource fork.
 constexpr std::int64_t kLongestFork = 16 << 20;
 
+// Where a colour icon's mask plane lies in the image, when its first and last bytes are as far
+// apart there as in the fork.
+std::optional<std::int64_t> maskInImage(const Volume& volume, const VolumeFork& fork, const StructuredIcon& icon)
+{
+    if (!icon.maskOffset)
+        return std::nullopt;
+    const std::int64_t last = IconMask::oneBitPlaneLength(IconFormat::square(1, icon.side)) - 1;
+    const auto first = volume.imageOffset(fork, *icon.maskOffset), end = volume.imageOffset(fork, *icon.maskOffset + last);
+    if (!first || !end || *end - *first != last)
+        return std::nullopt;
+    return first;
+}
+
 } // namespace
 
 std::expected<std::vector<StructuredIcon>, IconFindError> iconsInFork(const ByteSource& fork)
@@ -49,7 +62,8 @@ std::expected<std::vector<VolumeIcon>, IconFindError> findVolumeIcons(
             return std::unexpected(icons.error());
         for (StructuredIcon& icon : *icons) {
             const auto imageOffset = volume.imageOffset(file.resource, icon.offset);
-            found.push_back({file.path, ForkKind::Resource, std::move(icon), imageOffset});
+            const auto maskImageOffset = maskInImage(volume, file.resource, icon);
+            found.push_back({file.path, ForkKind::Resource, std::move(icon), imageOffset, maskImageOffset});
         }
     }
     if (progress)

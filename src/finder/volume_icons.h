@@ -22,6 +22,8 @@ struct VolumeIcon {
     ForkKind fork = ForkKind::Resource;
     StructuredIcon icon;
     std::optional<std::int64_t> imageOffset;
+    // A colour icon's family mask plane in those bytes, when the plane lies there in one piece.
+    std::optional<std::int64_t> maskImageOffset = std::nullopt;
 
     friend bool operator==(const VolumeIcon&, const VolumeIcon&) = default;
 };

@@ -197,7 +197,7 @@ void FilesPanel::fillIconList()
     for (int row = 0; row < int(m_forkIcons.size()); ++row) {
         const StructuredIcon& icon = m_forkIcons[std::size_t(row)];
         auto* type = readOnlyItem(QString::fromStdString(icon.type));
-        if (auto chunk = Chunker::decode(m_iconFork, IconFormat::square(icon.bitDepth, icon.side), icon.offset, IconMask::following(icon.hasMask)))
+        if (auto chunk = Chunker::decode(m_iconFork, IconFormat::square(icon.bitDepth, icon.side), icon.offset, icon.mask()))
             if (auto image = makeBitmapImageRep(std::max(1, 32 / icon.side), false, chunk->pixelArray))
                 type->setIcon(QIcon(QPixmap::fromImage(*image)));
         m_icons->setItem(row, IconTypeColumn, type);

@@ -1,5 +1,7 @@
 #include "ui/find_icons_panel.h"
 
+#include "finder/icon_family.h"
+
 #include "finder/icon_finder.h"
 #include "finder/volume_icons.h"
 #include "ui/volume_tree.h"
@@ -70,7 +72,7 @@ std::expected<void, IconFindError> searchVolumes(const std::shared_ptr<const Byt
             }
             if (icon.imageOffset) {
                 inFiles.insert(*icon.imageOffset);
-                result.inImage.emplace(result.icons.size(), *icon.imageOffset);
+                result.inImage.emplace(result.icons.size(), FindIconsPanel::InImage{*icon.imageOffset, icon.maskImageOffset});
             }
             result.icons.push_back(FoundIcon::fromStructure(icon.icon));
             result.iconParts.push_back(result.parts.size() - 1);
@@ -319,10 +321,13 @@ void FindIconsPanel::clearResults()
 
 QString FindIconsPanel::formatText(const FoundIcon& icon, const SearchedPart& part)
 {
+    const auto& s = icon.structure;
     QString pixels = tr("%1-bit %2x%2").arg(icon.bitDepth).arg(icon.side);
     if (icon.hasMask)
         pixels += tr(" with mask");
-    const auto& s = icon.structure;
+    else if (const auto maskType = s ? familyMaskType(s->type) : std::nullopt)
+        pixels += s->maskOffset ? tr(" with its family's mask")
+                                : tr(", opaque: no %1 in its family").arg(QString::fromLatin1(maskType->data(), int(maskType->size())));
     QString text = pixels;
     if (s) {
         QString label = QString::fromStdString(s->type);
@@ -348,7 +353,7 @@ void FindIconsPanel::fillList()
         const std::size_t part = m_candidateParts[std::size_t(row)];
         auto* thumbnail = readOnlyItem(QString());
         if (const auto& data = m_parts[part].bytes)
-            if (auto chunk = Chunker::decode(data, c.format(), c.offset, IconMask::following(c.hasMask)))
+            if (auto chunk = Chunker::decode(data, c.format(), c.offset, c.mask()))
                 if (auto image = makeBitmapImageRep(kThumbnailPixels / c.side, false, chunk->pixelArray))
                     thumbnail->setIcon(QIcon(QPixmap::fromImage(*image)));
         m_list->setItem(row, ThumbnailColumn, thumbnail);
@@ -374,7 +379,7 @@ std::optional<std::int64_t> FindIconsPanel::shownInImageAt(int row) const
     const auto inImage = m_inImage.find(std::size_t(row));
     if (part.innerPath.empty() || inImage == m_inImage.end() || DocumentController::canBrowse(part.bytes))
         return std::nullopt;
-    return inImage->second;
+    return inImage->second.offset;
 }
 
 bool FindIconsPanel::isInOpenPart(int row) const
@@ -389,6 +394,14 @@ bool FindIconsPanel::isInOpenPart(int row) const
 std::int64_t FindIconsPanel::shownOffset(int row) const
 {
     return shownInImageAt(row).value_or(m_candidates[std::size_t(row)].offset);
+}
+
+std::optional<std::int64_t> FindIconsPanel::shownMaskOffset(int row) const
+{
+    if (shownInImageAt(row))
+        return m_inImage.at(std::size_t(row)).maskOffset;
+    const auto& structure = m_candidates[std::size_t(row)].structure;
+    return structure ? structure->maskOffset : std::nullopt;
 }
 
 void FindIconsPanel::showCandidate(int row)
@@ -420,6 +433,7 @@ void FindIconsPanel::bookmarkCandidate(int row)
     bookmark.bitDepth = c.format().bitDepth;
     bookmark.widthInBits = c.format().widthInBits;
     bookmark.hasMask = c.hasMask;
+    bookmark.maskOffset = shownMaskOffset(row);
     if (auto added = m_document.appendBookmark(bookmark); !added)
         m_document.displayError(added.error());
 }

@@ -89,10 +89,15 @@ public:
         std::shared_ptr<const ByteSource> bytes;
         std::vector<std::string> innerPath{};
     };
+    // Where a file's icon, and its family's mask for a colour icon, lie in the image.
+    struct InImage {
+        std::int64_t offset = 0;
+        std::optional<std::int64_t> maskOffset;
+    };
     struct SearchResult {
         std::vector<FoundIcon> icons;
         std::vector<std::size_t> iconParts; // index into parts, per icon
-        std::map<std::size_t, std::int64_t> inImage; // where a file's icon lies in the image, by icon
+        std::map<std::size_t, InImage> inImage; // where a file's icon lies in the image, by icon
         std::vector<SearchedPart> parts;
     };
 
@@ -109,8 +114,9 @@ private:
     bool isInOpenPart(int row) const;
     // A file's icon in a fork too short to browse is shown where it lies in the image.
     std::optional<std::int64_t> shownInImageAt(int row) const;
-    // The offset at which the candidate is shown and bookmarked.
+    // The offset at which the candidate is shown and bookmarked, and its family mask's there.
     std::int64_t shownOffset(int row) const;
+    std::optional<std::int64_t> shownMaskOffset(int row) const;
     void stopWorker();
     void finishScan(std::uint64_t generation, std::expected<SearchResult, IconFindError> result);
     void fillList();
@@ -125,7 +131,7 @@ private:
 
     std::vector<FoundIcon> m_candidates;
     std::vector<std::size_t> m_candidateParts; // index into m_parts, per candidate
-    std::map<std::size_t, std::int64_t> m_inImage; // a file's icon's place in the image, by candidate
+    std::map<std::size_t, InImage> m_inImage; // a file's icon's place in the image, by candidate
     std::vector<SearchedPart> m_parts;
     std::shared_ptr<const ByteSource> m_image; // the image searched
     int m_pendingRow = -1; // a candidate whose part is being opened

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <map>
 #include <regex>
 #include <span>
 
@@ -107,7 +108,20 @@ TEST(CliScan, PrintsStoredIconsThenScoredCandidatesAsJsonOrText)
     const auto stored = nlohmann::json::parse(json[0]);
     const std::int64_t offset = stored["offset"];
     EXPECT_EQ(stored, (nlohmann::json{{"offset", offset}, {"depth", 1}, {"size", 32}, {"mask", true}, {"score", 1.0},
-                                      {"source", "resource"}, {"type", "ICN#"}, {"id", 128}, {"name", "Disk"}}));
+                                      {"source", "resource"}, {"type", "ICN#"}, {"id", 128}, {"name", "Disk"}, {"family", 128}}));
+    // Each colour icon names its family's mask: the plane after the family's 1-bit pixels of its size.
+    std::map<std::tuple<std::string, std::int64_t, int>, std::int64_t> masks; // by source, family and size
+    std::vector<nlohmann::json> colour;
+    for (std::size_t i = 0; i < 10; ++i) {
+        const auto icon = nlohmann::json::parse(json[i]);
+        if (icon["mask"] == true)
+            masks[{icon["source"], icon["family"], icon["size"]}] = icon["offset"].get<std::int64_t>() + icon["size"].get<int>() * icon["size"].get<int>() / 8;
+        else if (icon.contains("maskOffset"))
+            colour.push_back(icon);
+    }
+    ASSERT_EQ(colour.size(), 5u); // icl4, icl8, ics4, ics8 of the fork; the container's icl8
+    for (const auto& icon : colour)
+        EXPECT_EQ(icon["maskOffset"], masks.at({icon["source"], icon["family"], icon["size"]})) << icon;
     EXPECT_EQ(text[0], "offset " + std::to_string(offset) + " (0x" + QString::number(offset, 16).toStdString() +
                            ")  1-bit 32x32 with mask  resource at 768000: ICN# ID 128 \"Disk\"");
     const auto candidate = nlohmann::json::parse(json[10]);

@@ -44,13 +44,32 @@ TEST(ResourceForkReader, ListsEveryIconResourceWithItsPlaceIdAndName)
     const auto icon = [&](const char* type, int id, std::optional<std::string> name, std::size_t resource, int depth, int side, bool mask) {
         return StructuredIcon{StructuredIcon::Source::Resource, at, type, id, name, at + fork.dataOffsets[resource], depth, side, mask};
     };
-    EXPECT_EQ(listing->icons, (std::vector<StructuredIcon>{icon("ICN#", 128, "Disk", 0, 1, 32, true),
-                                                           icon("icl4", 128, std::nullopt, 2, 4, 32, false),
+    auto icl4 = icon("icl4", 128, std::nullopt, 2, 4, 32, false);
+    icl4.maskOffset = at + fork.dataOffsets[0] + 128; // through its family's ICN# mask
+    EXPECT_EQ(listing->icons, (std::vector<StructuredIcon>{icon("ICN#", 128, "Disk", 0, 1, 32, true), icl4,
                                                            icon("ics8", -16455, "Système", 3, 8, 16, false),
                                                            icon("ICON", 0, std::nullopt, 4, 1, 32, false),
                                                            icon("ics#", 129, std::nullopt, 5, 1, 16, true)}));
     // The map's copy of the header may be left zero (a differing copy is damage, below).
     EXPECT_EQ(readResourceForkAt(writeResourceFork(iconResources(), false).bytes, 0)->icons.size(), 5u);
+}
+
+// A cursor is a 16x16 icon with mask, a list of small icons gives each member with its index,
+// the kcs family is masked like ics; lengths that do not fit the type list nothing.
+TEST(ResourceForkReader, ListsCursorsSmallIconListMembersAndKcsFamilies)
+{
+    const auto fork = writeResourceFork({{"SICN", 1, "", test::randomBytes(96, 1)}, {"SICN", 2, "", test::randomBytes(33, 2)},
+                                         {"CURS", 128, "", test::randomBytes(68, 3)}, {"CURS", 129, "", test::randomBytes(64, 4)},
+                                         {"kcs#", 128, "", test::randomBytes(64, 5)}, {"kcs8", 128, "", test::randomBytes(256, 6)}});
+    const auto at = [&](std::size_t resource, std::int64_t plus = 0) { return fork.dataOffsets[resource] + plus; };
+    const auto icon = [](const char* type, int id, std::int64_t offset, int depth, bool mask, std::optional<int> index,
+                         std::optional<std::int64_t> maskOffset) {
+        return StructuredIcon{StructuredIcon::Source::Resource, 0, type, id, std::nullopt, offset, depth, 16, mask, maskOffset, index};
+    };
+    EXPECT_EQ(readResourceForkAt(fork.bytes, 0)->icons,
+              (std::vector{icon("SICN", 1, at(0), 1, false, 0, {}), icon("SICN", 1, at(0, 32), 1, false, 1, {}),
+                           icon("SICN", 1, at(0, 64), 1, false, 2, {}), icon("CURS", 128, at(2), 1, true, {}, {}),
+                           icon("kcs#", 128, at(4), 1, true, {}, {}), icon("kcs8", 128, at(5), 8, false, {}, at(4, 32))}));
 }
 
 TEST(ResourceMap, ListsEveryResourceWithItsNameAttributesAndData)
@@ -136,7 +155,8 @@ TEST(IconContainerReader, ListsIconEntriesAndStopsAtDamage)
     auto listing = readIconContainerAt(file, 77);
     ASSERT_TRUE(listing.has_value());
     const auto icon = [](const char* type, std::int64_t offset, int depth) {
-        return StructuredIcon{StructuredIcon::Source::Container, 77, type, std::nullopt, std::nullopt, offset, depth, 32, depth == 1};
+        return StructuredIcon{StructuredIcon::Source::Container, 77, type, std::nullopt, std::nullopt, offset, depth, 32, depth == 1,
+                              depth == 1 ? std::nullopt : std::optional<std::int64_t>(77 + 16 + 128)};
     };
     EXPECT_EQ(listing->icons, (std::vector{icon("ICN#", 77 + 16, 1), icon("icl8", 77 + 8 + 264 + 708 + 8, 8)}));
 

@@ -131,6 +131,12 @@ TEST_F(FindIconsWindowTest, ListsTheIconsFoundAndShowsAndBookmarksThem)
     ASSERT_EQ(bookmarks.size(), 1u);
     EXPECT_EQ(std::tuple(bookmarks[0].offset, bookmarks[0].hasMask, bookmarks[0].nickname),
               std::tuple(first.offset, true, std::string("Disk")));
+    // A colour member of the family is bookmarked with the family's mask: the plane after the ICN# pixels.
+    ASSERT_EQ(panel->candidates()[1].structure->type, "icl4");
+    list->selectRow(1);
+    QTest::mouseClick(panel->bookmarkButton(), Qt::LeftButton);
+    ASSERT_EQ(bookmarks.size(), 2u);
+    EXPECT_EQ(bookmarks[1].maskOffset, first.offset + 128);
 
     // Another file drops the list.
     mvc->document().processReceivedSource(memorySource(test::randomBytes(100000, 3)), QStringLiteral("b.img"));
