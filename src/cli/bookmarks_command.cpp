@@ -22,6 +22,7 @@ struct BookmarksOptions {
     std::string path;
     IconArguments icon;
     std::optional<std::string> name;
+    std::optional<std::string> maskOffset;
     std::int64_t index = 0;
     bool on = false;
     bool off = false;
@@ -108,21 +109,16 @@ int runAdd(const BookmarksOptions& o)
         return 1;
     auto& controller = session.controller();
     const BookmarkKey key = keyFrom(o);
-    const IconFormat format{key.bitDepth, key.widthInBits};
-    const auto data = controller.source();
-    auto chunker = Chunker::create(data, format.bitDepth, format.widthInBits);
-    auto chunk = chunker ? chunker->chunkAt(key.offset, false) : std::unexpected(chunker.error());
-    if (!chunk) {
-        printError(describeChunkerError(chunk.error(), format, key.offset, data->size(), false));
+    if (!decodeIconOrReport(controller.source(), {key.bitDepth, key.widthInBits}, key.offset, maskFrom(o.maskOffset, false)))
         return 1;
-    }
     if (auto row = controller.rowOf(key)) {
         std::cout << "A bookmark at " << describeKey(key) << " is already present (row " << *row
                   << "); nothing was added.\n";
         return 0;
     }
-    Bookmark bookmark{key.offset, o.name.value_or(defaultNickname(key.offset)), key.bitDepth,
-                      key.widthInBits, false};
+    Bookmark bookmark{key.offset, o.name.value_or(defaultNickname(key.offset)), key.bitDepth, key.widthInBits, false};
+    if (o.maskOffset)
+        bookmark.maskOffset = maskFrom(o.maskOffset, false).offset;
     const auto result = controller.appendBookmark(bookmark);
     return session.finish(result, "Added " + quotedName(bookmark.nickname) + " at " + describeKey(key) + " to " +
                                       controller.jsonFileURL().toStdString());
@@ -223,6 +219,7 @@ Action addBookmarksCommand(CLI::App& app)
     addFileOption(add, *o);
     addIconOptions(*add, o->icon);
     add->add_option("--name", o->name, "The bookmark's nickname");
+    addMaskOffsetOption(*add, o->maskOffset);
 
     auto* rename = group->add_subcommand("rename", "Rename the bookmark in row INDEX (from 0)");
     addFileOption(rename, *o);

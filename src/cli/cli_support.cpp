@@ -29,6 +29,17 @@ void addIconOptions(CLI::App& command, IconArguments& icon)
     command.add_option("--size", icon.size, "Pixels per side")->required()->check(CLI::IsMember({16, 32}));
 }
 
+CLI::Option* addMaskOffsetOption(CLI::App& command, std::optional<std::string>& maskOffset)
+{
+    return command.add_option("--mask-offset", maskOffset, "Offset of a 1-bit mask plane of the icon's side to draw it through")
+        ->check(CLI::Validator(offsetValidator, "OFFSET"));
+}
+
+IconMask maskFrom(const std::optional<std::string>& maskOffset, bool following)
+{
+    return maskOffset ? IconMask::oneBitAt(*parseByteOffset(*maskOffset)) : IconMask::following(following);
+}
+
 std::shared_ptr<const ByteSource> openFileOrReport(const std::string& path)
 {
     auto source = FileByteSource::open(path);
@@ -263,13 +274,13 @@ std::optional<std::string> digestOrReport(const ByteSource& source, const std::s
 }
 
 std::optional<Chunk> decodeIconOrReport(std::shared_ptr<const ByteSource> source, const IconFormat& format,
-                                        std::int64_t offset, bool withMask)
+                                        std::int64_t offset, IconMask mask)
 {
     const std::int64_t fileSize = source->size();
     auto chunker = Chunker::create(std::move(source), format.bitDepth, format.widthInBits);
-    auto chunk = chunker ? chunker->chunkAt(offset, withMask) : std::unexpected(chunker.error());
+    auto chunk = chunker ? chunker->chunkAt(offset, mask) : std::unexpected(chunker.error());
     if (!chunk) {
-        printError(describeChunkerError(chunk.error(), format, offset, fileSize, withMask));
+        printError(describeChunkerError(chunk.error(), format, offset, fileSize, mask));
         return std::nullopt;
     }
     return std::move(*chunk);
@@ -284,8 +295,16 @@ std::string formatName(const IconFormat& format)
 }
 
 std::string describeChunkerError(ChunkerError error, const IconFormat& format, std::int64_t offset,
-                                 std::int64_t fileSize, bool withMask)
+                                 std::int64_t fileSize, IconMask mask)
 {
+    const bool apart = mask.kind == IconMask::Kind::OneBitAt;
+    const std::int64_t maskLength = IconMask::oneBitPlaneLength(format);
+    const bool iconFits = offset >= 0 && offset < fileSize - format.chunkLength();
+    if (error == ChunkerError::OutOfBounds && apart && iconFits && (mask.offset < 0 || mask.offset > fileSize - maskLength))
+        return "Mask offset " + std::to_string(mask.offset) + " is outside the file: the " + std::to_string(maskLength) +
+               "-byte mask of a " + formatName(format) + " icon there would run past the end of the " +
+               std::to_string(fileSize) + "-byte file.";
+    const bool withMask = mask.kind == IconMask::Kind::FollowsPlane;
     switch (error) {
     case ChunkerError::InvalidElementWidthInBits:
     case ChunkerError::NotOnByteBoundary:

@@ -31,6 +31,14 @@ struct IconArguments {
 // Adds the three required options that fill `icon`.
 void addIconOptions(CLI::App& command, IconArguments& icon);
 
+// Adds --mask-offset: the place of a 1-bit mask plane of the icon's side, for a colour icon
+// drawn through its family's mask. Returns the option.
+CLI::Option* addMaskOffsetOption(CLI::App& command, std::optional<std::string>& maskOffset);
+
+// The mask an icon is decoded with: the 1-bit plane at `maskOffset` when given (after its
+// option's validator accepted it), else the plane following the pixels when `following`.
+IconMask maskFrom(const std::optional<std::string>& maskOffset, bool following);
+
 // Opens FILE as a byte source (nothing is read yet); on failure prints one line on stderr
 // and returns null.
 std::shared_ptr<const ByteSource> openFileOrReport(const std::string& path);
@@ -73,14 +81,15 @@ std::optional<std::string> readBookmarksFileOrReport(const std::string& path);
 // The SHA-256 digest of `source`; on a read failure prints why on stderr and returns nothing.
 std::optional<std::string> digestOrReport(const ByteSource& source, const std::string& path);
 
-// The icon of `format` at `offset`, its mask applied when asked; on failure prints why on
-// stderr and returns nothing.
+// The icon of `format` at `offset` decoded with `mask`; on failure prints why on stderr and
+// returns nothing.
 std::optional<Chunk> decodeIconOrReport(std::shared_ptr<const ByteSource> source, const IconFormat& format,
-                                        std::int64_t offset, bool withMask);
+                                        std::int64_t offset, IconMask mask);
 
-// One sentence for a decoding failure, naming the format and the offset where they matter.
+// One sentence for a decoding failure, naming the format and the offset (or the mask's, when
+// it is the mask that does not fit) where they matter.
 std::string describeChunkerError(ChunkerError error, const IconFormat& format, std::int64_t offset,
-                                 std::int64_t fileSize, bool withMask);
+                                 std::int64_t fileSize, IconMask mask);
 
 // "1-bit 32x32"
 std::string formatName(const IconFormat& format);

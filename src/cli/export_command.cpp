@@ -103,7 +103,7 @@ std::string describeRefusal(const RefusedBookmark& refused, std::int64_t fileSiz
     const Bookmark& b = refused.bookmark;
     std::string text = describeBookmark(b);
     text[0] = 'B';
-    return text + " was not exported. " + describeChunkerError(refused.error, b.format(), b.offset, fileSize, b.hasMask);
+    return text + " was not exported. " + describeChunkerError(refused.error, b.format(), b.offset, fileSize, b.mask());
 }
 
 // The bookmarks to export: those of a bookmarks file when one is named (it must belong to the

@@ -15,6 +15,7 @@ struct RenderArguments {
     std::string path;
     IconArguments icon;
     bool mask = false;
+    std::optional<std::string> maskOffset;
     std::int64_t zoom = 1;
     bool ruler = false;
     std::string out;
@@ -31,7 +32,7 @@ int runRenderCommand(const RenderArguments& a)
     const auto data = openDataOrReport(a.path, a.part);
     if (!data)
         return 1;
-    const auto chunk = decodeIconOrReport(data->source, a.icon.format(), a.icon.byteOffset(), a.mask);
+    const auto chunk = decodeIconOrReport(data->source, a.icon.format(), a.icon.byteOffset(), maskFrom(a.maskOffset, a.mask));
     if (!chunk)
         return 1;
     const auto image = makeBitmapImageRep(a.zoom, a.ruler, chunk->pixelArray);
@@ -60,7 +61,8 @@ Action addRenderCommand(CLI::App& app)
     cmd->add_option("FILE", a->path, "The file holding the icon")->required();
     addIconOptions(*cmd, a->icon);
     addPartOptions(*cmd, a->part);
-    cmd->add_flag("--mask", a->mask, "Apply the mask plane that follows the icon");
+    auto* follows = cmd->add_flag("--mask", a->mask, "Apply the mask plane that follows the icon");
+    addMaskOffsetOption(*cmd, a->maskOffset)->excludes(follows);
     cmd->add_option("--zoom", a->zoom, "Image pixels per icon pixel")->check(CLI::Range(1, 512));
     cmd->add_flag("--ruler", a->ruler, "Frame the icon with numbered coordinate rulers");
     cmd->add_option("--out", a->out, "Output image; .png, .bmp or .tiff")->required();

@@ -164,6 +164,14 @@ std::expected<Bookmark, BookmarkJsonError> decodeBookmark(const Json& value, con
             return fail(BookmarkJsonError::Kind::WrongType, prefix + "hasMask");
         bookmark.hasMask = mask->get<bool>();
     }
+    if (const Json* place = member(value, "maskOffset"); place && !place->is_null()) {
+        const auto number = asInt64(*place);
+        if (!number)
+            return fail(BookmarkJsonError::Kind::WrongType, prefix + "maskOffset");
+        if (*number < 0)
+            return fail(BookmarkJsonError::Kind::Negative, prefix + "maskOffset");
+        bookmark.maskOffset = *number;
+    }
     return bookmark;
 }
 
@@ -177,6 +185,7 @@ std::string BookmarkJsonError::message() const
     case Kind::InvalidJson: return "it is not valid JSON (" + where + ")";
     case Kind::MissingMember: return "the member \"" + clippedName(where) + "\" is missing";
     case Kind::WrongType: return "the member \"" + clippedName(where) + "\" has the wrong type";
+    case Kind::Negative: return "the member \"" + clippedName(where) + "\" is below zero";
     case Kind::DuplicateMember: return "the member \"" + clippedName(where) + "\" appears twice in one object";
     case Kind::Unencodable: return "the text of \"" + clippedName(where) + "\" is not valid UTF-8";
     }
@@ -247,6 +256,8 @@ std::expected<std::string, BookmarkJsonError> encodeBookmarkFile(const BookmarkF
         item["bitDepth"] = b.bitDepth;
         item["widthInBits"] = b.widthInBits;
         item["hasMask"] = b.hasMask;
+        if (b.maskOffset)
+            item["maskOffset"] = *b.maskOffset;
         bookmarks.push_back(std::move(item));
     }
     document["bookmarks"] = std::move(bookmarks);

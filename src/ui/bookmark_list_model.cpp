@@ -115,7 +115,7 @@ Qt::ItemFlags BookmarkListModel::flags(const QModelIndex& index) const
 
 BookmarkListModel::Decoded BookmarkListModel::decoded(const Bookmark& bookmark) const
 {
-    const CacheKey key{bookmark.offset, bookmark.bitDepth, bookmark.widthInBits, bookmark.hasMask};
+    const CacheKey key{bookmark.offset, bookmark.bitDepth, bookmark.widthInBits, bookmark.mask()};
     if (const Decoded* hit = m_cache.object(key))
         return *hit;
     auto* entry = new Decoded;

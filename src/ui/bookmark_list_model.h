@@ -69,11 +69,11 @@ private:
     };
     struct CacheKey {
         std::int64_t offset, bitDepth, widthInBits;
-        bool hasMask;
+        IconMask mask;
         friend bool operator==(const CacheKey&, const CacheKey&) = default;
         friend size_t qHash(const CacheKey& k, size_t seed = 0)
         {
-            return qHashMulti(seed, k.offset, k.bitDepth, k.widthInBits, k.hasMask);
+            return qHashMulti(seed, k.offset, k.bitDepth, k.widthInBits, static_cast<int>(k.mask.kind), k.mask.offset);
         }
     };
     Decoded decoded(const Bookmark& bookmark) const;

@@ -17,7 +17,7 @@ namespace {
 using test::Args;
 using test::runCli;
 
-// The bookmarks as the list command prints them: "nickname@offset/bitDepth/widthInBits[m]".
+// The bookmarks as the list command prints them: "nickname@offset/bitDepth/widthInBits[m][~maskOffset]".
 std::vector<std::string> listed(const std::string& path)
 {
     const auto list = runCli({"bookmarks", "list", path});
@@ -25,7 +25,8 @@ std::vector<std::string> listed(const std::string& path)
     std::vector<std::string> out;
     for (const Bookmark& b : decodeBookmarkFile(list.out).value_or(BookmarkFile{}).bookmarks)
         out.push_back(b.nickname + "@" + std::to_string(b.offset) + "/" + std::to_string(b.bitDepth) + "/" +
-                      std::to_string(b.widthInBits) + (b.hasMask ? "m" : ""));
+                      std::to_string(b.widthInBits) + (b.hasMask ? "m" : "") +
+                      (b.maskOffset ? "~" + std::to_string(*b.maskOffset) : ""));
     return out;
 }
 
@@ -36,6 +37,7 @@ TEST(CliBookmarks, AddRenameMaskDeleteAndImportRoundTrip)
     const Args edits[] = {
         {"bookmarks", "add", path, "--offset", "0x10", "--depth", "1", "--size", "32"},
         {"bookmarks", "add", path, "--offset", "16", "--depth", "1", "--size", "16", "--name", "Disk"},
+        {"bookmarks", "add", path, "--offset", "32", "--depth", "4", "--size", "16", "--mask-offset", "0x100"},
         {"bookmarks", "rename", path, "--index", "0", "--name", "Drive"},
         {"bookmarks", "mask", path, "--offset", "16", "--depth", "1", "--size", "16", "--on"},
         {"bookmarks", "delete", path, "--offset", "16", "--depth", "1", "--size", "32"},
@@ -44,14 +46,14 @@ TEST(CliBookmarks, AddRenameMaskDeleteAndImportRoundTrip)
         const auto r = runCli(args);
         EXPECT_EQ(r.exitCode, 0) << args[1] << ": " << r.err;
     }
-    EXPECT_EQ(listed(path), std::vector<std::string>{"Disk@16/1/16m"});
+    EXPECT_EQ(listed(path), (std::vector<std::string>{"Disk@16/1/16m", "untitled 32@32/4/64~256"}));
 
     const std::string old =
         test::writeBookmarksFile({"Old", test::sha256Of(bytes), {{16, "x", 1, 16, false}, {9, "nine", 1, 32, false}}}, "old.json");
     const auto imported = runCli({"bookmarks", "import", path, old});
     ASSERT_EQ(imported.exitCode, 0) << imported.err;
     EXPECT_NE(imported.out.find("Imported 1 of 2 bookmarks"), std::string::npos) << imported.out;
-    EXPECT_EQ(listed(path), (std::vector<std::string>{"Disk@16/1/16m", "nine@9/1/32"}));
+    EXPECT_EQ(listed(path), (std::vector<std::string>{"Disk@16/1/16m", "untitled 32@32/4/64~256", "nine@9/1/32"}));
 }
 
 // A refused edit exits with 1 and says why; a usage error exits with 2.
@@ -61,6 +63,10 @@ TEST(CliBookmarks, ARefusedEditAndAUsageErrorAreReported)
     const auto refused = runCli({"bookmarks", "rename", path, "--index", "4", "--name", "x"});
     EXPECT_EQ(refused.exitCode, 1);
     EXPECT_FALSE(refused.err.empty());
+    const auto maskPast = runCli({"bookmarks", "add", path, "--offset", "0", "--depth", "4", "--size", "16", "--mask-offset",
+                                  std::to_string(8192 - 31)});
+    EXPECT_EQ(maskPast.exitCode, 1);
+    EXPECT_NE(maskPast.err.find("Mask offset 8161 is outside the file"), std::string::npos) << maskPast.err;
     EXPECT_EQ(runCli({"bookmarks", "add", path, "--offset", "0", "--depth", "3", "--size", "32"}).exitCode, 2);
 }
 

@@ -19,6 +19,13 @@ namespace {
 
 std::shared_ptr<const ByteSource> makeData(std::size_t size = 8192) { return memorySource(test::randomBytes(size, 11)); }
 
+// Bit (x, y) of a 32x32 1-bit plane at `start` of the bytes makeData gives.
+int maskBit(std::int64_t start, int x, int y)
+{
+    static const auto bytes = test::randomBytes(8192, 11);
+    return (bytes[static_cast<std::size_t>(start + y * 4 + x / 8)] >> (7 - x % 8)) & 1;
+}
+
 // An export of text files only, of 8 KiB of random bytes, into `folder`.
 ExportRequest textExport(std::vector<Bookmark> bookmarks, const QString& folder)
 {
@@ -38,9 +45,8 @@ QStringList names(const std::vector<QString>& paths)
 TEST(RunExport, EveryKindPerBookmarkInOrderEachInItsOwnFormatAndMask)
 {
     const QString folder = test::makeTempDir();
-    ExportRequest request{makeData(), {{100, "mono", 1, 32, true}, {7, "colour", 8, 128, false}}, {}, folder};
+    ExportRequest request{makeData(), {{100, "mono", 1, 32, true}, {7, "colour", 4, 128, false, 4096}}, {}, folder};
     request.options.sceneIsCollada = false;
-    request.options.imageFormat = "TIFF";
     using Step = std::pair<std::int64_t, std::int64_t>;
     std::vector<Step> progress;
     std::vector<QString> announced;
@@ -51,20 +57,22 @@ TEST(RunExport, EveryKindPerBookmarkInOrderEachInItsOwnFormatAndMask)
 
     ASSERT_FALSE(report.failure) << exportErrorName(report.failure->file.error);
     EXPECT_FALSE(report.cancelled);
-    EXPECT_EQ(names(report.writtenFiles), (QStringList{"mono.tiff", "mono.txt", "mono.usdz", "mono.svg", "colour.tiff",
+    EXPECT_EQ(names(report.writtenFiles), (QStringList{"mono.png", "mono.txt", "mono.usdz", "mono.svg", "colour.png",
                                                         "colour.txt", "colour.usdz", "colour.svg"}));
     EXPECT_EQ(announced, report.writtenFiles);
     ASSERT_EQ(progress.size(), 9u);
     EXPECT_EQ(std::pair(progress.front(), progress.back()), std::pair(Step(0, 8), Step(8, 8)));
 
-    // 32 and 16 pixels a side at the default zooms; the mask clears some of the random 1-bit
-    // icon's pixels, which are otherwise all opaque.
-    const QImage mono = QImageReader(folder + "/mono.tiff").read();
-    EXPECT_EQ(std::pair(mono.size(), QImageReader(folder + "/colour.tiff").size()), std::pair(QSize(256, 256), QSize(128, 128)));
-    bool anyClear = false;
-    for (int i = 0; i < 32 * 32; ++i)
-        anyClear = anyClear || qAlpha(mono.pixel(i % 32 * 8 + 4, i / 32 * 8 + 4)) == 0;
-    EXPECT_TRUE(anyClear);
+    // 32 pixels a side at the default zoom, clear exactly where the mask plane's bit is 0: the
+    // plane following the 1-bit icon's, and the colour icon's 1-bit plane at its own place.
+    for (const auto& [name, maskStart] : {std::pair("mono", 100 + 128), std::pair("colour", 4096)}) {
+        const QImage image = QImageReader(folder + "/" + name + ".png").read();
+        ASSERT_EQ(image.size(), QSize(256, 256)) << name;
+        int wrong = 0;
+        for (int i = 0; i < 32 * 32; ++i)
+            wrong += (qAlpha(image.pixel(i % 32 * 8 + 4, i / 32 * 8 + 4)) == 0) != (maskBit(maskStart, i % 32, i / 32) == 0);
+        EXPECT_EQ(wrong, 0) << name;
+    }
 }
 
 // Each bookmark is decoded in its own format, even on data too short for the browser's
