@@ -25,6 +25,8 @@ struct FoundIcon {
 
     // The icon's format, as the decoder and bookmarks take it.
     IconFormat format() const { return IconFormat::square(bitDepth, side); }
+    // The icon's mask, as the decoder and bookmarks take it: a colour member's is its family's.
+    IconMask mask() const { return structure ? structure->mask() : IconMask::following(hasMask); }
 
     // The nickname a bookmark of this icon gets: the resource's name when it has one, else
     // the default nickname of its offset, as for a tile.

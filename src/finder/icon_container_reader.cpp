@@ -1,5 +1,7 @@
 #include "finder/icon_container_reader.h"
 
+#include "finder/icon_family.h"
+
 #include <cstring>
 #include <string>
 
@@ -36,22 +38,17 @@ std::optional<IconContainerListing> readIconContainerAt(std::span<const std::uin
         if (entryLength < 8 || entryLength > end - at)
             break; // damaged from here on
         ++entries;
-        const std::string type(reinterpret_cast<const char*>(bytes.data() + at), 4);
-        if (const auto format = iconTypeFormat(type); format && entryLength - 8 == format->dataLength) {
-            StructuredIcon icon;
-            icon.source = StructuredIcon::Source::Container;
-            icon.sourceOffset = offset;
-            icon.type = type;
-            icon.offset = at + 8;
-            icon.bitDepth = format->bitDepth;
-            icon.side = format->side;
-            icon.hasMask = format->hasMask;
-            listing.icons.push_back(std::move(icon));
-        }
+        StructuredIcon entry;
+        entry.source = StructuredIcon::Source::Container;
+        entry.sourceOffset = offset;
+        entry.type.assign(reinterpret_cast<const char*>(bytes.data() + at), 4);
+        entry.offset = at + 8;
+        appendStoredIcons(listing.icons, entry, entryLength - 8);
         at += entryLength;
     }
     if (entries == 0)
         return std::nullopt;
+    setFamilyMasks(listing.icons);
     return listing;
 }
 

@@ -1,16 +1,15 @@
 #include "finder/resource_fork_reader.h"
 
+#include "finder/icon_family.h"
+
 namespace pq {
 
 std::vector<StructuredIcon> iconResources(const ResourceMap& map)
 {
     std::vector<StructuredIcon> icons;
-    for (const ResourceEntry& r : map.resources) {
-        const auto format = iconTypeFormat(r.type);
-        if (format && r.dataLength == format->dataLength)
-            icons.push_back({StructuredIcon::Source::Resource, map.offset, r.type, r.id, r.name, r.dataOffset,
-                             format->bitDepth, format->side, format->hasMask});
-    }
+    for (const ResourceEntry& r : map.resources)
+        appendStoredIcons(icons, {StructuredIcon::Source::Resource, map.offset, r.type, r.id, r.name, r.dataOffset}, r.dataLength);
+    setFamilyMasks(icons);
     return icons;
 }
 

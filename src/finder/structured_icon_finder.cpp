@@ -88,6 +88,8 @@ std::expected<std::vector<StructuredIcon>, IconFindError> findStructuredIcons(
             for (StructuredIcon icon : listing->icons) {
                 icon.sourceOffset += base;
                 icon.offset += base;
+                if (icon.maskOffset)
+                    *icon.maskOffset += base;
                 found.push_back(std::move(icon));
             }
     };

@@ -44,8 +44,9 @@ TEST(ResourceForkReader, ListsEveryIconResourceWithItsPlaceIdAndName)
     const auto icon = [&](const char* type, int id, std::optional<std::string> name, std::size_t resource, int depth, int side, bool mask) {
         return StructuredIcon{StructuredIcon::Source::Resource, at, type, id, name, at + fork.dataOffsets[resource], depth, side, mask};
     };
-    EXPECT_EQ(listing->icons, (std::vector<StructuredIcon>{icon("ICN#", 128, "Disk", 0, 1, 32, true),
-                                                           icon("icl4", 128, std::nullopt, 2, 4, 32, false),
+    auto icl4 = icon("icl4", 128, std::nullopt, 2, 4, 32, false);
+    icl4.maskOffset = at + fork.dataOffsets[0] + 128; // through its family's ICN# mask
+    EXPECT_EQ(listing->icons, (std::vector<StructuredIcon>{icon("ICN#", 128, "Disk", 0, 1, 32, true), icl4,
                                                            icon("ics8", -16455, "Système", 3, 8, 16, false),
                                                            icon("ICON", 0, std::nullopt, 4, 1, 32, false),
                                                            icon("ics#", 129, std::nullopt, 5, 1, 16, true)}));
@@ -136,7 +137,8 @@ TEST(IconContainerReader, ListsIconEntriesAndStopsAtDamage)
     auto listing = readIconContainerAt(file, 77);
     ASSERT_TRUE(listing.has_value());
     const auto icon = [](const char* type, std::int64_t offset, int depth) {
-        return StructuredIcon{StructuredIcon::Source::Container, 77, type, std::nullopt, std::nullopt, offset, depth, 32, depth == 1};
+        return StructuredIcon{StructuredIcon::Source::Container, 77, type, std::nullopt, std::nullopt, offset, depth, 32, depth == 1,
+                              depth == 1 ? std::nullopt : std::optional<std::int64_t>(77 + 16 + 128)};
     };
     EXPECT_EQ(listing->icons, (std::vector{icon("ICN#", 77 + 16, 1), icon("icl8", 77 + 8 + 264 + 708 + 8, 8)}));
 
