@@ -8,6 +8,7 @@
 #include "export/export_runner.h"
 #include "decoding/pixel_array_renderer.h"
 #include "export/family_export.h"
+#include "finder/icon_family.h"
 #include "finder/structured_icon_finder.h"
 #include "export/image_file_writer.h"
 #include "export/svg_file_writer.h"
@@ -15,9 +16,12 @@
 
 #include <QFileInfo>
 
+#include <algorithm>
+#include <array>
 #include <iostream>
 #include <memory>
 #include <optional>
+#include <ranges>
 
 namespace pq::cli {
 
@@ -145,15 +149,15 @@ std::optional<std::vector<Bookmark>> loadBookmarks(const ExportArguments& a, con
     return std::nullopt;
 }
 
-// The 1-bit icon whose mask a colour member of a family is drawn through: 'ICN#' for the
-// 32-pixel members, 'ics#' for the 16-pixel ones.
-std::string_view maskTypeFor(const StructuredIcon& icon)
+// The member types of a classic icon family that today's desktops are given.
+bool isExportedMember(const StructuredIcon& icon)
 {
-    return icon.side == 32 ? "ICN#" : "ics#";
+    constexpr std::array<std::string_view, 6> kTypes{"ICN#", "icl4", "icl8", "ics#", "ics4", "ics8"};
+    return std::ranges::find(kTypes, icon.type) != kTypes.end();
 }
 
-// The icons of resource ID `id` in the first resource fork of `data` holding any, each
-// decoded through its family's mask, named after the first resource name among them.
+// The family of resource ID `id` in the first resource fork of `data` holding one, each member
+// decoded through its mask, named after the first resource name among them.
 int runFamilyExport(const ExportArguments& a, const std::shared_ptr<const ByteSource>& data, const QString& folder)
 {
     const auto found = findStructuredIcons(*data);
@@ -161,35 +165,29 @@ int runFamilyExport(const ExportArguments& a, const std::shared_ptr<const ByteSo
         printError(found.error().read.message(a.path));
         return 1;
     }
-    std::vector<StructuredIcon> family;
-    for (const StructuredIcon& icon : *found)
-        if (icon.source == StructuredIcon::Source::Resource && icon.id == a.familyId && icon.type != "ICON" &&
-            (family.empty() || family.front().sourceOffset == icon.sourceOffset))
-            family.push_back(icon);
-    if (family.empty()) {
+    const auto families = groupIconFamilies(*found);
+    const auto family = std::ranges::find_if(families, [&](const IconFamily& f) {
+        return f.id == a.familyId && std::ranges::any_of(f.members, isExportedMember);
+    });
+    if (family == families.end()) {
         printError(quotedName(a.path) + " holds no icon family with resource ID " + std::to_string(*a.familyId) +
                    "; nothing was exported.");
         return 1;
     }
-    std::string name = "family " + std::to_string(*a.familyId);
+    std::optional<std::string> name;
     std::vector<FamilyMember> members;
-    for (const StructuredIcon& icon : family) {
-        IconMask mask = IconMask::following(icon.hasMask);
-        if (!icon.hasMask)
-            for (const StructuredIcon& owner : family)
-                if (owner.type == maskTypeFor(icon))
-                    mask = IconMask::oneBitAt(owner.offset + IconFormat::square(1, owner.side).chunkLength());
+    for (const StructuredIcon& icon : family->members | std::views::filter(isExportedMember)) {
         const IconFormat format = IconFormat::square(icon.bitDepth, icon.side);
-        auto chunk = Chunker::decode(data, format, icon.offset, mask);
+        auto chunk = Chunker::decode(data, format, icon.offset, icon.mask());
         if (!chunk) {
             printError(describeChunkerError(chunk.error(), format, icon.offset, data->size(), icon.hasMask));
             return 1;
         }
         members.push_back({icon.type, icon.bitDepth, std::move(chunk->pixelArray)});
-        if (icon.name && name.starts_with("family "))
-            name = *icon.name;
+        if (!name)
+            name = icon.name;
     }
-    const auto written = writeIconFamily(name, members, folder);
+    const auto written = writeIconFamily(name.value_or("family " + std::to_string(*a.familyId)), members, folder);
     for (const QString& path : written ? *written : QStringList{})
         std::cout << path.toStdString() << std::endl;
     if (!written) {
