@@ -7,15 +7,21 @@
 #include "document/clipped_name.h"
 #include "export/export_runner.h"
 #include "decoding/pixel_array_renderer.h"
+#include "export/family_export.h"
+#include "finder/icon_family.h"
+#include "finder/structured_icon_finder.h"
 #include "export/image_file_writer.h"
 #include "export/svg_file_writer.h"
 #include "export/text_file_writer.h"
 
 #include <QFileInfo>
 
+#include <algorithm>
+#include <array>
 #include <iostream>
 #include <memory>
 #include <optional>
+#include <ranges>
 
 namespace pq::cli {
 
@@ -33,6 +39,7 @@ struct ExportArguments {
     std::int64_t svgZoom = ExportOptions::kDefaultSVGZoom;
     std::string sceneFormat = "dae";
     std::optional<std::string> bookmarksPath;
+    std::optional<int> familyId;
 };
 
 ExportOptions optionsFrom(const ExportArguments& a)
@@ -142,6 +149,54 @@ std::optional<std::vector<Bookmark>> loadBookmarks(const ExportArguments& a, con
     return std::nullopt;
 }
 
+// The member types of a classic icon family that today's desktops are given.
+bool isExportedMember(const StructuredIcon& icon)
+{
+    constexpr std::array<std::string_view, 6> kTypes{"ICN#", "icl4", "icl8", "ics#", "ics4", "ics8"};
+    return std::ranges::find(kTypes, icon.type) != kTypes.end();
+}
+
+// The family of resource ID `id` in the first resource fork of `data` holding one, each member
+// decoded through its mask, named after the first resource name among them.
+int runFamilyExport(const ExportArguments& a, const std::shared_ptr<const ByteSource>& data, const QString& folder)
+{
+    const auto found = findStructuredIcons(*data);
+    if (!found) { // nothing here cancels the search: a read failed
+        printError(found.error().read.message(a.path));
+        return 1;
+    }
+    const auto families = groupIconFamilies(*found);
+    const auto family = std::ranges::find_if(families, [&](const IconFamily& f) {
+        return f.id == a.familyId && std::ranges::any_of(f.members, isExportedMember);
+    });
+    if (family == families.end()) {
+        printError(quotedName(a.path) + " holds no icon family with resource ID " + std::to_string(*a.familyId) +
+                   "; nothing was exported.");
+        return 1;
+    }
+    std::optional<std::string> name;
+    std::vector<FamilyMember> members;
+    for (const StructuredIcon& icon : family->members | std::views::filter(isExportedMember)) {
+        const IconFormat format = IconFormat::square(icon.bitDepth, icon.side);
+        auto chunk = Chunker::decode(data, format, icon.offset, icon.mask());
+        if (!chunk) {
+            printError(describeChunkerError(chunk.error(), format, icon.offset, data->size(), icon.hasMask));
+            return 1;
+        }
+        members.push_back({icon.type, icon.bitDepth, std::move(chunk->pixelArray)});
+        if (!name)
+            name = icon.name;
+    }
+    const auto written = writeIconFamily(name.value_or("family " + std::to_string(*a.familyId)), members, folder);
+    for (const QString& path : written ? *written : QStringList{})
+        std::cout << path.toStdString() << std::endl;
+    if (!written) {
+        printError(describeFailure({written.error(), {}, {}, {}}));
+        return 1;
+    }
+    return 0;
+}
+
 int runExportCommand(const ExportArguments& a)
 {
     const ExportOptions options = optionsFrom(a);
@@ -154,6 +209,8 @@ int runExportCommand(const ExportArguments& a)
     if (!opened)
         return 1;
     const auto& data = opened->source;
+    if (a.familyId)
+        return runFamilyExport(a, data, folder);
     const auto bookmarks = loadBookmarks(a, *data);
     if (!bookmarks)
         return 1;
@@ -184,7 +241,7 @@ Action addExportCommand(CLI::App& app)
     auto a = std::make_shared<ExportArguments>();
     cmd->add_option("FILE", a->path, "The data file whose bookmarks are exported")->required();
     addPartOptions(*cmd, a->part);
-    cmd->add_option("--to", a->folder, "The folder the files are written into (it must exist)")->required();
+    cmd->add_option("--to,--out", a->folder, "The folder the files are written into (it must exist)")->required();
     cmd->add_option("--kinds", a->kinds, "Kinds of file, comma-separated: image, text, 3d, svg")
         ->delimiter(',')
         ->check(CLI::IsMember({"image", "text", "3d", "svg"}))
@@ -201,6 +258,9 @@ Action addExportCommand(CLI::App& app)
         ->capture_default_str();
     cmd->add_option("--bookmarks", a->bookmarksPath,
                     "Export the bookmarks of this bookmarks file (its digest must match FILE) instead of the stored ones");
+    cmd->add_option("--family", a->familyId,
+                    "Instead of the bookmarks, export the icon family of this resource ID (the first resource fork "
+                    "holding one) as PNG images, a Windows .ico and a macOS .icns");
     return [a] { return runExportCommand(*a); };
 }
 

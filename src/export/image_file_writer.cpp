@@ -59,8 +59,8 @@ std::optional<QByteArray> imageEncoderForPath(const QString& path)
     return std::nullopt;
 }
 
-std::expected<void, ExportFileError> writeImageAtomically(const QImage& image, const QString& path,
-                                                          const QByteArray& encoder)
+std::expected<QByteArray, ExportFileError> encodeImage(const QImage& image, const QByteArray& encoder,
+                                                       const QString& path)
 {
     QByteArray encoded;
     {
@@ -72,7 +72,16 @@ std::expected<void, ExportFileError> writeImageAtomically(const QImage& image, c
     }
     if (encoded.isEmpty())
         return std::unexpected(ExportFileError{ExportError::EncoderProducedNothing, path, {}});
-    if (auto written = writeFileAtomically(path, encoded); !written)
+    return encoded;
+}
+
+std::expected<void, ExportFileError> writeImageAtomically(const QImage& image, const QString& path,
+                                                          const QByteArray& encoder)
+{
+    const auto encoded = encodeImage(image, encoder, path);
+    if (!encoded)
+        return std::unexpected(encoded.error());
+    if (auto written = writeFileAtomically(path, *encoded); !written)
         return std::unexpected(exportWriteFailure(written.error()));
     return {};
 }

@@ -26,6 +26,11 @@ std::optional<QString> imageFormatExtension(const QString& title);
 // case; ".tif" counts as TIFF. Empty for any other extension.
 std::optional<QByteArray> imageEncoderForPath(const QString& path);
 
+// Encodes `image` with the named encoder (its default settings); fails with
+// EncoderProducedNothing, naming `path`, when the encoder is missing, fails or gives no bytes.
+std::expected<QByteArray, ExportFileError> encodeImage(const QImage& image, const QByteArray& encoder,
+                                                       const QString& path);
+
 // Encodes `image` with the named encoder (its default settings) and writes it atomically:
 // the file at `path` is either replaced by the complete new file or left as it was. Fails
 // with EncoderProducedNothing when the encoder is missing, fails or writes no bytes (detail:

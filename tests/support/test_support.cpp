@@ -67,11 +67,16 @@ std::string cliPath()
 
 ProcessResult runCli(const std::vector<std::string>& args)
 {
+    return runProgram(cliPath(), args);
+}
+
+ProcessResult runProgram(const std::string& program, const std::vector<std::string>& args)
+{
     QProcess process;
     QStringList list;
     for (const auto& a : args)
         list << QString::fromStdString(a);
-    process.start(QString::fromStdString(cliPath()), list);
+    process.start(QString::fromStdString(program), list);
     process.closeWriteChannel();
     ProcessResult result;
     if (!process.waitForFinished(120000)) {

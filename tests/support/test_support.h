@@ -36,6 +36,8 @@ struct ProcessResult {
     std::string out;
     std::string err;
 };
+// Runs a program with the given arguments, with the test environment.
+ProcessResult runProgram(const std::string& program, const std::vector<std::string>& args);
 // Runs pixelquarry-cli with the given arguments, with the test environment.
 ProcessResult runCli(const std::vector<std::string>& args);
 
