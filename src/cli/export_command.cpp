@@ -180,7 +180,7 @@ int runFamilyExport(const ExportArguments& a, const std::shared_ptr<const ByteSo
         const IconFormat format = IconFormat::square(icon.bitDepth, icon.side);
         auto chunk = Chunker::decode(data, format, icon.offset, icon.mask());
         if (!chunk) {
-            printError(describeChunkerError(chunk.error(), format, icon.offset, data->size(), icon.hasMask));
+            printError(describeChunkerError(chunk.error(), format, icon.offset, data->size(), icon.mask()));
             return 1;
         }
         members.push_back({icon.type, icon.bitDepth, std::move(chunk->pixelArray)});
