@@ -1,6 +1,7 @@
 #include "finder/volume_icons.h"
 
 #include "finder/resource_fork_reader.h"
+#include "finder/resource_map.h"
 
 namespace pq {
 
@@ -26,18 +27,12 @@ std::optional<std::int64_t> maskInImage(const Volume& volume, const VolumeFork& 
 
 std::expected<std::vector<StructuredIcon>, IconFindError> iconsInFork(const ByteSource& fork)
 {
-    if (fork.size() < 16 || fork.size() > kLongestFork)
+    if (fork.size() > kLongestFork)
         return {};
-    std::vector<std::uint8_t> bytes(16);
-    if (auto read = fork.read(0, std::as_writable_bytes(std::span(bytes))); !read)
-        return std::unexpected(IconFindError::readFailed(read.error()));
-    const auto header = plausibleResourceForkHeader(bytes, 0);
-    if (!header || header->length() > fork.size())
-        return {};
-    bytes.resize(std::size_t(header->length()));
-    if (auto read = fork.read(0, std::as_writable_bytes(std::span(bytes))); !read)
-        return std::unexpected(IconFindError::readFailed(read.error()));
-    auto listing = readResourceForkAt(bytes, 0);
+    const auto bytes = readResourceForkBytes(fork);
+    if (!bytes)
+        return std::unexpected(IconFindError::readFailed(bytes.error()));
+    auto listing = readResourceForkAt(*bytes, 0);
     if (!listing)
         return {};
     return std::move(listing->icons);
