@@ -10,14 +10,15 @@ namespace pq {
 std::expected<std::vector<FoundIcon>, IconFindError> findIcons(const ByteSource& source,
                                                                 const IconScanOptions& scanOptions,
                                                                 const std::atomic<bool>* cancel,
-                                                                const std::function<void(double)>& progress)
+                                                                const std::function<void(double)>& progress,
+                                                                std::vector<OwnPaletteIcon>* listedOnly)
 {
     // The structure pass is a quick single read; the scan does the heavy work.
     constexpr double kStructureShare = 0.2;
     auto structured = findStructuredIcons(source, cancel, [&](std::int64_t done, std::int64_t total) {
         if (progress)
             progress(total > 0 ? kStructureShare * double(done) / double(total) : kStructureShare);
-    });
+    }, listedOnly);
     if (!structured)
         return std::unexpected(structured.error());
     auto scanned = IconScanner(scanOptions).scan(source, cancel, [&](std::int64_t done, std::int64_t total) {

@@ -3,6 +3,7 @@
 #include "finder/found_icon.h"
 #include "finder/icon_find_error.h"
 #include "finder/icon_scanner.h"
+#include "finder/own_palette_icon.h"
 #include "sources/byte_source.h"
 
 #include <atomic>
@@ -20,9 +21,11 @@ namespace pq {
 // progress(fraction) with fraction in [0, 1] is called on the calling thread; raising `cancel`
 // ends the search with Kind::Cancelled, and a read that fails (the file shrank under the
 // search, or the system refused the read) with Kind::ReadFailed and the source's error.
+// Colour icons and cursors with their own palettes go to `listedOnly` when given.
 std::expected<std::vector<FoundIcon>, IconFindError> findIcons(const ByteSource& source,
                                                                 const IconScanOptions& scanOptions,
                                                                 const std::atomic<bool>* cancel = nullptr,
-                                                                const std::function<void(double)>& progress = {});
+                                                                const std::function<void(double)>& progress = {},
+                                                                std::vector<OwnPaletteIcon>* listedOnly = nullptr);
 
 } // namespace pq

@@ -18,7 +18,7 @@ std::optional<ResourceForkListing> readResourceForkAt(std::span<const std::uint8
     auto map = readResourceMap(bytes, offset);
     if (!map)
         return std::nullopt;
-    return ResourceForkListing{map->offset, map->length, iconResources(*map)};
+    return ResourceForkListing{map->offset, map->length, iconResources(*map), ownPaletteIcons(*map, bytes)};
 }
 
 } // namespace pq

@@ -53,7 +53,7 @@ std::int64_t skipEmptyGroups(const std::uint8_t* p, std::int64_t from, std::int6
 
 std::expected<std::vector<StructuredIcon>, IconFindError> findStructuredIcons(
     const ByteSource& source, const std::atomic<bool>* cancel,
-    const std::function<void(std::int64_t, std::int64_t)>& progress)
+    const std::function<void(std::int64_t, std::int64_t)>& progress, std::vector<OwnPaletteIcon>* listedOnly)
 {
     const std::int64_t size = source.size();
     std::vector<std::uint8_t> window(std::size_t(std::min(size, kStep + kOverlap))), spare;
@@ -84,14 +84,22 @@ std::expected<std::vector<StructuredIcon>, IconFindError> findStructuredIcons(
             bytes = spare;
             base = at;
         }
-        if (auto listing = readAt(bytes, at - base))
-            for (StructuredIcon icon : listing->icons) {
-                icon.sourceOffset += base;
-                icon.offset += base;
-                if (icon.maskOffset)
-                    *icon.maskOffset += base;
-                found.push_back(std::move(icon));
-            }
+        auto listing = readAt(bytes, at - base);
+        if (!listing)
+            return;
+        if constexpr (requires { listing->ownPaletteIcons; })
+            if (listedOnly)
+                for (OwnPaletteIcon icon : listing->ownPaletteIcons) {
+                    icon.sourceOffset += base;
+                    listedOnly->push_back(std::move(icon));
+                }
+        for (StructuredIcon icon : listing->icons) {
+            icon.sourceOffset += base;
+            icon.offset += base;
+            if (icon.maskOffset)
+                *icon.maskOffset += base;
+            found.push_back(std::move(icon));
+        }
     };
 
     for (std::int64_t blockStart = 0; blockStart < size; blockStart += kStep) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "finder/icon_find_error.h"
+#include "finder/own_palette_icon.h"
 #include "finder/structured_icon.h"
 #include "sources/byte_source.h"
 
@@ -22,8 +23,12 @@ namespace pq {
 // the window is read on its own, once its header is plausible. progress(bytesScanned,
 // totalBytes) is called now and then on the calling thread; `cancel`, when raised, ends the
 // search with Kind::Cancelled, and a read that fails ends it with Kind::ReadFailed.
+//
+// The forks' colour icons and cursors with their own palettes, which cannot be shown, go to
+// `listedOnly` when given, in the same order.
 std::expected<std::vector<StructuredIcon>, IconFindError> findStructuredIcons(
     const ByteSource& source, const std::atomic<bool>* cancel = nullptr,
-    const std::function<void(std::int64_t, std::int64_t)>& progress = {});
+    const std::function<void(std::int64_t, std::int64_t)>& progress = {},
+    std::vector<OwnPaletteIcon>* listedOnly = nullptr);
 
 } // namespace pq

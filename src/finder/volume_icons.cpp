@@ -25,7 +25,8 @@ std::optional<std::int64_t> maskInImage(const Volume& volume, const VolumeFork& 
 
 } // namespace
 
-std::expected<std::vector<StructuredIcon>, IconFindError> iconsInFork(const ByteSource& fork)
+std::expected<std::vector<StructuredIcon>, IconFindError> iconsInFork(const ByteSource& fork,
+                                                                      std::vector<OwnPaletteIcon>* listedOnly)
 {
     if (fork.size() > kLongestFork)
         return {};
@@ -35,12 +36,16 @@ std::expected<std::vector<StructuredIcon>, IconFindError> iconsInFork(const Byte
     auto listing = readResourceForkAt(*bytes, 0);
     if (!listing)
         return {};
+    if (listedOnly)
+        listedOnly->insert(listedOnly->end(), listing->ownPaletteIcons.begin(), listing->ownPaletteIcons.end());
     return std::move(listing->icons);
 }
 
 std::expected<std::vector<VolumeIcon>, IconFindError> findVolumeIcons(
-    const Volume& volume, const std::atomic<bool>* cancel, const std::function<void(std::int64_t, std::int64_t)>& progress)
+    const Volume& volume, const std::atomic<bool>* cancel, const std::function<void(std::int64_t, std::int64_t)>& progress,
+    std::vector<VolumeOwnPaletteIcon>* listedOnly)
 {
+    std::vector<OwnPaletteIcon> forkListedOnly;
     std::vector<VolumeIcon> found;
     const auto files = std::int64_t(volume.files().size());
     std::int64_t done = 0;
@@ -52,9 +57,12 @@ std::expected<std::vector<VolumeIcon>, IconFindError> findVolumeIcons(
         const auto fork = volume.fork(file, ForkKind::Resource);
         if (!fork || (*fork)->size() == 0)
             continue; // a damaged fork is the volume's damage, already reported
-        auto icons = iconsInFork(**fork);
+        forkListedOnly.clear();
+        auto icons = iconsInFork(**fork, listedOnly ? &forkListedOnly : nullptr);
         if (!icons)
             return std::unexpected(icons.error());
+        for (OwnPaletteIcon& icon : forkListedOnly)
+            listedOnly->push_back({file.path, ForkKind::Resource, std::move(icon)});
         for (StructuredIcon& icon : *icons) {
             const auto imageOffset = volume.imageOffset(file.resource, icon.offset);
             const auto maskImageOffset = maskInImage(volume, file.resource, icon);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "finder/icon_find_error.h"
+#include "finder/own_palette_icon.h"
 #include "finder/structured_icon.h"
 #include "volumes/volume.h"
 
@@ -28,15 +29,28 @@ struct VolumeIcon {
     friend bool operator==(const VolumeIcon&, const VolumeIcon&) = default;
 };
 
+// A colour icon or cursor with its own palette in a file of a volume: listed, never shown.
+struct VolumeOwnPaletteIcon {
+    std::string path;
+    ForkKind fork = ForkKind::Resource;
+    OwnPaletteIcon icon;
+
+    friend bool operator==(const VolumeOwnPaletteIcon&, const VolumeOwnPaletteIcon&) = default;
+};
+
 // The stored icons of one resource fork (the whole fork, however many pieces it lies in),
-// offsets counted within the fork; empty when the fork is not a believable resource fork.
-std::expected<std::vector<StructuredIcon>, IconFindError> iconsInFork(const ByteSource& fork);
+// offsets counted within the fork; empty when the fork is not a believable resource fork. Its
+// colour icons and cursors with their own palettes go to `listedOnly` when given.
+std::expected<std::vector<StructuredIcon>, IconFindError> iconsInFork(const ByteSource& fork,
+                                                                      std::vector<OwnPaletteIcon>* listedOnly = nullptr);
 
 // The stored icons of every file of `volume`, file by file in the volume's order.
 // progress(filesDone, files) is called on the calling thread; `cancel` ends the search with
-// Kind::Cancelled, a fork that cannot be read with Kind::ReadFailed.
+// Kind::Cancelled, a fork that cannot be read with Kind::ReadFailed. The colour icons and
+// cursors with their own palettes go to `listedOnly` when given.
 std::expected<std::vector<VolumeIcon>, IconFindError> findVolumeIcons(
     const Volume& volume, const std::atomic<bool>* cancel = nullptr,
-    const std::function<void(std::int64_t, std::int64_t)>& progress = {});
+    const std::function<void(std::int64_t, std::int64_t)>& progress = {},
+    std::vector<VolumeOwnPaletteIcon>* listedOnly = nullptr);
 
 } // namespace pq
