@@ -132,6 +132,46 @@ void printFound(const FoundIcon& icon, bool json, const std::string& part, const
     std::cout << '\n';
 }
 
+// A colour icon or cursor with its own palette: its record's place, resource, size and depth,
+// and the note that it is not shown (or that its record is damaged).
+void printOwnPalette(const OwnPaletteIcon& icon, bool json, const std::string& part, const InFile* inFile = nullptr)
+{
+    const auto& p = icon.pixels;
+    if (json) {
+        const auto number = [](bool has, int value) { return has ? nlohmann::ordered_json(value) : nlohmann::ordered_json(nullptr); };
+        nlohmann::ordered_json line;
+        line["recordOffset"] = icon.recordOffset;
+        if (!part.empty())
+            line["part"] = part;
+        line["source"] = std::string(sourceName(StructuredIcon::Source::Resource));
+        line["type"] = icon.type;
+        line["id"] = icon.id;
+        line["name"] = icon.name ? nlohmann::ordered_json(*icon.name) : nlohmann::ordered_json(nullptr);
+        line["width"] = number(p.has_value(), p ? p->width : 0);
+        line["height"] = number(p.has_value(), p ? p->height : 0);
+        line["depth"] = number(p.has_value(), p ? p->depth : 0);
+        line["note"] = std::string(ownPaletteNote(icon));
+        if (inFile) {
+            line["file"] = inFile->path;
+            line["fork"] = std::string(forkKindName(inFile->fork));
+            line["volumeOffset"] = inFile->imageOffset ? nlohmann::ordered_json(*inFile->imageOffset) : nlohmann::ordered_json(nullptr);
+        }
+        std::cout << line.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << '\n';
+        return;
+    }
+    std::cout << "record at " << icon.recordOffset << " (0x" << std::hex << icon.recordOffset << std::dec << ")  ";
+    if (inFile)
+        std::cout << forkKindName(inFile->fork) << " fork of " << quotedName(inFile->path);
+    else
+        std::cout << sourceName(StructuredIcon::Source::Resource) << " at " << icon.sourceOffset;
+    std::cout << ": " << icon.type << " ID " << icon.id;
+    if (icon.name)
+        std::cout << " \"" << *icon.name << "\"";
+    if (p)
+        std::cout << ", " << p->depth << "-bit " << p->width << "x" << p->height;
+    std::cout << ", " << ownPaletteNote(icon) << '\n';
+}
+
 int runScanCommand(const ScanArguments& a)
 {
     const auto opened = openDataOrReport(a.path, a.part);
@@ -144,7 +184,8 @@ int runScanCommand(const ScanArguments& a)
     // left out of the raw bytes' list below.
     std::set<std::int64_t> inFiles;
     for (const ListedVolume& listed : openVolumesOrReport(source, a.path)) {
-        const auto icons = findVolumeIcons(listed.volume);
+        std::vector<VolumeOwnPaletteIcon> listedOnly;
+        const auto icons = findVolumeIcons(listed.volume, nullptr, {}, &listedOnly);
         if (!icons) {
             printError(icons.error().read.message(a.path));
             return 1;
@@ -158,22 +199,42 @@ int runScanCommand(const ScanArguments& a)
             printFound(FoundIcon::fromStructure(icon.icon), a.json, opened->partPath, &inFile);
             ++printed;
         }
+        for (const VolumeOwnPaletteIcon& icon : listedOnly) {
+            if (icon.imageOffset)
+                inFiles.insert(*icon.imageOffset);
+            if (full())
+                continue;
+            const InFile inFile{listed.prefix + icon.path, icon.fork, icon.imageOffset};
+            printOwnPalette(icon.icon, a.json, opened->partPath, &inFile);
+            ++printed;
+        }
     }
     IconScanOptions options;
     options.minScore = a.minScore;
     if (a.limit > 0)
         options.maxCandidates = a.limit;
-    const auto found = findIcons(*source, options);
+    std::vector<OwnPaletteIcon> listedOnly;
+    const auto found = findIcons(*source, options, nullptr, {}, &listedOnly);
     if (!found) { // nothing here cancels a scan: a read failed (the file shrank under the scan)
         printError(found.error().read.message(a.path));
         return 1;
     }
-    for (const FoundIcon& icon : *found) {
-        if (full())
-            break;
-        if (icon.structure && inFiles.contains(icon.offset))
+    // The stored icons, then those only listed, then the guessed ones.
+    auto icon = found->begin();
+    for (; icon != found->end() && icon->structure && !full(); ++icon)
+        if (!inFiles.contains(icon->offset)) {
+            printFound(*icon, a.json, opened->partPath);
+            ++printed;
+        }
+    for (const OwnPaletteIcon& listed : listedOnly)
+        if (!full() && !inFiles.contains(listed.recordOffset)) {
+            printOwnPalette(listed, a.json, opened->partPath);
+            ++printed;
+        }
+    for (; icon != found->end() && !full(); ++icon) {
+        if (icon->structure && inFiles.contains(icon->offset))
             continue;
-        printFound(icon, a.json, opened->partPath);
+        printFound(*icon, a.json, opened->partPath);
         ++printed;
     }
     std::cout.flush();
@@ -187,7 +248,7 @@ Action addScanCommand(CLI::App& app)
     auto* cmd = app.add_subcommand(
         "scan", "List the icons stored in the files of the volumes in a disk image (each with its file, fork, "
                 "offset within the fork and offset in the image), then those of other resource forks and icon "
-                "containers in the bytes, then likely 1-bit icons with masks (32x32 and 16x16) at any offset, best first");
+                "containers in the bytes (colour icons and cursors with their own palettes with their size and a note, not shown), then likely 1-bit icons with masks (32x32 and 16x16) at any offset, best first");
     auto a = std::make_shared<ScanArguments>();
     cmd->add_option("FILE", a->path, "The file to search")->required();
     cmd->add_option("--min-score", a->minScore, "Leave out candidates scoring less (0 to 1; default 0.5)")
@@ -198,7 +259,10 @@ Action addScanCommand(CLI::App& app)
                   "\"fork\" and \"volumeOffset\", the byte in the image, for an icon in a file of a volume, whose "
                   "\"offset\" then counts within the fork; a stored icon's \"family\" is its resource ID or its "
                   "container's offset, and a colour icon's \"maskOffset\" the first byte of its family's 1-bit mask, "
-                  "null when it has none, in the same bytes as \"offset\")");
+                  "null when it has none, in the same bytes as \"offset\"; a colour icon or cursor with its own palette ('cicn', "
+                  "'crsr'), which is not shown, has no \"offset\" but \"recordOffset\", the first byte of its resource, "
+                  "\"width\", \"height\" and \"depth\" from its record (null when the record is damaged) and \"note\": "
+                  "\"own palette, not shown\" or \"damaged\")");
     addPartOptions(*cmd, a->part);
     return [a] { return runScanCommand(*a); };
 }

@@ -120,7 +120,7 @@ std::vector<OwnPaletteIcon> ownPaletteIcons(const ResourceMap& map, Data bytes)
     std::vector<OwnPaletteIcon> icons;
     for (const ResourceEntry& r : map.resources)
         if (isOwnPaletteIconType(r.type))
-            icons.push_back({map.offset, r.type, r.id, r.name,
+            icons.push_back({map.offset, r.type, r.id, r.name, r.dataOffset,
                              ownPaletteIconPixels(r.type, bytes.subspan(std::size_t(r.dataOffset), std::size_t(r.dataLength)))});
     return icons;
 }

@@ -26,7 +26,8 @@ struct OwnPaletteIcon {
     std::string type;              // "cicn" or "crsr"
     int id = 0;
     std::optional<std::string> name;
-    std::optional<Pixels> pixels; // none when the record is damaged
+    std::int64_t recordOffset = 0; // the resource's first byte (its record, not pixels) in the bytes read
+    std::optional<Pixels> pixels;  // none when the record is damaged
 
     bool damaged() const { return !pixels; }
 

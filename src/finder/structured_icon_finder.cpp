@@ -91,6 +91,7 @@ std::expected<std::vector<StructuredIcon>, IconFindError> findStructuredIcons(
             if (listedOnly)
                 for (OwnPaletteIcon icon : listing->ownPaletteIcons) {
                     icon.sourceOffset += base;
+                    icon.recordOffset += base;
                     listedOnly->push_back(std::move(icon));
                 }
         for (StructuredIcon icon : listing->icons) {

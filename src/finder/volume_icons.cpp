@@ -62,7 +62,7 @@ std::expected<std::vector<VolumeIcon>, IconFindError> findVolumeIcons(
         if (!icons)
             return std::unexpected(icons.error());
         for (OwnPaletteIcon& icon : forkListedOnly)
-            listedOnly->push_back({file.path, ForkKind::Resource, std::move(icon)});
+            listedOnly->push_back({file.path, ForkKind::Resource, icon, volume.imageOffset(file.resource, icon.recordOffset)});
         for (StructuredIcon& icon : *icons) {
             const auto imageOffset = volume.imageOffset(file.resource, icon.offset);
             const auto maskImageOffset = maskInImage(volume, file.resource, icon);

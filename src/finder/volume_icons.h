@@ -34,6 +34,7 @@ struct VolumeOwnPaletteIcon {
     std::string path;
     ForkKind fork = ForkKind::Resource;
     OwnPaletteIcon icon;
+    std::optional<std::int64_t> imageOffset; // the record's first byte in the bytes the volume was found in
 
     friend bool operator==(const VolumeOwnPaletteIcon&, const VolumeOwnPaletteIcon&) = default;
 };

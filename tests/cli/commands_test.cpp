@@ -3,6 +3,7 @@
 #include "document/bookmark_store.h"
 
 #include "cli_test_support.h"
+#include "resource_fork_writer.h"
 
 #include <QDir>
 #include <QFile>
@@ -148,6 +149,31 @@ TEST(CliScan, MinScoreAndLimitNarrowTheList)
     EXPECT_EQ(byDefault, Args(all.begin(), all.begin() + std::ptrdiff_t(byDefault.size())));
     EXPECT_EQ(scan({"--json", "--limit", "2", "--min-score", "0"}), Args(all.begin(), all.begin() + 2));
     EXPECT_EQ(scan({"--json", "--limit", "4611686018427387904"}), byDefault);
+}
+
+// Colour icons and cursors with their own palettes are listed with their record's place, size
+// and depth and a note, never as an icon to show; a damaged record says so.
+TEST(CliScan, ListsColourIconsWithTheirOwnPalettesWithANote)
+{
+    const auto fork = sample::writeResourceFork({{"cicn", 128, "Colour", sample::colorIconResource(32, 32, 8)},
+                                                 {"crsr", 129, "", sample::colorCursorResource(2)},
+                                                 {"cicn", 130, "", std::vector<std::uint8_t>(60)}});
+    const std::string path = test::writeTempFile(fork.bytes);
+    const auto at = [&](std::size_t i) { return fork.dataOffsets[i]; };
+    const auto line = [&](std::size_t i, int id, nlohmann::json name, const char* type, nlohmann::json w, nlohmann::json h,
+                          nlohmann::json depth, const char* note) {
+        return nlohmann::json{{"recordOffset", at(i)}, {"source", "resource"}, {"type", type}, {"id", id}, {"name", name},
+                              {"width", w}, {"height", h}, {"depth", depth}, {"note", note}};
+    };
+    EXPECT_EQ(test::jsonLines({"scan", path, "--json"}),
+              (std::vector{line(0, 128, "Colour", "cicn", 32, 32, 8, "own palette, not shown"),
+                           line(2, 130, nullptr, "cicn", nullptr, nullptr, nullptr, "damaged"),
+                           line(1, 129, nullptr, "crsr", 16, 16, 2, "own palette, not shown")}));
+    const auto text = lines(runCli({"scan", path}).out);
+    ASSERT_EQ(text.size(), 3u);
+    EXPECT_EQ(text[0], "record at " + std::to_string(at(0)) + " (0x" + QString::number(at(0), 16).toStdString() +
+                           ")  resource at 0: cicn ID 128 \"Colour\", 8-bit 32x32, own palette, not shown");
+    EXPECT_TRUE(text[1].ends_with(": cicn ID 130, damaged")) << text[1];
 }
 
 // Wrappers made by the Debian tools: `parts` lists each layer's parts; every command opens

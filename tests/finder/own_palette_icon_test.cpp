@@ -13,53 +13,8 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 using sample::put16, sample::put32;
 
-// A PixMap record at `at` of a w × h icon of `depth` bits, its colour table at `table`.
-void putPixMap(Bytes& b, std::size_t at, int w, int h, int depth, std::uint32_t table)
-{
-    put16(b, at + 4, std::uint16_t(0x8000 | ((w * depth + 15) / 16 * 2)));
-    put16(b, at + 10, std::uint16_t(h));
-    put16(b, at + 12, std::uint16_t(w));
-    put16(b, at + 32, std::uint16_t(depth));
-    put32(b, at + 42, table);
-}
-
-// A colour table of `n` entries at the end of `b`.
-void appendColorTable(Bytes& b, int n)
-{
-    const std::size_t at = b.size();
-    b.resize(at + 8 + 8 * std::size_t(n));
-    put16(b, at + 6, std::uint16_t(n - 1));
-}
-
-std::size_t planeBytes(int w, int h, int depth) { return std::size_t((w * depth + 15) / 16 * 2 * h); }
-
-// A 'cicn': PixMap, mask and bitmap records, a handle, both 1-bit planes, the table, the pixels.
-Bytes colorIcon(int w, int h, int depth)
-{
-    Bytes b(82 + 2 * planeBytes(w, h, 1));
-    putPixMap(b, 0, w, h, depth, 0);
-    for (std::size_t bitMap : {50u, 64u}) {
-        put16(b, bitMap + 4, std::uint16_t((w + 15) / 16 * 2));
-        put16(b, bitMap + 10, std::uint16_t(h));
-        put16(b, bitMap + 12, std::uint16_t(w));
-    }
-    appendColorTable(b, 1 << std::min(depth, 8));
-    b.resize(b.size() + planeBytes(w, h, depth));
-    return b;
-}
-
-// A 'crsr': the 96-byte CCrsr record, its PixMap, colour table and pixels.
-Bytes colorCursor(int depth)
-{
-    Bytes b(96 + 50);
-    put16(b, 0, 0x8001);
-    put32(b, 2, 96);
-    putPixMap(b, 96, 16, 16, depth, std::uint32_t(b.size()));
-    appendColorTable(b, 1 << depth);
-    put32(b, 6, std::uint32_t(b.size()));
-    b.resize(b.size() + planeBytes(16, 16, depth));
-    return b;
-}
+Bytes colorIcon(int w, int h, int depth) { return sample::colorIconResource(w, h, depth); }
+Bytes colorCursor(int depth) { return sample::colorCursorResource(depth); }
 
 Bytes changed(Bytes b, const std::function<void(Bytes&)>& change)
 {
@@ -105,9 +60,10 @@ TEST(OwnPaletteIcon, ListedApartByTheForkReaderAndTheSearch)
                                                  {"crsr", 129, "", colorCursor(2)},
                                                  {"cicn", 130, "", Bytes(60)}});
     // In the map's order: by type, then by ID.
-    const std::vector<OwnPaletteIcon> listed{{0, "cicn", 128, "Colour", OwnPaletteIcon::Pixels{32, 32, 8}},
-                                             {0, "cicn", 130, std::nullopt, std::nullopt},
-                                             {0, "crsr", 129, std::nullopt, OwnPaletteIcon::Pixels{16, 16, 2}}};
+    const auto& at = fork.dataOffsets;
+    const std::vector<OwnPaletteIcon> listed{{0, "cicn", 128, "Colour", at[0], OwnPaletteIcon::Pixels{32, 32, 8}},
+                                             {0, "cicn", 130, std::nullopt, at[3], std::nullopt},
+                                             {0, "crsr", 129, std::nullopt, at[2], OwnPaletteIcon::Pixels{16, 16, 2}}};
     const auto listing = readResourceForkAt(fork.bytes, 0);
     ASSERT_TRUE(listing);
     EXPECT_EQ(listing->icons.size(), 1u);
@@ -120,8 +76,10 @@ TEST(OwnPaletteIcon, ListedApartByTheForkReaderAndTheSearch)
     std::vector<OwnPaletteIcon> found;
     EXPECT_EQ(findStructuredIcons(*memorySource(image), nullptr, {}, &found).value().size(), 1u);
     auto expected = listed;
-    for (auto& icon : expected)
+    for (auto& icon : expected) {
         icon.sourceOffset = 777;
+        icon.recordOffset += 777;
+    }
     EXPECT_EQ(found, expected);
 }
 

@@ -1,5 +1,6 @@
 #include "resource_fork_writer.h"
 
+#include <algorithm>
 #include <map>
 
 namespace pq::sample {
@@ -109,6 +110,58 @@ ResourceForkImage writeResourceFork(const std::vector<ForkResource>& resources, 
     fork.bytes.insert(fork.bytes.end(), data.begin(), data.end());
     fork.bytes.insert(fork.bytes.end(), map.begin(), map.end());
     return fork;
+}
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+std::uint16_t rowBytes(int w, int depth) { return std::uint16_t((w * depth + 15) / 16 * 2); }
+
+// A PixMap record at `at` of a w × h icon of `depth` bits, its colour table at `table`.
+void putPixMap(Bytes& b, std::size_t at, int w, int h, int depth, std::uint32_t table)
+{
+    put16(b, at + 4, std::uint16_t(0x8000 | rowBytes(w, depth)));
+    put16(b, at + 10, std::uint16_t(h));
+    put16(b, at + 12, std::uint16_t(w));
+    put16(b, at + 32, std::uint16_t(depth));
+    put32(b, at + 42, table);
+}
+
+// A colour table of `n` entries at the end of `b`.
+void appendColorTable(Bytes& b, int n)
+{
+    const std::size_t at = b.size();
+    b.resize(at + 8 + 8 * std::size_t(n));
+    put16(b, at + 6, std::uint16_t(n - 1));
+}
+
+} // namespace
+
+Bytes colorIconResource(int w, int h, int depth)
+{
+    Bytes b(82 + 2 * std::size_t(rowBytes(w, 1) * h));
+    putPixMap(b, 0, w, h, depth, 0);
+    for (std::size_t bitMap : {50u, 64u}) {
+        put16(b, bitMap + 4, rowBytes(w, 1));
+        put16(b, bitMap + 10, std::uint16_t(h));
+        put16(b, bitMap + 12, std::uint16_t(w));
+    }
+    appendColorTable(b, 1 << std::min(depth, 8));
+    b.resize(b.size() + std::size_t(rowBytes(w, depth) * h));
+    return b;
+}
+
+Bytes colorCursorResource(int depth)
+{
+    Bytes b(96 + 50);
+    put16(b, 0, 0x8001);
+    put32(b, 2, 96);
+    putPixMap(b, 96, 16, 16, depth, std::uint32_t(b.size()));
+    appendColorTable(b, 1 << depth);
+    put32(b, 6, std::uint32_t(b.size()));
+    b.resize(b.size() + std::size_t(rowBytes(16, depth) * 16));
+    return b;
 }
 
 std::vector<std::uint8_t> writeIconContainer(const std::vector<std::pair<std::string, std::vector<std::uint8_t>>>& entries)

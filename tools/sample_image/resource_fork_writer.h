@@ -40,6 +40,15 @@ struct ResourceForkImage {
 // `copyHeaderIntoMap`: the map's first 16 bytes repeat the header (true) or stay zero (false).
 ResourceForkImage writeResourceFork(const std::vector<ForkResource>& resources, bool copyHeaderIntoMap = true);
 
+// A colour icon ('cicn') of w × h pixels of `depth` bits, as QuickDraw stores it: PixMap, mask
+// and bitmap records, a handle, the 1-bit mask and bitmap planes, a colour table, the pixels
+// (all zero).
+std::vector<std::uint8_t> colorIconResource(int w, int h, int depth);
+
+// A 16 × 16 colour cursor ('crsr') of `depth` bits: the 96-byte CCrsr record, its PixMap, its
+// colour table and its pixels.
+std::vector<std::uint8_t> colorCursorResource(int depth);
+
 // An icon-family container: "icns", the total length, then each entry's type, length and data.
 std::vector<std::uint8_t> writeIconContainer(const std::vector<std::pair<std::string, std::vector<std::uint8_t>>>& entries);
 
