@@ -168,6 +168,7 @@ void FilesPanel::selectionChanged()
     }
     ++m_listGeneration; // a list under way belongs to the file selected before
     m_forkIcons.clear();
+    m_forkListedOnly.clear();
     fillIconList();
     if (!file || file->resource.logicalSize == 0)
         return;
@@ -180,11 +181,18 @@ void FilesPanel::listIcons(std::shared_ptr<const ByteSource> fork)
     const std::uint64_t generation = ++m_listGeneration;
     m_iconFork = fork;
     runInWorker(
-        this, m_pool, [fork = std::move(fork)] { return iconsInFork(*fork); },
-        [this, generation](std::expected<std::vector<StructuredIcon>, IconFindError> icons) {
+        this, m_pool,
+        [fork = std::move(fork)] {
+            std::vector<OwnPaletteIcon> listedOnly;
+            auto icons = iconsInFork(*fork, &listedOnly);
+            return std::pair{std::move(icons), std::move(listedOnly)};
+        },
+        [this, generation](std::pair<std::expected<std::vector<StructuredIcon>, IconFindError>, std::vector<OwnPaletteIcon>> listing) {
             if (generation != m_listGeneration)
                 return;
+            auto& icons = listing.first;
             m_forkIcons = icons ? std::move(*icons) : std::vector<StructuredIcon>{};
+            m_forkListedOnly = icons ? std::move(listing.second) : std::vector<OwnPaletteIcon>{};
             fillIconList();
             emit iconsListed();
         });
@@ -203,6 +211,22 @@ void FilesPanel::fillIconList()
         m_icons->setItem(row, IconTypeColumn, type);
         m_icons->setItem(row, IconIdColumn, readOnlyItem(icon.id ? QString::number(*icon.id) : QString()));
         m_icons->setItem(row, IconNameColumn, readOnlyItem(QString::fromStdString(icon.name.value_or(""))));
+    }
+    const int first = int(m_forkIcons.size());
+    m_icons->setRowCount(first + int(m_forkListedOnly.size()));
+    for (int i = 0; i < int(m_forkListedOnly.size()); ++i) {
+        const OwnPaletteIcon& icon = m_forkListedOnly[std::size_t(i)];
+        QString note = QString::fromUtf8(ownPaletteNote(icon).data(), qsizetype(ownPaletteNote(icon).size()));
+        if (icon.pixels)
+            note = tr("%1-bit %2x%3, %4").arg(icon.pixels->depth).arg(icon.pixels->width).arg(icon.pixels->height).arg(note);
+        const QString name = QString::fromStdString(icon.name.value_or(""));
+        const QString texts[] = {QString::fromStdString(icon.type), QString::number(icon.id),
+                                 name.isEmpty() ? note : name + QStringLiteral(" (") + note + QLatin1Char(')')};
+        for (int column = 0; column < IconColumnCount; ++column) {
+            auto* item = new QTableWidgetItem(texts[column]);
+            item->setFlags(Qt::ItemIsEnabled); // nothing to show: not selectable
+            m_icons->setItem(first + i, column, item);
+        }
     }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "decoding/icon_format.h"
+#include "finder/own_palette_icon.h"
 #include "finder/structured_icon.h"
 #include "ui/volume_tree.h"
 
@@ -26,7 +27,8 @@ class VolumeTreeModel;
 // The "Files" panel: the Macintosh volumes in the open bytes as a tree (volume ▸ folders ▸
 // files, with type, creator, fork sizes and the Finder's icons), read in a worker whenever
 // other bytes are opened; volumesFound tells the window to show the panel. Selecting a file
-// lists the icons of its resource fork below the tree (type, ID, name). "Open Resource Fork",
+// lists the icons of its resource fork below the tree (type, ID, name; a colour icon or cursor
+// with its own palette last, with its size and a note, not shown and not selectable). "Open Resource Fork",
 // "Open Data Fork" (or a double-click on the file) browse that fork's bytes, titled "Disk ▸
 // System Folder ▸ Finder ▸ resource fork", with the bookmarks of the fork's bytes; a double-click
 // on a listed icon opens the fork at that icon. "Back to the whole image" returns to the
@@ -85,6 +87,7 @@ private:
     std::shared_ptr<const ByteSource> m_image; // the bytes the tree was read from
     std::shared_ptr<const ByteSource> m_iconFork; // the fork whose icons are listed
     std::vector<StructuredIcon> m_forkIcons;
+    std::vector<OwnPaletteIcon> m_forkListedOnly; // rows after the icons'
     std::uint64_t m_generation = 0;     // results of older reads are dropped
     std::uint64_t m_listGeneration = 0; // and lists of icons of files selected before
     std::shared_ptr<std::atomic<bool>> m_cancel; // of the read under way

@@ -53,12 +53,18 @@ std::expected<void, IconFindError> searchVolumes(const std::shared_ptr<const Byt
         auto volume = openVolumeAt(image, locations[v]);
         if (!volume)
             continue;
+        std::vector<VolumeOwnPaletteIcon> listedOnly;
         auto icons = findVolumeIcons(*volume, cancel, [&](std::int64_t done, std::int64_t total) {
             progress((double(v) + (total > 0 ? double(done) / double(total) : 1.0)) / double(locations.size()));
-        });
+        }, &listedOnly);
         if (!icons)
             return std::unexpected(icons.error());
         const std::string prefix = locations.size() > 1 ? volume->name() + ":" : std::string();
+        for (VolumeOwnPaletteIcon& icon : listedOnly) {
+            if (icon.imageOffset)
+                inFiles.insert(*icon.imageOffset);
+            result.listedOnly.push_back({std::move(icon.icon), QString::fromStdString(prefix + classicPath(icon.path)), {}});
+        }
         for (const VolumeIcon& icon : *icons) {
             const VolumeFile* file = volume->file(icon.path);
             if (!file)
@@ -111,12 +117,16 @@ std::expected<FindIconsPanel::SearchResult, IconFindError> searchParts(std::vect
         IconScanOptions options;
         options.minScore = FindIconsPanel::kMinScore;
         options.maxCandidates = FindIconsPanel::kMaxListed;
+        std::vector<OwnPaletteIcon> listedOnly;
         auto found = findIcons(*part.bytes, options, cancel, [&](double fraction) {
             const double whole = total > 0 ? (double(done) + fraction * double(size)) / double(total) : fraction;
             progress(volumeShare + (1 - volumeShare) * whole);
-        });
+        }, &listedOnly);
         if (!found)
             return std::unexpected(found.error());
+        for (OwnPaletteIcon& icon : listedOnly)
+            if (!inFiles.contains(icon.recordOffset)) // else a file's, listed with its file
+                result.listedOnly.push_back({std::move(icon), {}, part.label});
         done += size;
         for (FoundIcon& icon : *found) {
             if (inFiles.contains(icon.offset))
@@ -206,6 +216,7 @@ void FindIconsPanel::startScan()
     }
     stopWorker();
     m_candidates.clear();
+    m_listedOnly.clear();
     m_candidateParts.clear();
     m_inImage.clear();
     m_parts.clear();
@@ -270,6 +281,7 @@ void FindIconsPanel::finishScan(std::uint64_t generation, std::expected<SearchRe
     m_progress->hide();
     if (result) {
         m_candidates = std::move(result->icons);
+        m_listedOnly = std::move(result->listedOnly);
         m_candidateParts = std::move(result->iconParts);
         m_inImage = std::move(result->inImage);
         m_parts = std::move(result->parts);
@@ -281,7 +293,7 @@ void FindIconsPanel::finishScan(std::uint64_t generation, std::expected<SearchRe
         m_document.reportReadError(error);
     } else if (!result) {
         m_status->setText(tr("The search was cancelled."));
-    } else if (m_candidates.empty()) {
+    } else if (m_candidates.empty() && m_listedOnly.empty()) {
         m_status->setText(tr("No likely icons found."));
     } else {
         m_status->setText(tr("%n icon(s): stored ones first, then likely ones, best first.", nullptr,
@@ -309,6 +321,7 @@ void FindIconsPanel::clearResults()
     m_scanButton->setText(tr("Find Icons"));
     m_progress->hide();
     m_candidates.clear();
+    m_listedOnly.clear();
     m_candidateParts.clear();
     m_inImage.clear();
     m_parts.clear();
@@ -363,7 +376,34 @@ void FindIconsPanel::fillList()
                         readOnlyItem(QStringLiteral("%1 (0x%2)").arg(offset).arg(QString::number(offset, 16))));
         m_list->setItem(row, ScoreColumn, readOnlyItem(c.structure ? tr("stored") : QString::number(c.score, 'f', 2)));
     }
+    fillListedOnlyRows();
     m_bookmarkButton->setEnabled(false);
+}
+
+void FindIconsPanel::fillListedOnlyRows()
+{
+    const int first = m_list->rowCount();
+    m_list->setRowCount(first + int(m_listedOnly.size()));
+    for (int i = 0; i < int(m_listedOnly.size()); ++i) {
+        const ListedOnly& listed = m_listedOnly[std::size_t(i)];
+        const OwnPaletteIcon& icon = listed.icon;
+        QString label = tr("%1 ID %2").arg(QString::fromStdString(icon.type)).arg(icon.id);
+        if (icon.name)
+            label += QStringLiteral(" \u201C%1\u201D").arg(QString::fromStdString(*icon.name));
+        QString note = QString::fromUtf8(ownPaletteNote(icon).data(), qsizetype(ownPaletteNote(icon).size()));
+        if (icon.pixels)
+            note = tr("%1-bit %2x%3, %4").arg(icon.pixels->depth).arg(icon.pixels->width).arg(icon.pixels->height).arg(note);
+        const QString text = listed.file.isEmpty()
+                                 ? label + QStringLiteral(" \u2014 ") + note + QLatin1Char('\n') + tr("resource fork at %1").arg(icon.sourceOffset) +
+                                       (listed.part.isEmpty() ? QString() : QLatin1Char('\n') + listed.part)
+                                 : label + QStringLiteral(" \u2014 ") + listed.file + QLatin1Char('\n') + note;
+        // Nothing to show or bookmark: the row cannot be selected.
+        for (int column = 0; column < ColumnCount; ++column) {
+            auto* item = new QTableWidgetItem(column == FormatColumn ? text : column == ScoreColumn ? tr("listed") : QString());
+            item->setFlags(Qt::ItemIsEnabled);
+            m_list->setItem(first + i, column, item);
+        }
+    }
 }
 
 QString FindIconsPanel::candidatePart(int row) const

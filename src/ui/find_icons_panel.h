@@ -3,6 +3,7 @@
 #include "containers/part.h"
 #include "finder/found_icon.h"
 #include "finder/icon_find_error.h"
+#include "finder/own_palette_icon.h"
 #include "decoding/icon_format.h"
 
 #include <QThreadPool>
@@ -48,6 +49,10 @@ class DocumentController;
 // to the whole image; a fork too short to browse (the decoder needs 32 icons' bytes) is not
 // opened: its icon is shown where it lies in the image. The list stays while forks of the
 // image searched are opened.
+//
+// Colour icons and cursors with their own palettes ('cicn', 'crsr'), which are not shown, end
+// the list: a row each with its size and depth and a note, without a thumbnail, that cannot be
+// selected.
 class FindIconsPanel : public QWidget {
     Q_OBJECT
 public:
@@ -94,7 +99,15 @@ public:
         std::int64_t offset = 0;
         std::optional<std::int64_t> maskOffset;
     };
+    // A colour icon or cursor with its own palette, and where it was found: a file's path, or
+    // the label of the part searched.
+    struct ListedOnly {
+        OwnPaletteIcon icon;
+        QString file;
+        QString part;
+    };
     struct SearchResult {
+        std::vector<ListedOnly> listedOnly;
         std::vector<FoundIcon> icons;
         std::vector<std::size_t> iconParts; // index into parts, per icon
         std::map<std::size_t, InImage> inImage; // where a file's icon lies in the image, by icon
@@ -120,6 +133,7 @@ private:
     void stopWorker();
     void finishScan(std::uint64_t generation, std::expected<SearchResult, IconFindError> result);
     void fillList();
+    void fillListedOnlyRows();
     static QString formatText(const FoundIcon& icon, const SearchedPart& part);
 
     DocumentController& m_document;
@@ -130,6 +144,7 @@ private:
     QTableWidget* m_list = nullptr;
 
     std::vector<FoundIcon> m_candidates;
+    std::vector<ListedOnly> m_listedOnly; // rows after the candidates'
     std::vector<std::size_t> m_candidateParts; // index into m_parts, per candidate
     std::map<std::size_t, InImage> m_inImage; // a file's icon's place in the image, by candidate
     std::vector<SearchedPart> m_parts;

@@ -46,7 +46,8 @@ const std::vector<VolumeEntry>& volumeEntries()
     static const std::vector<VolumeEntry> entries{
         {":System Folder:", "Finder", "FNDR", "MACS", kFinderHasCustomIcon, 0,
          {drawn("ICN#", -16455, "", "smiley"), drawn("ics#", -16455, "", "smiley"), drawn("ICN#", 128, "Trash", "trash"),
-          {"CODE", 1, "", test::randomBytes(5000, 1)}}}, // a fork too short has no tiles
+          {"CODE", 1, "", test::randomBytes(5000, 1)}, // a fork too short has no tiles
+          {"cicn", 130, "Colour", sample::colorIconResource(32, 32, 8)}, {"crsr", 131, "", std::vector<std::uint8_t>(60)}}},
         {":", "Painter", "APPL", "PQPT", kFinderHasBundle, 900,
          {sample::bundleResource(128, "PQPT", {{0, 128}, {1, 129}}, {{0, 128}, {1, 129}}), sample::fileReferenceResource(128, "APPL", 0),
           sample::fileReferenceResource(129, "PQDC", 1), drawn("ICN#", 128, "", "bell"), drawn("ICN#", 129, "", "document"),
@@ -165,7 +166,8 @@ TEST_F(FilesPanelTest, ListsTheVolumeOpensAFileForkAndGoesBack)
                                                 panel->iconList()->item(row, 2)->text());
     icons.sort();
 
-    EXPECT_EQ(icons.join('|').toStdString(), "ICN# -16455 |ICN# 128 Trash|ics# -16455 ");
+    EXPECT_EQ(icons.join('|').toStdString(), "ICN# -16455 |ICN# 128 Trash|cicn 130 Colour (8-bit 32x32, own palette, not shown)|"
+                                             "crsr 131 damaged|ics# -16455 ");
     tree->scrollTo(finder);
     doubleClick(tree, tree->visualRect(finder));
     ASSERT_TRUE(mvc->document().waitForDigest(20000));
@@ -195,7 +197,7 @@ TEST_F(FilesPanelTest, FindIconsGroupsTheStoredIconsByFile)
     find->startScan();
     ASSERT_TRUE(ended.wait(20000));
     QStringList stored;
-    for (int row = 0; row < find->candidateList()->rowCount(); ++row)
+    for (int row = 0; row < int(find->candidates().size()); ++row)
         if (find->candidates()[std::size_t(row)].structure)
             stored << find->candidateList()->item(row, 1)->text().section(QLatin1Char('\n'), 0, 0);
     EXPECT_EQ(stored.join('\n').toStdString(), QStringList({
@@ -206,12 +208,21 @@ TEST_F(FilesPanelTest, FindIconsGroupsTheStoredIconsByFile)
                                                      "ics# ID -16455 \u2014 System Folder:Finder",
                                                  }).join('\n').toStdString());
 
+    // Colour icons with their own palettes end the list, once each, and cannot be selected.
+    QStringList listed;
+    for (int row = int(find->candidates().size()); row < find->candidateList()->rowCount(); ++row) {
+        listed << find->candidateList()->item(row, 1)->text();
+        EXPECT_FALSE(find->candidateList()->item(row, 1)->flags() & Qt::ItemIsSelectable);
+    }
+    EXPECT_EQ(listed.join('|').toStdString(), "cicn ID 130 \u201CColour\u201D \u2014 System Folder:Finder\n8-bit 32x32, own palette, not shown|"
+                                              "crsr ID 131 \u2014 System Folder:Finder\ndamaged");
+
     // Each shows as the Files panel shows it (below).
     find->candidateList()->selectRow(int(stored.indexOf("ICN# ID 128 \u201CTrash\u201D \u2014 System Folder:Finder")));
     expectShowing(kFinderFork, drawn("ICN#", 128, "Trash", "trash"));
     find->candidateList()->selectRow(int(stored.indexOf("ICN# ID 128 \u2014 Painter")));
     expectShowing("catalog.hfs", drawn("ICN#", 128, "", "bell"));
-    EXPECT_EQ(find->candidateList()->rowCount(), int(find->candidates().size())); // the list stays
+    EXPECT_EQ(find->candidateList()->rowCount(), int(find->candidates().size()) + 2); // the list stays
 }
 
 // Double-clicking a listed icon shows it: in its fork when the fork is long enough to browse,
