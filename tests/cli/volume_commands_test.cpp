@@ -1,5 +1,6 @@
 // pixelquarry-cli on hfsutils-made volumes: `files` lists what went in, `scan` places each
 // icon of a file both within its fork and in the image, `--part` opens a file's fork.
+#include "hfsutils_volumes.h"
 #include "resource_fork_writer.h"
 
 #include "cli_test_support.h"
@@ -7,8 +8,6 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-#include <cstdlib>
-#include <fstream>
 
 namespace pq {
 namespace {
@@ -16,13 +15,6 @@ namespace {
 using test::jsonLines;
 using test::lines;
 using test::runCli;
-
-// A file put on a volume by the script: folder (an HFS path), name, Finder information, forks.
-struct Entry {
-    std::string folder, name, type, creator;
-    int flags = 0;
-    std::vector<std::uint8_t> data, resource;
-};
 
 // A resource fork whose icons lie far apart: a small one first, 33,000 bytes of other data,
 // then the ICN# (the file's custom icon) and an ics#.
@@ -35,35 +27,18 @@ const sample::ResourceForkImage& iconFork()
     return fork;
 }
 
-std::vector<Entry> catalogEntries()
+std::vector<test::HfsutilsFile> catalogEntries()
 {
     return {{":", "Read Me", "TEXT", "ttxt", 0, test::randomBytes(2000, 1), {}},
             {":Sub:", "Iconic", "rsrc", "RSED", 0x0400, {}, iconFork().bytes},
             {":Sub:Deeper:", "Big", "BINA", "PQTS", 0, test::randomBytes(1500000, 2), test::randomBytes(100, 3)}};
 }
 
-void writeList(const std::string& dir, const std::string& list, const std::vector<Entry>& entries)
-{
-    std::ofstream out(dir + "/" + list, std::ios::binary);
-    for (const Entry& e : entries) {
-        out << e.folder << '\t' << e.name << '\t' << e.type << '\t' << e.creator << '\t' << e.flags;
-        for (const auto& fork : {e.data, e.resource})
-            out << '\t' << test::writeTempFile(fork);
-        out << '\n';
-    }
-}
-
 // catalog.hfs (catalogEntries) and pieces.hfs ("Scattered", the icon fork laid into the holes
 // of a volume filled with small files), made once per run.
 std::string volumePath(const std::string& name)
 {
-    static const std::string dir = [] {
-        const std::string made = test::makeTempDir().toStdString();
-        writeList(made, "catalog.list", catalogEntries());
-        writeList(made, "pieces.list", {{":", "Scattered", "rsrc", "RSED", 0, {}, iconFork().bytes}});
-        EXPECT_EQ(std::system(("bash '" PQ_MAKE_VOLUMES "' '" + made + "'").c_str()), 0);
-        return made;
-    }();
+    static const std::string dir = test::makeHfsVolumes(catalogEntries(), {{":", "Scattered", "rsrc", "RSED", 0, {}, iconFork().bytes}});
     return dir + "/" + name;
 }
 

@@ -1,4 +1,5 @@
 #include "finder/finder_icon.h"
+#include "hfsutils_volumes.h"
 #include "resource_fork_writer.h"
 #include "sources/memory_byte_source.h"
 #include "test_support.h"
@@ -6,8 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <fstream>
 
 namespace pq {
 namespace {
@@ -67,19 +66,10 @@ std::vector<std::uint8_t> forkOf(const Entry& e)
 const Volume& volume()
 {
     static const Volume made = [] {
-        const std::string dir = test::makeTempDir().toStdString();
-        std::ofstream list(dir + "/catalog.list", std::ios::binary);
-        for (std::size_t i = 0; i < entries().size(); ++i) {
-            const Entry& e = entries()[i];
-            const std::string fork = dir + "/" + std::to_string(i) + ".rsrc";
-            const auto bytes = forkOf(e);
-            std::ofstream(fork, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-            list << e.folder << '\t' << e.name << '\t' << e.type << '\t' << e.creator << '\t' << e.flags << '\t'
-                 << "/dev/null\t" << fork << '\n';
-        }
-        list.close();
-        const std::string command = std::string(PQ_MAKE_VOLUMES) + " " + dir;
-        EXPECT_EQ(std::system(command.c_str()), 0) << command;
+        std::vector<test::HfsutilsFile> files;
+        for (const Entry& e : entries())
+            files.push_back({e.folder, e.name, e.type, e.creator, e.flags, {}, forkOf(e)});
+        const std::string dir = test::makeHfsVolumes(files);
         const QByteArray image = test::readWholeFile(QString::fromStdString(dir + "/catalog.hfs"));
         auto read = readHfsVolume(memorySource(std::span(reinterpret_cast<const std::uint8_t*>(image.data()), std::size_t(image.size()))));
         EXPECT_TRUE(read);

@@ -1,7 +1,6 @@
 #include "hfs_plus_test_writer.h"
 
 #include <algorithm>
-#include <initializer_list>
 #include <span>
 #include <tuple>
 #include <utility>
@@ -15,25 +14,6 @@ constexpr std::uint32_t kFirstId = 16;
 constexpr std::uint32_t kRootId = 2;
 
 using Bytes = std::vector<std::uint8_t>;
-
-void put(Bytes& out, std::size_t at, std::uint64_t value, int size)
-{
-    for (int i = 0; i < size; ++i)
-        out[at + std::size_t(i)] = std::uint8_t(value >> (8 * (size - 1 - i)));
-}
-
-// Big-endian fields: (offset, value, bytes).
-struct Field {
-    std::size_t at;
-    std::uint64_t value;
-    int size;
-};
-
-void putAll(Bytes& out, std::initializer_list<Field> fields)
-{
-    for (const Field& field : fields)
-        put(out, field.at, field.value, field.size);
-}
 
 void append(Bytes& out, std::uint64_t value, int size)
 {

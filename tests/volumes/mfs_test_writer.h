@@ -1,5 +1,7 @@
 #pragma once
 
+#include "volume_test_support.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -8,9 +10,8 @@ namespace pq::test {
 
 // A file to put on an MFS volume: its name as Mac OS Roman bytes, Finder information and forks.
 struct MfsTestFile {
-    std::string name, type, creator;
-    std::uint16_t finderFlags = 0;
-    std::vector<std::uint8_t> data, resource;
+    std::string name;
+    ExpectedFile file;
 };
 
 // The layout of a 400K floppy: 391 allocation blocks of 1024 bytes, numbered from 2 and

@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
+#include <map>
 
 using namespace pq;
 
@@ -21,16 +21,16 @@ std::vector<Entry> entries()
 {
     auto bytes = [](std::size_t size, std::uint32_t seed) { return test::randomBytes(size, seed); };
     std::vector<Entry> entries{
-        {{"Read Me", "TEXT", "ttxt", 0, bytes(3000, 1), {}}, "Read Me"},
-        {{"Caf\x8E \xA9 \xC4", "APPL", "PQTS", 0x2000, bytes(3000, 2), bytes(1500, 3)}, "Caf\xC3\xA9 \xC2\xA9 \xC6\x92"},
-        {{"A/B", "rsrc", "RSED", 0x0400, {}, bytes(9000, 4)}, "A:B"},
-        {{"Whole Blocks", "PICT", "ttxt", 0, bytes(2048, 5), bytes(1024, 6)}, "Whole Blocks"},
-        {{"Empty", "????", "????", 0, {}, {}}, "Empty"},
+        {{"Read Me", {"TEXT", "ttxt", 0, bytes(3000, 1), {}}}, "Read Me"},
+        {{"Caf\x8E \xA9 \xC4", {"APPL", "PQTS", 0x2000, bytes(3000, 2), bytes(1500, 3)}}, "Caf\xC3\xA9 \xC2\xA9 \xC6\x92"},
+        {{"A/B", {"rsrc", "RSED", 0x0400, {}, bytes(9000, 4)}}, "A:B"},
+        {{"Whole Blocks", {"PICT", "ttxt", 0, bytes(2048, 5), bytes(1024, 6)}}, "Whole Blocks"},
+        {{"Empty", {"????", "????", 0, {}, {}}}, "Empty"},
     };
     // Enough entries to fill several directory blocks.
     for (std::uint32_t i = 1; i <= 40; ++i) {
         const std::string name = "File " + std::to_string(100 + i).substr(1);
-        entries.push_back({{name, "TEXT", "ttxt", 0, bytes(i * 37, 10 + i), bytes(i % 3 == 0 ? 100 : 0, 60 + i)}, name});
+        entries.push_back({{name, {"TEXT", "ttxt", 0, bytes(i * 37, 10 + i), bytes(i % 3 == 0 ? 100 : 0, 60 + i)}}, name});
     }
     return entries;
 }
@@ -43,34 +43,12 @@ std::vector<std::uint8_t> image(bool interleave = false)
     return test::makeMfsImage("Disk \xC4", files, interleave);
 }
 
-std::uint32_t fileNumber(std::size_t index) { return test::kMfsTestFirstFileNumber + std::uint32_t(index); }
-
-// Checks every listed file against what went in (forks byte for byte); a damaged fork must be
-// refused.
-void expectListed(const Volume& volume, std::size_t count)
+std::map<std::string, test::ExpectedFile> expectedFiles()
 {
-    const auto expected = entries();
-    ASSERT_EQ(volume.files().size(), count);
-    for (const VolumeFile& file : volume.files()) {
-        const std::size_t i = file.id - fileNumber(0);
-        ASSERT_LT(i, expected.size());
-        const test::MfsTestFile& in = expected[i].file;
-        SCOPED_TRACE(expected[i].path);
-        EXPECT_EQ(std::tie(file.parentId, file.path, file.type, file.creator, file.finderFlags),
-                  std::tie(kRootFolderId, expected[i].path, in.type, in.creator, in.finderFlags));
-        for (const auto& [kind, bytes] : {std::pair{ForkKind::Data, in.data}, std::pair{ForkKind::Resource, in.resource}}) {
-            EXPECT_EQ(file.fork(kind).logicalSize, std::int64_t(bytes.size()));
-            const auto fork = volume.fork(file, kind);
-            if (file.fork(kind).damage) {
-                EXPECT_FALSE(fork);
-                continue;
-            }
-            ASSERT_TRUE(fork);
-            std::vector<std::uint8_t> read(std::size_t((*fork)->size()));
-            EXPECT_TRUE((*fork)->read(0, std::as_writable_bytes(std::span(read))));
-            EXPECT_EQ(read, bytes);
-        }
-    }
+    std::map<std::string, test::ExpectedFile> files;
+    for (const Entry& e : entries())
+        files[e.path] = e.file.file;
+    return files;
 }
 
 } // namespace
@@ -84,8 +62,7 @@ TEST_P(MfsVolumeLayout, ListsEveryFileWithItsForks)
     ASSERT_TRUE(volume);
     EXPECT_EQ(std::pair(volume->name(), volume->format()), std::pair(std::string("Disk \xC6\x92"), VolumeFormat::Mfs));
     EXPECT_TRUE(volume->folders().empty());
-    EXPECT_TRUE(volume->damage().empty());
-    expectListed(*volume, entries().size());
+    test::expectVolume(*volume, {"intact", {}, {}, {}, true}, expectedFiles());
     // Consecutive blocks are one extent; interleaved, the chain is in pieces.
     const std::size_t extents = volume->file("A:B")->resource.extents.size();
     EXPECT_TRUE(interleaved ? extents > 1 : extents == 1) << extents;
@@ -94,16 +71,7 @@ TEST_P(MfsVolumeLayout, ListsEveryFileWithItsForks)
 INSTANTIATE_TEST_SUITE_P(Blocks, MfsVolumeLayout, ::testing::Bool(),
                          [](const auto& info) { return info.param ? "Interleaved" : "InOrder"; });
 
-struct DamageCase {
-    const char* what;
-    std::function<void(std::vector<std::uint8_t>&)> damage;
-    std::vector<VolumeDamage> expected;
-    std::size_t listed;
-};
-
-void PrintTo(const DamageCase& row, std::ostream* out) { *out << row.what; }
-
-class MfsVolumeDamage : public ::testing::TestWithParam<DamageCase> {};
+class MfsVolumeDamage : public ::testing::TestWithParam<test::CatalogCase> {};
 
 // The first file's data fork lies in blocks 2, 3 and 4 (2 → 3 → 4 → end).
 TEST_P(MfsVolumeDamage, ListsWhatCanBeReadAndReportsTheRest)
@@ -112,36 +80,31 @@ TEST_P(MfsVolumeDamage, ListsWhatCanBeReadAndReportsTheRest)
     GetParam().damage(bytes);
     const auto volume = readMfsVolume(memorySource(bytes));
     ASSERT_TRUE(volume);
-    EXPECT_EQ(volume->damage(), GetParam().expected);
-    expectListed(*volume, GetParam().listed);
+    test::expectVolume(*volume, GetParam(), expectedFiles());
 }
 
-const auto kAll = entries().size();
-const auto onFirstFile = [](VolumeDamage::Kind kind) {
-    return std::vector<VolumeDamage>{{kind, VolumeDamage::Place::File, fileNumber(0)}};
-};
+using Kind = VolumeDamage::Kind;
+constexpr auto kFile = VolumeDamage::Place::File;
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, MfsVolumeDamage,
     ::testing::Values(
-        DamageCase{"ChainLoops", [](auto& b) { test::setMfsMapEntry(b, 3, 2); }, onFirstFile(VolumeDamage::Kind::ChainLoops), kAll},
-        DamageCase{"ChainPastTheMap", [](auto& b) { test::setMfsMapEntry(b, 2, 0xFFF); },
-                   onFirstFile(VolumeDamage::Kind::ChainLeavesMap), kAll},
-        DamageCase{"ChainToAFreeBlock", [](auto& b) { test::setMfsMapEntry(b, 2, 0); },
-                   onFirstFile(VolumeDamage::Kind::ChainLeavesMap), kAll},
-        DamageCase{"ChainEndsEarly", [](auto& b) { test::setMfsMapEntry(b, 2, 1); }, onFirstFile(VolumeDamage::Kind::ForkShort), kAll},
+        test::CatalogCase{"ChainLoops", [](auto& b) { test::setMfsMapEntry(b, 3, 2); }, Kind::ChainLoops, kFile, true},
+        test::CatalogCase{"ChainPastTheMap", [](auto& b) { test::setMfsMapEntry(b, 2, 0xFFF); }, Kind::ChainLeavesMap, kFile, true},
+        test::CatalogCase{"ChainToAFreeBlock", [](auto& b) { test::setMfsMapEntry(b, 2, 0); }, Kind::ChainLeavesMap, kFile, true},
+        test::CatalogCase{"ChainEndsEarly", [](auto& b) { test::setMfsMapEntry(b, 2, 1); }, Kind::ForkShort, kFile, true},
         // The chain sent to the map's last block, which the cut image no longer holds.
-        DamageCase{"BlockPastTheVolume",
-                   [](auto& b) {
-                       test::setMfsMapEntry(b, 2, 392);
-                       test::setMfsMapEntry(b, 392, 1);
-                       b.resize(test::kMfsTestFirstBlockAt + 390 * test::kMfsTestBlockSize);
-                   },
-                   onFirstFile(VolumeDamage::Kind::ExtentOutsideVolume), kAll},
+        test::CatalogCase{"BlockPastTheVolume",
+                          [](auto& b) {
+                              test::setMfsMapEntry(b, 2, 392);
+                              test::setMfsMapEntry(b, 392, 1);
+                              b.resize(test::kMfsTestFirstBlockAt + 390 * test::kMfsTestBlockSize);
+                          },
+                          Kind::ExtentOutsideVolume, kFile, true},
         // The first directory block holds eight entries; the fifth's name made long enough to
         // cross the block's end hides it and the three after it.
-        DamageCase{"EntryCrossesItsBlock", [](auto& b) { b[4 * 512 + 236 + 50] = 255; },
-                   {{VolumeDamage::Kind::RecordOutsideNode, VolumeDamage::Place::CatalogTree, 0}}, kAll - 4}),
+        test::CatalogCase{"EntryCrossesItsBlock", [](auto& b) { b[4 * 512 + 236 + 50] = 255; }, Kind::RecordOutsideNode,
+                          VolumeDamage::Place::CatalogTree, false}),
     [](const auto& info) { return std::string(info.param.what); });
 
 TEST(MfsVolume, RefusesWhatHoldsNoReadableMasterBlock)

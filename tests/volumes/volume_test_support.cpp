@@ -4,6 +4,18 @@
 
 namespace pq::test {
 
+void put(std::vector<std::uint8_t>& out, std::size_t at, std::uint64_t value, int size)
+{
+    for (int i = 0; i < size; ++i)
+        out[at + std::size_t(i)] = std::uint8_t(value >> (8 * (size - 1 - i)));
+}
+
+void putAll(std::vector<std::uint8_t>& out, std::initializer_list<Field> fields)
+{
+    for (const Field& field : fields)
+        put(out, field.at, field.value, field.size);
+}
+
 void expectFile(const Volume& volume, const VolumeFile& file, const ExpectedFile& expected, bool dataRefused)
 {
     SCOPED_TRACE(file.path);

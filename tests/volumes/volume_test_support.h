@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <map>
 #include <optional>
 #include <ostream>
@@ -11,6 +12,16 @@
 #include <vector>
 
 namespace pq::test {
+
+// Big-endian numbers written over bytes already there, for the test volumes' writers: one of
+// `size` bytes at `at`, or a list of fields.
+void put(std::vector<std::uint8_t>& out, std::size_t at, std::uint64_t value, int size);
+struct Field {
+    std::size_t at;
+    std::uint64_t value;
+    int size;
+};
+void putAll(std::vector<std::uint8_t>& out, std::initializer_list<Field> fields);
 
 // What a file put on a test volume holds.
 struct ExpectedFile {
