@@ -46,8 +46,9 @@ const std::vector<VolumeEntry>& volumeEntries()
     static const std::vector<VolumeEntry> entries{
         {":System Folder:", "Finder", "FNDR", "MACS", kFinderHasCustomIcon, 0,
          {drawn("ICN#", -16455, "", "smiley"), drawn("ics#", -16455, "", "smiley"), drawn("ICN#", 128, "Trash", "trash"),
-          {"CODE", 1, "", test::randomBytes(5000, 1)}, // a fork too short has no tiles
-          {"cicn", 130, "Colour", sample::colorIconResource(32, 32, 8)}, {"crsr", 131, "", std::vector<std::uint8_t>(60)}}},
+          {"CODE", 1, "", test::randomBytes(5000, 1)}}}, // a fork too short has no tiles
+        {":", "Colours", "rsrc", "RSED", 0, 0,
+         {{"cicn", 130, "Colour", sample::colorIconResource(32, 32, 8)}, {"crsr", 131, "", std::vector<std::uint8_t>(60)}}},
         {":", "Painter", "APPL", "PQPT", kFinderHasBundle, 900,
          {sample::bundleResource(128, "PQPT", {{0, 128}, {1, 129}}, {{0, 128}, {1, 129}}), sample::fileReferenceResource(128, "APPL", 0),
           sample::fileReferenceResource(129, "PQDC", 1), drawn("ICN#", 128, "", "bell"), drawn("ICN#", 129, "", "document"),
@@ -149,7 +150,8 @@ TEST_F(FilesPanelTest, ListsTheVolumeOpensAFileForkAndGoesBack)
                                                    "Catalog||||",
                                                    "Catalog/System Folder||||",
                                                    "Catalog/System Folder/Finder|FNDR|MACS|0|" + forkSize(0) + " [icon]",
-                                                   "Catalog/Painter|APPL|PQPT|900|" + forkSize(1) + " [icon]",
+                                                   "Catalog/Colours|rsrc|RSED|0|" + forkSize(1),
+                                                   "Catalog/Painter|APPL|PQPT|900|" + forkSize(2) + " [icon]",
                                                    "Catalog/Picture|PQDC|PQPT|700|0 [icon]",
                                                    "Catalog/Read Me|TEXT|ttxt|600|0",
                                                }).join('\n').toStdString());
@@ -166,8 +168,7 @@ TEST_F(FilesPanelTest, ListsTheVolumeOpensAFileForkAndGoesBack)
                                                 panel->iconList()->item(row, 2)->text());
     icons.sort();
 
-    EXPECT_EQ(icons.join('|').toStdString(), "ICN# -16455 |ICN# 128 Trash|cicn 130 Colour (8-bit 32x32, own palette, not shown)|"
-                                             "crsr 131 damaged|ics# -16455 ");
+    EXPECT_EQ(icons.join('|').toStdString(), "ICN# -16455 |ICN# 128 Trash|ics# -16455 ");
     tree->scrollTo(finder);
     doubleClick(tree, tree->visualRect(finder));
     ASSERT_TRUE(mvc->document().waitForDigest(20000));
@@ -208,15 +209,6 @@ TEST_F(FilesPanelTest, FindIconsGroupsTheStoredIconsByFile)
                                                      "ics# ID -16455 \u2014 System Folder:Finder",
                                                  }).join('\n').toStdString());
 
-    // Colour icons with their own palettes end the list, once each, and cannot be selected.
-    QStringList listed;
-    for (int row = int(find->candidates().size()); row < find->candidateList()->rowCount(); ++row) {
-        listed << find->candidateList()->item(row, 1)->text();
-        EXPECT_FALSE(find->candidateList()->item(row, 1)->flags() & Qt::ItemIsSelectable);
-    }
-    EXPECT_EQ(listed.join('|').toStdString(), "cicn ID 130 \u201CColour\u201D \u2014 System Folder:Finder\n8-bit 32x32, own palette, not shown|"
-                                              "crsr ID 131 \u2014 System Folder:Finder\ndamaged");
-
     // Each shows as the Files panel shows it (below).
     find->candidateList()->selectRow(int(stored.indexOf("ICN# ID 128 \u201CTrash\u201D \u2014 System Folder:Finder")));
     expectShowing(kFinderFork, drawn("ICN#", 128, "Trash", "trash"));
@@ -246,6 +238,34 @@ TEST_F(FilesPanelTest, DoubleClickingAFilesIconShowsIt)
         doubleClick(list, list->visualItemRect(list->item(row, 0)));
         expectShowing(title, bytes);
     }
+}
+
+
+// Colour icons and cursors with their own palettes are rows without a thumbnail that cannot
+// be selected, with their size and depth or "damaged": in the Files panel's list of a file's
+// icons, and once each at the end of Find Icons' list.
+TEST_F(FilesPanelTest, ColourIconsWithTheirOwnPalettesAreListedNotShown)
+{
+    openVolume();
+    const auto texts = [](QTableWidget* list, int from, int column) {
+        QStringList out;
+        for (int row = from; row < list->rowCount(); ++row) {
+            out << list->item(row, column)->text();
+            EXPECT_FALSE(list->item(row, column)->flags() & Qt::ItemIsSelectable) << out.back().toStdString();
+        }
+        return out.join('|').toStdString();
+    };
+    QSignalSpy listed(panel, &FilesPanel::iconsListed);
+    panel->treeView()->setCurrentIndex(indexOf(QStringLiteral("Catalog/Colours")));
+    ASSERT_TRUE(listed.wait(20000));
+    EXPECT_EQ(texts(panel->iconList(), 0, 2), "Colour (8-bit 32x32, own palette, not shown)|damaged");
+
+    FindIconsPanel* find = window->findIconsPanel();
+    QSignalSpy ended(find, &FindIconsPanel::scanEnded);
+    find->startScan();
+    ASSERT_TRUE(ended.wait(20000));
+    EXPECT_EQ(texts(find->candidateList(), find->candidateList()->rowCount() - 2, 1),
+              "cicn ID 130 \u201CColour\u201D \u2014 Colours\n8-bit 32x32, own palette, not shown|crsr ID 131 \u2014 Colours\ndamaged");
 }
 
 } // namespace
