@@ -63,6 +63,17 @@ struct InFile {
     std::optional<std::int64_t> imageOffset;
 };
 
+// One JSON line, with the file, fork and image offset of an icon in a file of a volume.
+void printJsonLine(nlohmann::ordered_json& line, const InFile* inFile)
+{
+    if (inFile) {
+        line["file"] = inFile->path;
+        line["fork"] = std::string(forkKindName(inFile->fork));
+        line["volumeOffset"] = inFile->imageOffset ? nlohmann::ordered_json(*inFile->imageOffset) : nlohmann::ordered_json(nullptr);
+    }
+    std::cout << line.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << '\n';
+}
+
 // A list member's index, and where a colour member's mask lies (or that it has none).
 void printFamilyMask(const StructuredIcon& icon)
 {
@@ -102,12 +113,7 @@ void printFound(const FoundIcon& icon, bool json, const std::string& part, const
             if (familyMaskType(s->type))
                 line["maskOffset"] = s->maskOffset ? nlohmann::ordered_json(*s->maskOffset) : nlohmann::ordered_json(nullptr);
         }
-        if (inFile) {
-            line["file"] = inFile->path;
-            line["fork"] = std::string(forkKindName(inFile->fork));
-            line["volumeOffset"] = inFile->imageOffset ? nlohmann::ordered_json(*inFile->imageOffset) : nlohmann::ordered_json(nullptr);
-        }
-        std::cout << line.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << '\n';
+        printJsonLine(line, inFile);
         return;
     }
     char text[200];
@@ -151,12 +157,7 @@ void printOwnPalette(const OwnPaletteIcon& icon, bool json, const std::string& p
         line["height"] = number(p.has_value(), p ? p->height : 0);
         line["depth"] = number(p.has_value(), p ? p->depth : 0);
         line["note"] = std::string(ownPaletteNote(icon));
-        if (inFile) {
-            line["file"] = inFile->path;
-            line["fork"] = std::string(forkKindName(inFile->fork));
-            line["volumeOffset"] = inFile->imageOffset ? nlohmann::ordered_json(*inFile->imageOffset) : nlohmann::ordered_json(nullptr);
-        }
-        std::cout << line.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << '\n';
+        printJsonLine(line, inFile);
         return;
     }
     std::cout << "record at " << icon.recordOffset << " (0x" << std::hex << icon.recordOffset << std::dec << ")  ";

@@ -56,20 +56,6 @@ TEST(CliBookmarks, AddRenameMaskDeleteAndImportRoundTrip)
     EXPECT_EQ(listed(path), (std::vector<std::string>{"Disk@16/1/16m", "untitled 32@32/4/64~256", "nine@9/1/32"}));
 }
 
-// A refused edit exits with 1 and says why; a usage error exits with 2.
-TEST(CliBookmarks, ARefusedEditAndAUsageErrorAreReported)
-{
-    const std::string path = test::writeTempFile(test::randomBytes(8192, 3105));
-    const auto refused = runCli({"bookmarks", "rename", path, "--index", "4", "--name", "x"});
-    EXPECT_EQ(refused.exitCode, 1);
-    EXPECT_FALSE(refused.err.empty());
-    const auto maskPast = runCli({"bookmarks", "add", path, "--offset", "0", "--depth", "4", "--size", "16", "--mask-offset",
-                                  std::to_string(8192 - 31)});
-    EXPECT_EQ(maskPast.exitCode, 1);
-    EXPECT_NE(maskPast.err.find("Mask offset 8161 is outside the file"), std::string::npos) << maskPast.err;
-    EXPECT_EQ(runCli({"bookmarks", "add", path, "--offset", "0", "--depth", "3", "--size", "32"}).exitCode, 2);
-}
-
 // Commands run at the same time each start from the file as the others left it.
 TEST(CliBookmarks, ParallelAddsKeepEveryBookmark)
 {

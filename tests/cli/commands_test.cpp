@@ -13,7 +13,6 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-#include <map>
 #include <regex>
 #include <span>
 
@@ -110,19 +109,9 @@ TEST(CliScan, PrintsStoredIconsThenScoredCandidatesAsJsonOrText)
     const std::int64_t offset = stored["offset"];
     EXPECT_EQ(stored, (nlohmann::json{{"offset", offset}, {"depth", 1}, {"size", 32}, {"mask", true}, {"score", 1.0},
                                       {"source", "resource"}, {"type", "ICN#"}, {"id", 128}, {"name", "Disk"}, {"family", 128}}));
-    // Each colour icon names its family's mask: the plane after the family's 1-bit pixels of its size.
-    std::map<std::tuple<std::string, std::int64_t, int>, std::int64_t> masks; // by source, family and size
-    std::vector<nlohmann::json> colour;
-    for (std::size_t i = 0; i < 10; ++i) {
-        const auto icon = nlohmann::json::parse(json[i]);
-        if (icon["mask"] == true)
-            masks[{icon["source"], icon["family"], icon["size"]}] = icon["offset"].get<std::int64_t>() + icon["size"].get<int>() * icon["size"].get<int>() / 8;
-        else if (icon.contains("maskOffset"))
-            colour.push_back(icon);
-    }
-    ASSERT_EQ(colour.size(), 5u); // icl4, icl8, ics4, ics8 of the fork; the container's icl8
-    for (const auto& icon : colour)
-        EXPECT_EQ(icon["maskOffset"], masks.at({icon["source"], icon["family"], icon["size"]})) << icon;
+    // Each colour icon names its family's mask (where it lies is the finder's to prove): icl4,
+    // icl8, ics4, ics8 of the fork and the container's icl8.
+    EXPECT_EQ(std::ranges::count_if(json, [](const std::string& l) { return nlohmann::json::parse(l).contains("maskOffset"); }), 5);
     EXPECT_EQ(text[0], "offset " + std::to_string(offset) + " (0x" + QString::number(offset, 16).toStdString() +
                            ")  1-bit 32x32 with mask  resource at 768000: ICN# ID 128 \"Disk\"");
     const auto candidate = nlohmann::json::parse(json[10]);
@@ -274,6 +263,10 @@ TEST(CliFailures, ExitStatusAndTheCauseOnStderr)
         {{"scan", data, "--limit", "0"}, 2, "--limit: not a"},
         {{"scan", data, "--limit", "0x10"}, 2, "--limit: not a"},
         {{"scan", data, "--limit", "9223372036854775808"}, 2, "--limit: not a"},
+        {{"bookmarks", "rename", data, "--index", "4", "--name", "x"}, 1, "There is no bookmark at row 4."},
+        {{"bookmarks", "add", data, "--offset", "0", "--depth", "4", "--size", "16", "--mask-offset", "8417"}, 1,
+         "Mask offset 8417 is outside the file"},
+        {{"bookmarks", "add", data, "--offset", "0", "--depth", "3", "--size", "32"}, 2, "--depth: 3 not in"},
     };
     for (const auto& c : cases) {
         const auto result = runCli(c.args);
