@@ -133,11 +133,9 @@ protected:
 // the same bytes opened bare. A damaged wrapper opens as its raw bytes, the layer named.
 TEST_F(WrappedIntakeTest, OpensThePartThatStandsOutOrTheRawBytesOfADamagedWrapper)
 {
-    QByteArray cut = readWholeFile(at("a.img.gz")), badCrc = cut;
+    QByteArray cut = readWholeFile(at("a.img.gz"));
     cut.chop(100);
-    badCrc[badCrc.size() - 8] = char(badCrc[badCrc.size() - 8] ^ 0x55);
-    file("cut.gz", cut);
-    file("crc.gz", badCrc);
+    file("cut.gz", cut); // the wrapper's faults are the container layer's to tell apart
     const struct {
         const char* file;
         const char* title;
@@ -148,7 +146,6 @@ TEST_F(WrappedIntakeTest, OpensThePartThatStandsOutOrTheRawBytesOfADamagedWrappe
         {"a.img.gz", "a.img.gz \u25B8 a.img", a, ""},
         {"b.hqx", "b.hqx \u25B8 resource fork", b, ""},
         {"cut.gz", "cut.gz", raw("cut.gz"), "status:\u201Ccut.gz\u201D could not be unwrapped (gzip stream ends early)"},
-        {"crc.gz", "crc.gz", raw("crc.gz"), "status:\u201Ccrc.gz\u201D could not be unwrapped (gzip stream CRC does not match)"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(openIn(c.file), Names{std::string("title:") + c.title});

@@ -1,4 +1,5 @@
 #include "hfs_plus_test_writer.h"
+#include "sources/byte_order.h"
 #include "sources/memory_byte_source.h"
 #include "test_support.h"
 #include "volumes/hfs_plus_volume.h"
@@ -72,15 +73,11 @@ std::map<std::string, test::ExpectedFile> expected(bool folders)
     return found;
 }
 
-std::uint32_t be32At(const std::vector<std::uint8_t>& b, std::size_t at)
-{
-    return std::uint32_t(b[at]) << 24 | std::uint32_t(b[at + 1]) << 16 | std::uint32_t(b[at + 2]) << 8 | b[at + 3];
-}
+std::uint32_t be32At(const std::vector<std::uint8_t>& b, std::size_t at) { return be32(b.data() + at); }
 
 std::vector<std::uint8_t> withBe32(std::vector<std::uint8_t> b, std::size_t at, std::uint32_t value)
 {
-    for (std::size_t i = 0; i < 4; ++i)
-        b[at + i] = std::uint8_t(value >> (24 - 8 * i));
+    test::put(b, at, value, 4);
     return b;
 }
 
