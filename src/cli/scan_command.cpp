@@ -249,7 +249,8 @@ Action addScanCommand(CLI::App& app)
     auto* cmd = app.add_subcommand(
         "scan", "List the icons stored in the files of the volumes in a disk image (each with its file, fork, "
                 "offset within the fork and offset in the image), then those of other resource forks and icon "
-                "containers in the bytes (colour icons and cursors with their own palettes with their size and a note, not shown), then likely 1-bit icons with masks (32x32 and 16x16) at any offset, best first");
+                "containers in the bytes (colour icons and cursors with their own palettes with their size and a "
+                "note, not shown), then likely 1-bit icons with masks (32x32 and 16x16) at any offset, best first");
     auto a = std::make_shared<ScanArguments>();
     cmd->add_option("FILE", a->path, "The file to search")->required();
     cmd->add_option("--min-score", a->minScore, "Leave out candidates scoring less (0 to 1; default 0.5)")
