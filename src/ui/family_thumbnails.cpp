@@ -4,10 +4,9 @@
 #include "decoding/pixel_array_renderer.h"
 #include "finder/icon_family.h"
 
-#include <QHBoxLayout>
+#include <QPainter>
 #include <QPixmap>
-#include <QToolButton>
-#include <QWidget>
+#include <QTableWidgetItem>
 
 #include <algorithm>
 #include <map>
@@ -57,28 +56,30 @@ QString familyMembersText(std::span<const StructuredIcon* const> members)
     return types.join(QStringLiteral(", "));
 }
 
-QWidget* makeFamilyThumbnails(const std::shared_ptr<const ByteSource>& bytes, std::span<const StructuredIcon* const> members,
-                              const std::function<void(std::size_t)>& chosen)
+void setFamilyThumbnails(QTableWidgetItem* item, const std::shared_ptr<const ByteSource>& bytes,
+                         std::span<const StructuredIcon* const> members)
 {
-    auto* row = new QWidget;
-    auto* layout = new QHBoxLayout(row);
-    layout->setContentsMargins(2, 2, 2, 2);
-    layout->setSpacing(2);
-    for (std::size_t i = 0; i < members.size(); ++i) {
-        const StructuredIcon& m = *members[i];
-        auto* button = new QToolButton(row);
-        button->setObjectName(QString::fromStdString(m.type));
-        button->setToolTip(QString::fromStdString(m.type));
-        button->setAutoRaise(true);
-        button->setIconSize(QSize(m.side, m.side));
-        if (auto chunk = Chunker::decode(bytes, IconFormat::square(m.bitDepth, m.side), m.offset, m.mask()))
-            if (auto image = makeBitmapImageRep(1, false, chunk->pixelArray))
-                button->setIcon(QIcon(QPixmap::fromImage(*image)));
-        QObject::connect(button, &QToolButton::clicked, row, [chosen, i] { chosen(i); });
-        layout->addWidget(button, 0, Qt::AlignBottom);
+    constexpr int kGap = 4;
+    int width = 0, height = 0;
+    QVariantList edges;
+    for (const StructuredIcon* m : members) {
+        width += (width ? kGap : 0) + m->side;
+        height = std::max(height, m->side);
+        edges << width;
     }
-    layout->addStretch(1);
-    return row;
+    QImage strip(std::max(width, 1), std::max(height, 1), QImage::Format_ARGB32_Premultiplied);
+    strip.fill(Qt::transparent);
+    QPainter painter(&strip);
+    int x = 0;
+    for (const StructuredIcon* m : members) {
+        if (auto chunk = Chunker::decode(bytes, IconFormat::square(m->bitDepth, m->side), m->offset, m->mask()))
+            if (auto image = makeBitmapImageRep(1, false, chunk->pixelArray))
+                painter.drawImage(x, height - m->side, *image); // the small ones on the large ones' base line
+        x += m->side + kGap;
+    }
+    painter.end();
+    item->setData(kFamilyStripRole, QPixmap::fromImage(strip));
+    item->setData(kFamilyMemberEdgesRole, edges);
 }
 
 } // namespace pq

@@ -4,14 +4,14 @@
 #include "sources/byte_source.h"
 
 #include <QString>
+#include <Qt>
 
 #include <cstddef>
-#include <functional>
 #include <memory>
 #include <span>
 #include <vector>
 
-class QWidget;
+class QTableWidgetItem;
 
 namespace pq {
 
@@ -40,10 +40,14 @@ std::vector<IconListRow> familyRows(std::span<const ListedIcon> icons);
 // colour members lack.
 QString familyMembersText(std::span<const StructuredIcon* const> members);
 
-// A family's members drawn from `bytes` side by side at their own sizes, colour members through
-// the family's mask, each a flat button named after its type; clicking one calls `chosen` with
-// its index in `members`.
-QWidget* makeFamilyThumbnails(const std::shared_ptr<const ByteSource>& bytes, std::span<const StructuredIcon* const> members,
-                              const std::function<void(std::size_t)>& chosen);
+// The roles through which a family row's cell holds its members' thumbnails, drawn by
+// FamilyRowDelegate above the cell's text.
+inline constexpr int kFamilyStripRole = Qt::UserRole + 64;       // QPixmap: the members side by side
+inline constexpr int kFamilyMemberEdgesRole = Qt::UserRole + 65; // QVariantList of int: each member's right edge in it
+
+// Draws a family's members from `bytes` side by side at their own sizes, colour members through
+// the family's mask, into `item` (kFamilyStripRole, kFamilyMemberEdgesRole).
+void setFamilyThumbnails(QTableWidgetItem* item, const std::shared_ptr<const ByteSource>& bytes,
+                         std::span<const StructuredIcon* const> members);
 
 } // namespace pq

@@ -7,6 +7,7 @@
 #include "document/worker.h"
 #include "finder/volume_icons.h"
 #include "ui/family_export_flow.h"
+#include "ui/family_row_delegate.h"
 #include "ui/volume_tree_model.h"
 
 #include <QAction>
@@ -24,7 +25,7 @@ namespace pq {
 
 namespace {
 
-enum IconColumn { IconPictureColumn, IconTypeColumn, IconIdColumn, IconNameColumn, IconColumnCount };
+enum IconColumn { IconTypeColumn, IconIdColumn, IconNameColumn, IconColumnCount };
 
 QTableWidgetItem* readOnlyItem(const QString& text)
 {
@@ -50,13 +51,16 @@ FilesPanel::FilesPanel(DocumentController& document, QWidget* parent) : QWidget(
         m_tree->header()->setSectionResizeMode(column, QHeaderView::ResizeToContents);
 
     m_icons = new QTableWidget(0, IconColumnCount, this);
-    m_icons->setHorizontalHeaderLabels({QString(), tr("Type"), tr("ID"), tr("Name")});
+    m_icons->setHorizontalHeaderLabels({tr("Type"), tr("ID"), tr("Name")});
     m_icons->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_icons->setSelectionMode(QAbstractItemView::SingleSelection);
     m_icons->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_icons->verticalHeader()->hide();
     m_icons->horizontalHeader()->setStretchLastSection(true);
-    m_icons->horizontalHeader()->setSectionResizeMode(IconPictureColumn, QHeaderView::ResizeToContents);
+    m_icons->horizontalHeader()->setSectionResizeMode(IconTypeColumn, QHeaderView::ResizeToContents);
+    auto* familyCells = new FamilyRowDelegate(m_icons);
+    m_icons->setItemDelegateForColumn(IconTypeColumn, familyCells);
+    connect(familyCells, &FamilyRowDelegate::memberPressed, this, &FilesPanel::chooseMember);
     m_icons->setIconSize(QSize(32, 32));
     m_icons->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
 
@@ -221,16 +225,14 @@ void FilesPanel::fillIconList()
         for (std::size_t i : r.icons)
             members.push_back(&m_forkIcons[i]);
         const StructuredIcon& icon = *members.front();
-        auto* picture = readOnlyItem(QString());
+        auto* type = readOnlyItem(r.isFamily ? familyMembersText(members) : QString::fromStdString(icon.type));
         if (r.isFamily)
-            m_icons->setCellWidget(row, IconPictureColumn,
-                                   makeFamilyThumbnails(m_iconFork, members, [this, row](std::size_t member) { chooseMember(row, member); }));
+            setFamilyThumbnails(type, m_iconFork, members);
         else if (auto chunk = Chunker::decode(m_iconFork, IconFormat::square(icon.bitDepth, icon.side), icon.offset, icon.mask()))
             if (auto image = makeBitmapImageRep(std::max(1, 32 / icon.side), false, chunk->pixelArray))
-                picture->setIcon(QIcon(QPixmap::fromImage(*image)));
+                type->setIcon(QIcon(QPixmap::fromImage(*image)));
         const auto named = std::ranges::find_if(members, [](const StructuredIcon* m) { return m->name.has_value(); });
-        m_icons->setItem(row, IconPictureColumn, picture);
-        m_icons->setItem(row, IconTypeColumn, readOnlyItem(r.isFamily ? familyMembersText(members) : QString::fromStdString(icon.type)));
+        m_icons->setItem(row, IconTypeColumn, type);
         m_icons->setItem(row, IconIdColumn, readOnlyItem(icon.id ? QString::number(*icon.id) : QString()));
         m_icons->setItem(row, IconNameColumn,
                          readOnlyItem(named == members.end() ? QString() : QString::fromStdString(*(*named)->name)));

@@ -5,6 +5,7 @@
 #include "finder/icon_finder.h"
 #include "finder/volume_icons.h"
 #include "ui/family_export_flow.h"
+#include "ui/family_row_delegate.h"
 #include "ui/family_thumbnails.h"
 #include "ui/volume_tree.h"
 #include "volumes/volume_locator.h"
@@ -165,6 +166,9 @@ FindIconsPanel::FindIconsPanel(DocumentController& document, QWidget* parent) : 
     header->setSectionResizeMode(FormatColumn, QHeaderView::Stretch);
     header->setStretchLastSection(false);
     m_list->setWordWrap(true);
+    auto* familyCells = new FamilyRowDelegate(m_list);
+    m_list->setItemDelegateForColumn(FormatColumn, familyCells);
+    connect(familyCells, &FamilyRowDelegate::memberPressed, this, &FindIconsPanel::chooseMember);
     m_list->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
 
     auto* buttons = new QHBoxLayout;
@@ -393,25 +397,19 @@ void FindIconsPanel::fillList()
     for (int row = 0; row < int(m_rows.size()); ++row) {
         const std::size_t chosen = chosenCandidate(row);
         const FoundIcon& c = m_candidates[chosen];
-        const auto& data = m_parts[m_candidateParts[chosen]].bytes;
-        auto* thumbnail = readOnlyItem(QString());
+        const SearchedPart& part = m_parts[m_candidateParts[chosen]];
+        auto* format = readOnlyItem(isFamilyRow(row) ? familyText(row) : formatText(c, part));
         if (isFamilyRow(row)) {
             std::vector<const StructuredIcon*> members;
             for (std::size_t i : m_rows[std::size_t(row)].icons)
                 members.push_back(&*m_candidates[i].structure);
-            m_list->setCellWidget(row, ThumbnailColumn,
-                                  makeFamilyThumbnails(data, members, [this, row](std::size_t member) { chooseMember(row, member); }));
-        } else if (auto chunk = Chunker::decode(data, c.format(), c.offset, c.mask())) {
-            if (auto image = makeBitmapImageRep(kThumbnailPixels / c.side, false, chunk->pixelArray))
-                thumbnail->setIcon(QIcon(QPixmap::fromImage(*image)));
+            setFamilyThumbnails(format, part.bytes, members);
         }
-        m_list->setItem(row, ThumbnailColumn, thumbnail);
-        m_list->setItem(row, FormatColumn,
-                        readOnlyItem(isFamilyRow(row) ? familyText(row) : formatText(c, m_parts[m_candidateParts[chosen]])));
-        const std::int64_t offset = shownOffset(chosen); // where selecting it shows it
-        m_list->setItem(row, OffsetColumn,
-                        readOnlyItem(QStringLiteral("%1 (0x%2)").arg(offset).arg(QString::number(offset, 16))));
+        m_list->setItem(row, ThumbnailColumn, readOnlyItem(QString()));
+        m_list->setItem(row, FormatColumn, format);
+        m_list->setItem(row, OffsetColumn, readOnlyItem(QString()));
         m_list->setItem(row, ScoreColumn, readOnlyItem(c.structure ? tr("stored") : QString::number(c.score, 'f', 2)));
+        showChosenMember(row);
     }
     m_bookmarkButton->setEnabled(false);
     m_exportFamilyButton->setEnabled(false);
@@ -473,13 +471,25 @@ std::optional<std::int64_t> FindIconsPanel::shownMaskOffset(std::size_t candidat
     return structure ? structure->maskOffset : std::nullopt;
 }
 
+void FindIconsPanel::showChosenMember(int row)
+{
+    const std::size_t chosen = chosenCandidate(row);
+    const FoundIcon& c = m_candidates[chosen];
+    QIcon icon;
+    if (auto chunk = Chunker::decode(m_parts[m_candidateParts[chosen]].bytes, c.format(), c.offset, c.mask()))
+        if (auto image = makeBitmapImageRep(kThumbnailPixels / c.side, false, chunk->pixelArray))
+            icon = QIcon(QPixmap::fromImage(*image));
+    m_list->item(row, ThumbnailColumn)->setIcon(icon);
+    const std::int64_t offset = shownOffset(chosen); // where selecting it shows it
+    m_list->item(row, OffsetColumn)->setText(QStringLiteral("%1 (0x%2)").arg(offset).arg(QString::number(offset, 16)));
+}
+
 void FindIconsPanel::chooseMember(int row, std::size_t member)
 {
     if (row < 0 || row >= int(m_rows.size()) || member >= m_rows[std::size_t(row)].icons.size())
         return;
     m_rows[std::size_t(row)].chosen = member;
-    const std::int64_t offset = shownOffset(chosenCandidate(row));
-    m_list->item(row, OffsetColumn)->setText(QStringLiteral("%1 (0x%2)").arg(offset).arg(QString::number(offset, 16)));
+    showChosenMember(row);
     if (m_list->currentRow() == row && m_list->item(row, FormatColumn)->isSelected())
         showCandidate(row);
     else

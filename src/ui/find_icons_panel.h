@@ -141,6 +141,8 @@ private:
     void fillList();
     static QString formatText(const FoundIcon& icon, const SearchedPart& part);
     QString familyText(int row) const;
+    // The thumbnail and offset of the row's chosen candidate.
+    void showChosenMember(int row);
 
     DocumentController& m_document;
     QPushButton* m_scanButton = nullptr;
