@@ -5,6 +5,7 @@
 #include "main_window_fixture.h"
 #include "sample_image.h"
 #include "ui/family_row_delegate.h"
+#include "ui/family_thumbnails.h"
 #include "ui/find_icons_panel.h"
 #include "ui/go_to_offset_dialog.h"
 #include "document/document_intake.h"
@@ -59,6 +60,32 @@ TEST(GoToOffset, OnlyOffsetsThatATileShowsHaveATile)
         EXPECT_TRUE(got == expected || (!tile && got.endsWith(QString::fromUtf8(expected)))) << got.toStdString();
     }
     EXPECT_FALSE(GoToOffsetDialog::tileForOffset(nullptr, 0));
+}
+
+// Rows of a list of icons: the classic members of one fork's ID (in one listing) are one row in
+// their order, showing the deepest 32-pixel member; anything else is a row of its own.
+TEST(FamilyRows, GroupTheClassicMembersOfOneFamilyInOneListing)
+{
+    const auto icon = [](const char* type, int id, std::int64_t maskOffset = -1) {
+        StructuredIcon s;
+        s.type = type;
+        s.id = id;
+        s.bitDepth = type[3] == '4' ? 4 : type[3] == '8' ? 8 : 1;
+        s.side = type[2] == 's' ? 16 : 32;
+        s.maskOffset = maskOffset < 0 ? std::nullopt : std::optional(maskOffset);
+        return s;
+    };
+    const StructuredIcon icons[] = {icon("ics8", 128, 64), icon("SICN", 128), icon("icl4", 128), icon("ics#", 128), icon("ICN#", 129)};
+    const std::vector<ListedIcon> listed{{&icons[0], 0}, {&icons[1], 0}, {&icons[2], 0}, {nullptr, 0}, {&icons[3], 0},
+                                         {&icons[4], 0}, {&icons[4], 1}}; // the same fork place in another file
+    QStringList rows;
+    for (const IconListRow& row : familyRows(listed)) {
+        std::vector<const StructuredIcon*> members;
+        for (std::size_t i : row.icons)
+            members.push_back(listed[i].structure);
+        rows << (row.isFamily ? familyMembersText(members) + QStringLiteral(" shows %1").arg(row.icons[row.chosen]) : QString::number(row.icons[0]));
+    }
+    EXPECT_EQ(rows.join(" | ").toStdString(), "icl4, ics#, ics8, opaque: no ICN# shows 2 | 1 | 3 | ICN# shows 5 | ICN# shows 6");
 }
 
 class FindIconsWindowTest : public test::MainWindowFixture {
