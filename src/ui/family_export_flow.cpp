@@ -5,8 +5,11 @@
 #include "export/family_export.h"
 #include "ui/export_flow.h"
 
+#include <QAction>
 #include <QDir>
 #include <QFileDialog>
+#include <QPushButton>
+#include <QTableWidget>
 
 namespace pq {
 
@@ -53,6 +56,28 @@ void exportFamily(DocumentController& document, QWidget* parent, std::shared_ptr
                          writeFamily(document, bytes, members, folder);
                      });
     panel->open();
+}
+
+QPushButton* makeExportFamilyButton(QTableWidget* list, const std::function<bool(int)>& isFamily,
+                                    const std::function<void(int)>& exportRow)
+{
+    auto* button = new QPushButton(QObject::tr("Export Family…"));
+    button->setToolTip(QObject::tr("Write the selected icon family as PNG images, an .ico and an .icns file"));
+    auto* action = new QAction(button->text(), list);
+    list->addAction(action);
+    list->setContextMenuPolicy(Qt::ActionsContextMenu);
+    QObject::connect(action, &QAction::triggered, list, [list, exportRow] { exportRow(list->currentRow()); });
+    QObject::connect(button, &QPushButton::clicked, action, &QAction::trigger);
+    const auto update = [list, button, action, isFamily] {
+        const bool enabled = !list->selectedItems().isEmpty() && isFamily(list->currentRow());
+        button->setEnabled(enabled);
+        action->setEnabled(enabled);
+    };
+    QObject::connect(list, &QTableWidget::itemSelectionChanged, button, update);
+    QObject::connect(list->model(), &QAbstractItemModel::modelReset, button, update);
+    QObject::connect(list->model(), &QAbstractItemModel::rowsRemoved, button, update);
+    update();
+    return button;
 }
 
 } // namespace pq

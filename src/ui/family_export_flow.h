@@ -3,9 +3,12 @@
 #include "finder/structured_icon.h"
 #include "sources/byte_source.h"
 
+#include <functional>
 #include <memory>
 #include <vector>
 
+class QPushButton;
+class QTableWidget;
 class QWidget;
 
 namespace pq {
@@ -19,5 +22,11 @@ class DocumentController;
 // written is told in the status line.
 void exportFamily(DocumentController& document, QWidget* parent, std::shared_ptr<const ByteSource> bytes,
                   std::vector<StructuredIcon> members);
+
+// The "Export Family…" button of a list of icons, its action also on the list's context menu:
+// enabled while the list's current row is selected and `isFamily` of it, it calls `exportRow`
+// with that row.
+QPushButton* makeExportFamilyButton(QTableWidget* list, const std::function<bool(int)>& isFamily,
+                                    const std::function<void(int)>& exportRow);
 
 } // namespace pq

@@ -67,8 +67,10 @@ FilesPanel::FilesPanel(DocumentController& document, QWidget* parent) : QWidget(
     m_openResource = new QPushButton(tr("Open Resource Fork"), this);
     m_openData = new QPushButton(tr("Open Data Fork"), this);
     m_back = new QPushButton(tr("Back to the whole image"), this);
-    m_exportFamily = new QPushButton(tr("Export Family…"), this);
-    for (QPushButton* button : {m_openResource, m_openData, m_back, m_exportFamily})
+    m_exportFamily = makeExportFamilyButton(
+        m_icons, [this](int row) { return row >= 0 && row < int(m_rows.size()) && m_rows[std::size_t(row)].isFamily; },
+        [this](int row) { exportFamily(row); });
+    for (QPushButton* button : {m_openResource, m_openData, m_back})
         button->setEnabled(false);
     m_status = new QLabel(this);
     m_status->setWordWrap(true);
@@ -106,19 +108,6 @@ FilesPanel::FilesPanel(DocumentController& document, QWidget* parent) : QWidget(
     }
     connect(m_back, &QPushButton::clicked, &m_document, &DocumentController::backToImage);
     connect(m_icons, &QTableWidget::cellDoubleClicked, this, [this](int row, int) { showIcon(row); });
-    // "Export Family…" on the button and on the icon list's context menu.
-    auto* exportAction = new QAction(m_exportFamily->text(), m_icons);
-    exportAction->setEnabled(false);
-    m_icons->addAction(exportAction);
-    m_icons->setContextMenuPolicy(Qt::ActionsContextMenu);
-    connect(exportAction, &QAction::triggered, this, [this] { exportFamily(m_icons->currentRow()); });
-    connect(m_exportFamily, &QPushButton::clicked, exportAction, &QAction::trigger);
-    connect(m_icons, &QTableWidget::itemSelectionChanged, this, [this, exportAction] {
-        const int row = m_icons->currentRow();
-        m_exportFamily->setEnabled(!m_icons->selectedItems().isEmpty() && row >= 0 && row < int(m_rows.size()) &&
-                                   m_rows[std::size_t(row)].isFamily);
-        exportAction->setEnabled(m_exportFamily->isEnabled());
-    });
     connect(&m_document, &DocumentController::documentOpened, this, &FilesPanel::documentOpened);
 }
 
@@ -237,7 +226,6 @@ void FilesPanel::fillIconList()
         m_icons->setItem(row, IconNameColumn,
                          readOnlyItem(named == members.end() ? QString() : QString::fromStdString(*(*named)->name)));
     }
-    m_exportFamily->setEnabled(false);
 }
 
 void FilesPanel::openFork(const QModelIndex& index, ForkKind kind)

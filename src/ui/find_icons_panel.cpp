@@ -16,7 +16,6 @@
 #include "document/part_opening.h"
 #include "document/worker.h"
 
-#include <QAction>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -142,9 +141,6 @@ FindIconsPanel::FindIconsPanel(DocumentController& document, QWidget* parent) : 
     m_bookmarkButton = new QPushButton(tr("Bookmark"), this);
     m_bookmarkButton->setToolTip(tr("Bookmark the selected icon with its mask"));
     m_bookmarkButton->setEnabled(false);
-    m_exportFamilyButton = new QPushButton(tr("Export Family…"), this);
-    m_exportFamilyButton->setToolTip(tr("Write the selected icon family as PNG images, an .ico and an .icns file"));
-    m_exportFamilyButton->setEnabled(false);
     m_progress = new QProgressBar(this);
     m_progress->setRange(0, 1000);
     m_progress->hide();
@@ -152,6 +148,8 @@ FindIconsPanel::FindIconsPanel(DocumentController& document, QWidget* parent) : 
     m_status->setWordWrap(true);
 
     m_list = new QTableWidget(0, ColumnCount, this);
+    m_exportFamilyButton = makeExportFamilyButton(m_list, [this](int row) { return isFamilyRow(row); },
+                                                  [this](int row) { exportFamily(row); });
     m_list->setHorizontalHeaderLabels({QString(), tr("Format"), tr("Offset"), tr("Score")});
     m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -184,18 +182,9 @@ FindIconsPanel::FindIconsPanel(DocumentController& document, QWidget* parent) : 
 
     connect(m_scanButton, &QPushButton::clicked, this, [this] { m_scanning ? cancelScan() : startScan(); });
     connect(m_bookmarkButton, &QPushButton::clicked, this, [this] { bookmarkCandidate(m_list->currentRow()); });
-    // "Export Family…" on the button and on the list's context menu.
-    auto* exportAction = new QAction(m_exportFamilyButton->text(), m_list);
-    exportAction->setEnabled(false);
-    m_list->addAction(exportAction);
-    m_list->setContextMenuPolicy(Qt::ActionsContextMenu);
-    connect(exportAction, &QAction::triggered, this, [this] { exportFamily(m_list->currentRow()); });
-    connect(m_exportFamilyButton, &QPushButton::clicked, exportAction, &QAction::trigger);
-    connect(m_list, &QTableWidget::itemSelectionChanged, this, [this, exportAction] {
+    connect(m_list, &QTableWidget::itemSelectionChanged, this, [this] {
         const bool selected = !m_list->selectedItems().isEmpty();
         m_bookmarkButton->setEnabled(selected);
-        m_exportFamilyButton->setEnabled(selected && isFamilyRow(m_list->currentRow()));
-        exportAction->setEnabled(m_exportFamilyButton->isEnabled());
         if (selected)
             showCandidate(m_list->currentRow());
     });
@@ -412,7 +401,6 @@ void FindIconsPanel::fillList()
         showChosenMember(row);
     }
     m_bookmarkButton->setEnabled(false);
-    m_exportFamilyButton->setEnabled(false);
 }
 
 std::span<const std::size_t> FindIconsPanel::rowCandidates(int row) const
