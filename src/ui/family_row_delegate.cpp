@@ -26,14 +26,12 @@ void FamilyRowDelegate::initStyleOption(QStyleOptionViewItem* option, const QMod
 
 QRect FamilyRowDelegate::memberRect(const QStyleOptionViewItem& option, const QModelIndex& index, std::size_t member)
 {
-    const QVariantList edges = index.data(kFamilyMemberEdgesRole).toList();
-    if (member >= std::size_t(edges.size()))
+    const QVariantList places = index.data(kFamilyMemberRectsRole).toList();
+    if (member >= std::size_t(places.size()))
         return {};
     const QStyle* style = option.widget ? option.widget->style() : QApplication::style();
     const QRect strip = style->subElementRect(QStyle::SE_ItemViewItemDecoration, &option, option.widget);
-    const int left = member == 0 ? 0 : edges[qsizetype(member) - 1].toInt() + 1;
-    const int right = edges[qsizetype(member)].toInt();
-    return QRect(strip.left() + left, strip.top(), right - left, strip.height());
+    return places[qsizetype(member)].toRect().translated(strip.topLeft());
 }
 
 QRect FamilyRowDelegate::memberRect(const QAbstractItemView* view, const QModelIndex& index, std::size_t member)
@@ -58,7 +56,7 @@ bool FamilyRowDelegate::editorEvent(QEvent* event, QAbstractItemModel* model, co
         QStyleOptionViewItem cell = option;
         initStyleOption(&cell, index);
         const QPoint pos = static_cast<QMouseEvent*>(event)->position().toPoint();
-        const qsizetype members = index.data(kFamilyMemberEdgesRole).toList().size();
+        const qsizetype members = index.data(kFamilyMemberRectsRole).toList().size();
         for (std::size_t member = 0; member < std::size_t(members); ++member)
             if (memberRect(cell, index, member).contains(pos)) {
                 emit memberPressed(index.row(), member);

@@ -59,27 +59,35 @@ QString familyMembersText(std::span<const StructuredIcon* const> members)
 void setFamilyThumbnails(QTableWidgetItem* item, const std::shared_ptr<const ByteSource>& bytes,
                          std::span<const StructuredIcon* const> members)
 {
-    constexpr int kGap = 4;
-    int width = 0, height = 0;
-    QVariantList edges;
+    constexpr int kGap = 2;
+    QVariantList places;
+    QRect all;
+    int x = 0, smallAbove = 0; // the next column; how many small ones stand in it
     for (const StructuredIcon* m : members) {
-        width += (width ? kGap : 0) + m->side;
-        height = std::max(height, m->side);
-        edges << width;
+        const bool small = m->side <= 16;
+        if (!small && smallAbove == 1)
+            x += 16 + kGap; // after a lone small one
+        if (!small || smallAbove == 2)
+            smallAbove = 0;
+        const QRect place(x, smallAbove * (16 + kGap), m->side, m->side);
+        if (!small || smallAbove == 1)
+            x = place.right() + 1 + kGap;
+        smallAbove = small ? smallAbove + 1 : 0;
+        places << place;
+        all |= place;
     }
-    QImage strip(std::max(width, 1), std::max(height, 1), QImage::Format_ARGB32_Premultiplied);
+    QImage strip(all.size().expandedTo(QSize(1, 1)), QImage::Format_ARGB32_Premultiplied);
     strip.fill(Qt::transparent);
     QPainter painter(&strip);
-    int x = 0;
-    for (const StructuredIcon* m : members) {
+    for (std::size_t i = 0; i < members.size(); ++i) {
+        const StructuredIcon* m = members[i];
         if (auto chunk = Chunker::decode(bytes, IconFormat::square(m->bitDepth, m->side), m->offset, m->mask()))
             if (auto image = makeBitmapImageRep(1, false, chunk->pixelArray))
-                painter.drawImage(x, height - m->side, *image); // the small ones on the large ones' base line
-        x += m->side + kGap;
+                painter.drawImage(places[qsizetype(i)].toRect(), *image);
     }
     painter.end();
     item->setData(kFamilyStripRole, QPixmap::fromImage(strip));
-    item->setData(kFamilyMemberEdgesRole, edges);
+    item->setData(kFamilyMemberRectsRole, places);
 }
 
 } // namespace pq

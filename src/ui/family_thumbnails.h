@@ -43,10 +43,11 @@ QString familyMembersText(std::span<const StructuredIcon* const> members);
 // The roles through which a family row's cell holds its members' thumbnails, drawn by
 // FamilyRowDelegate above the cell's text.
 inline constexpr int kFamilyStripRole = Qt::UserRole + 64;       // QPixmap: the members side by side
-inline constexpr int kFamilyMemberEdgesRole = Qt::UserRole + 65; // QVariantList of int: each member's right edge in it
+inline constexpr int kFamilyMemberRectsRole = Qt::UserRole + 65; // QVariantList of QRect: each member's place in it
 
 // Draws a family's members from `bytes` side by side at their own sizes, colour members through
-// the family's mask, into `item` (kFamilyStripRole, kFamilyMemberEdgesRole).
+// the family's mask, into `item` (kFamilyStripRole, kFamilyMemberRectsRole): the 32-pixel ones
+// in a row, the 16-pixel ones after them two above each other, to keep the row narrow.
 void setFamilyThumbnails(QTableWidgetItem* item, const std::shared_ptr<const ByteSource>& bytes,
                          std::span<const StructuredIcon* const> members);
 

@@ -233,8 +233,9 @@ TEST_F(FilesPanelTest, ListedIconsAndFamilyMembersShowAndExport)
         return listed.wait(20000);
     };
     for (const auto& [file, icon, member, title, bytes] : cases) {
-        if (panel->treeView()->currentIndex() != indexOf(QString::fromUtf8(file)))
+        if (panel->treeView()->currentIndex() != indexOf(QString::fromUtf8(file))) {
             ASSERT_TRUE(select(file)) << file;
+        }
         QTableWidget* list = panel->iconList();
         int row = 0;
         while (row < list->rowCount() && list->item(row, 0)->text() + ' ' + list->item(row, 1)->text() != icon)
