@@ -149,13 +149,6 @@ std::optional<std::vector<Bookmark>> loadBookmarks(const ExportArguments& a, con
     return std::nullopt;
 }
 
-// The member types of a classic icon family that today's desktops are given.
-bool isExportedMember(const StructuredIcon& icon)
-{
-    constexpr std::array<std::string_view, 6> kTypes{"ICN#", "icl4", "icl8", "ics#", "ics4", "ics8"};
-    return std::ranges::find(kTypes, icon.type) != kTypes.end();
-}
-
 // The family of resource ID `id` in the first resource fork of `data` holding one, each member
 // decoded through its mask, named after the first resource name among them.
 int runFamilyExport(const ExportArguments& a, const std::shared_ptr<const ByteSource>& data, const QString& folder)
@@ -167,27 +160,21 @@ int runFamilyExport(const ExportArguments& a, const std::shared_ptr<const ByteSo
     }
     const auto families = groupIconFamilies(*found);
     const auto family = std::ranges::find_if(families, [&](const IconFamily& f) {
-        return f.id == a.familyId && std::ranges::any_of(f.members, isExportedMember);
+        return f.id == a.familyId && std::ranges::any_of(f.members, [](const StructuredIcon& m) { return classicFamilyRank(m.type).has_value(); });
     });
     if (family == families.end()) {
         printError(quotedName(a.path) + " holds no icon family with resource ID " + std::to_string(*a.familyId) +
                    "; nothing was exported.");
         return 1;
     }
-    std::optional<std::string> name;
-    std::vector<FamilyMember> members;
-    for (const StructuredIcon& icon : family->members | std::views::filter(isExportedMember)) {
-        const IconFormat format = IconFormat::square(icon.bitDepth, icon.side);
-        auto chunk = Chunker::decode(data, format, icon.offset, icon.mask());
-        if (!chunk) {
-            printError(describeChunkerError(chunk.error(), format, icon.offset, data->size(), icon.mask()));
-            return 1;
-        }
-        members.push_back({icon.type, icon.bitDepth, std::move(chunk->pixelArray)});
-        if (!name)
-            name = icon.name;
+    const auto members = decodeFamilyMembers(data, family->members);
+    if (!members) {
+        const StructuredIcon& icon = members.error().icon;
+        printError(describeChunkerError(members.error().error, IconFormat::square(icon.bitDepth, icon.side), icon.offset,
+                                        data->size(), icon.mask()));
+        return 1;
     }
-    const auto written = writeIconFamily(name.value_or("family " + std::to_string(*a.familyId)), members, folder);
+    const auto written = writeIconFamily(familyFileName(family->members), *members, folder);
     for (const QString& path : written ? *written : QStringList{})
         std::cout << path.toStdString() << std::endl;
     if (!written) {

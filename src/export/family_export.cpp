@@ -4,6 +4,7 @@
 #include "document/atomic_file_writer.h"
 #include "export/export_file_name.h"
 #include "export/image_file_writer.h"
+#include "finder/icon_family.h"
 
 #include <algorithm>
 #include <optional>
@@ -121,6 +122,29 @@ std::expected<void, ExportFileError> writeBytes(const QString& path, const QByte
 }
 
 } // namespace
+
+std::expected<std::vector<FamilyMember>, FamilyDecodeFailure> decodeFamilyMembers(const std::shared_ptr<const ByteSource>& data,
+                                                                                   std::span<const StructuredIcon> icons)
+{
+    std::vector<FamilyMember> members;
+    for (const StructuredIcon& icon : icons) {
+        if (!classicFamilyRank(icon.type))
+            continue;
+        auto chunk = Chunker::decode(data, IconFormat::square(icon.bitDepth, icon.side), icon.offset, icon.mask());
+        if (!chunk)
+            return std::unexpected(FamilyDecodeFailure{icon, chunk.error()});
+        members.push_back({icon.type, icon.bitDepth, std::move(chunk->pixelArray)});
+    }
+    return members;
+}
+
+std::string familyFileName(std::span<const StructuredIcon> icons)
+{
+    for (const StructuredIcon& icon : icons)
+        if (icon.name && classicFamilyRank(icon.type))
+            return *icon.name;
+    return icons.empty() || !icons.front().id ? std::string("family") : "family " + std::to_string(*icons.front().id);
+}
 
 std::expected<QStringList, ExportFileError> writeIconFamily(const std::string& name, std::span<const FamilyMember> members,
                                                             const QString& folder)

@@ -1,15 +1,19 @@
 #pragma once
 
+#include "decoding/chunker.h"
 #include "decoding/pixel_array.h"
 #include "export/export_error.h"
+#include "finder/structured_icon.h"
 
 #include <QString>
 #include <QStringList>
 
 #include <cstdint>
 #include <expected>
+#include <memory>
 #include <span>
 #include <string>
+#include <vector>
 
 namespace pq {
 
@@ -20,6 +24,22 @@ struct FamilyMember {
     std::int64_t bitDepth = 1;
     PixelArray pixels;
 };
+
+// A member that could not be decoded, and why.
+struct FamilyDecodeFailure {
+    StructuredIcon icon;
+    ChunkerError error;
+};
+
+// The members of one family among `icons` that today's desktops are given (the classic types,
+// in the listing's order), each decoded from `data` through its mask; the first member that
+// cannot be decoded ends it.
+std::expected<std::vector<FamilyMember>, FamilyDecodeFailure> decodeFamilyMembers(const std::shared_ptr<const ByteSource>& data,
+                                                                                   std::span<const StructuredIcon> icons);
+
+// The name a family's files are given: the first resource name among its members, else
+// "family <ID>" ("family" for a container's).
+std::string familyFileName(std::span<const StructuredIcon> icons);
 
 // How much the enlarged PNG of each member is scaled, nearest neighbour.
 inline constexpr std::int64_t kFamilyImageZoom = 8;

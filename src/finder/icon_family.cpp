@@ -13,12 +13,20 @@ constexpr std::array<std::pair<std::string_view, std::string_view>, 6> kMaskType
     {"icl4", "ICN#"}, {"icl8", "ICN#"}, {"ics4", "ics#"}, {"ics8", "ics#"}, {"kcs4", "kcs#"}, {"kcs8", "kcs#"},
 }};
 
-bool sameFamily(const StructuredIcon& a, const StructuredIcon& b)
+} // namespace
+
+bool inSameFamily(const StructuredIcon& a, const StructuredIcon& b)
 {
     return a.source == b.source && a.sourceOffset == b.sourceOffset && a.id == b.id;
 }
 
-} // namespace
+std::optional<std::size_t> classicFamilyRank(std::string_view type)
+{
+    const auto* found = std::ranges::find(kClassicFamilyTypes, type);
+    if (found == kClassicFamilyTypes.end())
+        return std::nullopt;
+    return std::size_t(found - kClassicFamilyTypes.begin());
+}
 
 std::optional<std::string_view> familyMaskType(std::string_view type)
 {
@@ -32,7 +40,7 @@ std::vector<IconFamily> groupIconFamilies(std::span<const StructuredIcon> icons)
 {
     std::vector<IconFamily> families;
     for (const StructuredIcon& icon : icons) {
-        const auto family = std::ranges::find_if(families, [&](const IconFamily& f) { return sameFamily(f.members.front(), icon); });
+        const auto family = std::ranges::find_if(families, [&](const IconFamily& f) { return inSameFamily(f.members.front(), icon); });
         if (family == families.end())
             families.push_back({icon.sourceOffset, icon.id, {icon}});
         else
@@ -48,7 +56,7 @@ void setFamilyMasks(std::span<StructuredIcon> icons)
         if (!maskType)
             continue;
         icon.maskOffset = std::nullopt;
-        const auto mask = std::ranges::find_if(icons, [&](const StructuredIcon& m) { return m.type == *maskType && sameFamily(m, icon); });
+        const auto mask = std::ranges::find_if(icons, [&](const StructuredIcon& m) { return m.type == *maskType && inSameFamily(m, icon); });
         if (mask != icons.end())
             icon.maskOffset = mask->offset + IconMask::oneBitPlaneLength(IconFormat::square(1, mask->side));
     }

@@ -2,6 +2,8 @@
 
 #include "finder/structured_icon.h"
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -25,6 +27,16 @@ struct IconFamily {
 // The 1-bit member type whose mask plane a colour member type is drawn through ("ICN#" for
 // "icl8"); none for a type that is not a colour member.
 std::optional<std::string_view> familyMaskType(std::string_view type);
+
+// The member types of a classic family that the desktop shows together and today's desktops
+// are given, in their order: the 32-pixel ones, then the 16-pixel ones, shallowest first.
+inline constexpr std::array<std::string_view, 6> kClassicFamilyTypes{"ICN#", "icl4", "icl8", "ics#", "ics4", "ics8"};
+
+// The place of a type in kClassicFamilyTypes; none for any other type ("SICN", "CURS", "kcs#").
+std::optional<std::size_t> classicFamilyRank(std::string_view type);
+
+// Whether two icons belong to one family: one fork and resource ID, or one container.
+bool inSameFamily(const StructuredIcon& a, const StructuredIcon& b);
 
 // Groups the icons of one or more listings into families, in the order of each family's first
 // member.

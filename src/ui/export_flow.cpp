@@ -16,6 +16,13 @@ namespace {
 // At most this many undecodable bookmarks are named in one alert.
 constexpr std::size_t kRefusalsNamed = 3;
 
+QString filesCount(std::size_t n)
+{
+    return n == 1 ? QStringLiteral("1 file") : QStringLiteral("%1 files").arg(n);
+}
+
+} // namespace
+
 QString decodingProblem(ChunkerError error)
 {
     switch (error) {
@@ -27,13 +34,6 @@ QString decodingProblem(ChunkerError error)
     default: return QStringLiteral("the icon cannot be decoded");
     }
 }
-
-QString filesCount(std::size_t n)
-{
-    return n == 1 ? QStringLiteral("1 file") : QStringLiteral("%1 files").arg(n);
-}
-
-} // namespace
 
 QString exportFailureText(const ExportFailure& failure, const ExportOptions& options,
                           std::span<const std::int64_t> widths)

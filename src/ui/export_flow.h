@@ -65,6 +65,9 @@ private:
     QFutureWatcher<ExportReport> m_watcher;
 };
 
+// Why an icon could not be decoded, as the end of a sentence ("the file is too short for an icon").
+QString decodingProblem(ChunkerError error);
+
 // The sentence telling which file an export stopped at and why.
 QString exportFailureText(const ExportFailure& failure, const ExportOptions& options,
                           std::span<const std::int64_t> widths);

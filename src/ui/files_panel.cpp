@@ -6,6 +6,8 @@
 #include "document/document_controller.h"
 #include "document/worker.h"
 #include "finder/volume_icons.h"
+#include "ui/family_export_flow.h"
+#include "ui/family_row_delegate.h"
 #include "ui/volume_tree_model.h"
 
 #include <QAction>
@@ -55,12 +57,19 @@ FilesPanel::FilesPanel(DocumentController& document, QWidget* parent) : QWidget(
     m_icons->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_icons->verticalHeader()->hide();
     m_icons->horizontalHeader()->setStretchLastSection(true);
+    m_icons->horizontalHeader()->setSectionResizeMode(IconTypeColumn, QHeaderView::ResizeToContents);
+    auto* familyCells = new FamilyRowDelegate(m_icons);
+    m_icons->setItemDelegateForColumn(IconTypeColumn, familyCells);
+    connect(familyCells, &FamilyRowDelegate::memberPressed, this, &FilesPanel::chooseMember);
     m_icons->setIconSize(QSize(32, 32));
-    m_icons->verticalHeader()->setDefaultSectionSize(36);
+    m_icons->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
 
     m_openResource = new QPushButton(tr("Open Resource Fork"), this);
     m_openData = new QPushButton(tr("Open Data Fork"), this);
     m_back = new QPushButton(tr("Back to the whole image"), this);
+    m_exportFamily = makeExportFamilyButton(
+        m_icons, [this](int row) { return row >= 0 && row < int(m_rows.size()) && m_rows[std::size_t(row)].isFamily; },
+        [this](int row) { exportFamily(row); });
     for (QPushButton* button : {m_openResource, m_openData, m_back})
         button->setEnabled(false);
     m_status = new QLabel(this);
@@ -69,6 +78,7 @@ FilesPanel::FilesPanel(DocumentController& document, QWidget* parent) : QWidget(
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(m_openResource);
     buttons->addWidget(m_openData);
+    buttons->addWidget(m_exportFamily);
     buttons->addStretch(1);
     buttons->addWidget(m_back);
     auto* split = new QSplitter(Qt::Vertical, this);
@@ -200,17 +210,29 @@ void FilesPanel::listIcons(std::shared_ptr<const ByteSource> fork)
 
 void FilesPanel::fillIconList()
 {
+    std::vector<ListedIcon> listed;
+    for (const StructuredIcon& icon : m_forkIcons)
+        listed.push_back({&icon, 0});
+    m_rows = familyRows(listed);
     m_icons->clearContents();
-    m_icons->setRowCount(int(m_forkIcons.size()));
-    for (int row = 0; row < int(m_forkIcons.size()); ++row) {
-        const StructuredIcon& icon = m_forkIcons[std::size_t(row)];
-        auto* type = readOnlyItem(QString::fromStdString(icon.type));
-        if (auto chunk = Chunker::decode(m_iconFork, IconFormat::square(icon.bitDepth, icon.side), icon.offset, icon.mask()))
+    m_icons->setRowCount(int(m_rows.size()));
+    for (int row = 0; row < int(m_rows.size()); ++row) {
+        const IconListRow& r = m_rows[std::size_t(row)];
+        std::vector<const StructuredIcon*> members;
+        for (std::size_t i : r.icons)
+            members.push_back(&m_forkIcons[i]);
+        const StructuredIcon& icon = *members.front();
+        auto* type = readOnlyItem(r.isFamily ? familyMembersText(members) : QString::fromStdString(icon.type));
+        if (r.isFamily)
+            setFamilyThumbnails(type, m_iconFork, members);
+        else if (auto chunk = Chunker::decode(m_iconFork, IconFormat::square(icon.bitDepth, icon.side), icon.offset, icon.mask()))
             if (auto image = makeBitmapImageRep(std::max(1, 32 / icon.side), false, chunk->pixelArray))
                 type->setIcon(QIcon(QPixmap::fromImage(*image)));
+        const auto named = std::ranges::find_if(members, [](const StructuredIcon* m) { return m->name.has_value(); });
         m_icons->setItem(row, IconTypeColumn, type);
         m_icons->setItem(row, IconIdColumn, readOnlyItem(icon.id ? QString::number(*icon.id) : QString()));
-        m_icons->setItem(row, IconNameColumn, readOnlyItem(QString::fromStdString(icon.name.value_or(""))));
+        m_icons->setItem(row, IconNameColumn,
+                         readOnlyItem(named == members.end() ? QString() : QString::fromStdString(*(*named)->name)));
     }
     const int first = int(m_forkIcons.size());
     m_icons->setRowCount(first + int(m_forkListedOnly.size()));
@@ -259,9 +281,10 @@ void FilesPanel::showIcon(int row)
     const int node = currentNode();
     const VolumeTree& tree = m_model->tree();
     const VolumeFile* file = node >= 0 ? tree.file(tree.nodes()[std::size_t(node)]) : nullptr;
-    if (!file || row < 0 || row >= int(m_forkIcons.size()))
+    if (!file || row < 0 || row >= int(m_rows.size()))
         return;
-    const StructuredIcon icon = m_forkIcons[std::size_t(row)];
+    const IconListRow& r = m_rows[std::size_t(row)];
+    const StructuredIcon icon = m_forkIcons[r.icons[r.chosen]];
     const IconFormat format = IconFormat::square(icon.bitDepth, icon.side);
     if (DocumentController::canBrowse(m_iconFork)) {
         openFork(m_tree->currentIndex(), ForkKind::Resource);
@@ -274,6 +297,25 @@ void FilesPanel::showIcon(int row)
         return;
     m_document.backToImage();
     emit iconChosen(*inImage, format);
+}
+
+void FilesPanel::chooseMember(int row, std::size_t member)
+{
+    if (row < 0 || row >= int(m_rows.size()) || member >= m_rows[std::size_t(row)].icons.size())
+        return;
+    m_rows[std::size_t(row)].chosen = member;
+    m_icons->selectRow(row);
+    showIcon(row);
+}
+
+void FilesPanel::exportFamily(int row)
+{
+    if (row < 0 || row >= int(m_rows.size()) || !m_rows[std::size_t(row)].isFamily)
+        return;
+    std::vector<StructuredIcon> members;
+    for (std::size_t i : m_rows[std::size_t(row)].icons)
+        members.push_back(m_forkIcons[i]);
+    pq::exportFamily(m_document, this, m_iconFork, std::move(members));
 }
 
 } // namespace pq

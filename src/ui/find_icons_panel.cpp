@@ -4,6 +4,9 @@
 
 #include "finder/icon_finder.h"
 #include "finder/volume_icons.h"
+#include "ui/family_export_flow.h"
+#include "ui/family_row_delegate.h"
+#include "ui/family_thumbnails.h"
 #include "ui/volume_tree.h"
 #include "volumes/volume_locator.h"
 #include "decoding/chunker.h"
@@ -155,6 +158,8 @@ FindIconsPanel::FindIconsPanel(DocumentController& document, QWidget* parent) : 
     m_status->setWordWrap(true);
 
     m_list = new QTableWidget(0, ColumnCount, this);
+    m_exportFamilyButton = makeExportFamilyButton(m_list, [this](int row) { return isFamilyRow(row); },
+                                                  [this](int row) { exportFamily(row); });
     m_list->setHorizontalHeaderLabels({QString(), tr("Format"), tr("Offset"), tr("Score")});
     m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -169,11 +174,15 @@ FindIconsPanel::FindIconsPanel(DocumentController& document, QWidget* parent) : 
     header->setSectionResizeMode(FormatColumn, QHeaderView::Stretch);
     header->setStretchLastSection(false);
     m_list->setWordWrap(true);
+    auto* familyCells = new FamilyRowDelegate(m_list);
+    m_list->setItemDelegateForColumn(FormatColumn, familyCells);
+    connect(familyCells, &FamilyRowDelegate::memberPressed, this, &FindIconsPanel::chooseMember);
     m_list->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(m_scanButton);
     buttons->addWidget(m_bookmarkButton);
+    buttons->addWidget(m_exportFamilyButton);
     buttons->addStretch(1);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(buttons);
@@ -218,6 +227,7 @@ void FindIconsPanel::startScan()
     m_candidates.clear();
     m_listedOnly.clear();
     m_candidateParts.clear();
+    m_rows.clear();
     m_inImage.clear();
     m_parts.clear();
     m_pendingRow = -1;
@@ -306,7 +316,7 @@ void FindIconsPanel::documentOpened()
 {
     // The part of a chosen candidate has opened: the list stays, the icon is shown.
     const int pending = std::exchange(m_pendingRow, -1);
-    if (pending >= 0 && isInOpenPart(pending))
+    if (pending >= 0 && pending < int(m_rows.size()) && isInOpenPart(chosenCandidate(pending)))
         return showCandidate(pending);
     if (!m_image || m_document.image() != m_image)
         clearResults(); // else a fork of the image searched, or the image again: the list stays
@@ -323,6 +333,7 @@ void FindIconsPanel::clearResults()
     m_candidates.clear();
     m_listedOnly.clear();
     m_candidateParts.clear();
+    m_rows.clear();
     m_inImage.clear();
     m_parts.clear();
     m_image.reset();
@@ -357,24 +368,50 @@ QString FindIconsPanel::formatText(const FoundIcon& icon, const SearchedPart& pa
     return part.label.isEmpty() ? text : text + QLatin1Char('\n') + part.label;
 }
 
+QString FindIconsPanel::familyText(int row) const
+{
+    const IconListRow& r = m_rows[std::size_t(row)];
+    std::vector<const StructuredIcon*> members;
+    for (std::size_t c : r.icons)
+        members.push_back(&*m_candidates[c].structure);
+    const StructuredIcon& first = *members.front();
+    const SearchedPart& part = m_parts[m_candidateParts[r.icons.front()]];
+    QString label = first.id ? tr("Family ID %1").arg(*first.id) : tr("Family");
+    if (const auto named = std::ranges::find_if(members, [](const StructuredIcon* m) { return m->name.has_value(); });
+        named != members.end())
+        label += QStringLiteral(" \u201C%1\u201D").arg(QString::fromStdString(*(*named)->name));
+    const QString types = familyMembersText(members);
+    if (!part.innerPath.empty()) // a file's family, grouped by the file's path
+        return label + QStringLiteral(" \u2014 ") + part.label + QStringLiteral(": ") + types;
+    const QString where = first.source == StructuredIcon::Source::Resource ? tr("resource fork at %1") : tr("icon container at %1");
+    const QString text = label + QStringLiteral(": ") + types + QLatin1Char('\n') + where.arg(first.sourceOffset);
+    return part.label.isEmpty() ? text : text + QLatin1Char('\n') + part.label;
+}
+
 void FindIconsPanel::fillList()
 {
+    std::vector<ListedIcon> listed;
+    for (std::size_t i = 0; i < m_candidates.size(); ++i)
+        listed.push_back({m_candidates[i].structure ? &*m_candidates[i].structure : nullptr, m_candidateParts[i]});
+    m_rows = familyRows(listed);
     m_list->clearContents();
-    m_list->setRowCount(int(m_candidates.size()));
-    for (int row = 0; row < int(m_candidates.size()); ++row) {
-        const FoundIcon& c = m_candidates[std::size_t(row)];
-        const std::size_t part = m_candidateParts[std::size_t(row)];
-        auto* thumbnail = readOnlyItem(QString());
-        if (const auto& data = m_parts[part].bytes)
-            if (auto chunk = Chunker::decode(data, c.format(), c.offset, c.mask()))
-                if (auto image = makeBitmapImageRep(kThumbnailPixels / c.side, false, chunk->pixelArray))
-                    thumbnail->setIcon(QIcon(QPixmap::fromImage(*image)));
-        m_list->setItem(row, ThumbnailColumn, thumbnail);
-        m_list->setItem(row, FormatColumn, readOnlyItem(formatText(c, m_parts[part])));
-        const std::int64_t offset = shownOffset(row); // where selecting it shows it
-        m_list->setItem(row, OffsetColumn,
-                        readOnlyItem(QStringLiteral("%1 (0x%2)").arg(offset).arg(QString::number(offset, 16))));
+    m_list->setRowCount(int(m_rows.size()));
+    for (int row = 0; row < int(m_rows.size()); ++row) {
+        const std::size_t chosen = chosenCandidate(row);
+        const FoundIcon& c = m_candidates[chosen];
+        const SearchedPart& part = m_parts[m_candidateParts[chosen]];
+        auto* format = readOnlyItem(isFamilyRow(row) ? familyText(row) : formatText(c, part));
+        if (isFamilyRow(row)) {
+            std::vector<const StructuredIcon*> members;
+            for (std::size_t i : m_rows[std::size_t(row)].icons)
+                members.push_back(&*m_candidates[i].structure);
+            setFamilyThumbnails(format, part.bytes, members);
+        }
+        m_list->setItem(row, ThumbnailColumn, readOnlyItem(QString()));
+        m_list->setItem(row, FormatColumn, format);
+        m_list->setItem(row, OffsetColumn, readOnlyItem(QString()));
         m_list->setItem(row, ScoreColumn, readOnlyItem(c.structure ? tr("stored") : QString::number(c.score, 'f', 2)));
+        showChosenMember(row);
     }
     fillListedOnlyRows();
     m_bookmarkButton->setEnabled(false);
@@ -406,52 +443,96 @@ void FindIconsPanel::fillListedOnlyRows()
     }
 }
 
-QString FindIconsPanel::candidatePart(int row) const
+std::span<const std::size_t> FindIconsPanel::rowCandidates(int row) const
 {
-    if (row < 0 || row >= int(m_candidates.size()))
+    if (row < 0 || row >= int(m_rows.size()))
         return {};
-    return m_parts[m_candidateParts[std::size_t(row)]].label;
+    return m_rows[std::size_t(row)].icons;
 }
 
-std::optional<std::int64_t> FindIconsPanel::shownInImageAt(int row) const
+std::size_t FindIconsPanel::chosenCandidate(int row) const
 {
-    const SearchedPart& part = m_parts[m_candidateParts[std::size_t(row)]];
-    const auto inImage = m_inImage.find(std::size_t(row));
+    const IconListRow& r = m_rows[std::size_t(row)];
+    return r.icons[r.chosen];
+}
+
+bool FindIconsPanel::isFamilyRow(int row) const
+{
+    return row >= 0 && row < int(m_rows.size()) && m_rows[std::size_t(row)].isFamily;
+}
+
+QString FindIconsPanel::candidatePart(int row) const
+{
+    if (row < 0 || row >= int(m_rows.size()))
+        return {};
+    return m_parts[m_candidateParts[chosenCandidate(row)]].label;
+}
+
+std::optional<std::int64_t> FindIconsPanel::shownInImageAt(std::size_t candidate) const
+{
+    const SearchedPart& part = m_parts[m_candidateParts[candidate]];
+    const auto inImage = m_inImage.find(candidate);
     if (part.innerPath.empty() || inImage == m_inImage.end() || DocumentController::canBrowse(part.bytes))
         return std::nullopt;
     return inImage->second.offset;
 }
 
-bool FindIconsPanel::isInOpenPart(int row) const
+bool FindIconsPanel::isInOpenPart(std::size_t candidate) const
 {
-    const SearchedPart& part = m_parts[m_candidateParts[std::size_t(row)]];
+    const SearchedPart& part = m_parts[m_candidateParts[candidate]];
     const DocumentOrigin& origin = m_document.origin();
-    const bool inImage = part.innerPath.empty() || shownInImageAt(row);
+    const bool inImage = part.innerPath.empty() || shownInImageAt(candidate);
     return (inImage ? origin.innerPath.empty() : part.innerPath == origin.innerPath) &&
            (part.row < 0 || part.row == origin.chosenPart);
 }
 
-std::int64_t FindIconsPanel::shownOffset(int row) const
+std::int64_t FindIconsPanel::shownOffset(std::size_t candidate) const
 {
-    return shownInImageAt(row).value_or(m_candidates[std::size_t(row)].offset);
+    return shownInImageAt(candidate).value_or(m_candidates[candidate].offset);
 }
 
-std::optional<std::int64_t> FindIconsPanel::shownMaskOffset(int row) const
+std::optional<std::int64_t> FindIconsPanel::shownMaskOffset(std::size_t candidate) const
 {
-    if (shownInImageAt(row))
-        return m_inImage.at(std::size_t(row)).maskOffset;
-    const auto& structure = m_candidates[std::size_t(row)].structure;
+    if (shownInImageAt(candidate))
+        return m_inImage.at(candidate).maskOffset;
+    const auto& structure = m_candidates[candidate].structure;
     return structure ? structure->maskOffset : std::nullopt;
+}
+
+void FindIconsPanel::showChosenMember(int row)
+{
+    const std::size_t chosen = chosenCandidate(row);
+    const FoundIcon& c = m_candidates[chosen];
+    QIcon icon;
+    if (auto chunk = Chunker::decode(m_parts[m_candidateParts[chosen]].bytes, c.format(), c.offset, c.mask()))
+        if (auto image = makeBitmapImageRep(kThumbnailPixels / c.side, false, chunk->pixelArray))
+            icon = QIcon(QPixmap::fromImage(*image));
+    m_list->item(row, ThumbnailColumn)->setIcon(icon);
+    const std::int64_t offset = shownOffset(chosen); // where selecting it shows it
+    m_list->item(row, OffsetColumn)->setText(QStringLiteral("%1 (0x%2)").arg(offset).arg(QString::number(offset, 16)));
+}
+
+void FindIconsPanel::chooseMember(int row, std::size_t member)
+{
+    if (row < 0 || row >= int(m_rows.size()) || member >= m_rows[std::size_t(row)].icons.size())
+        return;
+    m_rows[std::size_t(row)].chosen = member;
+    showChosenMember(row);
+    if (m_list->currentRow() == row && m_list->item(row, FormatColumn)->isSelected())
+        showCandidate(row);
+    else
+        m_list->selectRow(row); // shows it
 }
 
 void FindIconsPanel::showCandidate(int row)
 {
-    if (row < 0 || row >= int(m_candidates.size()))
+    if (row < 0 || row >= int(m_rows.size()))
         return;
-    if (!isInOpenPart(row)) {
-        const SearchedPart& part = m_parts[m_candidateParts[std::size_t(row)]];
+    const std::size_t candidate = chosenCandidate(row);
+    if (!isInOpenPart(candidate)) {
+        const SearchedPart& part = m_parts[m_candidateParts[candidate]];
         m_pendingRow = row;
-        if (!part.innerPath.empty() && !shownInImageAt(row))
+        if (!part.innerPath.empty() && !shownInImageAt(candidate))
             m_document.openInner(part.bytes, part.innerPath);
         else if (m_document.origin().image)
             m_document.backToImage();
@@ -459,23 +540,34 @@ void FindIconsPanel::showCandidate(int row)
             m_document.intake().reopen(DocumentIntake::OpenMode::AskParts, part.row);
         return;
     }
-    emit iconChosen(shownOffset(row), m_candidates[std::size_t(row)].format());
+    emit iconChosen(shownOffset(candidate), m_candidates[candidate].format());
 }
 
 void FindIconsPanel::bookmarkCandidate(int row)
 {
-    if (row < 0 || row >= int(m_candidates.size()) || !isInOpenPart(row))
+    if (row < 0 || row >= int(m_rows.size()) || !isInOpenPart(chosenCandidate(row)))
         return; // a hit in another part is bookmarked once its part is open
-    const FoundIcon& c = m_candidates[std::size_t(row)];
+    const std::size_t candidate = chosenCandidate(row);
+    const FoundIcon& c = m_candidates[candidate];
     Bookmark bookmark;
-    bookmark.offset = shownOffset(row);
+    bookmark.offset = shownOffset(candidate);
     bookmark.nickname = c.bookmarkNickname();
     bookmark.bitDepth = c.format().bitDepth;
     bookmark.widthInBits = c.format().widthInBits;
     bookmark.hasMask = c.hasMask;
-    bookmark.maskOffset = shownMaskOffset(row);
+    bookmark.maskOffset = shownMaskOffset(candidate);
     if (auto added = m_document.appendBookmark(bookmark); !added)
         m_document.displayError(added.error());
+}
+
+void FindIconsPanel::exportFamily(int row)
+{
+    if (!isFamilyRow(row))
+        return;
+    std::vector<StructuredIcon> members;
+    for (std::size_t c : m_rows[std::size_t(row)].icons)
+        members.push_back(*m_candidates[c].structure);
+    pq::exportFamily(m_document, this, m_parts[m_candidateParts[chosenCandidate(row)]].bytes, std::move(members));
 }
 
 } // namespace pq

@@ -5,6 +5,7 @@
 #include "finder/icon_find_error.h"
 #include "finder/own_palette_icon.h"
 #include "decoding/icon_format.h"
+#include "ui/family_thumbnails.h"
 
 #include <QThreadPool>
 #include <QWidget>
@@ -15,6 +16,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -31,7 +33,10 @@ class DocumentController;
 // cancel button, and lists what it finds (thumbnail with the mask applied, format, offset,
 // score): first the icons stored in resource forks and icon-family containers, grouped by
 // their fork or container and labelled with type, ID and name; then likely 1-bit icons with
-// masks, best first. A search that cannot read the file (it shrank on disk) says so and lists
+// masks, best first. The classic members of one family (ICN#, icl4, icl8, ics#, ics4, ics8 of
+// one fork and ID, or of one container) are one row showing them side by side: clicking a
+// member's thumbnail shows that member, selecting the row its deepest 32-pixel one; "Bookmark"
+// takes the member shown, "Export Family…" writes the family for today's desktops. A search that cannot read the file (it shrank on disk) says so and lists
 // nothing; the document tells the user once. Selecting a row emits iconChosen (the window shows the icon in the
 // browser); "Bookmark" adds it to the document (with its mask, named after its resource when
 // it has a name) by the same rule as a tile's add button. The list belongs to the open file:
@@ -72,17 +77,27 @@ public:
     QTableWidget* candidateList() const { return m_list; }
     QPushButton* scanButton() const { return m_scanButton; }
     QPushButton* bookmarkButton() const { return m_bookmarkButton; }
+    QPushButton* exportFamilyButton() const { return m_exportFamilyButton; }
     QProgressBar* progressBar() const { return m_progress; }
     QLabel* statusLabel() const { return m_status; }
 
-    // The path of the part the candidate of this row was found in; empty when the search
+    // The candidates a row shows (indices into candidates()): one, or a family's members in
+    // their order; empty for a row that does not exist.
+    std::span<const std::size_t> rowCandidates(int row) const;
+    // The path of the part the candidates of this row were found in; empty when the search
     // looked only in the open bytes.
     QString candidatePart(int row) const;
-    // Emits iconChosen for the candidate of this row, opening its part first when it is
-    // another one than the open part.
+    // Makes `member` (an index into rowCandidates(row)) the row's chosen candidate, selects
+    // the row and shows it.
+    void chooseMember(int row, std::size_t member);
+    // Emits iconChosen for the chosen candidate of this row, opening its part first when it
+    // is another one than the open part.
     void showCandidate(int row);
-    // Bookmarks the candidate of this row with its mask; a failure is shown in an alert.
+    // Bookmarks the chosen candidate of this row with its mask; a failure is shown in an alert.
     void bookmarkCandidate(int row);
+    // Asks for a folder and writes the family of this row there; nothing for a row of one
+    // icon that is no family member.
+    void exportFamily(int row);
 
     // One part searched: its row in the part question (-1: the open bytes alone), its path and
     // its bytes (opened by the search when it is not the open part); for a fork of a file in a
@@ -124,21 +139,29 @@ private:
     void documentOpened();
     void clearResults();
     std::vector<SearchedPart> partsToSearch() const;
-    bool isInOpenPart(int row) const;
+    // The rest take a candidate's index.
+    bool isInOpenPart(std::size_t candidate) const;
     // A file's icon in a fork too short to browse is shown where it lies in the image.
-    std::optional<std::int64_t> shownInImageAt(int row) const;
+    std::optional<std::int64_t> shownInImageAt(std::size_t candidate) const;
     // The offset at which the candidate is shown and bookmarked, and its family mask's there.
-    std::int64_t shownOffset(int row) const;
-    std::optional<std::int64_t> shownMaskOffset(int row) const;
+    std::int64_t shownOffset(std::size_t candidate) const;
+    std::optional<std::int64_t> shownMaskOffset(std::size_t candidate) const;
+    // The chosen candidate of a row that exists, and whether the row is a family's.
+    std::size_t chosenCandidate(int row) const;
+    bool isFamilyRow(int row) const;
     void stopWorker();
     void finishScan(std::uint64_t generation, std::expected<SearchResult, IconFindError> result);
     void fillList();
     void fillListedOnlyRows();
     static QString formatText(const FoundIcon& icon, const SearchedPart& part);
+    QString familyText(int row) const;
+    // The thumbnail and offset of the row's chosen candidate.
+    void showChosenMember(int row);
 
     DocumentController& m_document;
     QPushButton* m_scanButton = nullptr;
     QPushButton* m_bookmarkButton = nullptr;
+    QPushButton* m_exportFamilyButton = nullptr;
     QProgressBar* m_progress = nullptr;
     QLabel* m_status = nullptr;
     QTableWidget* m_list = nullptr;
@@ -148,6 +171,8 @@ private:
     std::vector<std::size_t> m_candidateParts; // index into m_parts, per candidate
     std::map<std::size_t, InImage> m_inImage; // a file's icon's place in the image, by candidate
     std::vector<SearchedPart> m_parts;
+    std::vector<IconListRow> m_rows; // of candidates
+
     std::shared_ptr<const ByteSource> m_image; // the image searched
     int m_pendingRow = -1; // a candidate whose part is being opened
     std::uint64_t m_generation = 0; // results of older scans are dropped

@@ -9,7 +9,11 @@
 #include "ui/main_window.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QImageReader>
 #include <QListView>
+#include <QSlider>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -55,6 +59,33 @@ protected:
         ASSERT_FALSE(rect.isEmpty());
         QTest::mouseClick(list->tableView()->viewport(), Qt::LeftButton, {}, rect.center());
         settle();
+    }
+    // The offset and format of the icon the browser shows selected.
+    std::pair<std::int64_t, IconFormat> shownIcon()
+    {
+        const IconFormat format = IconFormat::from(browser->selectedBitDepth(), browser->selectedDimension());
+        return {grid().selectedItem().value_or(-1) * format.bytesPerRow() + browser->offsetSlider()->value(), format};
+    }
+    // Answers the window's open folder dialog with `folder` and closes it; false when none is open.
+    bool answerFolderDialog(const QString& folder)
+    {
+        for (QFileDialog* dialog : window->findChildren<QFileDialog*>())
+            if (dialog->isVisible() && dialog->fileMode() == QFileDialog::Directory) {
+                emit dialog->fileSelected(folder);
+                dialog->reject();
+                return true;
+            }
+        return false;
+    }
+    // Each file of `folder` with the size QImageReader reads it at ("name 0x0" when it cannot).
+    static QStringList imagesIn(const QString& folder)
+    {
+        QStringList images;
+        for (const QString& name : QDir(folder).entryList(QDir::Files, QDir::Name)) {
+            const QSize size = QImageReader(folder + QLatin1Char('/') + name).read().size();
+            images << QStringLiteral("%1 %2x%3").arg(name).arg(std::max(size.width(), 0)).arg(std::max(size.height(), 0));
+        }
+        return images;
     }
     QVariant rowData(int row, int role) const { return list->model()->index(row).data(role); }
     // Row actions are delivered after the event that caused them.

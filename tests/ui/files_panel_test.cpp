@@ -1,6 +1,7 @@
 #include "main_window_fixture.h"
 #include "resource_fork_writer.h"
 #include "sample_image.h"
+#include "ui/family_row_delegate.h"
 #include "ui/files_panel.h"
 #include "ui/find_icons_panel.h"
 #include "ui/volume_tree_model.h"
@@ -126,13 +127,13 @@ protected:
         QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, rect.center());
         QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, rect.center());
     }
-    // The window shows `title` and the browser's selected tile the icon's bytes.
+    // The window shows `title` and the browser's selected tile the icon's bytes in its format.
     void expectShowing(const QString& title, const ForkResource& icon)
     {
         EXPECT_EQ(window->windowTitle().toStdString(), title.toStdString());
-        ASSERT_TRUE(grid().selectedItem());
+        const auto [offset, format] = shownIcon();
+        EXPECT_EQ(format, IconFormat::square(1, icon.type == "ics#" ? 16 : 32));
         std::vector<std::uint8_t> bytes(icon.data.size());
-        const std::int64_t offset = *grid().selectedItem() * 4 + browser->offsetSlider()->value(); // 1-bit 32x32 rows
         ASSERT_TRUE(mvc->document().source()->read(offset, std::as_writable_bytes(std::span(bytes))));
         EXPECT_EQ(bytes, icon.data);
     }
@@ -168,7 +169,7 @@ TEST_F(FilesPanelTest, ListsTheVolumeOpensAFileForkAndGoesBack)
                                                 panel->iconList()->item(row, 2)->text());
     icons.sort();
 
-    EXPECT_EQ(icons.join('|').toStdString(), "ICN# -16455 |ICN# 128 Trash|ics# -16455 ");
+    EXPECT_EQ(icons.join('|').toStdString(), "ICN# 128 Trash|ICN#, ics# -16455 ");
     tree->scrollTo(finder);
     doubleClick(tree, tree->visualRect(finder));
     ASSERT_TRUE(mvc->document().waitForDigest(20000));
@@ -198,46 +199,69 @@ TEST_F(FilesPanelTest, FindIconsGroupsTheStoredIconsByFile)
     find->startScan();
     ASSERT_TRUE(ended.wait(20000));
     QStringList stored;
-    for (int row = 0; row < int(find->candidates().size()); ++row)
-        if (find->candidates()[std::size_t(row)].structure)
+    for (int row = 0; row < find->candidateList()->rowCount(); ++row)
+        if (const auto icons = find->rowCandidates(row); !icons.empty() && find->candidates()[icons[0]].structure)
             stored << find->candidateList()->item(row, 1)->text().section(QLatin1Char('\n'), 0, 0);
     EXPECT_EQ(stored.join('\n').toStdString(), QStringList({
-                                                     "ICN# ID 128 \u2014 Painter",
-                                                     "ICN# ID 129 \u2014 Painter",
-                                                     "ICN# ID -16455 \u2014 System Folder:Finder",
-                                                     "ICN# ID 128 \u201CTrash\u201D \u2014 System Folder:Finder",
-                                                     "ics# ID -16455 \u2014 System Folder:Finder",
+                                                     "Family ID 128 \u2014 Painter: ICN#",
+                                                     "Family ID 129 \u2014 Painter: ICN#",
+                                                     "Family ID -16455 \u2014 System Folder:Finder: ICN#, ics#",
+                                                     "Family ID 128 \u201CTrash\u201D \u2014 System Folder:Finder: ICN#",
                                                  }).join('\n').toStdString());
 
     // Each shows as the Files panel shows it (below).
-    find->candidateList()->selectRow(int(stored.indexOf("ICN# ID 128 \u201CTrash\u201D \u2014 System Folder:Finder")));
+    const int rows = find->candidateList()->rowCount();
+    find->candidateList()->selectRow(int(stored.indexOf("Family ID 128 \u201CTrash\u201D \u2014 System Folder:Finder: ICN#")));
     expectShowing(kFinderFork, drawn("ICN#", 128, "Trash", "trash"));
-    find->candidateList()->selectRow(int(stored.indexOf("ICN# ID 128 \u2014 Painter")));
+    find->candidateList()->selectRow(int(stored.indexOf("Family ID 128 \u2014 Painter: ICN#")));
     expectShowing("catalog.hfs", drawn("ICN#", 128, "", "bell"));
-    EXPECT_EQ(find->candidateList()->rowCount(), int(find->candidates().size()) + 2); // the list stays
+    EXPECT_EQ(find->candidateList()->rowCount(), rows); // the list stays
 }
 
-// Double-clicking a listed icon shows it: in its fork when the fork is long enough to browse,
-// else where it lies in the whole image.
-TEST_F(FilesPanelTest, DoubleClickingAFilesIconShowsIt)
+// A family is one row of its members (a file's ICN# and ics#). Double-clicking a row shows its
+// icon, a family's 32-pixel member; clicking a member's thumbnail shows that member: in the
+// fork when it is long enough to browse, else where it lies in the whole image. "Export
+// Family…" writes the family.
+TEST_F(FilesPanelTest, ListedIconsAndFamilyMembersShowAndExport)
 {
     openVolume();
-    const std::tuple<const char*, const char*, QString, ForkResource> cases[] = {
-        {"Catalog/System Folder/Finder", "ICN# -16455", kFinderFork, drawn("ICN#", -16455, "", "smiley")},
-        {"Catalog/Painter", "ICN# 129", "catalog.hfs", drawn("ICN#", 129, "", "document")},
+    const std::tuple<const char*, const char*, int, QString, ForkResource> cases[] = {
+        {"Catalog/System Folder/Finder", "ICN#, ics# -16455", -1, kFinderFork, drawn("ICN#", -16455, "", "smiley")},
+        {"Catalog/System Folder/Finder", "ICN#, ics# -16455", 1, kFinderFork, drawn("ics#", -16455, "", "smiley")},
+        {"Catalog/Painter", "ICN# 129", -1, "catalog.hfs", drawn("ICN#", 129, "", "document")},
     };
-    for (const auto& [file, icon, title, bytes] : cases) {
+    const auto select = [&](const char* file) {
         QSignalSpy listed(panel, &FilesPanel::iconsListed);
         panel->treeView()->setCurrentIndex(indexOf(QString::fromUtf8(file)));
-        ASSERT_TRUE(listed.wait(20000)) << file;
+        return listed.wait(20000);
+    };
+    for (const auto& [file, icon, member, title, bytes] : cases) {
+        if (panel->treeView()->currentIndex() != indexOf(QString::fromUtf8(file))) {
+            ASSERT_TRUE(select(file)) << file;
+        }
         QTableWidget* list = panel->iconList();
         int row = 0;
         while (row < list->rowCount() && list->item(row, 0)->text() + ' ' + list->item(row, 1)->text() != icon)
             ++row;
         ASSERT_LT(row, list->rowCount()) << icon;
-        doubleClick(list, list->visualItemRect(list->item(row, 0)));
+        EXPECT_EQ(panel->iconRows()[std::size_t(row)].icons.size(), std::size_t(QString::fromUtf8(icon).count(',') + 1)) << icon;
+        if (member < 0)
+            doubleClick(list, list->visualItemRect(list->item(row, 0)));
+        else
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                              FamilyRowDelegate::memberRect(list, list->model()->index(row, 0), std::size_t(member)).center());
         expectShowing(title, bytes);
     }
+
+    ASSERT_TRUE(select("Catalog/System Folder/Finder"));
+    const int family = panel->iconList()->findItems(QStringLiteral("ICN#, ics#"), Qt::MatchExactly).value(0)->row();
+    panel->iconList()->selectRow(family);
+    const QString folder = test::makeTempDir();
+    QTest::mouseClick(panel->exportFamilyButton(), Qt::LeftButton);
+    ASSERT_TRUE(answerFolderDialog(folder));
+    EXPECT_EQ(imagesIn(folder).join(", ").toStdString(), "family -16455-ICN#-32.png 32x32, family -16455-ICN#-32@8x.png 256x256, "
+                                                         "family -16455-ics#-16.png 16x16, family -16455-ics#-16@8x.png 128x128, "
+                                                         "family -16455.icns 16x16, family -16455.ico 16x16");
 }
 
 

@@ -4,6 +4,8 @@
 #include "icon_hunt_image.h"
 #include "main_window_fixture.h"
 #include "sample_image.h"
+#include "ui/family_row_delegate.h"
+#include "ui/family_thumbnails.h"
 #include "ui/find_icons_panel.h"
 #include "ui/go_to_offset_dialog.h"
 #include "document/document_intake.h"
@@ -17,9 +19,11 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSlider>
+#include <QStatusBar>
 #include <QTableWidget>
 
 #include <filesystem>
+#include <map>
 
 namespace pq {
 namespace {
@@ -56,6 +60,32 @@ TEST(GoToOffset, OnlyOffsetsThatATileShowsHaveATile)
         EXPECT_TRUE(got == expected || (!tile && got.endsWith(QString::fromUtf8(expected)))) << got.toStdString();
     }
     EXPECT_FALSE(GoToOffsetDialog::tileForOffset(nullptr, 0));
+}
+
+// Rows of a list of icons: the classic members of one fork's ID (in one listing) are one row in
+// their order, showing the deepest 32-pixel member; anything else is a row of its own.
+TEST(FamilyRows, GroupTheClassicMembersOfOneFamilyInOneListing)
+{
+    const auto icon = [](const char* type, int id, std::int64_t maskOffset = -1) {
+        StructuredIcon s;
+        s.type = type;
+        s.id = id;
+        s.bitDepth = type[3] == '4' ? 4 : type[3] == '8' ? 8 : 1;
+        s.side = type[2] == 's' ? 16 : 32;
+        s.maskOffset = maskOffset < 0 ? std::nullopt : std::optional(maskOffset);
+        return s;
+    };
+    const StructuredIcon icons[] = {icon("ics8", 128, 64), icon("SICN", 128), icon("icl4", 128), icon("ics#", 128), icon("ICN#", 129)};
+    const std::vector<ListedIcon> listed{{&icons[0], 0}, {&icons[1], 0}, {&icons[2], 0}, {nullptr, 0}, {&icons[3], 0},
+                                         {&icons[4], 0}, {&icons[4], 1}}; // the same fork place in another file
+    QStringList rows;
+    for (const IconListRow& row : familyRows(listed)) {
+        std::vector<const StructuredIcon*> members;
+        for (std::size_t i : row.icons)
+            members.push_back(listed[i].structure);
+        rows << (row.isFamily ? familyMembersText(members) + QStringLiteral(" shows %1").arg(row.icons[row.chosen]) : QString::number(row.icons[0]));
+    }
+    EXPECT_EQ(rows.join(" | ").toStdString(), "icl4, ics#, ics8, opaque: no ICN# shows 2 | 1 | 3 | ICN# shows 5 | ICN# shows 6");
 }
 
 class FindIconsWindowTest : public test::MainWindowFixture {
@@ -101,42 +131,69 @@ TEST_F(FindIconsWindowTest, GoToOffsetRefusesOrSelectsTheTileShowingIt)
     EXPECT_EQ(browser->selectedDimension(), Dimensions::_16x16);
 }
 
-TEST_F(FindIconsWindowTest, ListsTheIconsFoundAndShowsAndBookmarksThem)
+// Stored icons come first, each family as one row of its members in their order; a member
+// chosen by its thumbnail (the deepest 32-pixel one when the row is selected) is shown in its
+// format and bookmarked with its family's mask; "Export Family…" writes the family.
+TEST_F(FindIconsWindowTest, ListsAFamilyAsOneRowAndShowsBookmarksAndExportsItsMembers)
 {
     openSample();
     QSignalSpy ended(panel, &FindIconsPanel::scanEnded);
     action("findIconsAction")->trigger();
     ASSERT_TRUE(ended.wait(20000));
     QTableWidget* list = panel->candidateList();
-    ASSERT_GT(list->rowCount(), 0);
-    EXPECT_FALSE(list->item(0, 0)->icon().isNull()); // a thumbnail
+    ASSERT_GT(list->rowCount(), 4);
     // Every column but the format's shows its whole text, inside the list.
     for (int column : {2, 3}) {
         EXPECT_LE(list->columnViewportPosition(column) + list->columnWidth(column), list->viewport()->width()) << column;
         EXPECT_LE(list->fontMetrics().horizontalAdvance(list->item(0, column)->text()), list->columnWidth(column));
     }
+    QStringList rows;
+    for (int row = 0; row < 4; ++row)
+        rows << QStringLiteral("%1 | %2").arg(list->item(row, 1)->text().section('\n', 0, 0)).arg(panel->rowCandidates(row).size());
+    EXPECT_EQ(rows.join('\n').toStdString(), QStringList({
+                                                  "Family ID 128 \u201CDisk\u201D: ICN#, icl4, icl8, ics#, ics4, ics8 | 6",
+                                                  "Family: ICN#, icl8 | 2",
+                                                  "ICON ID 0 \u201CCloche\u201D \u2014 1-bit 32x32 | 1",
+                                                  "Family ID -4000 \u201CCorbeille \u00E0 papier\u201D: ICN# | 1",
+                                              }).join('\n').toStdString());
 
-    // Selecting a row shows the icon in the browser, in its format.
-    const FoundIcon first = panel->candidates()[0];
+    // The Disk family's members: type, format, and the mask plane a colour member is drawn through.
+    std::map<std::string, std::int64_t> at;
+    for (const auto& r : sample.resources)
+        if (r.id == 128)
+            at[r.type] = r.icon.offset;
+    const std::tuple<std::string, IconFormat, std::optional<std::int64_t>> members[] = {
+        {"ICN#", {1, 32}, {}}, {"icl4", {4, 128}, at["ICN#"] + 128}, {"icl8", {8, 256}, at["ICN#"] + 128},
+        {"ics#", {1, 16}, {}}, {"ics4", {4, 64}, at["ics#"] + 32},   {"ics8", {8, 128}, at["ics#"] + 32},
+    };
     list->selectRow(0);
-    const std::int64_t rowBytes = std::int64_t(first.bitDepth) * first.side / 8;
-    EXPECT_EQ(browser->offsetSlider()->value(), first.offset % rowBytes);
-    EXPECT_EQ(browser->iconCollectionView()->selectedItem(), first.offset / rowBytes);
-
-    // "Bookmark" adds it with its mask, named after its resource (the sample's "Disk" icon); a
-    // second press adds nothing.
-    QTest::mouseClick(panel->bookmarkButton(), Qt::LeftButton);
-    QTest::mouseClick(panel->bookmarkButton(), Qt::LeftButton);
+    EXPECT_EQ(shownIcon(), std::pair(at["icl8"], IconFormat{8, 256}));
     const auto& bookmarks = mvc->document().bookmarkFile()->bookmarks;
-    ASSERT_EQ(bookmarks.size(), 1u);
-    EXPECT_EQ(std::tuple(bookmarks[0].offset, bookmarks[0].hasMask, bookmarks[0].nickname),
-              std::tuple(first.offset, true, std::string("Disk")));
-    // A colour member of the family is bookmarked with the family's mask: the plane after the ICN# pixels.
-    ASSERT_EQ(panel->candidates()[1].structure->type, "icl4");
-    list->selectRow(1);
-    QTest::mouseClick(panel->bookmarkButton(), Qt::LeftButton);
-    ASSERT_EQ(bookmarks.size(), 2u);
-    EXPECT_EQ(bookmarks[1].maskOffset, first.offset + 128);
+    for (std::size_t m = 0; m < std::size(members); ++m) {
+        const auto& [type, format, mask] = members[m];
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, FamilyRowDelegate::memberRect(list, list->model()->index(0, 1), m).center());
+        EXPECT_EQ(shownIcon(), std::pair(at[type], format)) << type;
+        QTest::mouseClick(panel->bookmarkButton(), Qt::LeftButton);
+        ASSERT_EQ(bookmarks.size(), m + 1) << type;
+        EXPECT_EQ(std::tuple(bookmarks[m].offset, bookmarks[m].maskOffset, bookmarks[m].nickname),
+                  std::tuple(at[type], mask, m == 0 ? std::string("Disk") : "untitled " + std::to_string(at[type])));
+    }
+
+    // Export Family… writes each member at its size and 8 times that, an .ico and an .icns.
+    const QString folder = test::makeTempDir();
+    ASSERT_TRUE(panel->exportFamilyButton()->isEnabled());
+    QTest::mouseClick(panel->exportFamilyButton(), Qt::LeftButton);
+    ASSERT_TRUE(answerFolderDialog(folder));
+    const QStringList images = imagesIn(folder);
+    EXPECT_EQ(images.size(), 14);
+    for (const char* expected : {"Disk-icl8-32.png 32x32", "Disk-ics4-16@8x.png 128x128", "Disk.ico 16x16", "Disk.icns 16x16"})
+        EXPECT_TRUE(images.contains(QString::fromLatin1(expected))) << expected << images.join(", ").toStdString();
+    EXPECT_TRUE(window->statusBar()->currentMessage().contains("14 file")) << window->statusBar()->currentMessage().toStdString();
+    // A folder that cannot be written to: an alert says so.
+    QTest::mouseClick(panel->exportFamilyButton(), Qt::LeftButton);
+    ASSERT_TRUE(answerFolderDialog(folder + "/missing"));
+    ASSERT_TRUE(mvc->currentAlert());
+    EXPECT_EQ(mvc->currentAlert()->text(), "The icon family could not be exported");
 
     // Another file drops the list.
     mvc->document().processReceivedSource(memorySource(test::randomBytes(100000, 3)), QStringLiteral("b.img"));
@@ -165,15 +222,15 @@ TEST_F(FindIconsWindowTest, SearchesEveryPartOfAChosenMemberAndOpensTheHitsPart)
     panel->startScan();
     ASSERT_TRUE(ended.wait(20000));
     std::vector<std::tuple<QString, std::optional<std::int64_t>, std::int64_t>> stored;
-    for (int row = 0; row < int(panel->candidates().size()); ++row)
-        if (const auto& s = panel->candidates()[std::size_t(row)].structure)
-            stored.emplace_back(panel->candidatePart(row), s->id, panel->candidates()[std::size_t(row)].offset);
+    for (int row = 0; row < panel->candidateList()->rowCount(); ++row)
+        if (const FoundIcon& icon = panel->candidates()[panel->rowCandidates(row)[0]]; icon.structure)
+            stored.emplace_back(panel->candidatePart(row), icon.structure->id, icon.offset);
     const auto at = sample::writeResourceFork({{"ICN#", 128, "", {}}}).dataOffsets[0];
     EXPECT_EQ(stored, (decltype(stored){{"two.zip \u25B8 a.rsrc", 128, at}, {"two.zip \u25B8 b.rsrc", 129, at}}));
 
     int inB = 0;
     while (panel->candidatePart(inB) != "two.zip \u25B8 b.rsrc")
-        ASSERT_LT(++inB, int(panel->candidates().size()));
+        ASSERT_LT(++inB, panel->candidateList()->rowCount());
     panel->candidateList()->selectRow(inB);
     ASSERT_TRUE(mvc->document().intake().waitForIntake(20000));
     EXPECT_EQ(mvc->document().origin().chosenPart, 1);

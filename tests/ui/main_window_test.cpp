@@ -122,13 +122,15 @@ TEST_F(MainWindowTest, AddButtonSavesOneBookmarkAndASecondPressSelectsItsRow)
 }
 
 // Rows 0 and 2 share a key: the row controls act on their own row, and the list is told only
-// of the rows that changed.
+// of the rows that changed. Rows 3 and 4 share a key but not their mask's place: each shows its own.
 TEST_F(MainWindowTest, RowControlsEditTheirOwnRow)
 {
     const QString image = writeImage(104);
-    storeBookmarks({{40, "first", 1, 32, false}, {80, "other", 1, 32, false}, {40, "second", 1, 32, false}});
+    storeBookmarks({{40, "first", 1, 32, false}, {80, "other", 1, 32, false}, {40, "second", 1, 32, false},
+                    {200, "masked here", 4, 128, false, 1000}, {200, "masked there", 4, 128, false, 3000}});
     open({image});
-    ASSERT_EQ(list->rowCount(), 3);
+    ASSERT_EQ(list->rowCount(), 5);
+    EXPECT_NE(rowIcon(3), rowIcon(4));
     ModelEvents events(*list->model());
 
     rename(2, "Renamed");
