@@ -234,7 +234,7 @@ void FilesPanel::fillIconList()
         m_icons->setItem(row, IconNameColumn,
                          readOnlyItem(named == members.end() ? QString() : QString::fromStdString(*(*named)->name)));
     }
-    const int first = int(m_forkIcons.size());
+    const int first = int(m_rows.size());
     m_icons->setRowCount(first + int(m_forkListedOnly.size()));
     for (int i = 0; i < int(m_forkListedOnly.size()); ++i) {
         const OwnPaletteIcon& icon = m_forkListedOnly[std::size_t(i)];
