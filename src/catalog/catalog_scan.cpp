@@ -29,13 +29,15 @@ double rounded(double score)
     return std::round(score * 1000.0) / 1000.0;
 }
 
-// `image` as identities take it: RGBA bytes, not premultiplied, every clear pixel all zero.
-QImage identityImage(const QImage& image)
+// `image` as identities take it: RGBA bytes, not premultiplied, every clear pixel all zero
+// (an image already in that format and not shared is changed in place).
+QImage identityImage(QImage image)
 {
-    QImage rgba = image.convertToFormat(QImage::Format_RGBA8888);
-    for (int y = 0; y < rgba.height(); ++y) {
+    QImage rgba = std::move(image).convertToFormat(QImage::Format_RGBA8888);
+    const int width = rgba.width(), height = rgba.height();
+    for (int y = 0; y < height; ++y) {
         uchar* row = rgba.scanLine(y);
-        for (int x = 0; x < rgba.width(); ++x)
+        for (int x = 0; x < width; ++x)
             if (row[4 * x + 3] == 0)
                 std::memset(row + 4 * x, 0, 4);
     }
@@ -198,7 +200,7 @@ private:
         scanned.side = icon.side;
         scanned.masked = icon.mask().kind != IconMask::Kind::None;
         scanned.place = std::move(place);
-        scanned.image = identityImage(*drawn);
+        scanned.image = identityImage(std::move(*drawn));
         scanned.id = identityOf(scanned.depth, scanned.side, scanned.image);
         if (!m_seen.insert(scanned.id).second)
             scanned.image = QImage();

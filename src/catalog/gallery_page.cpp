@@ -5,6 +5,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <set>
 #include <unordered_map>
 
@@ -73,16 +74,18 @@ std::string galleryPage(const Catalog& catalog)
     // Text from the data never ends the script element: every "<" (in "</script>", "<!--")
     // is written as its JSON escape. Bytes that are not UTF-8 become U+FFFD.
     const std::string json = galleryData(catalog).dump(-1, ' ', false, Json::error_handler_t::replace);
-    std::string escaped;
-    escaped.reserve(json.size());
-    for (const char c : json)
-        escaped += c == '<' ? std::string_view("\\u003c") : std::string_view(&c, 1);
-
     constexpr std::string_view marker = "@CATALOG_DATA@";
     const std::size_t at = kGalleryTemplate.find(marker);
-    std::string page;
-    page.reserve(kGalleryTemplate.size() + escaped.size());
-    page.append(kGalleryTemplate.substr(0, at)).append(escaped).append(kGalleryTemplate.substr(at + marker.size()));
+    std::string page(kGalleryTemplate.substr(0, at));
+    page.reserve(kGalleryTemplate.size() + json.size() + json.size() / 8);
+    for (std::size_t from = 0; from < json.size();) {
+        const std::size_t lt = std::min(json.find('<', from), json.size());
+        page.append(json, from, lt - from);
+        if (lt < json.size())
+            page += "\\u003c";
+        from = lt + 1;
+    }
+    page.append(kGalleryTemplate.substr(at + marker.size()));
     return page;
 }
 
