@@ -11,6 +11,7 @@
 #include "resource_fork_writer.h"
 #include "sample_image.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>

@@ -210,17 +210,11 @@ void removeStalePngs(const std::string& folder, const Catalog& catalog)
 
 std::string catalogIconLine(const CatalogIcon& icon)
 {
-    Json json;
-    json["id"] = icon.id;
-    json["depth"] = icon.depth;
-    json["size"] = icon.side;
-    json["masked"] = icon.masked;
-    json["png"] = icon.png;
     Json places = Json::array();
     for (const CatalogPlace& place : icon.places)
         places.push_back(placeJson(place));
-    json["places"] = std::move(places);
-    return line(json);
+    return line({{"id", icon.id}, {"depth", icon.depth}, {"size", icon.side}, {"masked", icon.masked}, {"png", icon.png},
+                 {"places", std::move(places)}});
 }
 
 std::string catalogErrorLine(const CatalogError& error)
@@ -234,12 +228,7 @@ std::string catalogErrorLine(const CatalogError& error)
 
 std::string catalogInputLine(const CatalogInput& input)
 {
-    Json json;
-    json["path"] = input.path;
-    json["size"] = input.size;
-    json["mtime"] = input.mtime;
-    json["minScore"] = input.minScore;
-    return line(json);
+    return line({{"path", input.path}, {"size", input.size}, {"mtime", input.mtime}, {"minScore", input.minScore}});
 }
 
 std::expected<Catalog, CatalogFolderError> readCatalogFolder(const std::string& folder)

@@ -107,8 +107,31 @@ private:
     std::string m_path;
 };
 
-// Scans `inputs` with `jobs` threads, each taking the next input; the first failure to write
-// the catalog's PNGs stops the run.
+// Runs `task` for each index below `count` on `jobs` threads, each taking the next index; the
+// first failure stops the others and is returned.
+template <class Task>
+std::optional<CatalogFolderError> runOnThreads(std::size_t count, std::int64_t jobs, Task task)
+{
+    std::atomic<std::size_t> next = 0;
+    std::atomic<bool> failed = false;
+    std::mutex failureMutex;
+    std::optional<CatalogFolderError> failure;
+    const auto work = [&] {
+        for (std::size_t i = next++; i < count && !failed; i = next++)
+            if (auto failedHere = task(i)) {
+                const std::lock_guard lock(failureMutex);
+                failure = failure.value_or(*failedHere);
+                failed = true;
+            }
+    };
+    std::vector<std::jthread> threads;
+    for (std::int64_t t = 0; t < std::min<std::int64_t>(jobs, std::int64_t(count)); ++t)
+        threads.emplace_back(work);
+    threads.clear(); // joins
+    return failure;
+}
+
+// Scans `inputs` with `jobs` threads into `catalog`; the first failure to write a PNG stops the run.
 std::optional<CatalogFolderError> scanInputs(const std::vector<CatalogInput>& inputs, const CatalogScanOptions& options,
                                              std::int64_t jobs, IconCatalog& catalog)
 {
@@ -116,25 +139,11 @@ std::optional<CatalogFolderError> scanInputs(const std::vector<CatalogInput>& in
     for (const CatalogInput& input : inputs)
         bytes += input.size;
     CatalogProgress progress(std::int64_t(inputs.size()), bytes, ::isatty(STDERR_FILENO) != 0);
-    std::atomic<std::size_t> next = 0;
-    std::atomic<bool> failed = false;
-    std::mutex failureMutex;
-    std::optional<CatalogFolderError> failure;
-    const auto work = [&] {
-        for (std::size_t i = next++; i < inputs.size() && !failed; i = next++) {
-            const ScannedInput scanned = scanCatalogInput(inputs[i].path, inputs[i].path, options);
-            if (auto added = catalog.add(inputs[i], scanned); !added) {
-                const std::lock_guard lock(failureMutex);
-                failure = failure.value_or(added.error());
-                failed = true;
-            }
-            progress.inputDone(inputs[i].size, catalog.iconCount());
-        }
-    };
-    std::vector<std::jthread> threads;
-    for (std::int64_t t = 0; t < std::min<std::int64_t>(jobs, std::int64_t(inputs.size())); ++t)
-        threads.emplace_back(work);
-    threads.clear(); // joins
+    auto failure = runOnThreads(inputs.size(), jobs, [&](std::size_t i) -> std::optional<CatalogFolderError> {
+        const auto added = catalog.add(inputs[i], scanCatalogInput(inputs[i].path, inputs[i].path, options));
+        progress.inputDone(inputs[i].size, catalog.iconCount());
+        return added ? std::nullopt : std::optional(added.error());
+    });
     progress.finish();
     return failure;
 }
@@ -198,29 +207,33 @@ int runCatalogCommand(const CatalogArguments& a)
     return 0;
 }
 
-// Copies the PNG of each icon of `catalog` (from the folder listed first that holds the icon)
-// into `out`.
+// Copies the PNG of each icon of `catalogs` (from the folder listed first that holds the icon)
+// into `out`, several at once: each file is synced as it is written, which takes its time.
 std::optional<CatalogFolderError> copyPngs(const std::vector<std::string>& folders, const std::vector<Catalog>& catalogs,
                                            const std::string& out)
 {
+    constexpr std::int64_t kCopyJobs = 8;
     std::set<std::string> copied;
+    std::vector<std::pair<std::string, std::string>> copies; // the folder and the icon's id
     for (std::size_t f = 0; f < folders.size(); ++f) {
         std::error_code ec;
         const bool same = std::filesystem::equivalent(folders[f], out, ec);
-        for (const CatalogIcon& icon : catalogs[f].icons) {
-            if (!copied.insert(icon.id).second || same)
-                continue;
-            const QString from = QString::fromStdString(folders[f] + "/" + iconPngPath(icon.id));
-            QFile file(from);
-            if (!file.open(QIODevice::ReadOnly))
-                return CatalogFolderError{from.toStdString(), file.errorString().toStdString()};
-            const std::filesystem::path to = std::filesystem::path(out) / iconPngPath(icon.id);
-            std::filesystem::create_directories(to.parent_path(), ec);
-            if (auto written = writeFileAtomically(QString::fromStdString(to.string()), file.readAll()); !written)
-                return CatalogFolderError{to.string(), written.error().reason().toStdString()};
-        }
+        for (const CatalogIcon& icon : catalogs[f].icons)
+            if (copied.insert(icon.id).second && !same)
+                copies.emplace_back(folders[f], icon.id);
     }
-    return std::nullopt;
+    return runOnThreads(copies.size(), kCopyJobs, [&](std::size_t i) -> std::optional<CatalogFolderError> {
+        const auto& [folder, id] = copies[i];
+        QFile file(QString::fromStdString(folder + "/" + iconPngPath(id)));
+        if (!file.open(QIODevice::ReadOnly))
+            return CatalogFolderError{file.fileName().toStdString(), file.errorString().toStdString()};
+        const std::filesystem::path to = std::filesystem::path(out) / iconPngPath(id);
+        std::error_code ec;
+        std::filesystem::create_directories(to.parent_path(), ec);
+        if (auto written = writeFileAtomically(QString::fromStdString(to.string()), file.readAll()); !written)
+            return CatalogFolderError{to.string(), written.error().reason().toStdString()};
+        return std::nullopt;
+    });
 }
 
 int runCatalogMerge(const CatalogArguments& a)

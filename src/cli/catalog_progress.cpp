@@ -8,10 +8,14 @@ namespace pq::cli {
 
 std::string groupedNumber(std::int64_t value)
 {
-    std::string digits = std::to_string(value < 0 ? -value : value);
-    for (auto at = static_cast<std::ptrdiff_t>(digits.size()) - 3; at > 0; at -= 3)
-        digits.insert(static_cast<std::size_t>(at), ",");
-    return value < 0 ? "-" + digits : digits;
+    const std::string digits = std::to_string(value);
+    std::string grouped;
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && digits[i - 1] != '-' && (digits.size() - i) % 3 == 0)
+            grouped += ',';
+        grouped += digits[i];
+    }
+    return grouped;
 }
 
 std::string decimalSize(std::int64_t bytes)

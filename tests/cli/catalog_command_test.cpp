@@ -49,8 +49,7 @@ std::string archive()
 std::vector<nlohmann::json> jsonLinesOf(const std::string& path)
 {
     std::vector<nlohmann::json> parsed;
-    std::ifstream in(path);
-    for (std::string line; std::getline(in, line);)
+    for (const std::string& line : test::lines(test::readWholeFile(QString::fromStdString(path)).toStdString()))
         parsed.push_back(nlohmann::json::parse(line));
     return parsed;
 }
