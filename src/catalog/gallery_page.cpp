@@ -37,6 +37,7 @@ template <typename T> Json orNull(const std::optional<T>& value)
 }
 
 // The page's data, in the compact shape its script reads (described at the top of the script).
+// The images counted are the inputs walked, or, when the catalog lists none, the images named.
 Json galleryData(const Catalog& catalog)
 {
     StringTable strings;
@@ -60,10 +61,8 @@ Json galleryData(const Catalog& catalog)
         images.insert(e.image);
         errors.push_back({e.image, e.part, e.reason});
     }
-    for (const CatalogInput& input : catalog.inputs)
-        images.insert(input.path);
     const Json counts = {{"icons", catalog.icons.size()}, {"places", places},
-                         {"images", images.size()}, {"errors", catalog.errors.size()}};
+                         {"images", catalog.inputs.empty() ? images.size() : catalog.inputs.size()}, {"errors", catalog.errors.size()}};
     return {{"counts", counts}, {"strings", strings.texts()}, {"icons", std::move(icons)}, {"errors", std::move(errors)}};
 }
 
