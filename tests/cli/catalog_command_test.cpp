@@ -65,10 +65,12 @@ std::string catalogRun(const test::Args& args)
     return lines.empty() ? std::string() : lines.back();
 }
 
-TEST(CliCatalog, CountsEachIconOnceWithAllItsPlacesAndTheDamagedInputAsAnError)
+TEST(CliCatalog, CountsEachIconOnceWithAllItsPlacesAndReadsOnlyNewInputsAgain)
 {
-    const std::string out = test::makeTempDir().toStdString();
-    EXPECT_TRUE(catalogRun({archive(), "--out", out}).starts_with("Catalogued 5 files (0 skipped, unchanged): "));
+    // The catalog folder inside the archive is not an input.
+    const std::string root = test::makeTempDir().toStdString(), a = root + "/", out = root + "/catalog";
+    std::filesystem::copy(archive(), root);
+    EXPECT_TRUE(catalogRun({root, "--out", out}).starts_with("Catalogued 5 files (0 skipped, unchanged): "));
 
     // The floppy: once, found in the image's bytes through every wrapper and in the volume's file.
     std::map<std::string, std::set<std::string>> floppyPlaces;
@@ -82,7 +84,6 @@ TEST(CliCatalog, CountsEachIconOnceWithAllItsPlacesAndTheDamagedInputAsAnError)
                 for (const auto& each : icon["places"])
                     floppyPlaces[each["image"]].insert(each.value("type", "guess"));
     }
-    const std::string a = archive() + "/";
     EXPECT_EQ(floppyPlaces, (std::map<std::string, std::set<std::string>>{{a + "Disk.img", {"ICN#", "guess"}},
                                                                           {a + "Disk.img.gz", {"ICN#", "guess"}},
                                                                           {a + "Disk.zip", {"ICN#", "guess"}},
@@ -90,6 +91,18 @@ TEST(CliCatalog, CountsEachIconOnceWithAllItsPlacesAndTheDamagedInputAsAnError)
     const auto errors = jsonLinesOf(out + "/errors.jsonl");
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_EQ(errors[0]["image"], a + "Broken.gz");
+
+    // Again: every input unchanged; then one more, read alone, its icons' places added.
+    EXPECT_TRUE(catalogRun({root, "--out", out}).starts_with("Catalogued 5 files (5 skipped, unchanged): "));
+    std::filesystem::copy_file(a + "Disk.img", a + "Copy.img");
+    EXPECT_TRUE(catalogRun({root, "--out", out}).starts_with("Catalogued 6 files (5 skipped, unchanged): "));
+    std::map<std::string, std::set<std::string>> idsByImage;
+    for (const auto& icon : jsonLinesOf(out + "/icons.jsonl"))
+        for (const auto& place : icon["places"])
+            idsByImage[place["image"]].insert(icon["id"]);
+    EXPECT_EQ(idsByImage[a + "Copy.img"], idsByImage[a + "Disk.img"]);
+    EXPECT_EQ(idsByImage[a + "Disk.img.gz"], idsByImage[a + "Disk.img"]);
+    EXPECT_EQ(QDir(QString::fromStdString(out)).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(), 5); // no temporary left
 }
 
 TEST(CliCatalog, ShardsMergedGiveTheSameFolderAsOneRun)
@@ -112,30 +125,6 @@ TEST(CliCatalog, ShardsMergedGiveTheSameFolderAsOneRun)
     const auto expected = files(one);
     EXPECT_GT(expected.size(), 5u);
     EXPECT_EQ(files(merged), expected);
-}
-
-TEST(CliCatalog, ARunAgainReadsOnlyNewOrChangedInputs)
-{
-    // The catalog folder inside the archive is not an input.
-    const std::string root = test::makeTempDir().toStdString(), out = root + "/catalog";
-    std::filesystem::copy(archive(), root);
-    const std::vector<std::pair<std::string, std::string>> runs{
-        {"", "Catalogued 5 files (0 skipped, unchanged)"},
-        {"", "Catalogued 5 files (5 skipped, unchanged)"},
-        {"Copy.img", "Catalogued 6 files (5 skipped, unchanged)"},
-    };
-    for (const auto& [added, summary] : runs) {
-        if (!added.empty())
-            std::filesystem::copy_file(root + "/Disk.img", root + "/" + added);
-        EXPECT_TRUE(catalogRun({root, "--out", out}).starts_with(summary + ": ")) << summary;
-    }
-    std::set<std::string> images;
-    for (const auto& icon : jsonLinesOf(out + "/icons.jsonl"))
-        for (const auto& place : icon["places"])
-            images.insert(place["image"]);
-    EXPECT_TRUE(images.contains(root + "/Copy.img"));
-    EXPECT_TRUE(images.contains(root + "/Disk.img"));
-    EXPECT_EQ(QDir(QString::fromStdString(out)).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(), 5); // no temporary left
 }
 
 } // namespace
