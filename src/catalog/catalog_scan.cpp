@@ -13,8 +13,9 @@
 #include <cmath>
 #include <cstring>
 #include <filesystem>
-#include <map>
 #include <set>
+#include <string_view>
+#include <unordered_map>
 #include <unordered_set>
 
 namespace pq {
@@ -116,33 +117,8 @@ private:
         VolumeListing listing = listVolumes(bytes);
         for (std::string& problem : listing.problems)
             error(part, std::move(problem));
-        for (const ListedVolume& listed : listing.volumes) {
-            const auto icons = findVolumeIcons(listed.volume, m_options.cancel);
-            if (!icons) {
-                if (icons.error().kind == IconFindError::Kind::ReadFailed)
-                    error(part, icons.error().read.message(m_displayPath));
-                continue;
-            }
-            std::map<std::string, std::shared_ptr<const ByteSource>> forks;
-            for (const VolumeIcon& icon : *icons) {
-                if (icon.imageOffset)
-                    inFiles.insert(*icon.imageOffset);
-                const VolumeFile* file = listed.volume.file(icon.path);
-                if (!file)
-                    continue;
-                auto& fork = forks[icon.path];
-                if (!fork)
-                    fork = listed.volume.fork(*file, icon.fork).value_or(nullptr);
-                if (!fork)
-                    continue;
-                CatalogPlace place = storedPlace(part, icon.icon);
-                place.file = listed.prefix + icon.path;
-                place.fork = forkKindName(icon.fork);
-                place.fileType = file->type;
-                place.creator = file->creator;
-                add(fork, FoundIcon::fromStructure(icon.icon), std::move(place));
-            }
-        }
+        for (const ListedVolume& listed : listing.volumes)
+            addVolumeIcons(listed, part, inFiles);
         IconScanOptions scan;
         scan.minScore = m_options.minScore;
         scan.threads = 1; // the catalog scans several inputs at once, one a thread
@@ -163,6 +139,42 @@ private:
             place.offset = icon.offset;
             place.score = rounded(icon.score);
             add(bytes, icon, std::move(place));
+        }
+    }
+
+    // The stored icons of the volume's files, each decoded over its fork's bytes; `inFiles`
+    // gains their places in the bytes the volume lies in.
+    void addVolumeIcons(const ListedVolume& listed, const std::string& part, std::set<std::int64_t>& inFiles)
+    {
+        const auto icons = findVolumeIcons(listed.volume, m_options.cancel);
+        if (!icons) {
+            if (icons.error().kind == IconFindError::Kind::ReadFailed)
+                error(part, icons.error().read.message(m_displayPath));
+            return;
+        }
+        std::unordered_map<std::string_view, const VolumeFile*> files;
+        for (const VolumeFile& file : listed.volume.files())
+            files.emplace(file.path, &file);
+        const VolumeIcon* previous = nullptr; // icons come file by file: each fork is opened once
+        const VolumeFile* file = nullptr;
+        std::shared_ptr<const ByteSource> fork;
+        for (const VolumeIcon& icon : *icons) {
+            if (icon.imageOffset)
+                inFiles.insert(*icon.imageOffset);
+            if (!previous || previous->path != icon.path || previous->fork != icon.fork) {
+                const auto found = files.find(icon.path);
+                file = found == files.end() ? nullptr : found->second;
+                fork = file ? listed.volume.fork(*file, icon.fork).value_or(nullptr) : nullptr;
+            }
+            previous = &icon;
+            if (!fork)
+                continue;
+            CatalogPlace place = storedPlace(part, icon.icon);
+            place.file = listed.prefix + icon.path;
+            place.fork = forkKindName(icon.fork);
+            place.fileType = file->type;
+            place.creator = file->creator;
+            add(fork, FoundIcon::fromStructure(icon.icon), std::move(place));
         }
     }
 

@@ -85,6 +85,7 @@ struct PageCase {
     int tiles, groups, placeRows; // as shown
     bool nameShown;
 };
+void PrintTo(const PageCase& c, std::ostream* out) { *out << c.name; }
 
 class GalleryPageTest : public ::testing::TestWithParam<PageCase> {};
 
