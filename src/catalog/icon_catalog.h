@@ -7,6 +7,7 @@
 #include <expected>
 #include <map>
 #include <mutex>
+#include <set>
 #include <string>
 
 namespace pq {
@@ -37,6 +38,7 @@ private:
     std::string m_folder;
     mutable std::mutex m_mutex;
     std::map<std::string, CatalogIcon> m_icons;
+    std::set<std::string> m_pngs; // the ids whose PNG is in the folder or being written
     std::vector<CatalogError> m_errors;
     std::vector<CatalogInput> m_inputs;
 };

@@ -9,7 +9,9 @@
 
 #include <QFileInfo>
 
+#include <charconv>
 #include <iostream>
+#include <limits>
 
 namespace pq::cli {
 
@@ -18,6 +20,23 @@ std::string offsetValidator(const std::string& text)
     if (parseByteOffset(text))
         return {};
     return "not a byte offset (a non-negative decimal number, or hexadecimal with 0x): " + text;
+}
+
+std::string scoreValidator(const std::string& text)
+{
+    double value = 0;
+    if (!CLI::detail::lexical_cast(text, value) || !(value >= 0.0 && value <= 1.0))
+        return "not a score from 0 to 1: " + text;
+    return {};
+}
+
+std::string countValidator(const std::string& text)
+{
+    std::int64_t value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || value < 1)
+        return "not a count from 1 to " + std::to_string(std::numeric_limits<std::int64_t>::max()) + ": " + text;
+    return {};
 }
 
 void addIconOptions(CLI::App& command, IconArguments& icon)

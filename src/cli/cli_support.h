@@ -17,6 +17,14 @@ namespace pq::cli {
 // CLI11 validator form of parseByteOffset.
 std::string offsetValidator(const std::string& text);
 
+// CLI11 validator of a score bound: a number from 0 to 1 (not a NaN, which every comparison
+// would let through).
+std::string scoreValidator(const std::string& text);
+
+// CLI11 validator of a count: decimal digits for a number from 1 to 9223372036854775807
+// (larger numbers are refused rather than clamped).
+std::string countValidator(const std::string& text);
+
 // An icon named on the command line by --offset, --depth and --size.
 struct IconArguments {
     std::string offset;

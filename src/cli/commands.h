@@ -18,5 +18,6 @@ Action addScanCommand(CLI::App& app);
 Action addBookmarksCommand(CLI::App& app);
 Action addPartsCommand(CLI::App& app);
 Action addFilesCommand(CLI::App& app);
+Action addCatalogCommand(CLI::App& app);
 
 } // namespace pq::cli

@@ -39,7 +39,7 @@ int main(int argc, char** argv)
     // The subcommands, in the order the help lists them.
     const std::vector<Action> actions{addInfoCommand(app), addRenderCommand(app), addExportCommand(app),
                                       addScanCommand(app), addBookmarksCommand(app), addPartsCommand(app),
-                                      addFilesCommand(app)};
+                                      addFilesCommand(app), addCatalogCommand(app)};
 
     try {
         app.parse(argc, argv);

@@ -9,11 +9,9 @@
 
 #include <nlohmann/json.hpp>
 
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <iostream>
-#include <limits>
 #include <memory>
 #include <set>
 
@@ -28,26 +26,6 @@ struct ScanArguments {
     bool json = false;
     PartArguments part;
 };
-
-// A score bound: a number from 0 to 1 (not a NaN, which every comparison would let through).
-std::string scoreValidator(const std::string& text)
-{
-    double value = 0;
-    if (!CLI::detail::lexical_cast(text, value) || !(value >= 0.0 && value <= 1.0))
-        return "not a score from 0 to 1: " + text;
-    return {};
-}
-
-// A count of candidates: decimal digits for a number from 1 to 9223372036854775807 (larger
-// numbers are refused rather than clamped).
-std::string countValidator(const std::string& text)
-{
-    std::int64_t value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size() || value < 1)
-        return "not a count from 1 to " + std::to_string(std::numeric_limits<std::int64_t>::max()) + ": " + text;
-    return {};
-}
 
 // Scores are listed to three decimals; more would promise a precision they do not have.
 double rounded(double score)
