@@ -11,7 +11,13 @@ namespace pq {
 // "icons.jsonl" under the name in its comment (absent fields are left out of the line).
 struct CatalogPlace {
     std::string image;     // "image": the input file's path as walked (the named path, then "/" and the path below it)
-    std::string part;      // "part": the way through wrappers ("Disk.img.gz/Disk.img"); empty for the file's own bytes
+    // "part": the way through wrappers ("Disk.img.gz/Disk.img"); empty for the file's own bytes.
+    // Bytes reached through a file of a volume (a wrapper or a disk image stored on a CD) add the
+    // way to them: the outer part (the input's name when that is empty), "/", the file's path in
+    // the outer volume and ":data", then "/" and each part label taken out of wrappers since:
+    // "CD.iso/Games/Pinball.sit:data/Pinball/Pinball.img". `file` is then the path in the
+    // innermost volume.
+    std::string part;
     std::string file;      // "file": the file's path in a volume (the volume's name and "/" first when the bytes hold several); empty otherwise
     std::string fork;      // "fork": "resource" or "data" for a file in a volume; empty otherwise
     std::string fileType;  // "fileType": the volume file's type (four characters); empty when none

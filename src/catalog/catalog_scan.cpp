@@ -7,6 +7,7 @@
 #include "finder/icon_finder.h"
 #include "finder/volume_icons.h"
 #include "sources/file_byte_source.h"
+#include "volumes/volume_locator.h"
 #include "sources/memory_byte_source.h"
 #include "sources/source_digest.h"
 
@@ -62,6 +63,13 @@ bool isBlank(const Chunk& chunk)
     return chunk.isBlank || std::ranges::all_of(chunk.pixelArray.pixels(), &Color::isClear);
 }
 
+// The way into bytes met inside a volume: its text ("CD.iso/Games/Pinball.sit:data"; empty for
+// the input's own bytes) and how many wrappers and volumes lie around them.
+struct WayIn {
+    std::string text;
+    int layers = 0;
+};
+
 // One input's walk: every part through every wrapper, every leaf's volumes and bytes.
 class InputWalk {
 public:
@@ -79,28 +87,30 @@ public:
 
     void setSize(std::int64_t bytes) { m_scanned.bytes = bytes; }
 
-    // The bytes of `way`'s last part (the file's own bytes when `way` is empty), called `name`.
-    void walk(const std::shared_ptr<const ByteSource>& bytes, const std::string& name, UnwrapPath& way)
+    // The bytes of `way`'s last part (the file's own bytes when `way` is empty), called `name`,
+    // reached through `outer`.
+    void walk(const std::shared_ptr<const ByteSource>& bytes, const std::string& name, UnwrapPath& way, const WayIn& outer)
     {
-        const std::string part = way.steps.empty() ? std::string() : pathText(m_fileName, way, "/");
+        const std::string part = partText(way, outer);
+        const int layers = outer.layers + int(way.steps.size());
         if (cancelled())
             return;
-        if (way.steps.size() >= std::size_t(kMostLayers))
-            return scanLeaf(bytes, part);
+        if (layers >= kMostLayers)
+            return scanLeaf(bytes, part, layers);
         const auto opened = unwrap(bytes, name, m_unwrapOptions);
         if (!opened) {
             error(part, describe(opened.error()));
-            return scanLeaf(bytes, part); // what a damaged wrapper holds is still looked at as it is
+            return scanLeaf(bytes, part, layers); // what a damaged wrapper holds is still looked at as it is
         }
         if (opened->format == ContainerFormat::None)
-            return scanLeaf(bytes, part);
+            return scanLeaf(bytes, part, layers);
         for (const Part& inner : opened->parts) {
             way.steps.push_back({opened->format, inner});
             const auto innerBytes = openPart(inner, m_unwrapOptions);
             if (!innerBytes)
-                error(pathText(m_fileName, way, "/"), describe(innerBytes.error()));
+                error(partText(way, outer), describe(innerBytes.error()));
             else if (*innerBytes && (*innerBytes)->size() > 0)
-                walk(*innerBytes, inner.name, way);
+                walk(*innerBytes, inner.name, way, outer);
             way.steps.pop_back();
         }
     }
@@ -110,15 +120,29 @@ public:
 private:
     bool cancelled() const { return m_options.cancel && m_options.cancel->load(); }
 
-    void scanLeaf(const std::shared_ptr<const ByteSource>& bytes, const std::string& part)
+    // The place's "part": the way in, then the labels of the parts taken out of wrappers since.
+    std::string partText(const UnwrapPath& way, const WayIn& outer) const
     {
-        // The icons of volume files first; their places in the bytes are not listed again.
+        if (outer.text.empty())
+            return way.steps.empty() ? std::string() : pathText(m_fileName, way, "/");
+        return pathText(outer.text, way, "/");
+    }
+
+    // `layers` wrappers and volumes deep.
+    void scanLeaf(const std::shared_ptr<const ByteSource>& bytes, const std::string& part, int layers)
+    {
+        // The icons of volume files first, then of the wrappers and disk images among those
+        // files; their places in the bytes are not listed again.
         std::set<std::int64_t> inFiles;
+        std::vector<Extent> walkedFiles;
         VolumeListing listing = listVolumes(bytes);
         for (std::string& problem : listing.problems)
             error(part, std::move(problem));
-        for (const ListedVolume& listed : listing.volumes)
+        for (const ListedVolume& listed : listing.volumes) {
             addVolumeIcons(listed, part, inFiles);
+            if (layers + 1 < kMostLayers)
+                walkFilesInside(listed, part, layers + 1, walkedFiles);
+        }
         IconScanOptions scan;
         scan.minScore = m_options.minScore;
         scan.threads = 1; // the catalog scans several inputs at once, one a thread
@@ -128,8 +152,11 @@ private:
                 error(part, found.error().read.message(m_displayPath));
             return;
         }
+        const auto inWalkedFile = [&](std::int64_t offset) {
+            return std::ranges::any_of(walkedFiles, [&](const Extent& e) { return offset >= e.offset && offset - e.offset < e.length; });
+        };
         for (const FoundIcon& icon : *found) {
-            if (icon.structure && inFiles.contains(icon.offset))
+            if ((icon.structure && inFiles.contains(icon.offset)) || inWalkedFile(icon.offset))
                 continue;
             if (icon.structure) {
                 add(bytes, icon, storedPlace(part, *icon.structure));
@@ -139,6 +166,27 @@ private:
             place.offset = icon.offset;
             place.score = rounded(icon.score);
             add(bytes, icon, std::move(place));
+        }
+    }
+
+    // The volume's files whose data forks are wrappers or hold volumes, each walked like an
+    // input `layers` deep; `walked` gains the extents of their forks in the bytes. Other files'
+    // bytes are not guessed at: a CD's thousands of files would be slow and noisy.
+    void walkFilesInside(const ListedVolume& listed, const std::string& part, int layers, std::vector<Extent>& walked)
+    {
+        const std::string outer = (part.empty() ? m_fileName : part) + "/" + listed.prefix;
+        for (const VolumeFile& file : listed.volume.files()) {
+            if (cancelled())
+                return;
+            if (file.data.logicalSize == 0)
+                continue;
+            const auto data = listed.volume.fork(file, ForkKind::Data);
+            if (!data || (detectFormat(**data, file.name) == ContainerFormat::None && locateVolumes(**data).empty()))
+                continue;
+            for (const Extent& extent : file.data.extents)
+                walked.push_back({listed.volume.startInImage() + extent.offset, extent.length});
+            UnwrapPath way;
+            walk(*data, file.name, way, {outer + file.path + ":data", layers});
         }
     }
 
@@ -245,7 +293,7 @@ ScannedInput scanCatalogInput(const std::string& path, const std::string& displa
     walk.setSize((*file)->size());
     walk.setFileName(std::filesystem::path(path).filename().string());
     UnwrapPath way;
-    walk.walk(*file, std::filesystem::path(path).filename().string(), way);
+    walk.walk(*file, std::filesystem::path(path).filename().string(), way, {});
     return walk.take();
 }
 
