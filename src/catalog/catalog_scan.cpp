@@ -7,9 +7,9 @@
 #include "finder/icon_finder.h"
 #include "finder/volume_icons.h"
 #include "sources/file_byte_source.h"
-#include "volumes/volume_locator.h"
 #include "sources/memory_byte_source.h"
 #include "sources/source_digest.h"
+#include "volumes/volume_locator.h"
 
 #include <cmath>
 #include <cstring>
@@ -152,8 +152,10 @@ private:
                 error(part, found.error().read.message(m_displayPath));
             return;
         }
+        std::ranges::sort(walkedFiles, {}, &Extent::offset);
         const auto inWalkedFile = [&](std::int64_t offset) {
-            return std::ranges::any_of(walkedFiles, [&](const Extent& e) { return offset >= e.offset && offset - e.offset < e.length; });
+            const auto after = std::ranges::upper_bound(walkedFiles, offset, {}, &Extent::offset);
+            return after != walkedFiles.begin() && offset - std::prev(after)->offset < std::prev(after)->length;
         };
         for (const FoundIcon& icon : *found) {
             if ((icon.structure && inFiles.contains(icon.offset)) || inWalkedFile(icon.offset))
