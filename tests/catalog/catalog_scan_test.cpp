@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <ranges>
 #include <set>
 
 namespace pq {
@@ -60,10 +61,15 @@ std::string keyOf(const CatalogPlace& p)
     return p.part + "|" + p.file + " " + p.fork + " " + p.fileType + "/" + p.creator + "|" + what;
 }
 
-std::set<std::string> rawPlaces(const std::string& part)
+// The fork's three stored icons, each key after `prefix`, added to `more`.
+std::set<std::string> forkPlaces(const std::string& prefix, std::set<std::string> more = {})
 {
-    return {part + "|  /|ICN# 128", part + "|  /|icl8 128", part + "|  /|icl8 129", part + "|  /|guess@1001"};
+    for (const char* icon : {"ICN# 128", "icl8 128", "icl8 129"})
+        more.insert(prefix + icon);
+    return more;
 }
+
+std::set<std::string> rawPlaces(const std::string& part) { return forkPlaces(part + "|  /|", {part + "|  /|guess@1001"}); }
 
 struct Row {
     const char* input;
@@ -93,10 +99,8 @@ TEST_P(CatalogScan, ListsEveryPlaceUnderOneIdPerPicture)
         EXPECT_EQ(icon.place.image, "archive/" + std::string(GetParam().input));
     }
     EXPECT_EQ(places, GetParam().places);
-    std::multiset<std::string> errorParts;
-    for (const CatalogError& error : got.errors)
-        errorParts.insert(error.part);
-    EXPECT_EQ(errorParts, GetParam().errorParts);
+    const auto errorParts = got.errors | std::views::transform(&CatalogError::part);
+    EXPECT_EQ(std::multiset<std::string>(errorParts.begin(), errorParts.end()), GetParam().errorParts);
     const auto drawn = drawnIds(got);
     EXPECT_EQ(std::set(drawn.begin(), drawn.end()).size(), drawn.size());
     if (!places.empty()) {
@@ -108,17 +112,10 @@ INSTANTIATE_TEST_SUITE_P(
     Inputs, CatalogScan,
     testing::Values(Row{"Disk.img", rawPlaces(""), {}}, Row{"Disk.img.gz", rawPlaces("Disk.img.gz/Disk.img"), {}},
                     Row{"Disk.zip", rawPlaces("Disk.zip/Disk.img"), {}}, Row{"Broken.gz", {}, {""}}, Row{"Missing.img", {}, {""}},
-                    Row{"Volume.hfs",
-                        {"|Apps/Painter resource APPL/PQPT|ICN# 128", "|Apps/Painter resource APPL/PQPT|icl8 128",
-                         "|Apps/Painter resource APPL/PQPT|icl8 129"},
-                        {}},
+                    Row{"Volume.hfs", forkPlaces("|Apps/Painter resource APPL/PQPT|"), {}},
                     Row{"Cd.hfs",
-                        {"Cd.hfs/Inside/Volume.hfs.gz:data/Volume.hfs|Apps/Painter resource APPL/PQPT|ICN# 128",
-                         "Cd.hfs/Inside/Volume.hfs.gz:data/Volume.hfs|Apps/Painter resource APPL/PQPT|icl8 128",
-                         "Cd.hfs/Inside/Volume.hfs.gz:data/Volume.hfs|Apps/Painter resource APPL/PQPT|icl8 129",
-                         "Cd.hfs/Inside/Painter.bin:data/resource fork|  /|ICN# 128",
-                         "Cd.hfs/Inside/Painter.bin:data/resource fork|  /|icl8 128",
-                         "Cd.hfs/Inside/Painter.bin:data/resource fork|  /|icl8 129"},
+                        forkPlaces("Cd.hfs/Inside/Volume.hfs.gz:data/Volume.hfs|Apps/Painter resource APPL/PQPT|",
+                                   forkPlaces("Cd.hfs/Inside/Painter.bin:data/resource fork|  /|")),
                         {"Cd.hfs/Inside/Broken.gz:data"}}));
 
 // The ICN#'s id is the SHA-256 of bytes made here from its planes (black, white, or clear and
