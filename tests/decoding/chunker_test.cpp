@@ -221,13 +221,6 @@ INSTANTIATE_TEST_SUITE_P(AllFormats, DecodeAgainstReference,
                                           testing::Values(IconMask::Kind::None, IconMask::Kind::FollowsPlane,
                                                           IconMask::Kind::OneBitAt)));
 
-TEST(Chunker, HoldsNoClassifierRequestWithoutAModelRuntime)
-{
-    Chunker c = make(std::vector<std::uint8_t>(40000), {8, 256});
-    EXPECT_FALSE(c.coreMLRequest().has_value());
-    EXPECT_TRUE(c.chunkAt(0, false).has_value()); // decoding works without a request
-}
-
 // Only 1, 4 and 8 bits have a reading; planes and masks too short for the rows asked for are
 // never read past (the sanitizer build checks every read).
 TEST(DecodePixelArray, RefusesOtherDepthsAndNeverReadsPastItsPlanes)

@@ -1,3 +1,4 @@
+#include "hfsutils_volumes.h"
 #include "main_window_fixture.h"
 #include "resource_fork_writer.h"
 #include "sample_image.h"
@@ -14,8 +15,6 @@
 #include <QTableWidget>
 #include <QTreeView>
 
-#include <cstdlib>
-#include <fstream>
 
 namespace pq {
 namespace {
@@ -32,53 +31,34 @@ ForkResource drawn(const std::string& type, std::int16_t id, const std::string& 
     return {type, id, name, bytes};
 }
 
-// The files hfsutils puts on the test volume "Disk": folder, name, type, creator, Finder
-// flags, data fork size and resource fork.
-struct VolumeEntry {
-    const char *folder, *name, *type, *creator;
-    std::uint16_t flags;
-    std::size_t dataSize;
-    std::vector<ForkResource> resources;
-    std::vector<std::uint8_t> fork() const { return resources.empty() ? std::vector<std::uint8_t>{} : sample::writeResourceFork(resources).bytes; }
-};
-
-const std::vector<VolumeEntry>& volumeEntries()
+// The files hfsutils puts on the test volume "Catalog", with their data forks' sizes.
+const std::vector<test::HfsutilsFile>& volumeFiles()
 {
-    static const std::vector<VolumeEntry> entries{
-        {":System Folder:", "Finder", "FNDR", "MACS", kFinderHasCustomIcon, 0,
-         {drawn("ICN#", -16455, "", "smiley"), drawn("ics#", -16455, "", "smiley"), drawn("ICN#", 128, "Trash", "trash"),
-          {"CODE", 1, "", test::randomBytes(5000, 1)}}}, // a fork too short has no tiles
-        {":", "Colours", "rsrc", "RSED", 0, 0,
-         {{"cicn", 130, "Colour", sample::colorIconResource(32, 32, 8)}, {"crsr", 131, "", std::vector<std::uint8_t>(60)}}},
-        {":", "Painter", "APPL", "PQPT", kFinderHasBundle, 900,
-         {sample::bundleResource(128, "PQPT", {{0, 128}, {1, 129}}, {{0, 128}, {1, 129}}), sample::fileReferenceResource(128, "APPL", 0),
-          sample::fileReferenceResource(129, "PQDC", 1), drawn("ICN#", 128, "", "bell"), drawn("ICN#", 129, "", "document"),
-          {"PQPT", 0, "", {0}}}},
-        {":", "Picture", "PQDC", "PQPT", 0, 700, {}},
-        {":", "Read Me", "TEXT", "ttxt", 0, 600, {}},
+    const auto file = [](const char* folder, const char* name, const char* type, const char* creator, int flags,
+                         std::size_t dataSize, const std::vector<ForkResource>& resources) {
+        return test::HfsutilsFile{folder, name, type, creator, flags, test::randomBytes(dataSize, 1),
+                                  resources.empty() ? std::vector<std::uint8_t>{} : sample::writeResourceFork(resources).bytes};
     };
-    return entries;
+    static const std::vector<test::HfsutilsFile> files{
+        file(":System Folder:", "Finder", "FNDR", "MACS", kFinderHasCustomIcon, 0,
+             {drawn("ICN#", -16455, "", "smiley"), drawn("ics#", -16455, "", "smiley"), drawn("ICN#", 128, "Trash", "trash"),
+              {"CODE", 1, "", test::randomBytes(5000, 1)}}), // a fork too short has no tiles
+        file(":", "Colours", "rsrc", "RSED", 0, 0,
+             {{"cicn", 130, "Colour", sample::colorIconResource(32, 32, 8)}, {"crsr", 131, "", std::vector<std::uint8_t>(60)}}),
+        file(":", "Painter", "APPL", "PQPT", kFinderHasBundle, 900,
+             {sample::bundleResource(128, "PQPT", {{0, 128}, {1, 129}}, {{0, 128}, {1, 129}}), sample::fileReferenceResource(128, "APPL", 0),
+              sample::fileReferenceResource(129, "PQDC", 1), drawn("ICN#", 128, "", "bell"), drawn("ICN#", 129, "", "document"),
+              {"PQPT", 0, "", {0}}}),
+        file(":", "Picture", "PQDC", "PQPT", 0, 700, {}),
+        file(":", "Read Me", "TEXT", "ttxt", 0, 600, {}),
+    };
+    return files;
 }
 
-// The volume's image, made once per run by hfsutils' hformat and hcopy.
+// The volume's image, made once per run by hfsutils.
 QString volumeImage()
 {
-    static const QString made = [] {
-        const std::string dir = test::makeTempDir().toStdString();
-        std::ofstream list(dir + "/catalog.list", std::ios::binary);
-        for (std::size_t i = 0; i < volumeEntries().size(); ++i) {
-            const VolumeEntry& e = volumeEntries()[i];
-            const std::string stem = dir + "/" + std::to_string(i);
-            for (const auto& [suffix, bytes] : {std::pair{".data", test::randomBytes(e.dataSize, std::uint32_t(i))}, std::pair{".rsrc", e.fork()}})
-                std::ofstream(stem + suffix, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-            list << e.folder << '\t' << e.name << '\t' << e.type << '\t' << e.creator << '\t' << e.flags << '\t' << stem
-                 << ".data\t" << stem << ".rsrc\n";
-        }
-        list.close();
-        EXPECT_EQ(std::system((std::string(PQ_MAKE_VOLUMES) + " " + dir + " > /dev/null").c_str()), 0);
-        // The script names the volume "Catalog".
-        return QString::fromStdString(dir + "/catalog.hfs");
-    }();
+    static const QString made = QString::fromStdString(test::makeHfsVolumes(volumeFiles()) + "/catalog.hfs");
     return made;
 }
 
@@ -146,7 +126,7 @@ TEST_F(FilesPanelTest, ListsTheVolumeOpensAFileForkAndGoesBack)
 {
     openVolume();
     EXPECT_TRUE(window->findChild<QDockWidget*>(QStringLiteral("filesDock"))->isVisible());
-    const auto forkSize = [](int entry) { return QLocale().toString(qint64(volumeEntries()[std::size_t(entry)].fork().size())); };
+    const auto forkSize = [](int entry) { return QLocale().toString(qint64(volumeFiles()[std::size_t(entry)].resource.size())); };
     EXPECT_EQ(rows().join('\n').toStdString(), QStringList({
                                                    "Catalog||||",
                                                    "Catalog/System Folder||||",
@@ -173,7 +153,7 @@ TEST_F(FilesPanelTest, ListsTheVolumeOpensAFileForkAndGoesBack)
     tree->scrollTo(finder);
     doubleClick(tree, tree->visualRect(finder));
     ASSERT_TRUE(mvc->document().waitForDigest(20000));
-    const auto fork = volumeEntries()[0].fork();
+    const auto& fork = volumeFiles()[0].resource;
     EXPECT_EQ(window->windowTitle(), kFinderFork);
     EXPECT_EQ(mvc->document().source()->size(), std::int64_t(fork.size()));
     EXPECT_EQ(*mvc->document().digest(), test::sha256Of(fork)); // the fork's own bookmarks file
