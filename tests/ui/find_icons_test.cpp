@@ -179,15 +179,12 @@ TEST_F(FindIconsWindowTest, ListsAFamilyAsOneRowAndShowsBookmarksAndExportsItsMe
                   std::tuple(at[type], mask, m == 0 ? std::string("Disk") : "untitled " + std::to_string(at[type])));
     }
 
-    // Export Family… writes each member at its size and 8 times that, an .ico and an .icns.
+    // Export Family… writes each member at its size and 8 times that, an .ico and an .icns, and says so.
     const QString folder = test::makeTempDir();
     ASSERT_TRUE(panel->exportFamilyButton()->isEnabled());
     QTest::mouseClick(panel->exportFamilyButton(), Qt::LeftButton);
     ASSERT_TRUE(answerFolderDialog(folder));
-    const QStringList images = imagesIn(folder);
-    EXPECT_EQ(images.size(), 14);
-    for (const char* expected : {"Disk-icl8-32.png 32x32", "Disk-ics4-16@8x.png 128x128", "Disk.ico 16x16", "Disk.icns 16x16"})
-        EXPECT_TRUE(images.contains(QString::fromLatin1(expected))) << expected << images.join(", ").toStdString();
+    EXPECT_EQ(imagesIn(folder).size(), 14); // their names and sizes are the Files panel's test's
     EXPECT_TRUE(window->statusBar()->currentMessage().contains("14 file")) << window->statusBar()->currentMessage().toStdString();
     // A folder that cannot be written to: an alert says so.
     QTest::mouseClick(panel->exportFamilyButton(), Qt::LeftButton);
