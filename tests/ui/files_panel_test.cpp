@@ -64,15 +64,9 @@ QString volumeImage()
 
 class FilesPanelTest : public test::MainWindowFixture {
 protected:
-    void SetUp() override
-    {
-        test::MainWindowFixture::SetUp();
-        panel = window->filesPanel();
-        ASSERT_TRUE(panel);
-    }
     void openVolume()
     {
-        QSignalSpy read(panel, &FilesPanel::readingEnded);
+        QSignalSpy read(panel(), &FilesPanel::readingEnded);
         open({volumeImage()});
         ASSERT_TRUE(read.count() > 0 || read.wait(20000));
     }
@@ -81,7 +75,7 @@ protected:
     QStringList rows(const QModelIndex& parent = {}, const QString& above = {}) const
     {
         QStringList lines;
-        const VolumeTreeModel& model = *panel->model();
+        const VolumeTreeModel& model = *panel()->model();
         for (int row = 0; row < model.rowCount(parent); ++row) {
             const QModelIndex index = model.index(row, 0, parent);
             QString line = above + index.data().toString();
@@ -97,7 +91,7 @@ protected:
     {
         QModelIndex index;
         for (const QString& name : path.split(QLatin1Char('/'))) {
-            const auto found = panel->model()->match(panel->model()->index(0, 0, index), Qt::DisplayRole, name, 1, Qt::MatchExactly);
+            const auto found = panel()->model()->match(panel()->model()->index(0, 0, index), Qt::DisplayRole, name, 1, Qt::MatchExactly);
             index = found.isEmpty() ? QModelIndex() : found[0];
         }
         return index;
@@ -117,7 +111,7 @@ protected:
         ASSERT_TRUE(mvc->document().source()->read(offset, std::as_writable_bytes(std::span(bytes))));
         EXPECT_EQ(bytes, icon.data);
     }
-    FilesPanel* panel = nullptr;
+    FilesPanel* panel() const { return window->filesPanel(); }
 };
 
 const QString kFinderFork = QStringLiteral("Catalog \u25B8 System Folder \u25B8 Finder \u25B8 resource fork");
@@ -138,15 +132,15 @@ TEST_F(FilesPanelTest, ListsTheVolumeOpensAFileForkAndGoesBack)
                                                }).join('\n').toStdString());
 
     // Selecting a file lists its icons; double-clicking it opens its resource fork.
-    QTreeView* tree = panel->treeView();
+    QTreeView* tree = panel()->treeView();
     const QModelIndex finder = indexOf(QStringLiteral("Catalog/System Folder/Finder"));
-    QSignalSpy listed(panel, &FilesPanel::iconsListed);
+    QSignalSpy listed(panel(), &FilesPanel::iconsListed);
     tree->setCurrentIndex(finder);
     ASSERT_TRUE(listed.wait(20000));
     QStringList icons;
-    for (int row = 0; row < panel->iconList()->rowCount(); ++row)
-        icons << QStringLiteral("%1 %2 %3").arg(panel->iconList()->item(row, 0)->text(), panel->iconList()->item(row, 1)->text(),
-                                                panel->iconList()->item(row, 2)->text());
+    for (int row = 0; row < panel()->iconList()->rowCount(); ++row)
+        icons << QStringLiteral("%1 %2 %3").arg(panel()->iconList()->item(row, 0)->text(), panel()->iconList()->item(row, 1)->text(),
+                                                panel()->iconList()->item(row, 2)->text());
     icons.sort();
 
     EXPECT_EQ(icons.join('|').toStdString(), "ICN# 128 Trash|ICN#, ics# -16455 ");
@@ -159,12 +153,12 @@ TEST_F(FilesPanelTest, ListsTheVolumeOpensAFileForkAndGoesBack)
     EXPECT_EQ(*mvc->document().digest(), test::sha256Of(fork)); // the fork's own bookmarks file
 
     // Back to the whole image, from the panel; the tree stays.
-    QTest::mouseClick(panel->backButton(), Qt::LeftButton);
+    QTest::mouseClick(panel()->backButton(), Qt::LeftButton);
     EXPECT_EQ(window->windowTitle(), QStringLiteral("catalog.hfs"));
     EXPECT_EQ(mvc->document().source()->size(), QFileInfo(volumeImage()).size());
-    EXPECT_FALSE(panel->backButton()->isEnabled());
-    EXPECT_FALSE(panel->isReading());
-    EXPECT_EQ(panel->model()->rowCount(), 1);
+    EXPECT_FALSE(panel()->backButton()->isEnabled());
+    EXPECT_FALSE(panel()->isReading());
+    EXPECT_EQ(panel()->model()->rowCount(), 1);
 }
 
 // On a volume, Find Icons lists the stored icons of each file under its classic path, then the
@@ -183,10 +177,10 @@ TEST_F(FilesPanelTest, FindIconsGroupsTheStoredIconsByFileAndListsOwnPaletteIcon
         }
         return out.join('|').toStdString();
     };
-    QSignalSpy listed(panel, &FilesPanel::iconsListed);
-    panel->treeView()->setCurrentIndex(indexOf(QStringLiteral("Catalog/Colours")));
+    QSignalSpy listed(panel(), &FilesPanel::iconsListed);
+    panel()->treeView()->setCurrentIndex(indexOf(QStringLiteral("Catalog/Colours")));
     ASSERT_TRUE(listed.wait(20000));
-    EXPECT_EQ(texts(panel->iconList(), 0, 2), "Colour (8-bit 32x32, own palette, not shown)|damaged");
+    EXPECT_EQ(texts(panel()->iconList(), 0, 2), "Colour (8-bit 32x32, own palette, not shown)|damaged");
 
     FindIconsPanel* find = window->findIconsPanel();
     QSignalSpy ended(find, &FindIconsPanel::scanEnded);
@@ -227,20 +221,20 @@ TEST_F(FilesPanelTest, ListedIconsAndFamilyMembersShowAndExport)
         {"Catalog/Painter", "ICN# 129", -1, "catalog.hfs", drawn("ICN#", 129, "", "document")},
     };
     const auto select = [&](const char* file) {
-        QSignalSpy listed(panel, &FilesPanel::iconsListed);
-        panel->treeView()->setCurrentIndex(indexOf(QString::fromUtf8(file)));
+        QSignalSpy listed(panel(), &FilesPanel::iconsListed);
+        panel()->treeView()->setCurrentIndex(indexOf(QString::fromUtf8(file)));
         return listed.wait(20000);
     };
     for (const auto& [file, icon, member, title, bytes] : cases) {
-        if (panel->treeView()->currentIndex() != indexOf(QString::fromUtf8(file))) {
+        if (panel()->treeView()->currentIndex() != indexOf(QString::fromUtf8(file))) {
             ASSERT_TRUE(select(file)) << file;
         }
-        QTableWidget* list = panel->iconList();
+        QTableWidget* list = panel()->iconList();
         int row = 0;
         while (row < list->rowCount() && list->item(row, 0)->text() + ' ' + list->item(row, 1)->text() != icon)
             ++row;
         ASSERT_LT(row, list->rowCount()) << icon;
-        EXPECT_EQ(panel->iconRows()[std::size_t(row)].icons.size(), std::size_t(QString::fromUtf8(icon).count(',') + 1)) << icon;
+        EXPECT_EQ(panel()->iconRows()[std::size_t(row)].icons.size(), std::size_t(QString::fromUtf8(icon).count(',') + 1)) << icon;
         if (member < 0)
             doubleClick(list, list->visualItemRect(list->item(row, 0)));
         else
@@ -250,10 +244,10 @@ TEST_F(FilesPanelTest, ListedIconsAndFamilyMembersShowAndExport)
     }
 
     ASSERT_TRUE(select("Catalog/System Folder/Finder"));
-    const int family = panel->iconList()->findItems(QStringLiteral("ICN#, ics#"), Qt::MatchExactly).value(0)->row();
-    panel->iconList()->selectRow(family);
+    const int family = panel()->iconList()->findItems(QStringLiteral("ICN#, ics#"), Qt::MatchExactly).value(0)->row();
+    panel()->iconList()->selectRow(family);
     const QString folder = test::makeTempDir();
-    QTest::mouseClick(panel->exportFamilyButton(), Qt::LeftButton);
+    QTest::mouseClick(panel()->exportFamilyButton(), Qt::LeftButton);
     ASSERT_TRUE(answerFolderDialog(folder));
     EXPECT_EQ(imagesIn(folder).join(", ").toStdString(), "family -16455-ICN#-32.png 32x32, family -16455-ICN#-32@8x.png 256x256, "
                                                          "family -16455-ics#-16.png 16x16, family -16455-ics#-16@8x.png 128x128, "
