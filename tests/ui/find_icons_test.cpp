@@ -184,11 +184,6 @@ TEST_F(FindIconsWindowTest, ListsAFamilyAsOneRowAndShowsBookmarksAndExportsItsMe
     ASSERT_TRUE(answerFolderDialog(folder + "/missing"));
     ASSERT_TRUE(mvc->currentAlert());
     EXPECT_EQ(mvc->currentAlert()->text(), "The icon family could not be exported");
-
-    // Another file drops the list.
-    mvc->document().processReceivedSource(memorySource(test::randomBytes(100000, 3)), QStringLiteral("b.img"));
-    EXPECT_TRUE(panel()->candidates().empty());
-    EXPECT_EQ(list->rowCount(), 0);
 }
 
 // In a zip whose members stand equal, every member with bytes is searched, each hit labelled
@@ -226,7 +221,6 @@ TEST_F(FindIconsWindowTest, SearchesEveryPartOfAChosenMemberAndOpensTheHitsPart)
     EXPECT_EQ(mvc->document().origin().chosenPart, 1);
     EXPECT_EQ(panel()->candidates().size(), stored.size());
     EXPECT_EQ(browser->iconCollectionView()->selectedItem(), at / 4);
-
 }
 
 TEST_F(FindIconsWindowTest, OpeningAnotherFileStopsARunningScan)
@@ -242,7 +236,7 @@ TEST_F(FindIconsWindowTest, OpeningAnotherFileStopsARunningScan)
     EXPECT_FALSE(panel()->isScanning());
     EXPECT_EQ(ended.count(), 1);
     QTest::qWait(50); // a late message of the stopped scan changes nothing
-    EXPECT_TRUE(panel()->candidates().empty() && !panel()->progressBar()->isVisible());
+    EXPECT_TRUE(panel()->candidates().empty() && panel()->candidateList()->rowCount() == 0 && !panel()->progressBar()->isVisible());
 }
 
 // A file cut short after it was opened: the search ends listing nothing and says, naming the
