@@ -14,21 +14,12 @@
 #include <cstring>
 #include <fstream>
 #include <functional>
-#include <iterator>
 
 namespace pq {
 namespace {
 
 using Cause = UnwrapError::Cause;
 using F = ContainerFormat;
-
-std::vector<std::byte> fileBytes(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::vector<char> chars{std::istreambuf_iterator<char>(in), {}};
-    const auto bytes = std::as_bytes(std::span(chars));
-    return {bytes.begin(), bytes.end()};
-}
 
 std::vector<std::byte> sourceBytes(const ByteSource& source)
 {
@@ -221,7 +212,7 @@ TEST(Unwrap, EachWrapperGivesBackThePayloadByteForByte)
                                            [&](const Part& p) { return p.kind == w.kind; });
             ASSERT_NE(part, opened->parts.end());
             EXPECT_EQ(part->name, w.name);
-            const std::vector<std::byte> payload = fileBytes(folder() + "/" + w.payload);
+            const std::vector<std::byte> payload = sourceBytes(*openFile(w.payload));
             EXPECT_EQ(part->size(), static_cast<std::int64_t>(payload.size())); // known before it is opened
             const auto bytes = openPart(*part, options);
             ASSERT_TRUE(bytes) << describe(bytes.error());
@@ -258,7 +249,7 @@ TEST(Unwrap, NestedWrappersAreOpenedLayerByLayerToTheDefaultPart)
         EXPECT_EQ(layers, row.layers);
         EXPECT_EQ(pathText(row.file, *path, "/"), row.text);
         if (row.payload) {
-            EXPECT_TRUE(sourceBytes(*path->steps.back().part.bytes) == fileBytes(folder() + "/" + row.payload));
+            EXPECT_TRUE(sourceBytes(*path->steps.back().part.bytes) == sourceBytes(*openFile(row.payload)));
         }
     }
     const auto choices = unwrapNested(openFile("icons.as"), "icons.as", {});
@@ -313,7 +304,7 @@ TEST(Unwrap, DamagedWrappersAreErrorsNamingTheLayerAndTheCause)
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(std::string(row.file) + " at " + std::to_string(row.at));
-        std::vector<std::byte> bytes = fileBytes(folder() + "/" + row.file);
+        std::vector<std::byte> bytes = sourceBytes(*openFile(row.file));
         std::int64_t at = row.at < 0 ? static_cast<std::int64_t>(bytes.size()) + row.at : row.at;
         if (row.anchor) {
             const std::string_view anchor(row.anchor);
@@ -424,7 +415,7 @@ TEST(Unwrap, DecodingKeepsTheFreeSpaceOfTheTemporaryFolder)
 
 TEST(Udif, ADamagedChunkFailsOnlyTheReadsThatTouchIt)
 {
-    std::vector<std::byte> bytes = fileBytes(folder() + "/disk.dmg");
+    std::vector<std::byte> bytes = sourceBytes(*openFile("disk.dmg"));
     bytes[100] ^= std::byte{0xFF}; // inside the deflated chunk, the first with bytes in the file
     const auto opened = unwrap(std::make_shared<MemoryByteSource>(bytes), "disk.dmg", {});
     ASSERT_TRUE(opened);

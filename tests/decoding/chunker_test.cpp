@@ -36,36 +36,34 @@ std::vector<Color> swatch(BitDepth depth)
     return colours;
 }
 
-// The palettes as published: every entry of the 16-colour palette and a spread of the
-// 256-colour one (colour cube, the four ramps, black).
+// The 256-colour palette as published: the colour cube from white down in steps of 0x3333
+// (less black), ramps of red, green, blue and grey in the levels the cube lacks, then black.
+Color published8Bit(int i)
+{
+    const auto cube = [](int step) { return std::uint16_t(0xFFFF - step * 0x3333); };
+    if (i < 215)
+        return Color::fromRgb16(cube(i / 36), cube(i / 6 % 6), cube(i % 6));
+    if (i == 255)
+        return Color::fromRgb16(0, 0, 0);
+    const std::uint16_t ramp[] = {0xEEEE, 0xDDDD, 0xBBBB, 0xAAAA, 0x8888, 0x7777, 0x5555, 0x4444, 0x2222, 0x1111};
+    const std::uint16_t v = ramp[(i - 215) % 10];
+    const int kind = (i - 215) / 10; // red, green, blue, grey
+    return Color::fromRgb16(kind % 3 == 0 ? v : 0, kind == 1 || kind == 3 ? v : 0, kind >= 2 ? v : 0);
+}
+
+// Every entry of both palettes as published.
 TEST(Chunker, DecodesThePublishedPaletteColours)
 {
-    struct Entry {
-        BitDepth depth;
-        int index;
-        std::uint16_t red, green, blue;
-    };
-    constexpr auto _4 = BitDepth::_4bit, _8 = BitDepth::_8bit;
-    const Entry entries[] = {
-        {_4, 0, 0xFFFF, 0xFFFF, 0xFFFF}, {_4, 1, 0xFFFF, 0xFFFF, 0x0000}, {_4, 2, 0xFFFF, 0x6565, 0x0000},
-        {_4, 3, 0xDCDC, 0x0000, 0x0000}, {_4, 4, 0xFFFF, 0x0000, 0x9797}, {_4, 5, 0x3636, 0x0000, 0x9797},
-        {_4, 6, 0x0000, 0x0000, 0xCACA}, {_4, 7, 0x0000, 0x9797, 0xFFFF}, {_4, 8, 0x0000, 0xA8A8, 0x0000},
-        {_4, 9, 0x0000, 0x6565, 0x0000}, {_4, 10, 0x6565, 0x3636, 0x0000}, {_4, 11, 0x9797, 0x6565, 0x3636},
-        {_4, 12, 0xB9B9, 0xB9B9, 0xB9B9}, {_4, 13, 0x8686, 0x8686, 0x8686}, {_4, 14, 0x4545, 0x4545, 0x4545},
-        {_4, 15, 0x0000, 0x0000, 0x0000},
-        {_8, 0, 0xFFFF, 0xFFFF, 0xFFFF}, {_8, 1, 0xFFFF, 0xFFFF, 0xCCCC}, {_8, 5, 0xFFFF, 0xFFFF, 0x0000},
-        {_8, 6, 0xFFFF, 0xCCCC, 0xFFFF}, {_8, 35, 0xFFFF, 0x0000, 0x0000}, {_8, 36, 0xCCCC, 0xFFFF, 0xFFFF},
-        {_8, 43, 0xCCCC, 0xCCCC, 0xCCCC}, {_8, 100, 0x9999, 0x3333, 0x3333}, {_8, 129, 0x6666, 0x6666, 0x6666},
-        {_8, 180, 0x0000, 0xFFFF, 0xFFFF}, {_8, 213, 0x0000, 0x0000, 0x6666}, {_8, 214, 0x0000, 0x0000, 0x3333},
-        {_8, 215, 0xEEEE, 0x0000, 0x0000}, {_8, 220, 0x7777, 0x0000, 0x0000}, {_8, 225, 0x0000, 0xEEEE, 0x0000},
-        {_8, 234, 0x0000, 0x1111, 0x0000}, {_8, 240, 0x0000, 0x0000, 0x7777}, {_8, 244, 0x0000, 0x0000, 0x1111},
-        {_8, 245, 0xEEEE, 0xEEEE, 0xEEEE}, {_8, 250, 0x7777, 0x7777, 0x7777}, {_8, 254, 0x1111, 0x1111, 0x1111},
-        {_8, 255, 0x0000, 0x0000, 0x0000}};
-    const std::vector<Color> four = swatch(_4), eight = swatch(_8);
-    for (const Entry& e : entries) {
-        const Color& got = (e.depth == _4 ? four : eight).at(std::size_t(e.index));
-        EXPECT_EQ(got, Color::fromRgb16(e.red, e.green, e.blue)) << rawValue(e.depth) << "-bit entry " << e.index;
-    }
+    const std::uint16_t four[16][3] = {
+        {0xFFFF, 0xFFFF, 0xFFFF}, {0xFFFF, 0xFFFF, 0x0000}, {0xFFFF, 0x6565, 0x0000}, {0xDCDC, 0x0000, 0x0000},
+        {0xFFFF, 0x0000, 0x9797}, {0x3636, 0x0000, 0x9797}, {0x0000, 0x0000, 0xCACA}, {0x0000, 0x9797, 0xFFFF},
+        {0x0000, 0xA8A8, 0x0000}, {0x0000, 0x6565, 0x0000}, {0x6565, 0x3636, 0x0000}, {0x9797, 0x6565, 0x3636},
+        {0xB9B9, 0xB9B9, 0xB9B9}, {0x8686, 0x8686, 0x8686}, {0x4545, 0x4545, 0x4545}, {0x0000, 0x0000, 0x0000}};
+    const std::vector<Color> decoded4 = swatch(BitDepth::_4bit), decoded8 = swatch(BitDepth::_8bit);
+    for (int i = 0; i < 16; ++i)
+        EXPECT_EQ(decoded4.at(std::size_t(i)), Color::fromRgb16(four[i][0], four[i][1], four[i][2])) << "4-bit entry " << i;
+    for (int i = 0; i < 256; ++i)
+        EXPECT_EQ(decoded8.at(std::size_t(i)), published8Bit(i)) << "8-bit entry " << i;
 }
 
 TEST(Chunker, CreationChecksTheFormatThenTheSize)
@@ -220,13 +218,6 @@ INSTANTIATE_TEST_SUITE_P(AllFormats, DecodeAgainstReference,
                                           testing::Values(Dimensions::_32x32, Dimensions::_16x16),
                                           testing::Values(IconMask::Kind::None, IconMask::Kind::FollowsPlane,
                                                           IconMask::Kind::OneBitAt)));
-
-TEST(Chunker, HoldsNoClassifierRequestWithoutAModelRuntime)
-{
-    Chunker c = make(std::vector<std::uint8_t>(40000), {8, 256});
-    EXPECT_FALSE(c.coreMLRequest().has_value());
-    EXPECT_TRUE(c.chunkAt(0, false).has_value()); // decoding works without a request
-}
 
 // Only 1, 4 and 8 bits have a reading; planes and masks too short for the rows asked for are
 // never read past (the sanitizer build checks every read).

@@ -1,3 +1,4 @@
+#include "hfsutils_volumes.h"
 #include "main_window_fixture.h"
 #include "resource_fork_writer.h"
 #include "sample_image.h"
@@ -14,8 +15,6 @@
 #include <QTableWidget>
 #include <QTreeView>
 
-#include <cstdlib>
-#include <fstream>
 
 namespace pq {
 namespace {
@@ -32,67 +31,42 @@ ForkResource drawn(const std::string& type, std::int16_t id, const std::string& 
     return {type, id, name, bytes};
 }
 
-// The files hfsutils puts on the test volume "Disk": folder, name, type, creator, Finder
-// flags, data fork size and resource fork.
-struct VolumeEntry {
-    const char *folder, *name, *type, *creator;
-    std::uint16_t flags;
-    std::size_t dataSize;
-    std::vector<ForkResource> resources;
-    std::vector<std::uint8_t> fork() const { return resources.empty() ? std::vector<std::uint8_t>{} : sample::writeResourceFork(resources).bytes; }
-};
-
-const std::vector<VolumeEntry>& volumeEntries()
+// The files hfsutils puts on the test volume "Catalog", with their data forks' sizes.
+const std::vector<test::HfsutilsFile>& volumeFiles()
 {
-    static const std::vector<VolumeEntry> entries{
-        {":System Folder:", "Finder", "FNDR", "MACS", kFinderHasCustomIcon, 0,
-         {drawn("ICN#", -16455, "", "smiley"), drawn("ics#", -16455, "", "smiley"), drawn("ICN#", 128, "Trash", "trash"),
-          {"CODE", 1, "", test::randomBytes(5000, 1)}}}, // a fork too short has no tiles
-        {":", "Colours", "rsrc", "RSED", 0, 0,
-         {{"cicn", 130, "Colour", sample::colorIconResource(32, 32, 8)}, {"crsr", 131, "", std::vector<std::uint8_t>(60)}}},
-        {":", "Painter", "APPL", "PQPT", kFinderHasBundle, 900,
-         {sample::bundleResource(128, "PQPT", {{0, 128}, {1, 129}}, {{0, 128}, {1, 129}}), sample::fileReferenceResource(128, "APPL", 0),
-          sample::fileReferenceResource(129, "PQDC", 1), drawn("ICN#", 128, "", "bell"), drawn("ICN#", 129, "", "document"),
-          {"PQPT", 0, "", {0}}}},
-        {":", "Picture", "PQDC", "PQPT", 0, 700, {}},
-        {":", "Read Me", "TEXT", "ttxt", 0, 600, {}},
+    const auto file = [](const char* folder, const char* name, const char* type, const char* creator, int flags,
+                         std::size_t dataSize, const std::vector<ForkResource>& resources) {
+        return test::HfsutilsFile{folder, name, type, creator, flags, test::randomBytes(dataSize, 1),
+                                  resources.empty() ? std::vector<std::uint8_t>{} : sample::writeResourceFork(resources).bytes};
     };
-    return entries;
+    static const std::vector<test::HfsutilsFile> files{
+        file(":System Folder:", "Finder", "FNDR", "MACS", kFinderHasCustomIcon, 0,
+             {drawn("ICN#", -16455, "", "smiley"), drawn("ics#", -16455, "", "smiley"), drawn("ICN#", 128, "Trash", "trash"),
+              {"CODE", 1, "", test::randomBytes(5000, 1)}}), // a fork too short has no tiles
+        file(":", "Colours", "rsrc", "RSED", 0, 0,
+             {{"cicn", 130, "Colour", sample::colorIconResource(32, 32, 8)}, {"crsr", 131, "", std::vector<std::uint8_t>(60)}}),
+        file(":", "Painter", "APPL", "PQPT", kFinderHasBundle, 900,
+             {sample::bundleResource(128, "PQPT", {{0, 128}, {1, 129}}, {{0, 128}, {1, 129}}), sample::fileReferenceResource(128, "APPL", 0),
+              sample::fileReferenceResource(129, "PQDC", 1), drawn("ICN#", 128, "", "bell"), drawn("ICN#", 129, "", "document"),
+              {"PQPT", 0, "", {0}}}),
+        file(":", "Picture", "PQDC", "PQPT", 0, 700, {}),
+        file(":", "Read Me", "TEXT", "ttxt", 0, 600, {}),
+    };
+    return files;
 }
 
-// The volume's image, made once per run by hfsutils' hformat and hcopy.
+// The volume's image, made once per run by hfsutils.
 QString volumeImage()
 {
-    static const QString made = [] {
-        const std::string dir = test::makeTempDir().toStdString();
-        std::ofstream list(dir + "/catalog.list", std::ios::binary);
-        for (std::size_t i = 0; i < volumeEntries().size(); ++i) {
-            const VolumeEntry& e = volumeEntries()[i];
-            const std::string stem = dir + "/" + std::to_string(i);
-            for (const auto& [suffix, bytes] : {std::pair{".data", test::randomBytes(e.dataSize, std::uint32_t(i))}, std::pair{".rsrc", e.fork()}})
-                std::ofstream(stem + suffix, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-            list << e.folder << '\t' << e.name << '\t' << e.type << '\t' << e.creator << '\t' << e.flags << '\t' << stem
-                 << ".data\t" << stem << ".rsrc\n";
-        }
-        list.close();
-        EXPECT_EQ(std::system((std::string(PQ_MAKE_VOLUMES) + " " + dir + " > /dev/null").c_str()), 0);
-        // The script names the volume "Catalog".
-        return QString::fromStdString(dir + "/catalog.hfs");
-    }();
+    static const QString made = QString::fromStdString(test::makeHfsVolumes(volumeFiles()) + "/catalog.hfs");
     return made;
 }
 
 class FilesPanelTest : public test::MainWindowFixture {
 protected:
-    void SetUp() override
-    {
-        test::MainWindowFixture::SetUp();
-        panel = window->filesPanel();
-        ASSERT_TRUE(panel);
-    }
     void openVolume()
     {
-        QSignalSpy read(panel, &FilesPanel::readingEnded);
+        QSignalSpy read(panel(), &FilesPanel::readingEnded);
         open({volumeImage()});
         ASSERT_TRUE(read.count() > 0 || read.wait(20000));
     }
@@ -101,7 +75,7 @@ protected:
     QStringList rows(const QModelIndex& parent = {}, const QString& above = {}) const
     {
         QStringList lines;
-        const VolumeTreeModel& model = *panel->model();
+        const VolumeTreeModel& model = *panel()->model();
         for (int row = 0; row < model.rowCount(parent); ++row) {
             const QModelIndex index = model.index(row, 0, parent);
             QString line = above + index.data().toString();
@@ -117,7 +91,7 @@ protected:
     {
         QModelIndex index;
         for (const QString& name : path.split(QLatin1Char('/'))) {
-            const auto found = panel->model()->match(panel->model()->index(0, 0, index), Qt::DisplayRole, name, 1, Qt::MatchExactly);
+            const auto found = panel()->model()->match(panel()->model()->index(0, 0, index), Qt::DisplayRole, name, 1, Qt::MatchExactly);
             index = found.isEmpty() ? QModelIndex() : found[0];
         }
         return index;
@@ -137,7 +111,7 @@ protected:
         ASSERT_TRUE(mvc->document().source()->read(offset, std::as_writable_bytes(std::span(bytes))));
         EXPECT_EQ(bytes, icon.data);
     }
-    FilesPanel* panel = nullptr;
+    FilesPanel* panel() const { return window->filesPanel(); }
 };
 
 const QString kFinderFork = QStringLiteral("Catalog \u25B8 System Folder \u25B8 Finder \u25B8 resource fork");
@@ -146,7 +120,7 @@ TEST_F(FilesPanelTest, ListsTheVolumeOpensAFileForkAndGoesBack)
 {
     openVolume();
     EXPECT_TRUE(window->findChild<QDockWidget*>(QStringLiteral("filesDock"))->isVisible());
-    const auto forkSize = [](int entry) { return QLocale().toString(qint64(volumeEntries()[std::size_t(entry)].fork().size())); };
+    const auto forkSize = [](int entry) { return QLocale().toString(qint64(volumeFiles()[std::size_t(entry)].resource.size())); };
     EXPECT_EQ(rows().join('\n').toStdString(), QStringList({
                                                    "Catalog||||",
                                                    "Catalog/System Folder||||",
@@ -158,42 +132,56 @@ TEST_F(FilesPanelTest, ListsTheVolumeOpensAFileForkAndGoesBack)
                                                }).join('\n').toStdString());
 
     // Selecting a file lists its icons; double-clicking it opens its resource fork.
-    QTreeView* tree = panel->treeView();
+    QTreeView* tree = panel()->treeView();
     const QModelIndex finder = indexOf(QStringLiteral("Catalog/System Folder/Finder"));
-    QSignalSpy listed(panel, &FilesPanel::iconsListed);
+    QSignalSpy listed(panel(), &FilesPanel::iconsListed);
     tree->setCurrentIndex(finder);
     ASSERT_TRUE(listed.wait(20000));
     QStringList icons;
-    for (int row = 0; row < panel->iconList()->rowCount(); ++row)
-        icons << QStringLiteral("%1 %2 %3").arg(panel->iconList()->item(row, 0)->text(), panel->iconList()->item(row, 1)->text(),
-                                                panel->iconList()->item(row, 2)->text());
+    for (int row = 0; row < panel()->iconList()->rowCount(); ++row)
+        icons << QStringLiteral("%1 %2 %3").arg(panel()->iconList()->item(row, 0)->text(), panel()->iconList()->item(row, 1)->text(),
+                                                panel()->iconList()->item(row, 2)->text());
     icons.sort();
 
     EXPECT_EQ(icons.join('|').toStdString(), "ICN# 128 Trash|ICN#, ics# -16455 ");
     tree->scrollTo(finder);
     doubleClick(tree, tree->visualRect(finder));
     ASSERT_TRUE(mvc->document().waitForDigest(20000));
-    const auto fork = volumeEntries()[0].fork();
+    const auto& fork = volumeFiles()[0].resource;
     EXPECT_EQ(window->windowTitle(), kFinderFork);
     EXPECT_EQ(mvc->document().source()->size(), std::int64_t(fork.size()));
     EXPECT_EQ(*mvc->document().digest(), test::sha256Of(fork)); // the fork's own bookmarks file
-    EXPECT_EQ(grid().tileCount(), (std::int64_t(fork.size()) - 128 + 3) / 4); // 1-bit 32x32: 4-byte rows, 128-byte chunks
 
     // Back to the whole image, from the panel; the tree stays.
-    QTest::mouseClick(panel->backButton(), Qt::LeftButton);
+    QTest::mouseClick(panel()->backButton(), Qt::LeftButton);
     EXPECT_EQ(window->windowTitle(), QStringLiteral("catalog.hfs"));
     EXPECT_EQ(mvc->document().source()->size(), QFileInfo(volumeImage()).size());
-    EXPECT_FALSE(panel->backButton()->isEnabled());
-    EXPECT_FALSE(panel->isReading());
-    EXPECT_EQ(panel->model()->rowCount(), 1);
+    EXPECT_FALSE(panel()->backButton()->isEnabled());
+    EXPECT_FALSE(panel()->isReading());
+    EXPECT_EQ(panel()->model()->rowCount(), 1);
 }
 
 // On a volume, Find Icons lists the stored icons of each file under its classic path, then the
 // finds in the whole image less those at a file icon's bytes; choosing a file's icon opens the
-// file's resource fork at it.
-TEST_F(FilesPanelTest, FindIconsGroupsTheStoredIconsByFile)
+// file's resource fork at it. Colour icons and cursors with their own palettes are rows
+// without a thumbnail that cannot be selected, with their size and depth or "damaged": in the
+// Files panel's list of a file's icons, and once each at the end of Find Icons' list.
+TEST_F(FilesPanelTest, FindIconsGroupsTheStoredIconsByFileAndListsOwnPaletteIconsApart)
 {
     openVolume();
+    const auto texts = [](QTableWidget* list, int from, int column) {
+        QStringList out;
+        for (int row = from; row < list->rowCount(); ++row) {
+            out << list->item(row, column)->text();
+            EXPECT_FALSE(list->item(row, column)->flags() & Qt::ItemIsSelectable) << out.back().toStdString();
+        }
+        return out.join('|').toStdString();
+    };
+    QSignalSpy listed(panel(), &FilesPanel::iconsListed);
+    panel()->treeView()->setCurrentIndex(indexOf(QStringLiteral("Catalog/Colours")));
+    ASSERT_TRUE(listed.wait(20000));
+    EXPECT_EQ(texts(panel()->iconList(), 0, 2), "Colour (8-bit 32x32, own palette, not shown)|damaged");
+
     FindIconsPanel* find = window->findIconsPanel();
     QSignalSpy ended(find, &FindIconsPanel::scanEnded);
     find->startScan();
@@ -208,6 +196,8 @@ TEST_F(FilesPanelTest, FindIconsGroupsTheStoredIconsByFile)
                                                      "Family ID -16455 \u2014 System Folder:Finder: ICN#, ics#",
                                                      "Family ID 128 \u201CTrash\u201D \u2014 System Folder:Finder: ICN#",
                                                  }).join('\n').toStdString());
+    EXPECT_EQ(texts(find->candidateList(), find->candidateList()->rowCount() - 2, 1),
+              "cicn ID 130 \u201CColour\u201D \u2014 Colours\n8-bit 32x32, own palette, not shown|crsr ID 131 \u2014 Colours\ndamaged");
 
     // Each shows as the Files panel shows it (below).
     const int rows = find->candidateList()->rowCount();
@@ -231,20 +221,20 @@ TEST_F(FilesPanelTest, ListedIconsAndFamilyMembersShowAndExport)
         {"Catalog/Painter", "ICN# 129", -1, "catalog.hfs", drawn("ICN#", 129, "", "document")},
     };
     const auto select = [&](const char* file) {
-        QSignalSpy listed(panel, &FilesPanel::iconsListed);
-        panel->treeView()->setCurrentIndex(indexOf(QString::fromUtf8(file)));
+        QSignalSpy listed(panel(), &FilesPanel::iconsListed);
+        panel()->treeView()->setCurrentIndex(indexOf(QString::fromUtf8(file)));
         return listed.wait(20000);
     };
     for (const auto& [file, icon, member, title, bytes] : cases) {
-        if (panel->treeView()->currentIndex() != indexOf(QString::fromUtf8(file))) {
+        if (panel()->treeView()->currentIndex() != indexOf(QString::fromUtf8(file))) {
             ASSERT_TRUE(select(file)) << file;
         }
-        QTableWidget* list = panel->iconList();
+        QTableWidget* list = panel()->iconList();
         int row = 0;
         while (row < list->rowCount() && list->item(row, 0)->text() + ' ' + list->item(row, 1)->text() != icon)
             ++row;
         ASSERT_LT(row, list->rowCount()) << icon;
-        EXPECT_EQ(panel->iconRows()[std::size_t(row)].icons.size(), std::size_t(QString::fromUtf8(icon).count(',') + 1)) << icon;
+        EXPECT_EQ(panel()->iconRows()[std::size_t(row)].icons.size(), std::size_t(QString::fromUtf8(icon).count(',') + 1)) << icon;
         if (member < 0)
             doubleClick(list, list->visualItemRect(list->item(row, 0)));
         else
@@ -254,43 +244,16 @@ TEST_F(FilesPanelTest, ListedIconsAndFamilyMembersShowAndExport)
     }
 
     ASSERT_TRUE(select("Catalog/System Folder/Finder"));
-    const int family = panel->iconList()->findItems(QStringLiteral("ICN#, ics#"), Qt::MatchExactly).value(0)->row();
-    panel->iconList()->selectRow(family);
+    const int family = panel()->iconList()->findItems(QStringLiteral("ICN#, ics#"), Qt::MatchExactly).value(0)->row();
+    panel()->iconList()->selectRow(family);
     const QString folder = test::makeTempDir();
-    QTest::mouseClick(panel->exportFamilyButton(), Qt::LeftButton);
+    QTest::mouseClick(panel()->exportFamilyButton(), Qt::LeftButton);
     ASSERT_TRUE(answerFolderDialog(folder));
     EXPECT_EQ(imagesIn(folder).join(", ").toStdString(), "family -16455-ICN#-32.png 32x32, family -16455-ICN#-32@8x.png 256x256, "
                                                          "family -16455-ics#-16.png 16x16, family -16455-ics#-16@8x.png 128x128, "
                                                          "family -16455.icns 16x16, family -16455.ico 16x16");
 }
 
-
-// Colour icons and cursors with their own palettes are rows without a thumbnail that cannot
-// be selected, with their size and depth or "damaged": in the Files panel's list of a file's
-// icons, and once each at the end of Find Icons' list.
-TEST_F(FilesPanelTest, ColourIconsWithTheirOwnPalettesAreListedNotShown)
-{
-    openVolume();
-    const auto texts = [](QTableWidget* list, int from, int column) {
-        QStringList out;
-        for (int row = from; row < list->rowCount(); ++row) {
-            out << list->item(row, column)->text();
-            EXPECT_FALSE(list->item(row, column)->flags() & Qt::ItemIsSelectable) << out.back().toStdString();
-        }
-        return out.join('|').toStdString();
-    };
-    QSignalSpy listed(panel, &FilesPanel::iconsListed);
-    panel->treeView()->setCurrentIndex(indexOf(QStringLiteral("Catalog/Colours")));
-    ASSERT_TRUE(listed.wait(20000));
-    EXPECT_EQ(texts(panel->iconList(), 0, 2), "Colour (8-bit 32x32, own palette, not shown)|damaged");
-
-    FindIconsPanel* find = window->findIconsPanel();
-    QSignalSpy ended(find, &FindIconsPanel::scanEnded);
-    find->startScan();
-    ASSERT_TRUE(ended.wait(20000));
-    EXPECT_EQ(texts(find->candidateList(), find->candidateList()->rowCount() - 2, 1),
-              "cicn ID 130 \u201CColour\u201D \u2014 Colours\n8-bit 32x32, own palette, not shown|crsr ID 131 \u2014 Colours\ndamaged");
-}
 
 } // namespace
 } // namespace pq

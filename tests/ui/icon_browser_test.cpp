@@ -155,19 +155,6 @@ TEST_F(IconBrowserTest, WheelAndScrollBarMoveTheGridAndAResizeKeepsItCentred)
     EXPECT_LE(offCentre(before.first + before.count() / 2), TileGridLayout::kRowPitch);
 }
 
-TEST_F(IconBrowserTest, ClickSelectsAndTheAddButtonEmitsTheChunkOnce)
-{
-    openFile();
-    QSignalSpy bookmarking(&grid(), &IconBrowserView::bookmarkRequested);
-    const QPoint button = IconCollectionViewItem::addButtonRect(*grid().rectForItem(2)).center();
-    // The button is not there before the tile is selected: the click only selects.
-    QTest::mouseClick(grid().viewport(), Qt::LeftButton, {}, button);
-    EXPECT_EQ(grid().selectedItem(), 2);
-    EXPECT_EQ(bookmarking.count(), 0);
-    QTest::mouseClick(grid().viewport(), Qt::LeftButton, {}, button);
-    EXPECT_EQ(bookmarking.count(), 1); // the main window's tests follow the chunk into the bookmarks
-}
-
 // A disk that refuses every read of its bytes; counts the reads the browser asks of it.
 class RefusingSource final : public ByteSource {
 public:
