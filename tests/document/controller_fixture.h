@@ -41,10 +41,7 @@ public:
         add("ask:" + r.title + "|" + r.nameFieldLabel + "|" + r.suggestedFileName + "|" + r.folder + "|" + r.allowedSuffix);
         if (answerLater)
             return void(pending = std::move(answer));
-        SaveLocationAnswer next;
-        if (!answers.empty())
-            next = answers.front(), answers.pop_front();
-        answer(next);
+        answer(next(answers, {}));
     }
     void choosePart(const QString& fileName, const std::vector<PartRow>& rows, std::function<void(PartChoice)> answer) override
     {
@@ -52,10 +49,7 @@ public:
         for (const PartRow& r : rows)
             listed << QStringLiteral("%1 %2 %3 %4 %5").arg(r.name, r.kind).arg(r.size).arg(r.type, r.creator);
         add("parts:" + fileName + "|" + listed.join(QLatin1Char(';')));
-        PartChoice next;
-        if (!partAnswers.empty())
-            next = partAnswers.front(), partAnswers.pop_front();
-        answer(next);
+        answer(next(partAnswers, {}));
     }
     bool confirmLargePart(const LargePartQuestion& q) override
     {
@@ -63,10 +57,7 @@ public:
                 .arg(q.fileName, q.partLabel)
                 .arg(q.bytes)
                 .arg(q.folder, q.freeBytes > 0 ? QStringLiteral("free") : QStringLiteral("full")));
-        const bool yes = largePartAnswers.empty() || largePartAnswers.front();
-        if (!largePartAnswers.empty())
-            largePartAnswers.pop_front();
-        return yes;
+        return next(largePartAnswers, true);
     }
     void refreshBookmarks() override { add("refresh"); }
     void selectBookmarkRow(int row) override { add("select:" + QString::number(row)); }
@@ -89,6 +80,14 @@ public:
 
 private:
     void add(const QString& text) { events.push_back(text.toStdString()); }
+    // The first queued answer, taken off the queue; `otherwise` when it is empty.
+    template <typename T>
+    static T next(std::deque<T>& queue, T otherwise)
+    {
+        if (!queue.empty())
+            otherwise = std::move(queue.front()), queue.pop_front();
+        return otherwise;
+    }
 };
 
 // The real store, with two faults that tests can switch on: a folder that may not be written
